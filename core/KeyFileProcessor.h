@@ -1,0 +1,47 @@
+#pragma once
+
+#include "KeyFileMessages.h"
+
+#include <QString>
+
+namespace keylinker {
+
+class KeyFileReporter;
+class KeyFileStore;
+
+/// How one call of `bearbeiten` ended.
+enum class ProcessOutcome {
+    Rewritten,      ///< backup written, key file replaced by the rewritten text
+    Empty,          ///< the file was empty: an empty backup, nothing else written, no message
+    StructureError, ///< backup written, key file untouched, message sent
+    Failed,         ///< error report sent; key file untouched
+};
+
+/// The plain path of `path`: for a backup (a file name ending in "_bak" and decimal digits, in any
+/// case) the path of the file it is the backup of, otherwise `path` itself.
+QString plainPath(const QString& path);
+
+/// The backup name that follows `name` when `name` is taken: its last digit counted up, where a 9
+/// becomes 10 ("_bak9" -> "_bak10", "_bak19" -> "_bak110").
+QString nextBackupName(const QString& name);
+
+/// Processes key files: reads one, keeps an exact copy under the first free backup name beside it,
+/// rewrites it and writes the result back, or reports why not.
+class KeyFileProcessor final
+{
+public:
+    KeyFileProcessor(KeyFileReporter& reporter, KeyFileStore& store,
+                     KeyFileMessages messages = KeyFileMessages::german());
+
+    /// Texts of the user's language, for the messages that follow.
+    void setMessages(const KeyFileMessages& messages) { m_messages = messages; }
+
+    ProcessOutcome bearbeiten(const QString& path) const;
+
+private:
+    KeyFileReporter& m_reporter;
+    KeyFileStore& m_store;
+    KeyFileMessages m_messages;
+};
+
+} // namespace keylinker

@@ -1,0 +1,874 @@
+#include "KeyFileMessages.h"
+#include "KeyFileProcessor.h"
+#include "KeyFileReporter.h"
+#include "KeyFileStore.h"
+#include "KeyRewrite.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <optional>
+#include <ostream>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+// Readable failure output for Qt's strings and byte arrays.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray& bytes, std::ostream* out)
+{
+    *out << testing::PrintToString(bytes.toStdString());
+}
+QT_END_NAMESPACE
+
+namespace keylinker {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+// Byte texts with embedded zero bytes keep their full length.
+template <std::size_t N> QByteArray bytes(const char (&text)[N])
+{
+    return QByteArray(text, N - 1);
+}
+
+// Texts whose rewrite outcome is known whatever the details of the rewrite.
+const QByteArray linkedKey = bytes("<P>#1 a ....2 b ....3</P><P>#2 x</P><P>#3 y</P>");
+const QByteArray linkBeforeAnchor = bytes("<P>Wings red ....2</P><P>#1 x</P><P>#2 y</P>");
+const QByteArray unclosedQuote =
+    bytes("<P>#1 x</P><A HREF=\"#anKer2 ........................................");
+
+struct Report
+{
+    QString path;
+    QString text;
+    bool operator==(const Report&) const = default;
+};
+
+void PrintTo(const Report& report, std::ostream* out)
+{
+    *out << "{" << report.path.toStdString() << ": " << report.text.toStdString() << "}";
+}
+
+class RecordingReporter final : public KeyFileReporter
+{
+public:
+    void message(const QString& path, const QString& text) override { messages.push_back({path, text}); }
+    void errorReport(const QString& plainPath, const QString& errorText) override
+    {
+        errorReports.push_back({plainPath, errorText});
+    }
+
+    std::vector<Report> messages;
+    std::vector<Report> errorReports;
+};
+
+// The real file system, except for the operations a test makes fail; it also logs the order of
+// the operations that change something.
+class ScriptedStore final : public KeyFileStore
+{
+public:
+    bool read(const QString& path, QByteArray& content, QString& error) override
+    {
+        log.push_back(QStringLiteral("read ") + path);
+        if (!readError.isEmpty()) {
+            error = readError;
+            return false;
+        }
+        return disk.read(path, content, error);
+    }
+    qint64 size(const QString& path) override { return disk.size(path); }
+    bool writeBackup(const QString& path, const QByteArray& content, QString& error) override
+    {
+        log.push_back(QStringLiteral("backup ") + path);
+        if (!backupError.isEmpty()) {
+            error = backupError;
+            return false;
+        }
+        return disk.writeBackup(path, content, error);
+    }
+    bool replace(const QString& path, const QByteArray& content, QString& error) override
+    {
+        log.push_back(QStringLiteral("replace ") + path);
+        if (!replaceError.isEmpty()) {
+            error = replaceError;
+            return false;
+        }
+        return disk.replace(path, content, error);
+    }
+
+    DiskKeyFileStore disk;
+    QString readError;
+    QString backupError;
+    QString replaceError;
+    QStringList log;
+};
+
+// Lowers the largest file this process may write, for as long as it lives: the one way to make
+// a write fail part-way for real when the tests run as root (as on a full disk).
+class FileSizeLimit final
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_ok = ::getrlimit(RLIMIT_FSIZE, &m_former) == 0;
+        m_formerHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = m_former;
+        lowered.rlim_cur = bytes;
+        m_ok = m_ok && ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_former);
+        std::signal(SIGXFSZ, m_formerHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_former{};
+    void (*m_formerHandler)(int) = nullptr;
+    bool m_ok = false;
+};
+
+// Every file test works in a folder of its own.
+class KeyFileTest : public testing::Test
+{
+protected:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    void write(const QString& name, const QByteArray& content) const
+    {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << file.errorString().toStdString();
+        ASSERT_EQ(file.write(content), content.size());
+    }
+
+    std::optional<QByteArray> read(const QString& name) const
+    {
+        QFile file(path(name));
+        if (!file.open(QIODevice::ReadOnly)) {
+            return std::nullopt;
+        }
+        return file.readAll();
+    }
+
+    QStringList entries(const QString& folder = QString()) const
+    {
+        return QDir(folder.isEmpty() ? m_dir.path() : path(folder))
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    mode_t mode(const QString& name) const
+    {
+        struct stat info
+        {
+        };
+        EXPECT_EQ(::stat(QFile::encodeName(path(name)).constData(), &info), 0);
+        return info.st_mode & 07777;
+    }
+
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    QTemporaryDir m_dir;
+    RecordingReporter reporter;
+    ScriptedStore store;
+    KeyFileProcessor processor{reporter, store};
+};
+
+// --- names --------------------------------------------------------------------------------------
+
+TEST(KeyFileReportTest, ErrorReportTextIsErrorThenLineFeedCarriageReturnTwiceThenPath)
+{
+    const QString text =
+        errorReportText(QStringLiteral("No space left on device"), QStringLiteral("/keys/key.htm"));
+    const QString expected = QStringLiteral("No space left on device") + QChar(10) + QChar(13) + QChar(10) +
+                             QChar(13) + QStringLiteral("/keys/key.htm");
+    EXPECT_EQ(text, expected);
+    EXPECT_EQ(errorReportText(QString(), QString()).size(), 4);
+}
+
+struct PlainPathCase
+{
+    const char* name;
+    const char16_t* path;
+    const char16_t* plain;
+};
+
+class PlainPathTest : public testing::TestWithParam<PlainPathCase>
+{
+};
+
+TEST_P(PlainPathTest, CutsOnlyABackupSuffixOfTheFileName)
+{
+    const QString path = QString::fromUtf16(GetParam().path);
+    const QString plain = plainPath(path);
+    EXPECT_EQ(plain, QString::fromUtf16(GetParam().plain));
+    // The cut never reaches into the folder part, and a plain path is its own plain path.
+    EXPECT_EQ(plain.left(plain.lastIndexOf(u'/') + 1), path.left(path.lastIndexOf(u'/') + 1));
+    EXPECT_EQ(plainPath(plain), plain);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    KeyFile, PlainPathTest,
+    testing::Values(
+        PlainPathCase{"NoSuffix", u"/keys/key.htm", u"/keys/key.htm"},
+        PlainPathCase{"Backup", u"/keys/key.htm_bak3", u"/keys/key.htm"},
+        PlainPathCase{"LongNumber", u"/keys/key.htm_bak110", u"/keys/key.htm"},
+        PlainPathCase{"UpperCase", u"/keys/KEY.HTM_BAK2", u"/keys/KEY.HTM"},
+        PlainPathCase{"MixedCase", u"/keys/key.htm_Bak2", u"/keys/key.htm"},
+        PlainPathCase{"CaseOfRestKept", u"/Keys/Key.Htm_bAk7", u"/Keys/Key.Htm"},
+        PlainPathCase{"NoNumber", u"/keys/key.htm_Bak", u"/keys/key.htm"},
+        PlainPathCase{"BakInBaseName", u"/keys/key_bak.htm", u"/keys/key_bak.htm"},
+        PlainPathCase{"BakInBaseNameAndSuffix", u"/keys/key_bak.htm_bak1", u"/keys/key_bak.htm"},
+        PlainPathCase{"BakInFolder", u"/keys/my_bak/key.htm", u"/keys/my_bak/key.htm"},
+        PlainPathCase{"BackupNamedFolder", u"/keys/key.htm_bak1/key.htm", u"/keys/key.htm_bak1/key.htm"},
+        PlainPathCase{"BackupNamedFolderAndBackup", u"/keys_BAK/k_bak1/key.htm_bak2",
+                      u"/keys_BAK/k_bak1/key.htm"},
+        PlainPathCase{"TrailingSlash", u"/keys/key_bak3/", u"/keys/key_bak3/"},
+        PlainPathCase{"SuffixIsWholeName", u"/keys/_bak3", u"/keys/_bak3"},
+        PlainPathCase{"SuffixIsWholeRelativeName", u"_bak", u"_bak"},
+        PlainPathCase{"RelativeBackup", u"key.htm_bak0", u"key.htm"},
+        PlainPathCase{"SuffixesCutOneAfterTheOther", u"/keys/key.htm_bak1_bak2", u"/keys/key.htm"},
+        PlainPathCase{"EmptySuffixBeforeSuffix", u"/keys/key.htm_bak_BAK12", u"/keys/key.htm"},
+        PlainPathCase{"LetterAfterNumber", u"/keys/key.htm_bak3x", u"/keys/key.htm_bak3x"},
+        PlainPathCase{"SignedNumber", u"/keys/key.htm_bak-1", u"/keys/key.htm_bak-1"},
+        PlainPathCase{"NonAsciiDigit", u"/keys/key.htm_bak\u0663", u"/keys/key.htm_bak\u0663"},
+        PlainPathCase{"NoBak", u"/keys/key.htm_ba3", u"/keys/key.htm_ba3"}),
+    [](const testing::TestParamInfo<PlainPathCase>& info) { return std::string(info.param.name); });
+
+struct NextNameCase
+{
+    const char16_t* name;
+    const char16_t* next;
+};
+
+class NextBackupNameTest : public testing::TestWithParam<NextNameCase>
+{
+};
+
+TEST_P(NextBackupNameTest, CountsUpTheLastDigit)
+{
+    EXPECT_EQ(nextBackupName(QString::fromUtf16(GetParam().name)), QString::fromUtf16(GetParam().next));
+}
+
+INSTANTIATE_TEST_SUITE_P(KeyFile, NextBackupNameTest,
+                         testing::Values(NextNameCase{u"/k/key.htm_bak0", u"/k/key.htm_bak1"},
+                                         NextNameCase{u"/k/key.htm_bak8", u"/k/key.htm_bak9"},
+                                         NextNameCase{u"/k/key.htm_bak9", u"/k/key.htm_bak10"},
+                                         NextNameCase{u"/k/key.htm_bak10", u"/k/key.htm_bak11"},
+                                         NextNameCase{u"/k/key.htm_bak19", u"/k/key.htm_bak110"},
+                                         NextNameCase{u"/k/key.htm_bak119", u"/k/key.htm_bak1110"},
+                                         NextNameCase{u"/k/KEY_BAK5", u"/k/KEY_BAK6"},
+                                         NextNameCase{u"/k/key.htm_bak", u"/k/key.htm_bak0"}));
+
+TEST(KeyFileNameTest, NextBackupNameRunsThroughTheNamesInTheirOrder)
+{
+    QStringList names{QStringLiteral("key.htm_bak0")};
+    while (names.size() < 22) {
+        names.push_back(nextBackupName(names.back()));
+    }
+    QStringList expected;
+    for (const char* ending : {"0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",   "10",
+                               "11", "12", "13", "14", "15", "16", "17", "18", "19", "110", "111"}) {
+        expected.push_back(QStringLiteral("key.htm_bak") + QString::fromLatin1(ending));
+    }
+    EXPECT_EQ(names, expected);
+}
+
+// --- processing ---------------------------------------------------------------------------------
+
+TEST_F(KeyFileTest, FirstProcessingKeepsTheExactBytesAndWritesTheRewrite)
+{
+    // Line ends, a zero byte and 8-bit characters must reach the backup untranslated.
+    const QByteArray original = linkedKey + bytes("\r\n<P>K\xE4"
+                                                  "fer\0\x80\xFF</P>\n\r\n");
+    write(u"key.htm"_s, original);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
+
+    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s}));
+    EXPECT_EQ(read(u"key.htm_bak0"_s), original);
+    EXPECT_EQ(read(u"key.htm"_s), verknuepfen(original).text);
+    EXPECT_TRUE(reporter.messages.empty());
+    EXPECT_TRUE(reporter.errorReports.empty());
+}
+
+TEST_F(KeyFileTest, BackupIsWrittenBeforeTheKeyFileIsReplaced)
+{
+    write(u"key.htm"_s, linkedKey);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
+
+    EXPECT_EQ(store.log, (QStringList{u"read "_s + path(u"key.htm"_s), u"backup "_s + path(u"key.htm_bak0"_s),
+                                      u"replace "_s + path(u"key.htm"_s)}));
+}
+
+TEST_F(KeyFileTest, KeyWithLinksBecomesLonger)
+{
+    write(u"key.htm"_s, linkedKey);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
+
+    const std::optional<QByteArray> rewritten = read(u"key.htm"_s);
+    ASSERT_TRUE(rewritten.has_value());
+    EXPECT_GT(rewritten->size(), linkedKey.size());
+    EXPECT_EQ(read(u"key.htm_bak0"_s), linkedKey);
+}
+
+struct BackupNameCase
+{
+    const char* name;
+    std::vector<const char*> nonEmpty; ///< backup endings present with a content
+    std::vector<const char*> empty;    ///< backup endings present as empty files
+    const char* chosen;
+};
+
+class BackupNameTest : public KeyFileTest, public testing::WithParamInterface<BackupNameCase>
+{
+};
+
+TEST_P(BackupNameTest, CopyGoesToTheFirstFreeName)
+{
+    const BackupNameCase& c = GetParam();
+    const auto backup = [](const char* ending) { return u"key.htm_bak"_s + QString::fromLatin1(ending); };
+    write(u"key.htm"_s, linkedKey);
+    for (const char* ending : c.nonEmpty) {
+        write(backup(ending), QByteArray("old ") + ending);
+    }
+    for (const char* ending : c.empty) {
+        write(backup(ending), QByteArray());
+    }
+    QStringList expectedEntries = entries();
+    if (!expectedEntries.contains(backup(c.chosen))) {
+        expectedEntries.push_back(backup(c.chosen));
+        expectedEntries.sort();
+    }
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
+
+    EXPECT_EQ(read(backup(c.chosen)), linkedKey);
+    EXPECT_EQ(entries(), expectedEntries);
+    // The older backups are left as they were.
+    for (const char* ending : c.nonEmpty) {
+        EXPECT_EQ(read(backup(ending)), QByteArray("old ") + ending) << ending;
+    }
+    for (const char* ending : c.empty) {
+        if (backup(ending) != backup(c.chosen)) {
+            EXPECT_EQ(read(backup(ending)), QByteArray()) << ending;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    KeyFile, BackupNameTest,
+    testing::Values(BackupNameCase{"None", {}, {}, "0"}, BackupNameCase{"AfterFirst", {"0"}, {}, "1"},
+                    BackupNameCase{"AfterNine", {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}, {}, "10"},
+                    BackupNameCase{"AfterNineteen",
+                                   {"0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",
+                                    "10", "11", "12", "13", "14", "15", "16", "17", "18", "19"},
+                                   {},
+                                   "110"},
+                    BackupNameCase{"EmptyFirstIsReused", {}, {"0"}, "0"},
+                    BackupNameCase{"EmptyInBetweenIsReused", {"0", "2"}, {"1"}, "1"},
+                    BackupNameCase{"GapIsFilled", {"0", "2"}, {}, "1"},
+                    BackupNameCase{"TwoDigitNamesAreNotCountedBeforeTheirTurn", {"0", "10"}, {}, "1"}),
+    [](const testing::TestParamInfo<BackupNameCase>& info) { return std::string(info.param.name); });
+
+TEST_F(KeyFileTest, ProcessingABackupRestoresItsRewriteToThePlainPath)
+{
+    write(u"key.htm"_s, "current key");
+    write(u"key.htm_bak0"_s, "backup 0");
+    write(u"key.htm_bak1"_s, "backup 1");
+    write(u"key.htm_bak2"_s, "backup 2");
+    write(u"key.htm_bak3"_s, linkedKey);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm_bak3"_s)), ProcessOutcome::Rewritten);
+
+    EXPECT_EQ(read(u"key.htm"_s), verknuepfen(linkedKey).text);
+    EXPECT_EQ(read(u"key.htm_bak4"_s), linkedKey);
+    EXPECT_EQ(read(u"key.htm_bak3"_s), linkedKey);
+    EXPECT_EQ(read(u"key.htm_bak0"_s), QByteArray("backup 0"));
+    EXPECT_EQ(read(u"key.htm_bak2"_s), QByteArray("backup 2"));
+    EXPECT_EQ(entries().size(), 6);
+    EXPECT_TRUE(reporter.errorReports.empty());
+}
+
+TEST_F(KeyFileTest, ProcessingABackupCreatesAMissingPlainFile)
+{
+    write(u"key.htm_bak0"_s, linkedKey);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm_bak0"_s)), ProcessOutcome::Rewritten);
+
+    EXPECT_EQ(read(u"key.htm"_s), verknuepfen(linkedKey).text);
+    EXPECT_EQ(read(u"key.htm_bak1"_s), linkedKey);
+    EXPECT_EQ(read(u"key.htm_bak0"_s), linkedKey);
+}
+
+struct SuffixCase
+{
+    const char* name;
+    const char16_t* backup;
+    const char16_t* plain;
+};
+
+class BackupSuffixTest : public KeyFileTest, public testing::WithParamInterface<SuffixCase>
+{
+};
+
+TEST_P(BackupSuffixTest, SuffixIsFoundInAnyCaseAndTheRestKeepsItsCase)
+{
+    const QString backup = QString::fromUtf16(GetParam().backup);
+    const QString plain = QString::fromUtf16(GetParam().plain);
+    write(plain, "current key");
+    write(backup, linkedKey);
+
+    EXPECT_EQ(processor.bearbeiten(path(backup)), ProcessOutcome::Rewritten);
+
+    EXPECT_EQ(read(plain), verknuepfen(linkedKey).text);
+    EXPECT_EQ(read(plain + u"_bak0"_s), linkedKey);
+    EXPECT_EQ(read(backup), linkedKey);
+    EXPECT_EQ(entries().size(), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(KeyFile, BackupSuffixTest,
+                         testing::Values(SuffixCase{"Upper", u"KEY.HTM_BAK2", u"KEY.HTM"},
+                                         SuffixCase{"Mixed", u"key.htm_Bak2", u"key.htm"},
+                                         SuffixCase{"NoNumber", u"Key.Htm_bAK", u"Key.Htm"},
+                                         SuffixCase{"BakInBaseName", u"key_bak.htm_bak1", u"key_bak.htm"}),
+                         [](const testing::TestParamInfo<SuffixCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(KeyFileTest, BakInTheBaseNameIsNoBackup)
+{
+    write(u"key_bak.htm"_s, linkedKey);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key_bak.htm"_s)), ProcessOutcome::Rewritten);
+
+    EXPECT_EQ(entries(), (QStringList{u"key_bak.htm"_s, u"key_bak.htm_bak0"_s}));
+    EXPECT_EQ(read(u"key_bak.htm"_s), verknuepfen(linkedKey).text);
+}
+
+TEST_F(KeyFileTest, BackupNamedFolderKeepsEverythingInside)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"key.htm_bak1"_s));
+    write(u"key.htm_bak1/key.htm"_s, linkedKey);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm_bak1/key.htm"_s)), ProcessOutcome::Rewritten);
+
+    EXPECT_EQ(entries(), QStringList{u"key.htm_bak1"_s});
+    EXPECT_EQ(entries(u"key.htm_bak1"_s), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s}));
+    EXPECT_EQ(read(u"key.htm_bak1/key.htm_bak0"_s), linkedKey);
+}
+
+TEST_F(KeyFileTest, ProcessingTwiceKeepsBothFormerStates)
+{
+    write(u"key.htm"_s, linkedKey);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
+    const std::optional<QByteArray> afterFirst = read(u"key.htm"_s);
+    ASSERT_TRUE(afterFirst.has_value());
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
+
+    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s, u"key.htm_bak1"_s}));
+    EXPECT_EQ(read(u"key.htm_bak0"_s), linkedKey);
+    EXPECT_EQ(read(u"key.htm_bak1"_s), afterFirst);
+    EXPECT_EQ(read(u"key.htm"_s), verknuepfen(*afterFirst).text);
+}
+
+// --- rewrite failures ---------------------------------------------------------------------------
+
+enum class LanguageSetup {
+    Default,          ///< the constructor's default language
+    Constructed,      ///< the language given to the constructor
+    SwitchedFromOther ///< constructed with the other language, then switched
+};
+
+struct LanguageCase
+{
+    const char* name;
+    KeyFileMessages (*messages)();
+    KeyFileMessages (*other)();
+    LanguageSetup setup;
+};
+
+class StructureErrorTest : public KeyFileTest, public testing::WithParamInterface<LanguageCase>
+{
+};
+
+TEST_P(StructureErrorTest, ShowsTheMessageOfTheLanguageAndLeavesTheKey)
+{
+    const LanguageCase& c = GetParam();
+    const KeyFileMessages messages = c.messages();
+    KeyFileProcessor chosen = c.setup == LanguageSetup::Default ? KeyFileProcessor(reporter, store)
+                              : c.setup == LanguageSetup::Constructed
+                                  ? KeyFileProcessor(reporter, store, messages)
+                                  : KeyFileProcessor(reporter, store, c.other());
+    if (c.setup == LanguageSetup::SwitchedFromOther) {
+        chosen.setMessages(messages);
+    }
+    write(u"key.htm"_s, linkBeforeAnchor);
+    write(u"key.htm_bak0"_s, "earlier");
+
+    EXPECT_EQ(chosen.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::StructureError);
+
+    EXPECT_EQ(reporter.messages, (std::vector<Report>{{path(u"key.htm"_s), messages.structureError}}));
+    EXPECT_TRUE(reporter.errorReports.empty());
+    EXPECT_EQ(read(u"key.htm"_s), linkBeforeAnchor);
+    EXPECT_EQ(read(u"key.htm_bak1"_s), linkBeforeAnchor);
+    EXPECT_EQ(read(u"key.htm_bak0"_s), QByteArray("earlier"));
+    EXPECT_EQ(std::count(store.log.cbegin(), store.log.cend(), u"replace "_s + path(u"key.htm"_s)), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    KeyFile, StructureErrorTest,
+    testing::Values(LanguageCase{"DefaultIsGerman", &KeyFileMessages::german, &KeyFileMessages::english,
+                                 LanguageSetup::Default},
+                    LanguageCase{"German", &KeyFileMessages::german, &KeyFileMessages::english,
+                                 LanguageSetup::Constructed},
+                    LanguageCase{"English", &KeyFileMessages::english, &KeyFileMessages::german,
+                                 LanguageSetup::Constructed},
+                    LanguageCase{"SwitchedToEnglish", &KeyFileMessages::english, &KeyFileMessages::german,
+                                 LanguageSetup::SwitchedFromOther},
+                    LanguageCase{"SwitchedToGerman", &KeyFileMessages::german, &KeyFileMessages::english,
+                                 LanguageSetup::SwitchedFromOther}),
+    [](const testing::TestParamInfo<LanguageCase>& info) { return std::string(info.param.name); });
+
+TEST(KeyFileMessagesTest, LanguagesDiffer)
+{
+    // Otherwise the language cases above could not tell the languages apart.
+    EXPECT_NE(KeyFileMessages::german().structureError, KeyFileMessages::english().structureError);
+    EXPECT_NE(KeyFileMessages::german().invalidArgument, KeyFileMessages::english().invalidArgument);
+}
+
+TEST_F(KeyFileTest, StructureErrorInABackupLeavesThePlainFile)
+{
+    write(u"key.htm"_s, "current key");
+    write(u"key.htm_bak0"_s, linkBeforeAnchor);
+    processor.setMessages(KeyFileMessages::english());
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm_bak0"_s)), ProcessOutcome::StructureError);
+
+    EXPECT_EQ(reporter.messages,
+              (std::vector<Report>{{path(u"key.htm_bak0"_s), KeyFileMessages::english().structureError}}));
+    EXPECT_EQ(read(u"key.htm"_s), QByteArray("current key"));
+    EXPECT_EQ(read(u"key.htm_bak1"_s), linkBeforeAnchor);
+}
+
+TEST_F(KeyFileTest, UnclosedQuoteIsReportedWithThePlainPath)
+{
+    write(u"key.htm"_s, "current key");
+    write(u"key.htm_bak2"_s, unclosedQuote);
+    processor.setMessages(KeyFileMessages::english());
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm_bak2"_s)), ProcessOutcome::Failed);
+
+    EXPECT_EQ(reporter.errorReports,
+              (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::english().invalidArgument}}));
+    EXPECT_TRUE(reporter.messages.empty());
+    EXPECT_EQ(read(u"key.htm"_s), QByteArray("current key"));
+    EXPECT_EQ(read(u"key.htm_bak0"_s), unclosedQuote);
+    EXPECT_EQ(read(u"key.htm_bak2"_s), unclosedQuote);
+}
+
+// --- files that cannot be processed -------------------------------------------------------------
+
+struct MissingCase
+{
+    const char* name;
+    const char16_t* processed;
+    const char16_t* reported;
+};
+
+class MissingFileTest : public KeyFileTest, public testing::WithParamInterface<MissingCase>
+{
+};
+
+TEST_P(MissingFileTest, IsReportedAndNotCreated)
+{
+    write(u"other.htm"_s, "other");
+    const QString processed = path(QString::fromUtf16(GetParam().processed));
+    QFile probe(processed);
+    ASSERT_FALSE(probe.open(QIODevice::ReadOnly));
+    const QString systemText = probe.errorString();
+
+    EXPECT_EQ(processor.bearbeiten(processed), ProcessOutcome::Failed);
+
+    ASSERT_EQ(reporter.errorReports.size(), 1U);
+    const Report& report = reporter.errorReports.front();
+    EXPECT_EQ(report.path, path(QString::fromUtf16(GetParam().reported)));
+    EXPECT_EQ(report.text, systemText);
+    EXPECT_EQ(report.text, qt_error_string(ENOENT));
+    EXPECT_TRUE(errorReportText(report.text, report.path).endsWith(report.path));
+    EXPECT_EQ(entries(), QStringList{u"other.htm"_s});
+    EXPECT_TRUE(reporter.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(KeyFile, MissingFileTest,
+                         testing::Values(MissingCase{"Key", u"key.htm", u"key.htm"},
+                                         MissingCase{"Backup", u"key.htm_bak5", u"key.htm"},
+                                         MissingCase{"InMissingFolder", u"gone/key.htm", u"gone/key.htm"}),
+                         [](const testing::TestParamInfo<MissingCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(KeyFileTest, FolderIsReportedAndLeftAlone)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"key.htm"_s));
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Failed);
+
+    EXPECT_EQ(reporter.errorReports, (std::vector<Report>{{path(u"key.htm"_s), qt_error_string(EISDIR)}}));
+    EXPECT_EQ(entries(), QStringList{u"key.htm"_s});
+    EXPECT_TRUE(entries(u"key.htm"_s).isEmpty());
+}
+
+TEST_F(KeyFileTest, NextFileIsProcessedAfterAFailure)
+{
+    write(u"b.htm"_s, linkedKey);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"a.htm"_s)), ProcessOutcome::Failed);
+    EXPECT_EQ(processor.bearbeiten(path(u"b.htm"_s)), ProcessOutcome::Rewritten);
+
+    EXPECT_EQ(reporter.errorReports.size(), 1U);
+    EXPECT_EQ(entries(), (QStringList{u"b.htm"_s, u"b.htm_bak0"_s}));
+    EXPECT_EQ(read(u"b.htm"_s), verknuepfen(linkedKey).text);
+}
+
+TEST_F(KeyFileTest, UnreadableFileIsReportedAndNothingWritten)
+{
+    write(u"key.htm"_s, linkedKey);
+    store.readError = qt_error_string(EIO);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm_bak1"_s)), ProcessOutcome::Failed);
+
+    EXPECT_EQ(reporter.errorReports, (std::vector<Report>{{path(u"key.htm"_s), qt_error_string(EIO)}}));
+    EXPECT_EQ(store.log, QStringList{u"read "_s + path(u"key.htm_bak1"_s)});
+    EXPECT_EQ(entries(), QStringList{u"key.htm"_s});
+}
+
+// --- empty and short files ----------------------------------------------------------------------
+
+TEST_F(KeyFileTest, EmptyFileGetsAnEmptyBackupWhoseNameStaysFree)
+{
+    write(u"key.htm"_s, QByteArray());
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Empty);
+    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s}));
+    EXPECT_EQ(read(u"key.htm_bak0"_s), QByteArray());
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Empty);
+    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s}));
+    EXPECT_EQ(read(u"key.htm"_s), QByteArray());
+    EXPECT_TRUE(reporter.messages.empty());
+    EXPECT_TRUE(reporter.errorReports.empty());
+    EXPECT_EQ(std::count_if(store.log.cbegin(), store.log.cend(),
+                            [](const QString& entry) { return entry.startsWith(u"replace"_s); }),
+              0);
+}
+
+TEST_F(KeyFileTest, EmptyBackupLeavesThePlainFile)
+{
+    write(u"key.htm"_s, "current key");
+    write(u"key.htm_bak0"_s, QByteArray());
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm_bak0"_s)), ProcessOutcome::Empty);
+
+    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s}));
+    EXPECT_EQ(read(u"key.htm"_s), QByteArray("current key"));
+    EXPECT_EQ(read(u"key.htm_bak0"_s), QByteArray());
+    EXPECT_TRUE(reporter.messages.empty());
+    EXPECT_TRUE(reporter.errorReports.empty());
+}
+
+class ShortFileTest : public KeyFileTest, public testing::WithParamInterface<QByteArray>
+{
+};
+
+TEST_P(ShortFileTest, IsBackedUpAndWrittenWithItsOwnContent)
+{
+    write(u"key.htm"_s, GetParam());
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
+
+    EXPECT_EQ(read(u"key.htm_bak0"_s), GetParam());
+    EXPECT_EQ(read(u"key.htm"_s), GetParam());
+    EXPECT_EQ(std::count(store.log.cbegin(), store.log.cend(), u"replace "_s + path(u"key.htm"_s)), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(KeyFile, ShortFileTest,
+                         testing::Values(bytes("#"), bytes("#1"), bytes("..1"), bytes("\r\n\0"),
+                                         bytes("\xE4")));
+
+// --- failing writes -----------------------------------------------------------------------------
+
+class FailedBackupTest : public KeyFileTest, public testing::WithParamInterface<const char16_t*>
+{
+};
+
+TEST_P(FailedBackupTest, LeavesTheKeyAndReportsThePlainPath)
+{
+    const QString processed = QString::fromUtf16(GetParam());
+    write(u"key.htm"_s, "current key");
+    write(processed, linkedKey);
+    const QStringList before = entries();
+    store.backupError = qt_error_string(ENOSPC);
+
+    EXPECT_EQ(processor.bearbeiten(path(processed)), ProcessOutcome::Failed);
+
+    EXPECT_EQ(reporter.errorReports, (std::vector<Report>{{path(u"key.htm"_s), qt_error_string(ENOSPC)}}));
+    EXPECT_EQ(read(u"key.htm"_s), processed == u"key.htm"_s ? linkedKey : QByteArray("current key"));
+    EXPECT_EQ(entries(), before);
+    EXPECT_EQ(std::count_if(store.log.cbegin(), store.log.cend(),
+                            [](const QString& entry) { return entry.startsWith(u"replace"_s); }),
+              0);
+}
+
+INSTANTIATE_TEST_SUITE_P(KeyFile, FailedBackupTest, testing::Values(u"key.htm", u"key.htm_bak1"));
+
+TEST_F(KeyFileTest, FullDiskDuringTheBackupLeavesNoPartialCopy)
+{
+    const QByteArray original = linkedKey.repeated(8);
+    write(u"key.htm"_s, original);
+    KeyFileProcessor onDisk(reporter, store.disk);
+
+    ProcessOutcome outcome = ProcessOutcome::Rewritten;
+    {
+        const FileSizeLimit limit(static_cast<rlim_t>(linkedKey.size()));
+        ASSERT_TRUE(limit.ok());
+        outcome = onDisk.bearbeiten(path(u"key.htm"_s));
+    }
+
+    EXPECT_EQ(outcome, ProcessOutcome::Failed);
+    EXPECT_EQ(reporter.errorReports, (std::vector<Report>{{path(u"key.htm"_s), qt_error_string(EFBIG)}}));
+    EXPECT_EQ(entries(), QStringList{u"key.htm"_s});
+    EXPECT_EQ(read(u"key.htm"_s), original);
+}
+
+TEST_F(KeyFileTest, FailedReplaceLeavesTheKeyAndKeepsTheBackup)
+{
+    write(u"key.htm"_s, linkedKey);
+    store.replaceError = qt_error_string(ENOSPC);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Failed);
+
+    EXPECT_EQ(reporter.errorReports, (std::vector<Report>{{path(u"key.htm"_s), qt_error_string(ENOSPC)}}));
+    EXPECT_EQ(read(u"key.htm"_s), linkedKey);
+    EXPECT_EQ(read(u"key.htm_bak0"_s), linkedKey);
+    EXPECT_EQ(store.log.back(), u"replace "_s + path(u"key.htm"_s));
+}
+
+TEST_F(KeyFileTest, ReplaceThatBreaksOffKeepsTheFormerContent)
+{
+    const QByteArray former = bytes("former\r\ncontent\0");
+    write(u"key.htm"_s, former);
+    DiskKeyFileStore disk;
+    QString error;
+
+    bool replaced = true;
+    {
+        const FileSizeLimit limit(static_cast<rlim_t>(former.size() + 4));
+        ASSERT_TRUE(limit.ok());
+        replaced = disk.replace(path(u"key.htm"_s), QByteArray(4096, 'x'), error);
+    }
+
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(error, qt_error_string(EFBIG));
+    EXPECT_EQ(read(u"key.htm"_s), former);
+    EXPECT_EQ(entries(), QStringList{u"key.htm"_s});
+}
+
+TEST_F(KeyFileTest, ReplaceOfAFolderFails)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"key.htm"_s));
+    DiskKeyFileStore disk;
+    QString error;
+
+    EXPECT_FALSE(disk.replace(path(u"key.htm"_s), linkedKey, error));
+
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(QFileInfo(path(u"key.htm"_s)).isDir());
+    EXPECT_TRUE(entries(u"key.htm"_s).isEmpty());
+}
+
+TEST_F(KeyFileTest, SizeTellsMissingFromEmpty)
+{
+    write(u"empty"_s, QByteArray());
+    write(u"three"_s, "abc");
+    DiskKeyFileStore disk;
+
+    EXPECT_EQ(disk.size(path(u"missing"_s)), -1);
+    EXPECT_EQ(disk.size(path(u"empty"_s)), 0);
+    EXPECT_EQ(disk.size(path(u"three"_s)), 3);
+}
+
+// --- what the replacement keeps -----------------------------------------------------------------
+
+class PermissionTest : public KeyFileTest, public testing::WithParamInterface<mode_t>
+{
+};
+
+TEST_P(PermissionTest, AreKeptByTheRewrite)
+{
+    write(u"key.htm"_s, linkedKey);
+    ASSERT_EQ(::chmod(QFile::encodeName(path(u"key.htm"_s)).constData(), GetParam()), 0);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
+
+    EXPECT_EQ(mode(u"key.htm"_s), GetParam());
+    EXPECT_EQ(read(u"key.htm"_s), verknuepfen(linkedKey).text);
+}
+
+INSTANTIATE_TEST_SUITE_P(KeyFile, PermissionTest, testing::Values(0600, 0640, 0604, 0755, 0620));
+
+TEST_F(KeyFileTest, LinkedKeyHasItsTargetRewrittenAndStaysALink)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"store"_s));
+    write(u"store/real.htm"_s, linkedKey);
+    ASSERT_EQ(::chmod(QFile::encodeName(path(u"store/real.htm"_s)).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(u"store/real.htm"_s, path(u"key.htm"_s)));
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
+
+    const QFileInfo link(path(u"key.htm"_s));
+    EXPECT_TRUE(link.isSymLink());
+    EXPECT_EQ(link.symLinkTarget(), path(u"store/real.htm"_s));
+    EXPECT_EQ(read(u"store/real.htm"_s), verknuepfen(linkedKey).text);
+    EXPECT_EQ(mode(u"store/real.htm"_s), 0640U);
+    // The backup lies beside the link, as a plain file.
+    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s, u"store"_s}));
+    EXPECT_FALSE(QFileInfo(path(u"key.htm_bak0"_s)).isSymLink());
+    EXPECT_EQ(read(u"key.htm_bak0"_s), linkedKey);
+    EXPECT_EQ(entries(u"store"_s), QStringList{u"real.htm"_s});
+}
+
+TEST_F(KeyFileTest, ReplaceThroughALinkChangesOnlyTheTarget)
+{
+    write(u"real.htm"_s, "former");
+    ASSERT_TRUE(QFile::link(u"real.htm"_s, path(u"key.htm"_s)));
+    DiskKeyFileStore disk;
+    QString error;
+
+    ASSERT_TRUE(disk.replace(path(u"key.htm"_s), "new text", error)) << error.toStdString();
+
+    EXPECT_TRUE(QFileInfo(path(u"key.htm"_s)).isSymLink());
+    EXPECT_EQ(read(u"real.htm"_s), QByteArray("new text"));
+}
+
+} // namespace
+} // namespace keylinker

@@ -1,0 +1,226 @@
+#include "KeyRewrite.h"
+
+#include "ReferenceRewrite.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace keylinker {
+namespace {
+
+using Outcome = RewriteResult::Outcome;
+
+QByteArray lines(std::initializer_list<const char*> items)
+{
+    QByteArray text;
+    for (const char* item : items) {
+        if (!text.isEmpty())
+            text += "\r\n";
+        text += item;
+    }
+    return text;
+}
+
+QByteArray rewritten(const QByteArray& input)
+{
+    const RewriteResult result = verknuepfen(input);
+    EXPECT_EQ(result.outcome, Outcome::Rewritten) << input.toStdString();
+    return result.text;
+}
+
+TEST(KeyRewrite, ShortKeyGetsAnchorsForwardLinksAndBackLinks)
+{
+    const QByteArray input = lines({"<P>#1 Wings red and shining .....2<BR>Wings blue ....3</P>",
+                                    "<P>#2 Head with black spots ....Species A</P>",
+                                    "<P>#3 Legs longer than the body ....Species C</P>"});
+    const QByteArray expected = lines(
+        {"<P><A NAME=\"anKer1\"></A>#1 Wings red and shining ..<A HREF=\"#anKer2\">...2</A><BR>Wings blue "
+         ".<A HREF=\"#anKer3\">...3</A></P>",
+         "<P><A NAME=\"anKer2\"></A><A HREF=\"#anKer1\">#2</A> Head with black spots ....Species A</P>",
+         "<P><A NAME=\"anKer3\"></A><A HREF=\"#anKer1\">#3</A> Legs longer than the body ....Species C</P>"});
+    EXPECT_EQ(rewritten(input), expected);
+    // A processed key can be processed again without doubling anything.
+    EXPECT_EQ(rewritten(expected), expected);
+}
+
+TEST(KeyRewrite, ShortEntryTextMakesItsBackLinkCountAsForwardLink)
+{
+    const QByteArray input =
+        lines({"<P>#1 Wings red and shining .....2<BR>Wings blue ....3</P>",
+               "<P>#2 Head black ....Species A</P>", "<P>#3 Legs long ....Species C</P>"});
+    const QByteArray result = rewritten(input);
+    EXPECT_TRUE(
+        result.startsWith("<P><A NAME=\"anKer1\"></A><A HREF=\"#anKer2\">#1</A> Wings red and shining .."))
+        << result.toStdString();
+    EXPECT_TRUE(result.contains("<P><A NAME=\"anKer2\"></A><A HREF=\"#anKer1\">#2</A> Head black"));
+    EXPECT_TRUE(result.contains("<P><A NAME=\"anKer3\"></A><A HREF=\"#anKer1\">#3</A> Legs long"));
+}
+
+TEST(KeyRewrite, LinkRightAfterEntryNumberHidesThatAnchorsBackLinkPlace)
+{
+    EXPECT_EQ(rewritten("<P>#1 lead text that is long enough ....2</P><P>#2 x ....3</P><P>#3 y</P>"),
+              "<P><A NAME=\"anKer1\"></A>#1 lead text that is long enough .<A HREF=\"#anKer2\">...2</A></P>"
+              "<P><A NAME=\"anKer2\"></A>#2 x .<A HREF=\"#anKer3\">...3</A></P>"
+              "<P><A NAME=\"anKer3\"></A><A HREF=\"#anKer2\">#3</A> y</P>");
+}
+
+TEST(KeyRewrite, ReferenceBeforeFirstAnchorIsStructureError)
+{
+    // Three dots at the very start of the text are a reference too, with no anchor before them.
+    for (const char* input :
+         {"<P>Wings red ....2</P><P>#1 x</P><P>#2 y</P>", "#1 Wings ....2 x #2 y", "...5 x"}) {
+        const RewriteResult result = verknuepfen(input);
+        EXPECT_EQ(result.outcome, Outcome::StructureError) << input;
+        EXPECT_TRUE(result.text.isEmpty());
+    }
+}
+
+TEST(KeyRewrite, MissingClosingQuoteIsInvalidArgument)
+{
+    // No quote within the 30 characters after a link's "#", and a referring anchor name that runs on
+    // past 15 characters.
+    for (const char* input : {"<P>#1 x</P><A HREF=\"#anKer2 ........................................",
+                              "x\"anKer1234567890123456 y <A HREF=\"#anKer2\">...2</A> #2"}) {
+        EXPECT_EQ(verknuepfen(input).outcome, Outcome::InvalidArgument) << input;
+    }
+}
+
+TEST(KeyRewrite, MarksAndNonMarks)
+{
+    const std::vector<std::pair<QByteArray, QByteArray>> cases = {
+        {"", ""},
+        {"#12", "#12"},
+        {"ab#", "ab#"},
+        {"Text ab#12", "Text ab<A NAME=\"anKer12\"></A>#12"},
+        {"x &#228; y #5 z", "x &#228; y <A NAME=\"anKer5\"></A>#5 z"},
+        {"ab&#35;cd", "ab&#35;cd"},
+        {"ab # x cd # y", "ab <A NAME=\"anKer\"></A># x cd <A NAME=\"anKer\"></A># y"},
+        {"a ....0 b ....Species A and ..... 2 d", "a ....0 b ....Species A and ..... 2 d"},
+        // The anchor name runs on over a line break; a reference stops at it.
+        {"xx#7\r\nWings y", "xx<A NAME=\"anKer7\r\nWings\"></A>#7\r\nWings y"},
+        // A character reference after a reference number becomes part of the link target.
+        {"<P>#1 a ....2&nbsp;b",
+         "<P><A NAME=\"anKer1\"></A>#1 a .<A HREF=\"#anKer2&nbsp;b\">...2&nbsp;b</A>"},
+        {"ab</A>#", "ab</A>#"},
+        {"<BODY bgcolor=\"#FFFFFF\">", "<BODY bgcolor=\"#FFFFFF\">"},
+        // A "#" in a tag is a mark like any other; the name runs on over the ">".
+        {"<BODY bgcolor=#FFFFFF>", "<BODY bgcolor=<A NAME=\"anKerFFFFFF>\"></A>#FFFFFF>"},
+        // Three dots right after an insertion: what would stand before them is not in the rest, so
+        // they are a reference.
+        {"ab#1...5 x", "ab<A NAME=\"anKer1...5\"></A>#1<A HREF=\"#anKer5\">...5</A> x"},
+    };
+    for (const auto& [input, expected] : cases)
+        EXPECT_EQ(rewritten(input), expected) << input.toStdString();
+
+    // A reference to an entry without anchor, and two leads to one entry: only the first leads back.
+    EXPECT_EQ(rewritten("<P>#1 a ....9</P>"),
+              "<P><A NAME=\"anKer1\"></A>#1 a .<A HREF=\"#anKer9\">...9</A></P>");
+    const QByteArray twoLeads = rewritten("<P>#1 a ....3</P><P>#2 b ....3</P><P>#3 c</P>");
+    EXPECT_TRUE(twoLeads.contains("<A NAME=\"anKer3\"></A><A HREF=\"#anKer1\">#3</A> c"));
+    EXPECT_EQ(twoLeads.count("HREF=\"#anKer2\""), 0);
+}
+
+// Builds a well-formed key of `entries` couplets: entry n leads to 2n and 2n+1 where they exist.
+QByteArray generatedKey(int entries)
+{
+    QByteArray key = "<HTML><BODY>\r\n";
+    for (int n = 1; n <= entries; ++n) {
+        key += "<P>#" + QByteArray::number(n) + " Elytra with fine punctures and a long row of hairs ";
+        for (int lead : {2 * n, 2 * n + 1}) {
+            key += lead <= entries ? "......." + QByteArray::number(lead) : QByteArray("....Genus species");
+            key += "<BR>Pronotum narrower than the elytra at their base ";
+        }
+        key += "</P>\r\n";
+    }
+    return key + "</BODY></HTML>\r\n";
+}
+
+TEST(KeyRewrite, BigKeyIsLinkedLikeAnyOther)
+{
+    const QByteArray input = generatedKey(400);
+    ASSERT_GT(input.size(), 32767 * 2);
+    const QByteArray result = rewritten(input);
+    EXPECT_EQ(result, test::referenceRewrite(input).text);
+    EXPECT_EQ(result.count("<A NAME=\"anKer"), 400);
+    // Every entry but the first has a back link, to the entry whose lead leads there.
+    EXPECT_TRUE(result.contains("<A NAME=\"anKer399\"></A><A HREF=\"#anKer199\">#399</A>"));
+    EXPECT_EQ(rewritten(result), result);
+}
+
+TEST(KeyRewrite, AnchorTooFarFromItsMarkGetsOneBackLinkAndThePassEnds)
+{
+    const QByteArray input = "0\"#anKer1\"&\r\n#anKer</A># \"</A>#\"#anKer1\" \"anKeraa.\n\r\n"
+                             "\xe4#\"\"#anKer1\"5a>\v#anKer\"anKer...\"\n\">";
+    const RewriteResult result = verknuepfen(input);
+    const RewriteResult reference = test::referenceRewrite(input);
+    EXPECT_EQ(result.outcome, reference.outcome);
+    EXPECT_EQ(result.text, reference.text);
+    EXPECT_LT(result.text.size(), input.size() + 200);
+}
+
+// Random texts built from the pieces the rewrite reacts to, so that every test of both passes is met
+// in every combination; the result must equal the literal rewrite's.
+QByteArray randomText(std::mt19937& random, int pieces)
+{
+    static const std::vector<std::string> alphabet = {"#",
+                                                      "#1",
+                                                      "#2",
+                                                      "#12",
+                                                      "...",
+                                                      "....",
+                                                      "1",
+                                                      "2",
+                                                      "0",
+                                                      " ",
+                                                      "&",
+                                                      "<",
+                                                      ">",
+                                                      "\"",
+                                                      "A>",
+                                                      "\">",
+                                                      "anKer",
+                                                      "\"anKer",
+                                                      "\"anKer1\"",
+                                                      "\"anKer2\"",
+                                                      "#anKer",
+                                                      "#anKer1\"",
+                                                      "HREF",
+                                                      "\r\n",
+                                                      "\v",
+                                                      "x",
+                                                      "</A>",
+                                                      "<A NAME=\"anKer1\"></A>#1",
+                                                      "<A HREF=\"#anKer2\">...2</A>",
+                                                      "....2",
+                                                      ".....3",
+                                                      "#3 y",
+                                                      ">#",
+                                                      "Wings red "};
+    // Half of them begin like a key, so that fewer end early in a structure error.
+    QByteArray text = random() % 2 ? "<P>#1 x " : "";
+    std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
+    for (int i = 0; i < pieces; ++i)
+        text += alphabet[pick(random)].c_str();
+    return text;
+}
+
+TEST(KeyRewrite, SameResultAsLiteralRewriteOnRandomTexts)
+{
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<int> length(1, 60);
+    for (int round = 0; round < 20000; ++round) {
+        const QByteArray input = randomText(random, round % 500 == 0 ? 3000 : length(random));
+        const RewriteResult expected = test::referenceRewrite(input);
+        const RewriteResult actual = verknuepfen(input);
+        ASSERT_EQ(actual.outcome, expected.outcome) << input.toStdString();
+        ASSERT_EQ(actual.text, expected.text) << input.toStdString();
+    }
+}
+
+} // namespace
+} // namespace keylinker
