@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace keylinker {
+
+/// A settings file in the classic sectioned profile format ("[section]", "key=value" lines).
+/// It reads and changes single values the way the classic private-profile functions do and leaves
+/// every line it does not own byte for byte as it was. It keeps nothing in memory between calls.
+class ProfileFile final
+{
+public:
+    explicit ProfileFile(QString path);
+
+    /// `Dichotab.ini` in the per-user configuration folder ($XDG_CONFIG_HOME/keylinker/).
+    static QString defaultPath();
+
+    const QString& path() const { return m_path; }
+
+    /// The value of `item` in section `group`, or `defaultValue` when the file, the section or the
+    /// key is missing. Values are cut to 2047 characters.
+    QString ini(const QString& group, const QString& item, const QString& defaultValue) const;
+
+    /// Stores `value` for `key` in section `group`, creating file, folder, section and key as needed.
+    /// Failures are silent: the caller keeps its value for this run.
+    void setini(const QString& group, const QString& key, const QString& value) const;
+
+private:
+    std::optional<QByteArray> readBytes() const;
+    void save(const QByteArray& bytes) const;
+
+    QString m_path;
+};
+
+} // namespace keylinker
