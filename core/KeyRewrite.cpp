@@ -140,9 +140,12 @@ void anchorPass(std::string_view text, std::string& out)
             out.append("<A HREF=\"#anKer").append(number).append("\">...").append(number).append("</A>");
             rest = numberEnd;
         }
-        // After an insertion the scan starts again at the first window of the new rest.
-        hash = nextHash(rest + 2);
-        dotRunEnd = nextDotRunEnd(rest + 2);
+        // After an insertion the scan starts again at the first window of the new rest; the next
+        // candidates found before still stand unless the insertion passed them.
+        if (hash < rest + 2)
+            hash = nextHash(rest + 2);
+        if (dotRunEnd < rest + 2)
+            dotRunEnd = nextDotRunEnd(rest + 2);
     }
     out.append(text.substr(rest));
 }
