@@ -85,14 +85,8 @@ ProcessOutcome KeyFileProcessor::bearbeiten(const QString& path) const
         return ProcessOutcome::Failed;
     }
 
-    // An empty file holds no backup worth keeping, so its name may be used again.
-    QString backupName = QString(plain).append(backupMark).append(u'0');
-    while (m_store.size(backupName) >= 1) {
-        backupName = nextBackupName(backupName);
-    }
-
     // The copy of what was read must be safe on disk before anything can touch the key file.
-    if (!m_store.writeBackup(backupName, content, error)) {
+    if (!keepBackup(plain, content, error)) {
         m_reporter.errorReport(plain, error);
         return ProcessOutcome::Failed;
     }
@@ -103,6 +97,15 @@ ProcessOutcome KeyFileProcessor::bearbeiten(const QString& path) const
     const RewriteResult result = verknuepfen(content);
     switch (result.outcome) {
     case RewriteResult::Outcome::Rewritten:
+        // Bringing back a backup replaces the key file, which may hold work done since: it gets a
+        // backup of its own first.
+        if (plain != path && m_store.size(plain) >= 1) {
+            QByteArray current;
+            if (!m_store.read(plain, current, error) || !keepBackup(plain, current, error)) {
+                m_reporter.errorReport(plain, error);
+                return ProcessOutcome::Failed;
+            }
+        }
         if (!m_store.replace(plain, result.text, error)) {
             m_reporter.errorReport(plain, error);
             return ProcessOutcome::Failed;
@@ -116,6 +119,16 @@ ProcessOutcome KeyFileProcessor::bearbeiten(const QString& path) const
         return ProcessOutcome::Failed;
     }
     return ProcessOutcome::Failed;
+}
+
+bool KeyFileProcessor::keepBackup(const QString& plain, const QByteArray& content, QString& error) const
+{
+    // An empty file holds no backup worth keeping, so its name may be used again.
+    QString backupName = QString(plain).append(backupMark).append(u'0');
+    while (m_store.size(backupName) >= 1) {
+        backupName = nextBackupName(backupName);
+    }
+    return m_store.writeBackup(backupName, content, error);
 }
 
 } // namespace keylinker

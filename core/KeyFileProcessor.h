@@ -39,6 +39,9 @@ public:
     ProcessOutcome bearbeiten(const QString& path) const;
 
 private:
+    /// Writes `content` to the first free backup name of `plain`.
+    bool keepBackup(const QString& plain, const QByteArray& content, QString& error) const;
+
     KeyFileReporter& m_reporter;
     KeyFileStore& m_store;
     KeyFileMessages m_messages;

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -404,7 +406,9 @@ TEST_F(KeyFileTest, ProcessingABackupRestoresItsRewriteToThePlainPath)
     EXPECT_EQ(read(u"key.htm_bak3"_s), linkedKey);
     EXPECT_EQ(read(u"key.htm_bak0"_s), QByteArray("backup 0"));
     EXPECT_EQ(read(u"key.htm_bak2"_s), QByteArray("backup 2"));
-    EXPECT_EQ(entries().size(), 6);
+    // What the key file held before it was replaced is kept too.
+    EXPECT_EQ(read(u"key.htm_bak5"_s), QByteArray("current key"));
+    EXPECT_EQ(entries().size(), 7);
     EXPECT_TRUE(reporter.errorReports.empty());
 }
 
@@ -441,8 +445,13 @@ TEST_P(BackupSuffixTest, SuffixIsFoundInAnyCaseAndTheRestKeepsItsCase)
 
     EXPECT_EQ(read(plain), verknuepfen(linkedKey).text);
     EXPECT_EQ(read(plain + u"_bak0"_s), linkedKey);
+    // The key file's former content went to a backup name of its own.
+    const QStringList names = entries();
+    EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                            [this](const QString& name) { return read(name) == QByteArray("current key"); }),
+              1);
     EXPECT_EQ(read(backup), linkedKey);
-    EXPECT_EQ(entries().size(), 3);
+    EXPECT_EQ(entries().size(), 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyFile, BackupSuffixTest,
