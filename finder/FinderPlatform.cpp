@@ -1,0 +1,264 @@
+#include "FinderPlatform.h"
+
+#include "FileNamePattern.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace keylinker::FinderPlatform {
+
+namespace {
+
+// `path` is `base` or lies below it, compared by whole components.
+bool isWithin(const QString& path, const QString& base)
+{
+    if (isRoot(base))
+        return path.startsWith(base);
+    return path.startsWith(base) && (path.size() == base.size() || path[base.size()] == separator);
+}
+
+// File systems that hold no user files: kernel interfaces, memory-backed scratch space, the layers
+// of containers and the read-only images of snap packages.
+bool isPseudoFileSystem(QByteArrayView type)
+{
+    static constexpr QByteArrayView kPseudo[] = {
+        "autofs",      "binfmt_misc",   "bpf",      "cgroup",    "cgroup2",         "configfs",
+        "debugfs",     "devpts",        "devtmpfs", "efivarfs",  "fuse.gvfsd-fuse", "fuse.lxcfs",
+        "fuse.portal", "fuse.snapfuse", "fusectl",  "hugetlbfs", "mqueue",          "nsfs",
+        "overlay",     "proc",          "pstore",   "ramfs",     "rpc_pipefs",      "securityfs",
+        "selinuxfs",   "squashfs",      "sysfs",    "tmpfs",     "tracefs",
+    };
+    return std::find(std::begin(kPseudo), std::end(kPseudo), type) != std::end(kPseudo);
+}
+
+// Places where the system keeps its own mounts, which are no place for key files; removable media
+// mounted below /run/media are the exception.
+bool isSystemLocation(const QString& mountPoint)
+{
+    static const QString kSystem[] = {u"/proc"_s, u"/sys"_s,  u"/dev"_s,     u"/run"_s,      u"/boot"_s,
+                                      u"/efi"_s,  u"/snap"_s, u"/var/lib"_s, u"/var/snap"_s, u"/tmp"_s};
+    if (isWithin(mountPoint, u"/run/media"_s))
+        return false;
+    return std::any_of(std::begin(kSystem), std::end(kSystem),
+                       [&](const QString& base) { return isWithin(mountPoint, base); });
+}
+
+// The mount table writes blanks, tabs, line feeds and backslashes in paths as "\" and three octal digits.
+QByteArray unescapeMountField(QByteArrayView field)
+{
+    QByteArray out;
+    out.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const auto isOctal = [&](qsizetype at) { return field[at] >= '0' && field[at] <= '7'; };
+        if (field[i] == '\\' && i + 3 < field.size() && isOctal(i + 1) && isOctal(i + 2) && isOctal(i + 3)) {
+            out.append(static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                                         (field[i + 3] - '0')));
+            i += 3;
+        } else {
+            out.append(field[i]);
+        }
+    }
+    return out;
+}
+
+// The type of the entry `name` of the open folder `folderFd`, following a symbolic link.
+// False when the entry is gone or a link leads nowhere.
+bool followedType(int folderFd, const char* name, mode_t& type)
+{
+    struct stat info
+    {
+    };
+    if (::fstatat(folderFd, name, &info, 0) != 0)
+        return false;
+    type = info.st_mode & S_IFMT;
+    return true;
+}
+
+} // namespace
+
+bool isRoot(const QString& directoryPath)
+{
+    return directoryPath.endsWith(separator);
+}
+
+QString joinPath(const QString& directory, const QString& name)
+{
+    return isRoot(directory) ? directory + name : directory + separator + name;
+}
+
+QString absoluteCleanPath(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+}
+
+QStringList ancestry(const QString& folder)
+{
+    QStringList chain;
+    if (!folder.startsWith(separator))
+        return chain;
+    chain.append(QString(separator));
+    for (qsizetype at = folder.indexOf(separator, 1); at > 0; at = folder.indexOf(separator, at + 1))
+        chain.append(folder.left(at));
+    if (!isRoot(folder))
+        chain.append(folder);
+    return chain;
+}
+
+QString folderName(const QString& folder)
+{
+    if (isRoot(folder))
+        return folder;
+    return folder.mid(folder.lastIndexOf(separator) + 1);
+}
+
+QStringList drives()
+{
+    QFile table(u"/proc/self/mounts"_s);
+    QByteArray content;
+    // Without the table (a very bare container) the root and the home folder are still offered.
+    if (table.open(QIODevice::ReadOnly))
+        content = table.readAll();
+    return drivesFromMountTable(content, QDir::homePath());
+}
+
+QStringList drivesFromMountTable(QByteArrayView table, const QString& home)
+{
+    QStringList found{QString(separator)};
+    if (!home.isEmpty())
+        found.append(home);
+    while (!table.isEmpty()) {
+        qsizetype end = table.indexOf('\n');
+        if (end < 0)
+            end = table.size();
+        const QByteArrayView line = table.first(end);
+        table = table.sliced(std::min(end + 1, table.size()));
+
+        // device, mount point, type, options, ...
+        QByteArrayView fields[3];
+        QByteArrayView rest = line;
+        int count = 0;
+        while (count < 3 && !rest.isEmpty()) {
+            const qsizetype blank = rest.indexOf(' ');
+            fields[count++] = blank < 0 ? rest : rest.first(blank);
+            rest = blank < 0 ? QByteArrayView() : rest.sliced(blank + 1);
+        }
+        if (count < 3 || isPseudoFileSystem(fields[2]))
+            continue;
+        const QString mountPoint = QDir::cleanPath(QFile::decodeName(unescapeMountField(fields[1])));
+        if (mountPoint.startsWith(separator) && !isSystemLocation(mountPoint))
+            found.append(mountPoint);
+    }
+    return normalizedDrives(found);
+}
+
+QStringList normalizedDrives(const QStringList& drives)
+{
+    QStringList result;
+    result.reserve(drives.size());
+    for (const QString& drive : drives) {
+        const QString clean = absoluteCleanPath(drive);
+        if (!clean.isEmpty() && !result.contains(clean))
+            result.append(clean);
+    }
+    std::sort(result.begin(), result.end(), [](const QString& a, const QString& b) {
+        if (isRoot(a) != isRoot(b))
+            return isRoot(a);
+        return compareNames(a, b) < 0;
+    });
+    return result;
+}
+
+QString driveOf(const QString& path)
+{
+    return driveOf(path, drives());
+}
+
+QString driveOf(const QString& path, const QStringList& drives)
+{
+    const QString clean = absoluteCleanPath(path);
+    QString best;
+    for (const QString& drive : drives) {
+        if (drive.size() > best.size() && isWithin(clean, drive))
+            best = drive;
+    }
+    return best;
+}
+
+bool isHidden(QStringView name)
+{
+    return name.startsWith(u'.');
+}
+
+int compareNames(const QString& a, const QString& b)
+{
+    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+    return folded != 0 ? folded : QString::compare(a, b, Qt::CaseSensitive);
+}
+
+bool listFolder(const QString& folder, EntryKind kind, const FileNamePattern& pattern,
+                QList<FolderEntry>& entries)
+{
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (dir == nullptr)
+        return false;
+    const int fd = ::dirfd(dir);
+    const mode_t wanted = kind == EntryKind::Folder ? S_IFDIR : S_IFREG;
+    const unsigned char wantedDirentType = kind == EntryKind::Folder ? DT_DIR : DT_REG;
+
+    QList<FolderEntry> found;
+    bool readFailed = false;
+    for (;;) {
+        errno = 0;
+        const dirent* item = ::readdir(dir);
+        if (item == nullptr) {
+            readFailed = errno != 0;
+            break;
+        }
+        // Hidden names, "." and ".." among them, are left out before anything else is done.
+        if (item->d_name[0] == '.')
+            continue;
+        const unsigned char type = item->d_type;
+        if (type != wantedDirentType && type != DT_LNK && type != DT_UNKNOWN)
+            continue;
+        QString name = QFile::decodeName(item->d_name);
+        if (!pattern.matches(name))
+            continue;
+        bool isLink = type == DT_LNK;
+        if (type == DT_UNKNOWN) {
+            // Some file systems do not record the type in the folder.
+            struct stat info
+            {
+            };
+            if (::fstatat(fd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            isLink = S_ISLNK(info.st_mode);
+            if (!isLink && (info.st_mode & S_IFMT) != wanted)
+                continue;
+        }
+        mode_t target = 0;
+        if (isLink && (!followedType(fd, item->d_name, target) || target != wanted))
+            continue;
+        found.append(FolderEntry{std::move(name), isLink});
+    }
+    ::closedir(dir);
+    if (readFailed)
+        return false;
+
+    std::sort(found.begin(), found.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return compareNames(a.name, b.name) < 0; });
+    entries = std::move(found);
+    return true;
+}
+
+} // namespace keylinker::FinderPlatform

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+namespace keylinker {
+
+class FileNamePattern;
+
+/// Everything the finder decides about the host's file system, kept in one place: the original
+/// program ran on drive letters and "\", we run on one tree with "/", and a build for another host
+/// changes only this file's source.
+namespace FinderPlatform {
+
+/// The separator between the folders of a path.
+inline constexpr QChar separator = u'/';
+
+/// Whether `directoryPath` (a clean absolute path) is a root, that is a path that already ends in
+/// the separator. On this host that is "/" alone.
+bool isRoot(const QString& directoryPath);
+
+/// `directory`, the separator and `name`; no second separator after a root.
+QString joinPath(const QString& directory, const QString& name);
+
+/// `path` made absolute (against the current folder) and clean: no "." or "..", no doubled or
+/// trailing separator. Empty for an empty `path`.
+QString absoluteCleanPath(const QString& path);
+
+/// The folders from the root down to `folder` (a clean absolute path), `folder` itself last.
+QStringList ancestry(const QString& folder);
+
+/// The name a folder is shown with: its last component, or the whole path for a root.
+QString folderName(const QString& folder);
+
+/// The file systems a user would pick from, in place of drive letters: the root, the home folder
+/// (a drive of its own, whether it is a mount point or not) and the mount points of real and
+/// removable file systems. Sorted as by `normalizedDrives`.
+QStringList drives();
+
+/// The drives listed by a mount table in the form of /proc/self/mounts, together with the root and
+/// `home`. Separate from `drives()` so that the choice can be checked against any table.
+QStringList drivesFromMountTable(QByteArrayView table, const QString& home);
+
+/// `drives` as clean absolute paths without duplicates, roots first, then by `compareNames`.
+QStringList normalizedDrives(const QStringList& drives);
+
+/// The drive of `drives()` that holds `path`.
+QString driveOf(const QString& path);
+
+/// The drive of `drives` that holds `path`: the longest one that is `path` itself or one of its
+/// ancestors (whole components only). Empty when none does.
+QString driveOf(const QString& path, const QStringList& drives);
+
+/// Hidden names begin with ".": neither list shows them, as the file manager does not by default.
+bool isHidden(QStringView name);
+
+/// The order of both lists: by name without regard to case, equal names by their code units, so
+/// "B" comes right before "b" and the order never depends on the reading order of the folder.
+int compareNames(const QString& a, const QString& b);
+
+/// What a listing is after.
+enum class EntryKind {
+    Folder, ///< folders, and symbolic links to folders
+    File,   ///< regular files, and symbolic links to regular files
+};
+
+/// One entry of a listing.
+struct FolderEntry
+{
+    QString name;        ///< the name without folder
+    bool isLink = false; ///< reached through a symbolic link
+};
+
+/// Reads `folder` once and collects the entries of `kind` whose names `pattern` matches, hidden
+/// names left out, sorted by `compareNames`. Only symbolic links, and entries whose type the folder
+/// does not record, cost a look at the entry itself. Returns false and leaves `entries` as it was
+/// when the folder cannot be read.
+bool listFolder(const QString& folder, EntryKind kind, const FileNamePattern& pattern,
+                QList<FolderEntry>& entries);
+
+} // namespace FinderPlatform
+
+} // namespace keylinker

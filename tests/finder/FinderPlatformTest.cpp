@@ -1,0 +1,69 @@
+#include "FinderPlatform.h"
+
+#include "FinderTestSupport.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+namespace platform = keylinker::FinderPlatform;
+
+namespace {
+
+TEST(FinderPlatform, JoinPathPutsNoSecondSeparatorAfterRoot)
+{
+    EXPECT_EQ(platform::joinPath(u"/"_s, u"key.htm"_s), u"/key.htm"_s);
+    EXPECT_EQ(platform::joinPath(u"/home/anna"_s, u"key.htm"_s), u"/home/anna/key.htm"_s);
+    EXPECT_EQ(platform::ancestry(u"/"_s), QStringList{u"/"_s});
+}
+
+TEST(FinderPlatform, DriveOfTakesLongestWholeComponentPrefix)
+{
+    const QStringList drives{u"/"_s, u"/home/anna"_s, u"/media/anna/STICK"_s};
+    const std::pair<QString, QString> cases[] = {
+        {u"/home/anna/keys/moths.htm"_s, u"/home/anna"_s},
+        {u"/home/anna"_s, u"/home/anna"_s},
+        {u"/home/annabel/keys"_s, u"/"_s},
+        {u"/media/anna/STICK/k"_s, u"/media/anna/STICK"_s},
+        {u"/media/anna/./STICK/"_s, u"/media/anna/STICK"_s},
+        {u"/"_s, u"/"_s},
+    };
+    for (const auto& [path, drive] : cases)
+        EXPECT_EQ(platform::driveOf(path, drives), drive) << path.toStdString();
+    EXPECT_EQ(platform::driveOf(u"/etc"_s, QStringList{u"/home/anna"_s}), QString());
+}
+
+TEST(FinderPlatform, MountTableGivesDrivesUsersWouldPick)
+{
+    const QByteArray table = "/dev/sda2 / ext4 rw,relatime 0 0\n"
+                             "proc /proc proc rw 0 0\n"
+                             "devtmpfs /dev devtmpfs rw 0 0\n"
+                             "tmpfs /run/user/1000 tmpfs rw 0 0\n"
+                             "tmpfs /mnt/scratch tmpfs rw 0 0\n"
+                             "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
+                             "/dev/sda1 /boot/efi vfat rw 0 0\n"
+                             "/dev/loop3 /snap/core22/1234 squashfs ro 0 0\n"
+                             "overlay /var/lib/docker/overlay2/x/merged overlay rw 0 0\n"
+                             "/dev/sdb1 /media/anna/KEY\\040STICK vfat rw 0 0\n"
+                             "/dev/sdc1 /run/media/anna/Field fuseblk rw 0 0\n"
+                             "server:/keys /mnt/keys nfs4 rw 0 0\n"
+                             "/dev/sda3 /home ext4 rw 0 0\n"
+                             "/dev/sdb1 /media/anna/KEY\\040STICK vfat rw 0 0\n"
+                             "broken line\n";
+    EXPECT_EQ(platform::drivesFromMountTable(table, u"/home/anna"_s),
+              (QStringList{u"/"_s, u"/home"_s, u"/home/anna"_s, u"/media/anna/KEY STICK"_s, u"/mnt/keys"_s,
+                           u"/run/media/anna/Field"_s}));
+    EXPECT_EQ(platform::drivesFromMountTable({}, u"/root"_s), (QStringList{u"/"_s, u"/root"_s}));
+}
+
+TEST(FinderPlatform, HostDrivesStartWithRootAndHoldHome)
+{
+    QStringList drives = platform::drives();
+    ASSERT_FALSE(drives.isEmpty());
+    EXPECT_EQ(drives.first(), u"/"_s);
+    EXPECT_TRUE(drives.contains(QDir::cleanPath(QDir::homePath())));
+    EXPECT_EQ(drives.removeDuplicates(), 0);
+}
+
+} // namespace
