@@ -1,0 +1,335 @@
+#include "Suchen.h"
+
+#include "ControlTable.h"
+#include "DirectoryListModel.h"
+#include "FileListModel.h"
+#include "KeyRewrite.h"
+#include "MessageSink.h"
+#include "WindowTexts.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace keylinker;
+
+namespace {
+
+class RecordingSink final : public MessageSink
+{
+public:
+    void show(const QString& text) override { shown << text; }
+    QStringList shown;
+};
+
+const QByteArray goodKey = "<P>#1 Wings red ....2<BR>Wings blue ....3</P>\r\n<P>#2 x</P>\r\n<P>#3 y</P>\r\n";
+const QByteArray badKey = "<P>Wings red ....2</P><P>#1 x</P><P>#2 y</P>";
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class SuchenTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_root;
+    RecordingSink m_sink;
+    int m_endCalls = 0;
+    std::unique_ptr<Suchen> m_window;
+
+    QString path(const QString& relative) const { return m_root.filePath(relative); }
+    void write(const QString& relative, const QByteArray& content)
+    {
+        QDir().mkpath(QFileInfo(path(relative)).absolutePath());
+        QFile file(path(relative));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    template <typename T = QWidget> T* control(const char* name) const
+    {
+        T* found = m_window->findChild<T*>(QLatin1StringView(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+    QStringList fileListEntries() const { return m_window->files().entries(); }
+    /// Double-clicks a row once the view has laid its items out.
+    static void doubleClickRow(QListView* list, int row)
+    {
+        const QModelIndex index = list->model()->index(row, 0);
+        QTRY_VERIFY(list->visualRect(index).isValid());
+        // As the platform delivers it: a click, then the double click in place of the second press.
+        const QPoint centre = list->visualRect(index).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+    }
+    static void clickRow(QListView* list, int row)
+    {
+        const QModelIndex index = list->model()->index(row, 0);
+        QTRY_VERIFY(list->visualRect(index).isValid());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+    }
+    void selectFileRows(const QList<int>& rows)
+    {
+        auto* list = control<QListView>("filList");
+        list->selectionModel()->clear();
+        for (int row : rows)
+            list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::Select);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_root.isValid());
+        write(QStringLiteral("keys/a.htm"), goodKey);
+        write(QStringLiteral("keys/b.htm"), goodKey);
+        write(QStringLiteral("keys/c.htm"), badKey);
+        write(QStringLiteral("keys/notes.txt"), "x");
+        write(QStringLiteral("keys/Beetles/d.html"), goodKey);
+        m_sink.shown.clear();
+        m_endCalls = 0;
+        SuchenServices services;
+        services.messages = &m_sink;
+        services.settingsPath = path(QStringLiteral("config/Dichotab.ini"));
+        services.startDirectory = path(QStringLiteral("keys"));
+        services.drives = {m_root.path()};
+        services.endProgram = [this] { ++m_endCalls; };
+        m_window = std::make_unique<Suchen>(services);
+        m_window->show();
+        QApplication::setActiveWindow(m_window.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        QDir(m_root.path()).removeRecursively();
+        QDir().mkpath(m_root.path());
+    }
+
+    void startState()
+    {
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("HTML- Bestimmungstabelle formatieren"));
+        QCOMPARE(m_window->sprache, short(-1));
+        QCOMPARE(m_window->suchLaeuft, short(0));
+        QVERIFY(m_window->browserPfad.isEmpty());
+        QVERIFY(m_window->altesVerzeichnis.isEmpty());
+        QCOMPARE(m_window->startVerzeichnis, path(QStringLiteral("keys")));
+        QCOMPARE(m_window->centralWidget()->size(), QSize(539, 379));
+        for (const ControlSpec& spec : controlTable()) {
+            QWidget* widget = control(spec.name);
+            QCOMPARE(widget->geometry().topLeft(),
+                     twipsToPixels(spec).topLeft() * (spec.name == QByteArray("Picture2") ? 0 : 1));
+            QCOMPARE(widget->toolTip(), QString::fromUtf8(spec.tooltip));
+        }
+        QCOMPARE(control<QPushButton>("cmdSearch")->geometry(), QRect(328, 340, 88, 33));
+        QCOMPARE(control("Picture1")->width(), 539);
+        QCOMPARE(control("Picture2")->width(), 539);
+        QVERIFY(control("Picture1")->isVisible());
+        QVERIFY(!control("Picture2")->isVisible());
+        QCOMPARE(control<QLabel>("lblCount")->text(), QStringLiteral("0"));
+        QVERIFY(control<QLabel>("warten")->text().isEmpty());
+        QCOMPARE(control<QLineEdit>("txtSearchSpec")->text(),
+                 QStringLiteral("*.htm;*.html;*.htm_bak;*.html_bak"));
+        // Only the English flag can be seen: both lie at one place, it in front.
+        QWidget* panel = control("Picture1");
+        QCOMPARE(panel->childAt(control("Picture4")->geometry().center()), control("Picture4"));
+        QCOMPARE(control("Picture4")->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(m_window->palette().color(QPalette::Window), QColor(192, 192, 192));
+        for (const char* name : {"lblCount", "lblCriteria", "lblfound", "Picture1", "Picture2"})
+            QCOMPARE(control(name)->palette().color(QPalette::Window), QColor(192, 192, 192));
+        QCOMPARE(control<QLabel>("warten")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QCOMPARE(fileListEntries(),
+                 (QStringList{QStringLiteral("a.htm"), QStringLiteral("b.htm"), QStringLiteral("c.htm")}));
+        QCOMPARE(QApplication::focusWidget(), control("cmdSearch"));
+        const QStringList menu = {m_window->menuBar()->actions()[0]->text(),
+                                  m_window->menuBar()->actions()[1]->text()};
+        QCOMPARE(menu, (QStringList{QStringLiteral("Browser &wählen"), QStringLiteral("&?")}));
+    }
+
+    void languageRoundTrip()
+    {
+        auto captions = [this] {
+            return QStringList{m_window->windowTitle(),
+                               control<QLabel>("lblCriteria")->text(),
+                               control<QLabel>("lblfound")->text(),
+                               control<QPushButton>("aktion")->text(),
+                               control<QPushButton>("cmdSearch")->text(),
+                               control<QPushButton>("cmdExit")->text(),
+                               m_window->menuBar()->actions()[0]->text(),
+                               control<QPushButton>("testen")->text()};
+        };
+        auto expected = [](const WindowTexts& t) {
+            return QStringList{t.windowTitle, t.lblCriteria, t.lblfound,          t.txtBearbeiten,
+                               t.txtSuchen,   t.txtBeenden,  t.txtBrowserWaehlen, t.txtAnzeigen};
+        };
+        auto variables = [this] {
+            return QStringList{
+                m_window->txtSuchen,         m_window->txtNeueSuche,      m_window->txtBeenden,
+                m_window->txtAbbrechen,      m_window->txtBearbeiten,     m_window->txtAnzeigen,
+                m_window->txtWarten,         m_window->txtFertig,         m_window->msgListeVoll,
+                m_window->msgStrukturfehler, m_window->txtBrowserWaehlen, m_window->msgBrowserFehlt};
+        };
+        const QStringList englishVariables = {QStringLiteral("&Search"),
+                                              QStringLiteral("New &search"),
+                                              QStringLiteral("&Exit"),
+                                              QStringLiteral("&Cancel"),
+                                              QStringLiteral("&Process"),
+                                              QStringLiteral("&View"),
+                                              QStringLiteral("...wait please"),
+                                              QStringLiteral("Done!"),
+                                              QStringLiteral("The filelist is filled up. Search canceled."),
+                                              QStringLiteral("Bad structure: no anchor before link"),
+                                              QStringLiteral("Select Bro&wser"),
+                                              QStringLiteral("Before viewing a browser must be selected")};
+        QCOMPARE(captions(), expected(WindowTexts::german()));
+        control<QLabel>("warten")->setText(QStringLiteral("Fertig!"));
+
+        QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        QCOMPARE(m_window->sprache, short(0));
+        QCOMPARE(captions(), expected(WindowTexts::english()));
+        QCOMPARE(variables(), englishVariables);
+        QVERIFY(control<QLabel>("warten")->text().isEmpty());
+        QVERIFY(!control("Picture4")->isVisible());
+        QVERIFY(control("Picture3")->isVisible());
+        QCOMPARE(control("testen")->toolTip(), QStringLiteral("HTML anzeigen"));
+        QCOMPARE(control("Picture3")->toolTip(), QStringLiteral("Texte in Deutsch"));
+        QCOMPARE(m_window->menuBar()->actions()[1]->text(), QStringLiteral("&?"));
+
+        QTest::mouseClick(control("Picture3"), Qt::LeftButton);
+        QCOMPARE(m_window->sprache, short(-1));
+        QCOMPARE(captions(), expected(WindowTexts::german()));
+        QVERIFY(control("Picture4")->isVisible());
+
+        // Every caption fits its control in both languages.
+        for (const WindowTexts* texts : {&WindowTexts::german(), &WindowTexts::english()}) {
+            QTest::mouseClick(control(texts == &WindowTexts::german() ? "Picture3" : "Picture4"),
+                              Qt::LeftButton);
+            for (const char* name : {"lblCriteria", "lblfound", "aktion", "cmdSearch", "cmdExit", "testen"}) {
+                QWidget* widget = control(name);
+                QString text = widget->property("text").toString();
+                text.remove(u'&');
+                QVERIFY2(widget->fontMetrics().horizontalAdvance(text) <= widget->width(), name);
+            }
+        }
+        // A disabled flag ignores clicks.
+        QTest::mouseClick(control("Picture3"), Qt::LeftButton);
+        control("Picture4")->setEnabled(false);
+        QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        QCOMPARE(m_window->sprache, short(-1));
+    }
+
+    void processSelectedFiles()
+    {
+        selectFileRows({0, 2}); // a.htm, c.htm
+        QTest::mouseClick(control("aktion"), Qt::LeftButton);
+        QCOMPARE(readAll(path(QStringLiteral("keys/a.htm"))), verknuepfen(goodKey).text);
+        QCOMPARE(readAll(path(QStringLiteral("keys/a.htm_bak0"))), goodKey);
+        QCOMPARE(readAll(path(QStringLiteral("keys/b.htm"))), goodKey);
+        QVERIFY(!QFile::exists(path(QStringLiteral("keys/b.htm_bak0"))));
+        QCOMPARE(readAll(path(QStringLiteral("keys/c.htm"))), badKey);
+        QCOMPARE(m_sink.shown, QStringList{QStringLiteral("Strukturfehler, kein Anker vor Verweis")});
+        QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Fertig!"));
+        // The file list was read again and shows the backups its pattern takes in.
+        QVERIFY(fileListEntries().contains(QStringLiteral("a.htm_bak0")) == false);
+        control<QLineEdit>("txtSearchSpec")->setText(QStringLiteral("*.htm;*_bak0"));
+        QVERIFY(fileListEntries().contains(QStringLiteral("a.htm_bak0")));
+
+        // The done text goes when the Process button loses the focus.
+        control("aktion")->setFocus();
+        control("cmdExit")->setFocus();
+        QTRY_VERIFY(control<QLabel>("warten")->text().isEmpty());
+
+        // In English, by a double click on a file.
+        QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        m_sink.shown.clear();
+        control<QLineEdit>("txtSearchSpec")->setText(QStringLiteral("c.htm"));
+        selectFileRows({0});
+        doubleClickRow(control<QListView>("filList"), 0);
+        QCOMPARE(m_sink.shown.value(0), QStringLiteral("Bad structure: no anchor before link"));
+        QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Done!"));
+
+        // Nothing selected: nothing processed, no done text.
+        selectFileRows({});
+        QTest::mouseClick(control("aktion"), Qt::LeftButton);
+        QVERIFY(control<QLabel>("warten")->text().isEmpty());
+    }
+
+    void listsFollowOneAnother()
+    {
+        auto* dirs = control<QListView>("dirList");
+        // The folder list shows the ancestors, the open folder, then its subfolders.
+        QCOMPARE(m_window->directories().path(), path(QStringLiteral("keys")));
+        QCOMPARE(m_window->directories().subdirectoryCount(), 1);
+        const int beetlesRow = dirs->model()->rowCount() - 1;
+        doubleClickRow(dirs, beetlesRow);
+        QCOMPARE(m_window->directories().path(), path(QStringLiteral("keys/Beetles")));
+        QCOMPARE(fileListEntries(), QStringList{QStringLiteral("d.html")});
+
+        // A highlighted folder opens when the list loses the focus.
+        const int parentRow = m_window->directories().row(-2);
+        dirs->setFocus();
+        clickRow(dirs, parentRow);
+        QCOMPARE(m_window->directories().path(), path(QStringLiteral("keys/Beetles")));
+        control("cmdExit")->setFocus();
+        QCOMPARE(m_window->directories().path(), path(QStringLiteral("keys")));
+        QCOMPARE(fileListEntries().size(), 3);
+
+        // The pattern box filters at every keystroke; its whole text is selected when it gets the focus.
+        auto* pattern = control<QLineEdit>("txtSearchSpec");
+        pattern->setFocus();
+        QCOMPARE(pattern->selectedText(), pattern->text());
+        QTest::keyClicks(pattern, QStringLiteral("a*"));
+        QCOMPARE(fileListEntries(), QStringList{QStringLiteral("a.htm")});
+        QTest::keyClicks(pattern, QStringLiteral(";*.txt"));
+        QCOMPARE(fileListEntries(), (QStringList{QStringLiteral("a.htm"), QStringLiteral("notes.txt")}));
+        QTest::keyClick(pattern, Qt::Key_Backspace);
+        QCOMPARE(fileListEntries(), QStringList{QStringLiteral("a.htm")});
+
+        // The file list passes the focus on to the Process button.
+        control("filList")->setFocus();
+        QCOMPARE(QApplication::focusWidget(), control("aktion"));
+    }
+
+    void keysAndExit()
+    {
+        QSignalSpy search(control<QPushButton>("cmdSearch"), &QPushButton::clicked);
+        QSignalSpy process(control<QPushButton>("aktion"), &QPushButton::clicked);
+        control("txtSearchSpec")->setFocus();
+        QTest::keyClick(m_window.get(), Qt::Key_Return);
+        QCOMPARE(search.count(), 1);
+        control("aktion")->setFocus();
+        QTest::keyClick(m_window.get(), Qt::Key_Return);
+        QCOMPARE(search.count(), 1);
+        QCOMPARE(process.count(), 1);
+        // Access keys press their button (with the short delay of a visible press).
+        QTest::keyClick(m_window.get(), Qt::Key_B, Qt::AltModifier);
+        QTRY_COMPARE(process.count(), 2);
+        QSignalSpy browserMenu(m_window->menuBar()->actions()[0], &QAction::triggered);
+        QTest::keyClick(m_window.get(), Qt::Key_W, Qt::AltModifier);
+        QTRY_COMPARE(browserMenu.count(), 1);
+
+        QCOMPARE(m_endCalls, 0);
+        QTest::mouseClick(control("cmdExit"), Qt::LeftButton);
+        QCOMPARE(m_endCalls, 1);
+        m_window->close();
+        QCOMPARE(m_endCalls, 2);
+    }
+};
+
+QTEST_MAIN(SuchenTest)
+#include "SuchenTest.moc"

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+#include <span>
+
+namespace keylinker {
+
+/// The fonts of the window: the window's own (buttons and labels without a font of their own), the
+/// regular one of the lists and the pattern box, the big one of the status label, the small one of
+/// the notice.
+enum class ControlFont { Window, Regular, Status, Small };
+
+/// One control of the window as data: its name, container, place and size in twips, tooltip, place in
+/// the keyboard order and font.
+struct ControlSpec final
+{
+    const char* name;
+    const char* container; ///< "" for the window itself
+    int left;
+    int top;
+    int width;
+    int height;
+    const char* tooltip; ///< "" for none; the same in both languages
+    int tabIndex;
+    ControlFont font;
+};
+
+/// Every control of the window, in the order of the keyboard.
+std::span<const ControlSpec> controlTable();
+const ControlSpec& controlSpec(QStringView name);
+
+/// Twips (1/1440 inch) to device-independent pixels: 15 twips are one pixel.
+int twipsToPixels(int twips);
+QRect twipsToPixels(const ControlSpec& spec);
+
+/// The window's inner area below the menu bar, in twips.
+inline constexpr int clientWidthTwips = 8085;
+inline constexpr int clientHeightTwips = 5685;
+
+} // namespace keylinker

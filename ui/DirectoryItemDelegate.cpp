@@ -1,0 +1,34 @@
+#include "DirectoryItemDelegate.h"
+
+#include "DirectoryListModel.h"
+
+#include <QApplication>
+#include <QStyle>
+
+namespace keylinker {
+namespace {
+
+constexpr int indentPerLevel = 8;
+
+} // namespace
+
+void DirectoryItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    const bool open = index.data(DirectoryListModel::IsOpenFolderRole).toBool() ||
+                      index.data(DirectoryListModel::IsAncestorRole).toBool();
+    const QStyle* style = option->widget ? option->widget->style() : QApplication::style();
+    option->icon = style->standardIcon(open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon);
+    option->features |= QStyleOptionViewItem::HasDecoration;
+    option->decorationSize = QSize(12, 12);
+}
+
+void DirectoryItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                  const QModelIndex& index) const
+{
+    QStyleOptionViewItem indented = option;
+    indented.rect.adjust(index.data(DirectoryListModel::LevelRole).toInt() * indentPerLevel, 0, 0, 0);
+    QStyledItemDelegate::paint(painter, indented, index);
+}
+
+} // namespace keylinker

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace keylinker {
+
+/// Where the window's messages go: a modal box with an OK button only, no icon and the program's name
+/// as title. Tests put a recorder in its place.
+class MessageSink
+{
+public:
+    virtual ~MessageSink() = default;
+    /// Shows `text` and returns when the user has closed it.
+    virtual void show(const QString& text) = 0;
+};
+
+/// The real message box.
+class MessageBoxSink final : public MessageSink
+{
+public:
+    explicit MessageBoxSink(QWidget* parent) : m_parent(parent) {}
+    void show(const QString& text) override;
+
+private:
+    QWidget* m_parent;
+};
+
+} // namespace keylinker

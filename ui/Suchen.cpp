@@ -1,0 +1,552 @@
+#include "Suchen.h"
+
+#include "ControlTable.h"
+#include "DirectoryListModel.h"
+#include "DriveListModel.h"
+#include "FileListModel.h"
+#include "FinderPlatform.h"
+#include "DirectoryItemDelegate.h"
+#include "FlagPicture.h"
+#include "FoundListModel.h"
+#include "MessageSink.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace keylinker {
+namespace {
+
+const QString okCaption = QStringLiteral("&OK");
+const QString defaultPattern = QStringLiteral("*.htm;*.html;*.htm_bak;*.html_bak");
+const QString rightsNotice = QStringLiteral("© 2026 die keylinker-Entwickler · MIT-Lizenz");
+const QColor windowColour(192, 192, 192);
+
+QFont fontFor(ControlFont kind)
+{
+    // The classic faces are not on Linux; the platform's sans-serif at the classic sizes (96 dpi)
+    // takes their place.
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    switch (kind) {
+    case ControlFont::Window:
+        font.setPixelSize(11);
+        font.setBold(true);
+        break;
+    case ControlFont::Regular:
+        font.setPixelSize(11);
+        font.setBold(false); // said explicitly, or it would follow the bold window font
+        break;
+    case ControlFont::Status:
+        font.setPixelSize(18);
+        font.setBold(true);
+        break;
+    case ControlFont::Small:
+        font.setFamily(QStringLiteral("Arial"));
+        font.setPixelSize(9);
+        font.setBold(true);
+        break;
+    }
+    return font;
+}
+
+/// Sets a caption, taking the font a pixel smaller at a time where the platform's face is wider
+/// than the classic one and the caption would not fit its control.
+template <typename Control> void setCaption(Control* control, const QString& caption)
+{
+    control->setText(caption);
+    const ControlSpec& spec = controlSpec(control->objectName());
+    QFont font = fontFor(spec.font);
+    QString shown = caption;
+    shown.remove(u'&');
+    const int room = twipsToPixels(spec.width) - (std::is_same_v<Control, QPushButton> ? 8 : 0);
+    while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(shown) > room)
+        font.setPixelSize(font.pixelSize() - 1);
+    control->setFont(font);
+}
+
+} // namespace
+
+/// Hands the key file procedure's messages to the window's message boxes.
+class Suchen::WindowReporter final : public KeyFileReporter
+{
+public:
+    explicit WindowReporter(Suchen& window) : m_window(window) {}
+    void message(const QString&, const QString& text) override { m_window.showMessage(text); }
+    void errorReport(const QString& plainPath, const QString& errorText) override
+    {
+        m_window.showMessage(errorReportText(errorText, plainPath));
+    }
+
+private:
+    Suchen& m_window;
+};
+
+Suchen::Suchen(SuchenServices services, QWidget* parent)
+    : QMainWindow(parent), m_services(std::move(services)),
+      m_settings(m_services.settingsPath.isEmpty() ? ProfileFile::defaultPath() : m_services.settingsPath),
+      m_reporter(std::make_unique<WindowReporter>(*this))
+{
+    if (!m_services.messages) {
+        m_ownMessages = std::make_unique<MessageBoxSink>(this);
+        m_services.messages = m_ownMessages.get();
+    }
+    if (m_services.startDirectory.isEmpty())
+        m_services.startDirectory = QDir::currentPath();
+    if (m_services.drives.isEmpty())
+        m_services.drives = FinderPlatform::drives();
+    m_processor = std::make_unique<KeyFileProcessor>(*m_reporter, m_store);
+
+    setObjectName(QStringLiteral("Suchen"));
+    createControls();
+    placeControls();
+    connectHandlers();
+    Form_Load();
+}
+
+Suchen::~Suchen() = default;
+
+void Suchen::createControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(twipsToPixels(clientWidthTwips), twipsToPixels(clientHeightTwips));
+    client->setAutoFillBackground(true);
+    setCentralWidget(client);
+    QPalette palette = client->palette();
+    palette.setColor(QPalette::Window, windowColour);
+    setPalette(palette);
+    setFont(fontFor(ControlFont::Window));
+
+    m_drives = new DriveListModel(m_services.drives, this);
+    m_directories = new DirectoryListModel(*m_drives, this);
+    m_files = new FileListModel(this);
+    m_found = new FoundListModel(FoundListModel::maxEntries, this);
+
+    Picture1 = new QWidget(client);
+    Picture2 = new QWidget(client);
+    cmdSearch = new QPushButton(client);
+    cmdExit = new QPushButton(client);
+    aktion = new QPushButton(client);
+    testen = new QPushButton(client);
+    warten = new QLabel(client);
+    lblCriteria = new QLabel(Picture1);
+    txtSearchSpec = new QLineEdit(defaultPattern, Picture1);
+    filList = new QListView(Picture1);
+    dirList = new QListView(Picture1);
+    drvList = new QComboBox(Picture1);
+    Picture3 = new FlagPicture(QStringLiteral(":/flag-de.png"), Picture1);
+    Picture4 = new FlagPicture(QStringLiteral(":/flag-uk.png"), Picture1);
+    Label1 = new QLabel(rightsNotice, Picture1);
+    lblfound = new QLabel(Picture2);
+    lblCount = new QLabel(QStringLiteral("0"), Picture2);
+    lstFoundFiles = new QListView(Picture2);
+
+    mnuBrowser = menuBar()->addAction(QString());
+    mnuBrowser->setObjectName(QStringLiteral("mnuBrowser"));
+    mnuHilfe = menuBar()->addAction(QStringLiteral("&?"));
+    mnuHilfe->setObjectName(QStringLiteral("mnuHilfe"));
+
+    menuBar()->setFont(fontFor(ControlFont::Regular));
+    drvList->setModel(m_drives);
+    dirList->setModel(m_directories);
+    dirList->setItemDelegate(new DirectoryItemDelegate(dirList));
+    filList->setModel(m_files);
+    filList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lstFoundFiles->setModel(m_found);
+    lstFoundFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Thousands of found files stay quick to show when every row has the same height.
+    lstFoundFiles->setUniformItemSizes(true);
+    for (QListView* list : {filList, dirList, lstFoundFiles})
+        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    warten->setAlignment(Qt::AlignCenter);
+    warten->setWordWrap(true);
+    QPalette red = warten->palette();
+    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    warten->setPalette(red);
+    lblCriteria->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    txtSearchSpec->setCursorPosition(0);
+    Picture2->hide();
+}
+
+void Suchen::placeControls()
+{
+    // Name, place, size, font and tooltip come from the control table; so does the keyboard order.
+    QWidget* previous = nullptr;
+    for (const ControlSpec& spec : controlTable()) {
+        QWidget* control = controlNamed(spec.name);
+        control->setObjectName(QLatin1StringView(spec.name));
+        control->setGeometry(twipsToPixels(spec));
+        control->setFont(fontFor(spec.font));
+        if (*spec.tooltip)
+            control->setToolTip(QString::fromUtf8(spec.tooltip));
+        if (control->focusPolicy() != Qt::NoFocus) {
+            if (previous)
+                setTabOrder(previous, control);
+            previous = control;
+        }
+    }
+}
+
+QWidget* Suchen::controlNamed(const char* name) const
+{
+    const std::pair<const char*, QWidget*> controls[] = {{"cmdSearch", cmdSearch},
+                                                         {"cmdExit", cmdExit},
+                                                         {"Picture1", Picture1},
+                                                         {"lblCriteria", lblCriteria},
+                                                         {"txtSearchSpec", txtSearchSpec},
+                                                         {"filList", filList},
+                                                         {"dirList", dirList},
+                                                         {"drvList", drvList},
+                                                         {"Picture2", Picture2},
+                                                         {"lblfound", lblfound},
+                                                         {"lblCount", lblCount},
+                                                         {"lstFoundFiles", lstFoundFiles},
+                                                         {"aktion", aktion},
+                                                         {"warten", warten},
+                                                         {"Picture3", Picture3},
+                                                         {"Picture4", Picture4},
+                                                         {"testen", testen},
+                                                         {"Label1", Label1}};
+    for (const auto& [key, control] : controls) {
+        if (qstrcmp(key, name) == 0)
+            return control;
+    }
+    Q_UNREACHABLE();
+}
+
+void Suchen::connectHandlers()
+{
+    // The change handlers run before the setter that caused them returns, as the rest of the window
+    // expects: direct connections.
+    connect(m_drives, &DriveListModel::currentDriveChanged, this, &Suchen::DrvList_Change,
+            Qt::DirectConnection);
+    connect(m_directories, &DirectoryListModel::pathChanged, this, &Suchen::DirList_Change,
+            Qt::DirectConnection);
+    connect(txtSearchSpec, &QLineEdit::textChanged, this, &Suchen::txtSearchSpec_Change);
+
+    connect(drvList, &QComboBox::activated, m_drives, &DriveListModel::setCurrentRow);
+    connect(m_drives, &DriveListModel::currentDriveChanged, this, [this] {
+        const QSignalBlocker blocker(drvList);
+        drvList->setCurrentIndex(m_drives->currentRow());
+    });
+    connect(dirList, &QListView::clicked, this, [this](const QModelIndex& row) {
+        m_directories->setCurrentIndex(m_directories->entryIndex(row.row()));
+    });
+    connect(dirList, &QListView::activated, this, [this](const QModelIndex& row) {
+        m_directories->setPath(m_directories->entry(m_directories->entryIndex(row.row())));
+    });
+    connect(m_directories, &QAbstractItemModel::modelReset, this, &Suchen::showCurrentDirectory);
+    connect(m_directories, &DirectoryListModel::currentIndexChanged, this, &Suchen::showCurrentDirectory);
+
+    connect(filList, &QListView::doubleClicked, this, &Suchen::filList_DblClick);
+    connect(lstFoundFiles, &QListView::doubleClicked, this, &Suchen::lstFoundFiles_DblClick);
+    connect(aktion, &QPushButton::clicked, this, &Suchen::aktion_Click);
+    connect(cmdSearch, &QPushButton::clicked, this, &Suchen::cmdSearch_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &Suchen::cmdExit_Click);
+    connect(Picture3, &FlagPicture::clicked, this, &Suchen::Picture3_Click);
+    connect(Picture4, &FlagPicture::clicked, this, &Suchen::Picture4_Click);
+    connect(mnuBrowser, &QAction::triggered, this, &Suchen::mnuBrowser_Click);
+    connect(mnuHilfe, &QAction::triggered, this, &Suchen::mnuHilfe_Click);
+
+    for (QWidget* watched :
+         {static_cast<QWidget*>(aktion), static_cast<QWidget*>(dirList), static_cast<QWidget*>(txtSearchSpec),
+          static_cast<QWidget*>(filList), static_cast<QWidget*>(lstFoundFiles)})
+        watched->installEventFilter(this);
+}
+
+void Suchen::showCurrentDirectory()
+{
+    const QSignalBlocker blocker(dirList->selectionModel());
+    const QModelIndex current = m_directories->index(m_directories->row(m_directories->currentIndex()), 0);
+    dirList->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
+}
+
+bool Suchen::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        if (watched == txtSearchSpec)
+            txtSearchSpec_GotFocus();
+        else if (watched == filList)
+            filList_GotFocus();
+        else if (watched == lstFoundFiles)
+            lstFoundFiles_GotFocus();
+    } else if (event->type() == QEvent::FocusOut) {
+        if (watched == aktion)
+            aktion_LostFocus();
+        else if (watched == dirList)
+            DirList_LostFocus();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Suchen::keyPressEvent(QKeyEvent* event)
+{
+    // Enter presses the Search button, or the push button that has the focus.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        QPushButton* button = focused ? focused : cmdSearch;
+        if (button->isEnabled())
+            button->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void Suchen::closeEvent(QCloseEvent* event)
+{
+    // Form_Unload: closing the window ends the program at once, also during a search.
+    event->accept();
+    endProgram();
+}
+
+void Suchen::showMessage(const QString& text)
+{
+    m_services.messages->show(text);
+}
+
+void Suchen::endProgram()
+{
+    suchLaeuft = 0;
+    m_ending = true;
+    if (m_services.endProgram)
+        m_services.endProgram();
+    else
+        QCoreApplication::exit(0);
+}
+
+// Start-up: the remembered browser, the start folder, German, both panels at the top left corner at
+// the window's full width, the file list filtered by the pattern box.
+void Suchen::Form_Load()
+{
+    browserPfad = m_settings.ini(QStringLiteral("allgemein"), QStringLiteral("browser"), QString());
+    startVerzeichnis = m_services.startDirectory;
+    ddeutsch();
+    const int clientWidth = twipsToPixels(clientWidthTwips);
+    Picture2->move(0, 0);
+    Picture2->resize(clientWidth, Picture2->height());
+    for (QWidget* panel : {Picture1, Picture2, static_cast<QWidget*>(lblCount),
+                           static_cast<QWidget*>(lblCriteria), static_cast<QWidget*>(lblfound)}) {
+        QPalette palette = panel->palette();
+        palette.setColor(QPalette::Window, windowColour);
+        panel->setPalette(palette);
+        panel->setAutoFillBackground(true);
+    }
+    Picture1->move(0, 0);
+    Picture1->resize(clientWidth, Picture1->height());
+
+    // The lists start at the start folder, as the file-system lists always did; the file list
+    // follows the folder list.
+    m_files->setPattern(txtSearchSpec->text());
+    if (!m_directories->setPath(startVerzeichnis))
+        m_directories->setPath(QDir::homePath());
+    m_files->setPath(m_directories->path());
+    m_drives->setCurrentDrive(m_directories->path());
+    warten->raise();
+    cmdSearch->setFocus();
+}
+
+void Suchen::applyLanguage(const WindowTexts& texts, bool german)
+{
+    sprache = german ? -1 : 0;
+    txtSuchen = texts.txtSuchen;
+    txtNeueSuche = texts.txtNeueSuche;
+    txtBeenden = texts.txtBeenden;
+    txtAbbrechen = texts.txtAbbrechen;
+    txtBearbeiten = texts.txtBearbeiten;
+    txtAnzeigen = texts.txtAnzeigen;
+    txtWarten = texts.txtWarten;
+    txtFertig = texts.txtFertig;
+    msgListeVoll = texts.msgListeVoll;
+    msgStrukturfehler = texts.msgStrukturfehler;
+    txtBrowserWaehlen = texts.txtBrowserWaehlen;
+    msgBrowserFehlt = texts.msgBrowserFehlt;
+    m_processor->setMessages({texts.msgStrukturfehler, texts.msgUngueltigesArgument});
+
+    setWindowTitle(texts.windowTitle);
+    setCaption(lblCriteria, texts.lblCriteria);
+    warten->clear();
+    setCaption(lblfound, texts.lblfound);
+    // A browser choice that waits for its confirmation keeps its "&OK": the program it found must
+    // never be processed as a key file because the language changed.
+    if (aktion->text() != okCaption)
+        setCaption(aktion, txtBearbeiten);
+    setCaption(cmdSearch, txtSuchen);
+    setCaption(cmdExit, txtBeenden);
+    mnuBrowser->setText(txtBrowserWaehlen);
+    setCaption(testen, txtAnzeigen);
+}
+
+void Suchen::ddeutsch()
+{
+    applyLanguage(WindowTexts::german(), true);
+}
+
+void Suchen::englisch()
+{
+    applyLanguage(WindowTexts::english(), false);
+}
+
+void Suchen::Picture3_Click()
+{
+    Picture3->hide();
+    Picture4->show();
+    ddeutsch();
+}
+
+void Suchen::Picture4_Click()
+{
+    Picture4->hide();
+    Picture3->show();
+    englisch();
+}
+
+void Suchen::aktion_Click()
+{
+    warten->clear();
+    if (aktion->text() == okCaption) {
+        commitBrowserChoice();
+        return;
+    }
+    bool processed = false;
+    // Which panel shows decides where the files come from: names in the file list's folder, or full
+    // paths in the found list.
+    if (Picture1->isVisibleTo(this)) {
+        const int count = m_files->count();
+        for (int i = 0; i < count; ++i) {
+            if (filList->selectionModel()->isRowSelected(i)) {
+                bearbeiten(FinderPlatform::joinPath(m_files->path(), m_files->entry(i)));
+                processed = true;
+            }
+        }
+    } else {
+        const int count = m_found->count();
+        for (int i = 0; i < count; ++i) {
+            if (lstFoundFiles->selectionModel()->isRowSelected(i)) {
+                bearbeiten(m_found->entry(i));
+                processed = true;
+            }
+        }
+    }
+    // The new backups show up where the pattern takes them in.
+    m_files->refresh();
+    if (processed)
+        warten->setText(txtFertig);
+}
+
+void Suchen::aktion_LostFocus()
+{
+    warten->clear();
+}
+
+void Suchen::bearbeiten(const QString& path)
+{
+    m_processor->bearbeiten(path);
+}
+
+void Suchen::commitBrowserChoice()
+{
+    // The browser choice arrives with the search; until then no choice can be pending.
+}
+
+void Suchen::cmdSearch_Click() {}
+
+void Suchen::DrvList_Change()
+{
+    if (m_restoringDrive)
+        return;
+    if (!m_directories->openDrive(m_drives->currentDrive())) {
+        // A drive that cannot be opened: back to the drive of the open folder, silently.
+        m_restoringDrive = true;
+        m_drives->setCurrentDrive(m_directories->path());
+        m_restoringDrive = false;
+    }
+}
+
+void Suchen::DirList_Change()
+{
+    m_files->setPath(m_directories->path());
+}
+
+void Suchen::DirList_LostFocus()
+{
+    // A folder that was highlighted but not opened is opened when the user moves on.
+    if (m_directories->currentIndex() != -1)
+        m_directories->setPath(m_directories->currentEntry());
+}
+
+void Suchen::txtSearchSpec_Change()
+{
+    m_files->setPattern(txtSearchSpec->text());
+    // Shown from its start, as a pattern is read, unless the user is typing in it.
+    if (!txtSearchSpec->hasFocus())
+        txtSearchSpec->setCursorPosition(0);
+}
+
+void Suchen::txtSearchSpec_GotFocus()
+{
+    txtSearchSpec->setSelection(0, static_cast<int>(txtSearchSpec->text().size()));
+}
+
+void Suchen::filList_DblClick()
+{
+    aktion_Click();
+}
+
+void Suchen::filList_GotFocus()
+{
+    aktion->setFocus();
+}
+
+void Suchen::lstFoundFiles_DblClick()
+{
+    aktion_Click();
+}
+
+void Suchen::lstFoundFiles_GotFocus()
+{
+    if (aktion->isEnabled())
+        aktion->setFocus();
+}
+
+void Suchen::cmdExit_Click()
+{
+    if (cmdExit->text() == txtBeenden) {
+        endProgram();
+        return;
+    }
+    // Cancel: the running search sees the cleared flag at its next folder.
+    Picture3->setEnabled(true);
+    Picture4->setEnabled(true);
+    testen->setEnabled(true);
+    suchLaeuft = 0;
+}
+
+void Suchen::zuruecksetzen()
+{
+    m_found->clear();
+    lblCount->setText(QStringLiteral("0"));
+    suchLaeuft = 0;
+    Picture2->hide();
+    setCaption(cmdSearch, txtSuchen);
+    setCaption(cmdExit, txtBeenden);
+    Picture1->show();
+    m_directories->setPath(altesVerzeichnis);
+    m_drives->setCurrentDrive(m_directories->path());
+}
+
+void Suchen::mnuBrowser_Click() {}
+
+void Suchen::mnuHilfe_Click() {}
+
+} // namespace keylinker

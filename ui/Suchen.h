@@ -1,0 +1,146 @@
+#pragma once
+
+#include "KeyFileProcessor.h"
+#include "KeyFileReporter.h"
+#include "KeyFileStore.h"
+#include "ProfileFile.h"
+#include "WindowTexts.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPushButton;
+
+namespace keylinker {
+
+class DirectoryListModel;
+class DriveListModel;
+class FileListModel;
+class FlagPicture;
+class FoundListModel;
+class MessageSink;
+
+/// What the window needs from outside, so that tests can put their own in its place.
+struct SuchenServices final
+{
+    MessageSink* messages = nullptr;  ///< nullptr: real message boxes
+    QString settingsPath;             ///< empty: Dichotab.ini in the user's configuration folder
+    QString startDirectory;           ///< empty: the process's current directory
+    QStringList drives;               ///< empty: the mounted file systems a user would pick
+    std::function<void()> endProgram; ///< empty: quit the application
+};
+
+/// The program's one window: find key files, process them, switch the language.
+class Suchen final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Suchen)
+
+public:
+    explicit Suchen(SuchenServices services = {}, QWidget* parent = nullptr);
+    ~Suchen() override;
+
+    // The window-level state, for tests and the handlers alike.
+    short suchLaeuft = 0; ///< True (-1) while a search runs
+    short sprache = -1;   ///< True (-1) German, False (0) English
+    QString browserPfad;
+    QString altesVerzeichnis;
+    QString startVerzeichnis;
+    QString txtSuchen, txtNeueSuche, txtBeenden, txtAbbrechen, txtBearbeiten, txtAnzeigen, txtWarten,
+        txtFertig, msgListeVoll, msgStrukturfehler, txtBrowserWaehlen, msgBrowserFehlt;
+
+    DriveListModel& drives() const { return *m_drives; }
+    DirectoryListModel& directories() const { return *m_directories; }
+    FileListModel& files() const { return *m_files; }
+    FoundListModel& found() const { return *m_found; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class WindowReporter;
+
+    void createControls();
+    void placeControls();
+    QWidget* controlNamed(const char* name) const;
+    void showCurrentDirectory();
+    void connectHandlers();
+    void showMessage(const QString& text);
+    void endProgram();
+
+    void Form_Load();
+    void applyLanguage(const WindowTexts& texts, bool german);
+    void ddeutsch();
+    void englisch();
+    void Picture3_Click();
+    void Picture4_Click();
+
+    void aktion_Click();
+    void aktion_LostFocus();
+    void bearbeiten(const QString& path);
+    void commitBrowserChoice();
+
+    void cmdSearch_Click();
+    void DrvList_Change();
+    void DirList_Change();
+    void DirList_LostFocus();
+    void txtSearchSpec_Change();
+    void txtSearchSpec_GotFocus();
+    void filList_DblClick();
+    void filList_GotFocus();
+    void lstFoundFiles_DblClick();
+    void lstFoundFiles_GotFocus();
+    void cmdExit_Click();
+    void zuruecksetzen();
+    void mnuBrowser_Click();
+    void mnuHilfe_Click();
+
+    SuchenServices m_services;
+    std::unique_ptr<MessageSink> m_ownMessages;
+    ProfileFile m_settings;
+    std::unique_ptr<WindowReporter> m_reporter;
+    DiskKeyFileStore m_store;
+    std::unique_ptr<KeyFileProcessor> m_processor;
+    bool m_restoringDrive = false;
+    bool m_ending = false;
+
+    // Models, owned through their parent (this window).
+    DriveListModel* m_drives = nullptr;
+    DirectoryListModel* m_directories = nullptr;
+    FileListModel* m_files = nullptr;
+    FoundListModel* m_found = nullptr;
+
+    // Controls, owned through their parents; named as the window has always named them.
+    QWidget* Picture1 = nullptr;
+    QWidget* Picture2 = nullptr;
+    QPushButton* cmdSearch = nullptr;
+    QPushButton* cmdExit = nullptr;
+    QPushButton* aktion = nullptr;
+    QPushButton* testen = nullptr;
+    QLabel* warten = nullptr;
+    QLabel* lblCriteria = nullptr;
+    QLineEdit* txtSearchSpec = nullptr;
+    QListView* filList = nullptr;
+    QListView* dirList = nullptr;
+    QComboBox* drvList = nullptr;
+    QLabel* lblfound = nullptr;
+    QLabel* lblCount = nullptr;
+    QListView* lstFoundFiles = nullptr;
+    FlagPicture* Picture3 = nullptr;
+    FlagPicture* Picture4 = nullptr;
+    QLabel* Label1 = nullptr;
+    QAction* mnuBrowser = nullptr;
+    QAction* mnuHilfe = nullptr;
+};
+
+} // namespace keylinker
