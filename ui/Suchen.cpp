@@ -51,7 +51,7 @@ QFont fontFor(ControlFont kind)
         font.setBold(true);
         break;
     case ControlFont::Small:
-        font.setFamily(QStringLiteral("Arial"));
+        // "Arial" would fall back to the same face, after one more font lookup at every start.
         font.setPixelSize(9);
         font.setBold(true);
         break;
@@ -463,7 +463,9 @@ void Suchen::cmdSearch_Click() {}
 
 void Suchen::DrvList_Change()
 {
-    if (m_restoringDrive)
+    // Opening a drive opens the folder last opened on it: nothing to do for the drive of the open
+    // folder.
+    if (m_restoringDrive || m_drives->driveOf(m_directories->path()) == m_drives->currentDrive())
         return;
     if (!m_directories->openDrive(m_drives->currentDrive())) {
         // A drive that cannot be opened: back to the drive of the open folder, silently.
