@@ -1,5 +1,6 @@
 #include "CommandLineTool.h"
 
+#include "KeyCheck.h"
 #include "KeyFileMessages.h"
 #include "KeyFileProcessor.h"
 #include "KeyFileReporter.h"
@@ -13,8 +14,9 @@
 namespace keylinker {
 namespace {
 
-const QString usageText = QStringLiteral(
-    "usage: keylinker-cli [--english] FILE... | keylinker-cli [--english] --print FILE | --help | --version");
+const QString usageText =
+    QStringLiteral("usage: keylinker-cli [--english] FILE... | keylinker-cli [--english] --print FILE | "
+                   "keylinker-cli [--english] --check FILE... | --help | --version");
 
 const QString helpText = QStringLiteral(
     "keylinker-cli: links the marks of hand-written determination keys (HTML pages).\n"
@@ -23,11 +25,18 @@ const QString helpText = QStringLiteral(
     "                                         free backup name (FILE_bak0, FILE_bak1, ...), then turn\n"
     "                                         every \"#12\" into an anchor and every \"....12\" into a link\n"
     "  keylinker-cli [--english] --print FILE write the processed key to standard output, change nothing\n"
+    "  keylinker-cli [--english] --check FILE...\n"
+    "                                         check the structure of each key, change nothing: one line\n"
+    "                                         \"FILE:LINE:COLUMN: finding\" on standard output per\n"
+    "                                         reference to a missing entry, entry number used twice,\n"
+    "                                         entry no lead leads to, loop, entry with fewer than two\n"
+    "                                         leads, and reference before the first entry\n"
     "  --english                              messages in English (default: German)\n"
     "  --help, --version\n"
     "\n"
     "Each message goes to standard error as one line, \"FILE: message\".\n"
-    "Exit status: 0 every file processed, 1 a file ended with a message, 2 bad usage.\n");
+    "Exit status: 0 every file processed (with --check: every key clean), 1 a file ended with a message\n"
+    "(with --check: something was found or a file could not be read), 2 bad usage.\n");
 
 /// Writes each message as one line "FILE: message"; the file is the one named on the command line.
 class LineReporter final : public KeyFileReporter
@@ -65,6 +74,7 @@ int CommandLineTool::run(const QStringList& arguments)
 {
     bool english = false;
     bool print = false;
+    bool check = false;
     QStringList files;
     bool optionsEnded = false;
     for (const QString& argument : arguments) {
@@ -76,6 +86,8 @@ int CommandLineTool::run(const QStringList& arguments)
             english = true;
         } else if (argument == u"--print") {
             print = true;
+        } else if (argument == u"--check") {
+            check = true;
         } else if (argument == u"--help") {
             m_out.write(helpText.toLocal8Bit());
             return exitOk;
@@ -88,6 +100,10 @@ int CommandLineTool::run(const QStringList& arguments)
     }
     if (files.isEmpty())
         return usageError(QStringLiteral("no file given"));
+    if (print && check)
+        return usageError(QStringLiteral("--print and --check cannot be combined"));
+    if (check)
+        return checkFiles(files, english);
     if (print) {
         if (files.size() != 1)
             return usageError(QStringLiteral("--print takes exactly one file"));
@@ -134,6 +150,31 @@ int CommandLineTool::printRewritten(const QString& file, bool english)
         return exitMessage;
     }
     return exitMessage;
+}
+
+int CommandLineTool::checkFiles(const QStringList& files, bool english)
+{
+    const KeyFinding::Language language =
+        english ? KeyFinding::Language::English : KeyFinding::Language::German;
+    DiskKeyFileStore store;
+    int status = exitOk;
+    for (const QString& file : files) {
+        QByteArray content;
+        QString error;
+        if (!store.read(file, content, error)) {
+            writeLine(m_err, file + QStringLiteral(": ") + error);
+            status = exitMessage;
+            continue;
+        }
+        // The form "FILE:LINE:COLUMN: text" is the one editors and terminals know how to jump to.
+        for (const KeyFinding& finding : checkKey(content)) {
+            writeLine(m_out, QStringLiteral("%1:%2:%3: %4")
+                                 .arg(file, QString::number(finding.line), QString::number(finding.column),
+                                      finding.text(language)));
+            status = exitMessage;
+        }
+    }
+    return status;
 }
 
 int CommandLineTool::usageError(const QString& problem)

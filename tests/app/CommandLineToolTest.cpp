@@ -15,6 +15,10 @@ namespace {
 
 const QByteArray goodKey = "<P>#1 Wings red ....2<BR>Wings blue ....3</P>\r\n<P>#2 x</P>\r\n<P>#3 y</P>\r\n";
 const QByteArray badKey = "<P>Wings red ....2</P><P>#1 x</P><P>#2 y</P>";
+const QByteArray cleanKey = "<P>#1 a ....2 b ....3</P>\r\n<P>#2 c ....Species A d ....Species B</P>\r\n"
+                            "<P>#3 e ....Species C f ....Species D</P>\r\n";
+// A missing entry, a loop, and an entry that nothing leads to and that has no lead.
+const QByteArray faultyKey = "<P>#1 a ....2 b ....7</P>\n<P>#2 c ....2 d ....X</P>\n<P>#4 e</P>\n";
 
 struct ToolRun
 {
@@ -99,18 +103,71 @@ TEST_F(CommandLineToolTest, PrintWritesTheRewrittenKeyAndChangesNothing)
     EXPECT_EQ(failed.err, (bad + QStringLiteral(": Bad structure: no anchor before link\n")).toLocal8Bit());
 }
 
+TEST_F(CommandLineToolTest, CheckWritesOneLinePerFindingInEitherLanguageAndChangesNothing)
+{
+    // "%2" in the name must come out as it is.
+    const QString faulty = write(QStringLiteral("key%2.htm"), faultyKey);
+    const QString clean = write(QStringLiteral("clean.htm"), cleanKey);
+    const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files);
+    const QStringList german = {QStringLiteral("1:18: Verweis auf Eintrag 7, den es nicht gibt"),
+                                QStringLiteral("2:4: Schleife: 2 → 2"),
+                                QStringLiteral("3:4: Eintrag 4: kein Verweis führt hierher"),
+                                QStringLiteral("3:4: Eintrag 4 hat keine Alternative")};
+    const QStringList english = {QStringLiteral("1:18: reference to entry 7, which does not exist"),
+                                 QStringLiteral("2:4: loop: 2 → 2"),
+                                 QStringLiteral("3:4: entry 4: no lead leads here"),
+                                 QStringLiteral("3:4: entry 4 has no lead")};
+    const struct
+    {
+        QStringList options;
+        QStringList places;
+    } cases[] = {
+        {{QStringLiteral("--check")}, german},
+        {{QStringLiteral("--english"), QStringLiteral("--check")}, english},
+        {{QStringLiteral("--check"), QStringLiteral("--english")}, english},
+    };
+    for (const auto& [options, places] : cases) {
+        const ToolRun run = runTool(options + QStringList{clean, faulty, clean});
+        QString expected;
+        for (const QString& place : places)
+            expected += faulty + u':' + place + u'\n';
+        EXPECT_EQ(run.status, CommandLineTool::exitMessage);
+        EXPECT_EQ(QString::fromUtf8(run.out), expected);
+        EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    }
+
+    const ToolRun allClean = runTool({QStringLiteral("--check"), clean, clean});
+    EXPECT_EQ(allClean.status, CommandLineTool::exitOk);
+    EXPECT_TRUE(allClean.out.isEmpty() && allClean.err.isEmpty());
+
+    // A file that cannot be read is named on standard error; the next file is still checked.
+    const QString missing = m_dir.filePath(QStringLiteral("fehlt.htm"));
+    const ToolRun unreadable = runTool({QStringLiteral("--check"), missing, clean});
+    EXPECT_EQ(unreadable.status, CommandLineTool::exitMessage);
+    EXPECT_TRUE(unreadable.out.isEmpty());
+    EXPECT_EQ(unreadable.err, (missing + QStringLiteral(": No such file or directory\n")).toLocal8Bit());
+
+    EXPECT_EQ(read(faulty), faultyKey);
+    EXPECT_EQ(read(clean), cleanKey);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), filesBefore);
+}
+
 TEST_F(CommandLineToolTest, BadUsageEndsWithStatusTwoAndAUsageLine)
 {
     const QString key = write(QStringLiteral("key.htm"), goodKey);
-    for (const QStringList& arguments : {QStringList{}, QStringList{QStringLiteral("--english")},
-                                         QStringList{QStringLiteral("--frobnicate"), key},
-                                         QStringList{QStringLiteral("--print"), key, key}}) {
+    for (const QStringList& arguments :
+         {QStringList{}, QStringList{QStringLiteral("--english")},
+          QStringList{QStringLiteral("--frobnicate"), key}, QStringList{QStringLiteral("--print"), key, key},
+          QStringList{QStringLiteral("--check")},
+          QStringList{QStringLiteral("--check"), QStringLiteral("--print"), key}}) {
         const ToolRun run = runTool(arguments);
         EXPECT_EQ(run.status, CommandLineTool::exitUsage) << arguments.join(u' ').toStdString();
         EXPECT_TRUE(run.err.contains("usage: keylinker-cli")) << run.err.toStdString();
     }
     EXPECT_EQ(read(key), goodKey);
-    EXPECT_EQ(runTool({QStringLiteral("--help")}).status, CommandLineTool::exitOk);
+    const ToolRun help = runTool({QStringLiteral("--help")});
+    EXPECT_EQ(help.status, CommandLineTool::exitOk);
+    EXPECT_TRUE(help.out.contains("--check FILE...")) << help.out.toStdString();
     // A file whose name begins with "-" can still be named after "--".
     const QString dashed = write(QStringLiteral("-key.htm"), goodKey);
     QDir::setCurrent(m_dir.path());
@@ -127,6 +184,16 @@ TEST_F(CommandLineToolTest, ProgramPassesItsArgumentsAndExitStatus)
     EXPECT_EQ(process.exitCode(), CommandLineTool::exitMessage);
     EXPECT_EQ(process.readAllStandardError(),
               (bad + QStringLiteral(": Bad structure: no anchor before link\n")).toLocal8Bit());
+
+    // Findings go to standard output in UTF-8, whatever the arrows and umlauts.
+    const QString faulty = write(QStringLiteral("faulty.htm"), faultyKey);
+    process.start(QStringLiteral(KEYLINKER_CLI_PATH), {QStringLiteral("--check"), faulty});
+    ASSERT_TRUE(process.waitForFinished());
+    EXPECT_EQ(process.exitCode(), CommandLineTool::exitMessage);
+    const QByteArray out = process.readAllStandardOutput();
+    EXPECT_TRUE(out.contains((faulty + QStringLiteral(":2:4: Schleife: 2 → 2\n")).toUtf8()))
+        << out.toStdString();
+    EXPECT_EQ(out.count('\n'), 4);
 
     process.start(QStringLiteral(KEYLINKER_CLI_PATH), {QStringLiteral("--version")});
     ASSERT_TRUE(process.waitForFinished());
