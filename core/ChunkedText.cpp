@@ -214,6 +214,16 @@ void ChunkedText::insert(Pos pos, std::string_view piece)
     addLength(before.chunk, static_cast<Pos>(piece.size()));
 }
 
+void ChunkedText::writeTo(QByteArray& out) const
+{
+    out.resize(m_size);
+    char* at = out.data();
+    for (int chunk = 0; chunk < chunkCount(); ++chunk) {
+        std::memcpy(at, view(chunk).data(), static_cast<size_t>(m_chunks[chunk].size));
+        at += m_chunks[chunk].size;
+    }
+}
+
 QByteArray ChunkedText::toByteArray() const
 {
     QByteArray result;

@@ -51,6 +51,8 @@ public:
     void insert(Pos pos, std::string_view piece);
 
     QByteArray toByteArray() const;
+    /// The whole text into `out`, in place of what it held.
+    void writeTo(QByteArray& out) const;
 
 private:
     struct Location

@@ -94,7 +94,8 @@ ProcessOutcome KeyFileProcessor::bearbeiten(const QString& path) const
         return ProcessOutcome::Empty;
     }
 
-    const RewriteResult result = verknuepfen(content);
+    // The content is in the backup now; the rewrite may let go of it early.
+    const RewriteResult result = verknuepfen(std::move(content));
     switch (result.outcome) {
     case RewriteResult::Outcome::Rewritten:
         // Bringing back a backup replaces the key file, which may hold work done since: it gets a

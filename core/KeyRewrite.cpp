@@ -83,12 +83,17 @@ private:
 /// finished output and the rest; every test looks at the rest only, and after each insertion the scan
 /// starts again at the first window of the new rest. Since the rest is always a tail of the input, one
 /// left-to-right scan with a moving start does the same work.
-void anchorPass(std::string_view text, std::string& out)
+void anchorPass(std::string_view text, QByteArray& out)
 {
     const QuotedAnchorIndex index(text);
     const size_t n = text.size();
-    out.clear();
-    out.reserve(n + n / 2 + 64);
+    out.resize(0); // keeps the memory of the last key
+    // Room for every insertion of a well-formed key and for its back links after the second pass,
+    // so that neither the appends nor the result moves the text.
+    out.reserve(static_cast<qsizetype>(n + n / 2 + 64));
+    auto append = [&out](std::string_view piece) {
+        out.append(piece.data(), static_cast<qsizetype>(piece.size()));
+    };
 
     // Only two kinds of window can pass a test: one that ends in "#", and one that ends in the last
     // dot of a run of dots (a reference needs a digit right behind the window). The scan jumps from
@@ -120,8 +125,10 @@ void anchorPass(std::string_view text, std::string& out)
             const std::string_view number = text.substr(numberBegin, numberEnd - numberBegin);
             if (index.occursFrom(number, rest))
                 continue;
-            out.append(text.substr(rest, last - rest));
-            out.append("<A NAME=\"anKer").append(number).append("\"></A>#");
+            append(text.substr(rest, last - rest));
+            append("<A NAME=\"anKer");
+            append(number);
+            append("\"></A>#");
             rest = numberBegin;
         } else {
             dotRunEnd = nextDotRunEnd(last + 1);
@@ -136,8 +143,12 @@ void anchorPass(std::string_view text, std::string& out)
             const size_t numberBegin = last + 1;
             const size_t numberEnd = endOfNumber(text, numberBegin, referenceStops);
             const std::string_view number = text.substr(numberBegin, numberEnd - numberBegin);
-            out.append(text.substr(rest, window - rest));
-            out.append("<A HREF=\"#anKer").append(number).append("\">...").append(number).append("</A>");
+            append(text.substr(rest, window - rest));
+            append("<A HREF=\"#anKer");
+            append(number);
+            append("\">...");
+            append(number);
+            append("</A>");
             rest = numberEnd;
         }
         // After an insertion the scan starts again at the first window of the new rest; the next
@@ -147,7 +158,7 @@ void anchorPass(std::string_view text, std::string& out)
         if (dotRunEnd < rest + 2)
             dotRunEnd = nextDotRunEnd(rest + 2);
     }
-    out.append(text.substr(rest));
+    append(text.substr(rest));
 }
 
 /// The anchors of the back-link pass by their quoted names: an open-addressing table that finds a name
@@ -210,10 +221,17 @@ private:
 class BackLinkPass final
 {
 public:
-    RewriteResult run(std::string_view text)
+    /// Links `text`. The result goes into `into` where one is given (it may be the memory that `text`
+    /// lies in: the text is not read any more by then), else into new memory.
+    RewriteResult run(std::string_view text, QByteArray* into)
     {
         reset(text);
-        return link();
+        if (!link())
+            return m_failure;
+        if (!into)
+            return {Outcome::Rewritten, m_text.toByteArray()};
+        m_text.writeTo(*into);
+        return {Outcome::Rewritten, std::move(*into)};
     }
 
 private:
@@ -241,7 +259,8 @@ private:
         m_byName.build(m_names);
     }
 
-    RewriteResult link()
+    /// False when the pass stopped with a structure error or an invalid argument (in m_failure).
+    bool link()
     {
         std::string& window = m_window;
         std::string& nameWindow = m_nameWindow;
@@ -259,17 +278,17 @@ private:
             }
             const size_t targetEnd = window.find('"');
             if (targetEnd == std::string::npos)
-                return {Outcome::InvalidArgument, {}};
+                return fail(Outcome::InvalidArgument);
             const std::string_view target = std::string_view(window).substr(0, targetEnd);
 
             // The nearest anchor before the link; one at the very first position does not count.
             const int referring = lastAnchorAtOrBefore(link + 5);
             if (referring < 0 || anchorStart(referring) < 1)
-                return {Outcome::StructureError, {}};
+                return fail(Outcome::StructureError);
             m_text.copy(anchorStart(referring) + 1, 15, nameWindow);
             const size_t nameEnd = nameWindow.find('"');
             if (nameEnd == std::string::npos)
-                return {Outcome::InvalidArgument, {}};
+                return fail(Outcome::InvalidArgument);
 
             const int targetAnchor = firstAnchorNamed(target);
             // One back link per anchor, also where the "HREF" test below cannot see the one it has.
@@ -285,7 +304,13 @@ private:
             insertBackLink(targetAnchor, mark, openTag);
             m_anchors[targetAnchor].linked = true;
         }
-        return {Outcome::Rewritten, m_text.toByteArray()};
+        return true;
+    }
+
+    bool fail(Outcome outcome)
+    {
+        m_failure = {outcome, {}};
+        return false;
     }
 
     /// Cuts before every `"anKer`, noting each anchor, and wherever a chunk would grow too long.
@@ -386,6 +411,7 @@ private:
     std::vector<int> m_lastAnchorUpTo;
     AnchorNameIndex m_byName;
     std::set<int> m_renamed;
+    RewriteResult m_failure;
 };
 
 /// Both passes with the working memory they keep from one key to the next: an author processes many
@@ -393,27 +419,31 @@ private:
 class KeyRewriter final
 {
 public:
-    RewriteResult rewrite(const QByteArray& text)
+    /// Rewrites `text` and lets go of it as soon as it is read. With `giveMemoryAway` the result is
+    /// built in the memory of the text between the passes, so a big key never needs a fourth copy.
+    RewriteResult rewrite(QByteArray text, bool giveMemoryAway)
     {
         anchorPass(std::string_view(text.constData(), static_cast<size_t>(text.size())), m_linked);
+        text = QByteArray();
         // The back-link pass reads names in place from the text between the passes.
-        return m_backLinks.run(m_linked);
+        return m_backLinks.run(std::string_view(m_linked.constData(), static_cast<size_t>(m_linked.size())),
+                               giveMemoryAway ? &m_linked : nullptr);
     }
 
 private:
-    std::string m_linked;
+    QByteArray m_linked;
     BackLinkPass m_backLinks;
 };
 
 } // namespace
 
-RewriteResult verknuepfen(const QByteArray& text)
+RewriteResult verknuepfen(QByteArray text)
 {
-    // A big key gets memory of its own that is given back afterwards.
+    // A big key gets memory of its own, which goes with the result or is given back.
     if (text.size() > maxKeptKeySize)
-        return KeyRewriter().rewrite(text);
+        return KeyRewriter().rewrite(std::move(text), true);
     thread_local KeyRewriter rewriter;
-    return rewriter.rewrite(text);
+    return rewriter.rewrite(std::move(text), false);
 }
 
 } // namespace keylinker

@@ -20,7 +20,8 @@ struct RewriteResult final
 /// Turns every anchor mark ("#12") of a key into a named anchor, every reference mark ("....12") into a
 /// link to it, and gives each anchor that is referred to one link back to the entry that leads there.
 /// The text is taken byte for byte (one character per byte, line ends untouched); the rewrite only
-/// inserts, so a rewritten text still holds every byte of the input in order.
-RewriteResult verknuepfen(const QByteArray& text);
+/// inserts, so a rewritten text still holds every byte of the input in order. A caller that moves the
+/// text in lets it be freed as soon as it has been read, which matters for big keys.
+RewriteResult verknuepfen(QByteArray text);
 
 } // namespace keylinker

@@ -21,7 +21,9 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // Readable failure output for Qt's strings and byte arrays.
 QT_BEGIN_NAMESPACE
@@ -877,6 +879,77 @@ TEST_F(KeyFileTest, ReplaceThroughALinkChangesOnlyTheTarget)
 
     EXPECT_TRUE(QFileInfo(path(u"key.htm"_s)).isSymLink());
     EXPECT_EQ(read(u"real.htm"_s), QByteArray("new text"));
+}
+
+// --- large and odd input ---------------------------------------------------------------------------
+
+// Whatever a file holds, processing loses nothing: the backup is the input byte for byte, and the key
+// file holds either its own rewrite or what it held.
+TEST_F(KeyFileTest, OddContentIsProcessedOrRefusedWithNothingLost)
+{
+    QByteArray oneLine = "<HTML><BODY>";
+    for (int n = 1; n <= 300; ++n)
+        oneLine += "<P>#" + QByteArray::number(n) + " Elytra smooth ....." + QByteArray::number(2 * n) +
+                   " or rough ....Genus</P>";
+    const std::vector<std::pair<QString, QByteArray>> files = {
+        {u"nul.htm"_s, QByteArray(1 << 20, '\0')},
+        {u"one line.htm"_s, oneLine},
+        {u"Schlüssel äöü.htm"_s, "<P>#1 a ....2</P><P>#2 b</P>"},
+        {u"x.htm"_s, "#"},
+        {u"xy.htm"_s, "\xff\r"},
+        {u"xyz.htm"_s, "..1"},
+        {u"crlf.htm"_s, "\r\n\r\n\r\n#1\r\n....1"},
+    };
+    for (const auto& [name, content] : files) {
+        write(name, content);
+        const ProcessOutcome outcome = processor.bearbeiten(path(name));
+        EXPECT_EQ(read(name + u"_bak0"_s), content) << name.toStdString();
+        const RewriteResult expected = verknuepfen(content);
+        const QByteArray key = read(name).value_or("<missing>");
+        if (outcome == ProcessOutcome::Rewritten)
+            EXPECT_EQ(key, expected.text) << name.toStdString();
+        else
+            EXPECT_EQ(key, content) << name.toStdString();
+    }
+}
+
+TEST_F(KeyFileTest, NameThatIsNoUtf8IsRefusedWithAMessageAndLeftAlone)
+{
+    // The system allows any bytes in a name; such a name cannot be spelled in the program's text.
+    const QByteArray rawName = QFile::encodeName(m_dir.path()) + "/\xe4key.htm";
+    const int fd = ::open(rawName.constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "#1 x", 4), 4);
+    ::close(fd);
+
+    EXPECT_EQ(processor.bearbeiten(QFile::decodeName(rawName)), ProcessOutcome::Failed);
+    ASSERT_EQ(reporter.errorReports.size(), 1u);
+    EXPECT_EQ(reporter.errorReports[0].text, u"No such file or directory"_s);
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::stat(rawName.constData(), &info), 0);
+    EXPECT_EQ(info.st_size, 4); // untouched, and no backup beside it
+    EXPECT_FALSE(QFile::exists(QFile::decodeName(rawName) + u"_bak0"_s));
+    ::unlink(rawName.constData());
+}
+
+TEST_F(KeyFileTest, FiftyMegabyteKeyIsLinkedAndBackedUpExactly)
+{
+    QByteArray key;
+    key.reserve(50 << 20);
+    for (int n = 1; key.size() < (50 << 20); ++n)
+        key += "<P>#" + QByteArray::number(n) + " Pronotum with a fine row of hairs ....." +
+               QByteArray::number(n + 1) + "</P>\r\n";
+    write(u"big.htm"_s, key);
+    EXPECT_EQ(processor.bearbeiten(path(u"big.htm"_s)), ProcessOutcome::Rewritten);
+    EXPECT_TRUE(read(u"big.htm_bak0"_s) == key);
+    const QByteArray linked = read(u"big.htm"_s).value_or(QByteArray());
+    const qsizetype entries = key.count("<P>#");
+    EXPECT_EQ(linked.count("<A NAME=\"anKer"), entries);
+    const QByteArray last = QByteArray::number(entries);
+    EXPECT_TRUE(linked.contains("<A NAME=\"anKer" + last + "\"></A><A HREF=\"#anKer" +
+                                QByteArray::number(entries - 1) + "\">#" + last + "</A>"));
 }
 
 } // namespace
