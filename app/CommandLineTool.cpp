@@ -1,5 +1,11 @@
 #include "CommandLineTool.h"
 
+#include "DirectoryListModel.h"
+#include "DirectoryWalk.h"
+#include "DriveListModel.h"
+#include "FileListModel.h"
+#include "FinderPlatform.h"
+#include "FoundListModel.h"
 #include "KeyCheck.h"
 #include "KeyFileMessages.h"
 #include "KeyFileProcessor.h"
@@ -7,8 +13,10 @@
 #include "KeyFileStore.h"
 #include "KeyRewrite.h"
 
+#include <QFile>
 #include <QIODevice>
 
+#include <cerrno>
 #include <functional>
 
 namespace keylinker {
@@ -16,7 +24,11 @@ namespace {
 
 const QString usageText =
     QStringLiteral("usage: keylinker-cli [--english] FILE... | keylinker-cli [--english] --print FILE | "
-                   "keylinker-cli [--english] --check FILE... | --help | --version");
+                   "keylinker-cli [--english] --check FILE... | "
+                   "keylinker-cli [--english] --find DIR [--pattern P] | --help | --version");
+
+// The window's pattern box holds this at start.
+const QString defaultPattern = QStringLiteral("*.htm;*.html;*.htm_bak;*.html_bak");
 
 const QString helpText = QStringLiteral(
     "keylinker-cli: links the marks of hand-written determination keys (HTML pages).\n"
@@ -31,12 +43,18 @@ const QString helpText = QStringLiteral(
     "                                         reference to a missing entry, entry number used twice,\n"
     "                                         entry no lead leads to, loop, entry with fewer than two\n"
     "                                         leads, and reference before the first entry\n"
+    "  keylinker-cli [--english] --find DIR [--pattern P]\n"
+    "                                         list the files in DIR and every folder below it that\n"
+    "                                         match P, as the window's search finds them: one full path\n"
+    "                                         per line, in the same order; P as in the window's pattern\n"
+    "                                         box (default \"*.htm;*.html;*.htm_bak;*.html_bak\")\n"
     "  --english                              messages in English (default: German)\n"
     "  --help, --version\n"
     "\n"
     "Each message goes to standard error as one line, \"FILE: message\".\n"
-    "Exit status: 0 every file processed (with --check: every key clean), 1 a file ended with a message\n"
-    "(with --check: something was found or a file could not be read), 2 bad usage.\n");
+    "Exit status: 0 every file processed (with --check: every key clean; with --find: the search went\n"
+    "through), 1 a file ended with a message (with --check: something was found or a file could not be\n"
+    "read; with --find: DIR could not be opened, or the list filled up at 32,767 files), 2 bad usage.\n");
 
 /// Writes each message as one line "FILE: message"; the file is the one named on the command line.
 class LineReporter final : public KeyFileReporter
@@ -75,9 +93,14 @@ int CommandLineTool::run(const QStringList& arguments)
     bool english = false;
     bool print = false;
     bool check = false;
+    bool find = false;
+    QString folder;
+    QString pattern;
+    bool patternGiven = false;
     QStringList files;
     bool optionsEnded = false;
-    for (const QString& argument : arguments) {
+    for (qsizetype at = 0; at < arguments.size(); ++at) {
+        const QString& argument = arguments.at(at);
         if (optionsEnded || !argument.startsWith(u'-') || argument == u"-") {
             files << argument;
         } else if (argument == u"--") {
@@ -88,6 +111,15 @@ int CommandLineTool::run(const QStringList& arguments)
             print = true;
         } else if (argument == u"--check") {
             check = true;
+        } else if (argument == u"--find" || argument == u"--pattern") {
+            // The value is the next argument as it stands, even one that begins with "-".
+            if (at + 1 == arguments.size())
+                return usageError(argument + QStringLiteral(" needs a value"));
+            bool& given = argument == u"--find" ? find : patternGiven;
+            if (given)
+                return usageError(argument + QStringLiteral(" given twice"));
+            (argument == u"--find" ? folder : pattern) = arguments.at(++at);
+            given = true;
         } else if (argument == u"--help") {
             m_out.write(helpText.toLocal8Bit());
             return exitOk;
@@ -97,6 +129,13 @@ int CommandLineTool::run(const QStringList& arguments)
         } else {
             return usageError(QStringLiteral("unknown option ") + argument);
         }
+    }
+    if (patternGiven && !find)
+        return usageError(QStringLiteral("--pattern goes with --find"));
+    if (find) {
+        if (print || check || !files.isEmpty())
+            return usageError(QStringLiteral("--find takes one folder and nothing else"));
+        return findFiles(folder, patternGiven ? pattern : defaultPattern, english);
     }
     if (files.isEmpty())
         return usageError(QStringLiteral("no file given"));
@@ -175,6 +214,47 @@ int CommandLineTool::checkFiles(const QStringList& files, bool english)
         }
     }
     return status;
+}
+
+int CommandLineTool::findFiles(const QString& folder, const QString& pattern, bool english)
+{
+    // The window's own lists and walk, so that the lines are the found list the window would show.
+    DriveListModel drives;
+    DirectoryListModel folders(drives);
+    FileListModel files;
+    FoundListModel found;
+    QObject::connect(&folders, &DirectoryListModel::pathChanged, &files,
+                     [&files, &folders] { files.setPath(folders.path()); });
+    if (!files.setPattern(pattern))
+        return usageError(QStringLiteral("pattern refused: ") + pattern);
+    if (!folders.setPath(folder)) {
+        QString reason = FinderPlatform::folderError(FinderPlatform::absoluteCleanPath(folder));
+        if (reason.isEmpty()) // it could be opened but not read through
+            reason = qt_error_string(EIO);
+        writeLine(m_err, folder + QStringLiteral(": ") + reason);
+        return exitMessage;
+    }
+
+    bool full = false;
+    WalkHooks hooks;
+    hooks.listFull = [&full] { full = true; };
+    DirectoryWalk(folders, files, found, std::move(hooks)).durchsuchen(QString());
+
+    // One write for the whole list: a line at a time would cost a system call per file.
+    QByteArray lines;
+    for (const QString& path : found.entries()) {
+        lines += QFile::encodeName(path);
+        lines += '\n';
+    }
+    m_out.write(lines);
+    if (full) {
+        writeLine(m_err,
+                  folder + QStringLiteral(": ") +
+                      (english ? QStringLiteral("The filelist is filled up. Search canceled.")
+                               : QStringLiteral("Das Listenfeld ist voll. Die Suche wird abgebrochen.")));
+        return exitMessage;
+    }
+    return exitOk;
 }
 
 int CommandLineTool::usageError(const QString& problem)

@@ -4,9 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -92,13 +95,52 @@ bool isRoot(const QString& directoryPath)
 
 QString joinPath(const QString& directory, const QString& name)
 {
-    return isRoot(directory) ? directory + name : directory + separator + name;
+    // One allocation: a search makes one of these for every file it finds.
+    const bool root = isRoot(directory);
+    QString joined;
+    joined.reserve(directory.size() + (root ? 0 : 1) + name.size());
+    joined.append(directory);
+    if (!root)
+        joined.append(separator);
+    joined.append(name);
+    return joined;
 }
+
+bool isBelow(const QString& path, const QString& folder)
+{
+    return path.size() > folder.size() && isWithin(path, folder);
+}
+
+namespace {
+
+// Absolute, without an empty, "." or ".." component and without a trailing separator: the form of
+// every path the lists hand out, which needs no cleaning.
+bool isCleanAbsolute(QStringView path)
+{
+    if (path.isEmpty() || path.front() != separator)
+        return false;
+    if (path.size() == 1)
+        return true;
+    qsizetype start = 1;
+    for (qsizetype at = 1; at <= path.size(); ++at) {
+        if (at < path.size() && path[at] != separator)
+            continue;
+        const QStringView part = path.sliced(start, at - start);
+        if (part.isEmpty() || part == u"." || part == u"..")
+            return false;
+        start = at + 1;
+    }
+    return true;
+}
+
+} // namespace
 
 QString absoluteCleanPath(const QString& path)
 {
     if (path.isEmpty())
         return {};
+    if (isCleanAbsolute(path))
+        return path;
     return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
 }
 
@@ -206,17 +248,22 @@ int compareNames(const QString& a, const QString& b)
     return folded != 0 ? folded : QString::compare(a, b, Qt::CaseSensitive);
 }
 
-bool listFolder(const QString& folder, EntryKind kind, const FileNamePattern& pattern,
-                QList<FolderEntry>& entries)
+namespace {
+
+// Reads `folder` once. Folders whose names match `folderPattern` go to `folders`, files whose names
+// match `filePattern` to `files`, each where given; hidden names are left out. False when the folder
+// cannot be read.
+bool readFolder(const QString& folder, QList<FolderEntry>* folders, const FileNamePattern& folderPattern,
+                QList<FolderEntry>* files, const FileNamePattern& filePattern)
 {
     DIR* dir = ::opendir(QFile::encodeName(folder).constData());
     if (dir == nullptr)
         return false;
     const int fd = ::dirfd(dir);
-    const mode_t wanted = kind == EntryKind::Folder ? S_IFDIR : S_IFREG;
-    const unsigned char wantedDirentType = kind == EntryKind::Folder ? DT_DIR : DT_REG;
-
-    QList<FolderEntry> found;
+    // Names are decoded as QFile::decodeName does, but into one buffer: most of them are passed over,
+    // and a string of their own for each would cost more than the rest of the reading.
+    QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::Stateless);
+    QVarLengthArray<QChar, 256> buffer;
     bool readFailed = false;
     for (;;) {
         errno = 0;
@@ -229,11 +276,19 @@ bool listFolder(const QString& folder, EntryKind kind, const FileNamePattern& pa
         if (item->d_name[0] == '.')
             continue;
         const unsigned char type = item->d_type;
-        if (type != wantedDirentType && type != DT_LNK && type != DT_UNKNOWN)
+        const bool unsure = type == DT_LNK || type == DT_UNKNOWN;
+        const bool mayBeFolder = folders != nullptr && (type == DT_DIR || unsure);
+        const bool mayBeFile = files != nullptr && (type == DT_REG || unsure);
+        if (!mayBeFolder && !mayBeFile)
             continue;
-        QString name = QFile::decodeName(item->d_name);
-        if (!pattern.matches(name))
+        const QByteArrayView bytes(item->d_name, static_cast<qsizetype>(std::strlen(item->d_name)));
+        buffer.resize(decoder.requiredSpace(bytes.size()));
+        const QStringView name(buffer.data(), decoder.appendToBuffer(buffer.data(), bytes) - buffer.data());
+        const bool wantFolder = mayBeFolder && folderPattern.matches(name);
+        const bool wantFile = mayBeFile && filePattern.matches(name);
+        if (!wantFolder && !wantFile)
             continue;
+        mode_t mode = type == DT_DIR ? S_IFDIR : type == DT_REG ? S_IFREG : 0;
         bool isLink = type == DT_LNK;
         if (type == DT_UNKNOWN) {
             // Some file systems do not record the type in the folder.
@@ -243,22 +298,60 @@ bool listFolder(const QString& folder, EntryKind kind, const FileNamePattern& pa
             if (::fstatat(fd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
             isLink = S_ISLNK(info.st_mode);
-            if (!isLink && (info.st_mode & S_IFMT) != wanted)
-                continue;
+            mode = info.st_mode & S_IFMT;
         }
-        mode_t target = 0;
-        if (isLink && (!followedType(fd, item->d_name, target) || target != wanted))
+        if (isLink && !followedType(fd, item->d_name, mode))
             continue;
-        found.append(FolderEntry{std::move(name), isLink});
+        if (mode == S_IFDIR && wantFolder)
+            folders->append(FolderEntry{name.toString(), isLink});
+        else if (mode == S_IFREG && wantFile)
+            files->append(FolderEntry{name.toString(), isLink});
     }
     ::closedir(dir);
-    if (readFailed)
-        return false;
+    return !readFailed;
+}
 
-    std::sort(found.begin(), found.end(),
+void sortByName(QList<FolderEntry>& entries)
+{
+    std::sort(entries.begin(), entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return compareNames(a.name, b.name) < 0; });
+}
+
+} // namespace
+
+bool listFolder(const QString& folder, EntryKind kind, const FileNamePattern& pattern,
+                QList<FolderEntry>& entries)
+{
+    QList<FolderEntry> found;
+    const bool isFolder = kind == EntryKind::Folder;
+    if (!readFolder(folder, isFolder ? &found : nullptr, pattern, isFolder ? nullptr : &found, pattern))
+        return false;
+    sortByName(found);
     entries = std::move(found);
     return true;
+}
+
+bool listFolderAndFiles(const QString& folder, const FileNamePattern& filePattern,
+                        QList<FolderEntry>& subfolders, QList<FolderEntry>& files)
+{
+    QList<FolderEntry> foundFolders;
+    QList<FolderEntry> foundFiles;
+    if (!readFolder(folder, &foundFolders, FileNamePattern(), &foundFiles, filePattern))
+        return false;
+    sortByName(foundFolders);
+    sortByName(foundFiles);
+    subfolders = std::move(foundFolders);
+    files = std::move(foundFiles);
+    return true;
+}
+
+QString folderError(const QString& folder)
+{
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (dir == nullptr)
+        return qt_error_string(errno);
+    ::closedir(dir);
+    return {};
 }
 
 } // namespace keylinker::FinderPlatform

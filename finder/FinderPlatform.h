@@ -25,6 +25,10 @@ bool isRoot(const QString& directoryPath);
 /// `directory`, the separator and `name`; no second separator after a root.
 QString joinPath(const QString& directory, const QString& name);
 
+/// Whether `path` lies below `folder`, both clean absolute paths, compared by whole components; a
+/// folder does not lie below itself.
+bool isBelow(const QString& path, const QString& folder);
+
 /// `path` made absolute (against the current folder) and clean: no "." or "..", no doubled or
 /// trailing separator. Empty for an empty `path`.
 QString absoluteCleanPath(const QString& path);
@@ -80,6 +84,15 @@ struct FolderEntry
 /// when the folder cannot be read.
 bool listFolder(const QString& folder, EntryKind kind, const FileNamePattern& pattern,
                 QList<FolderEntry>& entries);
+
+/// Reads `folder` once for both lists: `subfolders` as `listFolder` gives the folders with the empty
+/// pattern, `files` as it gives the files with `filePattern`.
+bool listFolderAndFiles(const QString& folder, const FileNamePattern& filePattern,
+                        QList<FolderEntry>& subfolders, QList<FolderEntry>& files);
+
+/// Why `folder` cannot be listed, in the words of the system ("No such file or directory"); empty
+/// when it can be opened.
+QString folderError(const QString& folder);
 
 } // namespace FinderPlatform
 

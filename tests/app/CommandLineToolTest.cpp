@@ -7,8 +7,11 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <unistd.h>
 
 namespace keylinker {
 namespace {
@@ -159,7 +162,14 @@ TEST_F(CommandLineToolTest, BadUsageEndsWithStatusTwoAndAUsageLine)
          {QStringList{}, QStringList{QStringLiteral("--english")},
           QStringList{QStringLiteral("--frobnicate"), key}, QStringList{QStringLiteral("--print"), key, key},
           QStringList{QStringLiteral("--check")},
-          QStringList{QStringLiteral("--check"), QStringLiteral("--print"), key}}) {
+          QStringList{QStringLiteral("--check"), QStringLiteral("--print"), key},
+          QStringList{QStringLiteral("--find")}, QStringList{QStringLiteral("--find"), m_dir.path(), key},
+          QStringList{QStringLiteral("--find"), m_dir.path(), QStringLiteral("--check")},
+          QStringList{QStringLiteral("--find"), m_dir.path(), QStringLiteral("--find"), m_dir.path()},
+          QStringList{QStringLiteral("--find"), m_dir.path(), QStringLiteral("--pattern")},
+          QStringList{QStringLiteral("--find"), m_dir.path(), QStringLiteral("--pattern"),
+                      QStringLiteral("*/*.htm")},
+          QStringList{QStringLiteral("--pattern"), QStringLiteral("*.htm"), key}}) {
         const ToolRun run = runTool(arguments);
         EXPECT_EQ(run.status, CommandLineTool::exitUsage) << arguments.join(u' ').toStdString();
         EXPECT_TRUE(run.err.contains("usage: keylinker-cli")) << run.err.toStdString();
@@ -173,6 +183,79 @@ TEST_F(CommandLineToolTest, BadUsageEndsWithStatusTwoAndAUsageLine)
     QDir::setCurrent(m_dir.path());
     EXPECT_EQ(runTool({QStringLiteral("--"), QStringLiteral("-key.htm")}).status, CommandLineTool::exitOk);
     EXPECT_EQ(read(dashed), verknuepfen(goodKey).text);
+}
+
+TEST_F(CommandLineToolTest, FindListsTheFilesAsTheWindowsSearchFindsThem)
+{
+    for (const char* name : {"R/a.htm", "R/b.txt", "R/A/x.html", "R/A/A1/y.HTM_BAK", "R/B/z.html_bak",
+                             "R/B/w.htm_bak3", "R/B/k.htm/", "R/.versteckt/v.htm"}) {
+        const QString path = m_dir.filePath(QString::fromUtf8(name));
+        ASSERT_TRUE(QDir().mkpath(path.endsWith(u'/') ? path : QFileInfo(path).path()));
+        if (!path.endsWith(u'/'))
+            write(QString::fromUtf8(name), QByteArray());
+    }
+    const QString root = m_dir.filePath(QStringLiteral("R"));
+    const auto lines = [&](const QStringList& names) {
+        QByteArray text;
+        for (const QString& name : names)
+            text += (root + u'/' + name + u'\n').toUtf8();
+        return text;
+    };
+
+    const ToolRun all = runTool({QStringLiteral("--find"), root});
+    EXPECT_EQ(all.status, CommandLineTool::exitOk);
+    EXPECT_EQ(all.out, lines({QStringLiteral("B/z.html_bak"), QStringLiteral("A/A1/y.HTM_BAK"),
+                              QStringLiteral("A/x.html"), QStringLiteral("a.htm")}));
+    EXPECT_TRUE(all.err.isEmpty()) << all.err.toStdString();
+
+    const ToolRun other = runTool(
+        {QStringLiteral("--pattern"), QStringLiteral("*.txt;*.htm_bak?"), QStringLiteral("--find"), root});
+    EXPECT_EQ(other.status, CommandLineTool::exitOk);
+    EXPECT_EQ(other.out, lines({QStringLiteral("B/w.htm_bak3"), QStringLiteral("b.txt")}));
+
+    // A folder named relative to the current one gives full paths all the same.
+    QDir::setCurrent(root);
+    EXPECT_EQ(runTool({QStringLiteral("--find"), QStringLiteral("./A/../B")}).out,
+              lines({QStringLiteral("B/z.html_bak")}));
+
+    const QString missing = m_dir.filePath(QStringLiteral("fehlt"));
+    const ToolRun notThere = runTool({QStringLiteral("--find"), missing});
+    EXPECT_EQ(notThere.status, CommandLineTool::exitMessage);
+    EXPECT_TRUE(notThere.out.isEmpty());
+    EXPECT_EQ(notThere.err, (missing + QStringLiteral(": No such file or directory\n")).toUtf8());
+    const QString file = root + QStringLiteral("/a.htm");
+    EXPECT_EQ(runTool({QStringLiteral("--find"), file}).err,
+              (file + QStringLiteral(": Not a directory\n")).toUtf8());
+}
+
+TEST_F(CommandLineToolTest, FindStopsWhenTheListIsFull)
+{
+    // One file more than the window's found list holds; names of one file, as new files would cost
+    // the file system seconds.
+    const QString folder = m_dir.filePath(QStringLiteral("voll"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QByteArray first = QFile::encodeName(write(QStringLiteral("voll/f00000.htm"), QByteArray()));
+    for (int i = 1; i <= 32767; ++i) {
+        const QString name = folder + QStringLiteral("/f%1.htm").arg(i, 5, 10, QChar(u'0'));
+        ASSERT_EQ(::link(first.constData(), QFile::encodeName(name).constData()), 0);
+    }
+    const struct
+    {
+        QStringList options;
+        QString message;
+    } cases[] = {
+        {{}, QStringLiteral("Das Listenfeld ist voll. Die Suche wird abgebrochen.")},
+        {{QStringLiteral("--english")}, QStringLiteral("The filelist is filled up. Search canceled.")},
+    };
+    for (const auto& [options, message] : cases) {
+        const ToolRun run = runTool(options + QStringList{QStringLiteral("--find"), folder});
+        EXPECT_EQ(run.status, CommandLineTool::exitMessage);
+        EXPECT_EQ(run.err, (folder + QStringLiteral(": ") + message + u'\n').toUtf8());
+        const QList<QByteArray> lines = run.out.split('\n');
+        ASSERT_EQ(lines.size(), 32768); // and the empty rest
+        EXPECT_EQ(lines.front(), (folder + QStringLiteral("/f00000.htm")).toUtf8());
+        EXPECT_EQ(lines.at(32766), (folder + QStringLiteral("/f32766.htm")).toUtf8());
+    }
 }
 
 TEST_F(CommandLineToolTest, ProgramPassesItsArgumentsAndExitStatus)
@@ -194,6 +277,16 @@ TEST_F(CommandLineToolTest, ProgramPassesItsArgumentsAndExitStatus)
     EXPECT_TRUE(out.contains((faulty + QStringLiteral(":2:4: Schleife: 2 → 2\n")).toUtf8()))
         << out.toStdString();
     EXPECT_EQ(out.count('\n'), 4);
+
+    // Found paths go out in UTF-8 too.
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("Käfer")));
+    write(QStringLiteral("Käfer/Rüsselkäfer.htm"), QByteArray());
+    process.start(QStringLiteral(KEYLINKER_CLI_PATH), {QStringLiteral("--find"), m_dir.path()});
+    ASSERT_TRUE(process.waitForFinished());
+    EXPECT_EQ(process.exitCode(), CommandLineTool::exitOk);
+    EXPECT_EQ(
+        process.readAllStandardOutput(),
+        (m_dir.path() + QStringLiteral("/Käfer/Rüsselkäfer.htm\n") + bad + u'\n' + faulty + u'\n').toUtf8());
 
     process.start(QStringLiteral(KEYLINKER_CLI_PATH), {QStringLiteral("--version")});
     ASSERT_TRUE(process.waitForFinished());

@@ -18,6 +18,41 @@ TEST(FinderPlatform, JoinPathPutsNoSecondSeparatorAfterRoot)
     EXPECT_EQ(platform::ancestry(u"/"_s), QStringList{u"/"_s});
 }
 
+TEST(FinderPlatform, AbsoluteCleanPathLeavesCleanPathsAndCleansTheOthers)
+{
+    const std::pair<QString, QString> cases[] = {
+        {u"/"_s, u"/"_s},
+        {u"/home/anna/.keys"_s, u"/home/anna/.keys"_s},
+        {u"/home/anna/..keys"_s, u"/home/anna/..keys"_s},
+        {u"/home//anna/"_s, u"/home/anna"_s},
+        {u"/home/./anna/."_s, u"/home/anna"_s},
+        {u"/home/anna/../bernd/keys/.."_s, u"/home/bernd"_s},
+        {u"//"_s, u"/"_s},
+        {u"keys/../moths"_s, QDir::currentPath() + u"/moths"_s},
+    };
+    for (const auto& [path, clean] : cases)
+        EXPECT_EQ(platform::absoluteCleanPath(path), clean) << path.toStdString();
+}
+
+TEST(FinderPlatform, BelowMeansWholeComponentsAndNotTheFolderItself)
+{
+    EXPECT_TRUE(platform::isBelow(u"/home/anna/keys"_s, u"/home/anna"_s));
+    EXPECT_TRUE(platform::isBelow(u"/home"_s, u"/"_s));
+    EXPECT_FALSE(platform::isBelow(u"/home/annabel"_s, u"/home/anna"_s));
+    EXPECT_FALSE(platform::isBelow(u"/home/anna"_s, u"/home/anna"_s));
+    EXPECT_FALSE(platform::isBelow(u"/"_s, u"/"_s));
+    EXPECT_FALSE(platform::isBelow(u"/home"_s, u"/home/anna"_s));
+}
+
+TEST(FinderPlatform, FolderErrorGivesTheSystemsReason)
+{
+    const keylinker::test::TestDir dir{u"key.htm"_s, u"keys/"_s};
+    ASSERT_TRUE(dir.isValid());
+    EXPECT_EQ(platform::folderError(dir.path(u"keys"_s)), QString());
+    EXPECT_EQ(platform::folderError(dir.path(u"fehlt"_s)), u"No such file or directory"_s);
+    EXPECT_EQ(platform::folderError(dir.path(u"key.htm"_s)), u"Not a directory"_s);
+}
+
 TEST(FinderPlatform, DriveOfTakesLongestWholeComponentPrefix)
 {
     const QStringList drives{u"/"_s, u"/home/anna"_s, u"/media/anna/STICK"_s};
