@@ -5,10 +5,15 @@
 #include "DriveListModel.h"
 #include "FileListModel.h"
 #include "FinderPlatform.h"
+#include "BrowserChoice.h"
+#include "BrowserCommand.h"
 #include "DirectoryItemDelegate.h"
+#include "DirectoryWalk.h"
 #include "FlagPicture.h"
 #include "FoundListModel.h"
+#include "HelpPage.h"
 #include "MessageSink.h"
+#include "ProgramLauncher.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,8 +31,10 @@
 namespace keylinker {
 namespace {
 
-const QString okCaption = QStringLiteral("&OK");
-const QString defaultPattern = QStringLiteral("*.htm;*.html;*.htm_bak;*.html_bak");
+using BrowserChoice::okCaption;
+// During a search the window is redrawn and a Cancel click seen at most this often, not at every
+// folder: a thousand folders a second would otherwise spend their time in the event loop.
+constexpr int eventIntervalMs = 15;
 const QString rightsNotice = QStringLiteral("© 2026 die keylinker-Entwickler · MIT-Lizenz");
 const QColor windowColour(192, 192, 192);
 
@@ -104,6 +111,14 @@ Suchen::Suchen(SuchenServices services, QWidget* parent)
         m_services.startDirectory = QDir::currentPath();
     if (m_services.drives.isEmpty())
         m_services.drives = FinderPlatform::drives();
+    if (!m_services.launcher) {
+        m_ownLauncher = std::make_unique<DetachedLauncher>();
+        m_services.launcher = m_ownLauncher.get();
+    }
+    if (m_services.browserSearchFolder.isEmpty())
+        m_services.browserSearchFolder = BrowserChoice::startFolder;
+    if (m_services.helpFolders.isEmpty())
+        m_services.helpFolders = HelpPage::installedFolders();
     m_processor = std::make_unique<KeyFileProcessor>(*m_reporter, m_store);
 
     setObjectName(QStringLiteral("Suchen"));
@@ -130,7 +145,8 @@ void Suchen::createControls()
     m_drives = new DriveListModel(m_services.drives, this);
     m_directories = new DirectoryListModel(*m_drives, this);
     m_files = new FileListModel(this);
-    m_found = new FoundListModel(FoundListModel::maxEntries, this);
+    m_found = new FoundListModel(
+        m_services.foundCapacity > 0 ? m_services.foundCapacity : FoundListModel::maxEntries, this);
 
     Picture1 = new QWidget(client);
     Picture2 = new QWidget(client);
@@ -140,7 +156,7 @@ void Suchen::createControls()
     testen = new QPushButton(client);
     warten = new QLabel(client);
     lblCriteria = new QLabel(Picture1);
-    txtSearchSpec = new QLineEdit(defaultPattern, Picture1);
+    txtSearchSpec = new QLineEdit(BrowserChoice::keyFilePattern, Picture1);
     filList = new QListView(Picture1);
     dirList = new QListView(Picture1);
     drvList = new QComboBox(Picture1);
@@ -254,6 +270,7 @@ void Suchen::connectHandlers()
     connect(aktion, &QPushButton::clicked, this, &Suchen::aktion_Click);
     connect(cmdSearch, &QPushButton::clicked, this, &Suchen::cmdSearch_Click);
     connect(cmdExit, &QPushButton::clicked, this, &Suchen::cmdExit_Click);
+    connect(testen, &QPushButton::clicked, this, &Suchen::testen_Click);
     connect(Picture3, &FlagPicture::clicked, this, &Suchen::Picture3_Click);
     connect(Picture4, &FlagPicture::clicked, this, &Suchen::Picture4_Click);
     connect(mnuBrowser, &QAction::triggered, this, &Suchen::mnuBrowser_Click);
@@ -329,7 +346,7 @@ void Suchen::endProgram()
 // the window's full width, the file list filtered by the pattern box.
 void Suchen::Form_Load()
 {
-    browserPfad = m_settings.ini(QStringLiteral("allgemein"), QStringLiteral("browser"), QString());
+    browserPfad = m_settings.ini(BrowserChoice::settingsSection, BrowserChoice::settingsKey, QString());
     startVerzeichnis = m_services.startDirectory;
     ddeutsch();
     const int clientWidth = twipsToPixels(clientWidthTwips);
@@ -454,12 +471,126 @@ void Suchen::bearbeiten(const QString& path)
     m_processor->bearbeiten(path);
 }
 
+// The Process button reads "&OK": the current entry of the visible list becomes the browser.
 void Suchen::commitBrowserChoice()
 {
-    // The browser choice arrives with the search; until then no choice can be pending.
+    const QString chosen = currentFileOfVisibleList(false);
+    if (chosen.isEmpty())
+        return; // nothing to take: the choice stays open
+    Picture3->setEnabled(true);
+    Picture4->setEnabled(true);
+    testen->setEnabled(true);
+    browserPfad = chosen;
+    m_settings.setini(BrowserChoice::settingsSection, BrowserChoice::settingsKey, browserPfad);
+    setCaption(aktion, txtBearbeiten);
+    txtSearchSpec->setText(BrowserChoice::keyFilePattern);
+    if (Picture2->isVisibleTo(this))
+        cmdSearch_Click(); // reads "New search" after the browser search, so it resets
 }
 
-void Suchen::cmdSearch_Click() {}
+/// The file that the current entry of the visible list names, or nothing: there is none, or it is
+/// not selected where that is asked for.
+QString Suchen::currentFileOfVisibleList(bool mustBeSelected) const
+{
+    const bool browsing = Picture1->isVisibleTo(this);
+    const QListView* list = browsing ? filList : lstFoundFiles;
+    const QModelIndex current = list->currentIndex();
+    if (!current.isValid() || (mustBeSelected && !list->selectionModel()->isSelected(current)))
+        return {};
+    return browsing ? FinderPlatform::joinPath(m_files->path(), m_files->entry(current.row()))
+                    : m_found->entry(current.row());
+}
+
+void Suchen::cmdSearch_Click()
+{
+    // A second walk never starts inside the running one.
+    if (m_walkRunning)
+        return;
+    setCommandsEnabled(false);
+    warten->setText(txtWarten);
+    if (cmdSearch->text() == txtNeueSuche) {
+        zuruecksetzen();
+        txtSearchSpec->setFocus();
+    } else if (m_directories->currentEntry() != m_directories->path()) {
+        // A folder highlighted but not opened: this click opens it, the next one searches it.
+        m_directories->setPath(m_directories->currentEntry());
+    } else {
+        altesVerzeichnis = m_directories->path();
+        Picture2->move(0, 0);
+        Picture1->hide();
+        Picture2->show();
+        setCaption(cmdExit, txtAbbrechen);
+        m_files->setPattern(txtSearchSpec->text());
+        durchsuchen();
+        if (m_ending)
+            return;
+        m_files->setPath(m_directories->path());
+        setCaption(cmdSearch, txtNeueSuche);
+        cmdSearch->setFocus();
+        setCaption(cmdExit, txtBeenden);
+    }
+    setCommandsEnabled(true);
+    warten->clear();
+}
+
+bool Suchen::durchsuchen()
+{
+    m_walkRunning = true;
+    m_sinceEvents.invalidate(); // the first folder lets events run at once
+    DirectoryWalk walk(
+        *m_directories, *m_files, *m_found,
+        {[this] { return letEventsRun(); }, [this] { raiseCount(); }, [this] { showMessage(msgListeVoll); }});
+    const bool stopped = walk.durchsuchen(QString());
+    m_walkRunning = false;
+    return stopped;
+}
+
+/// At a folder of the walk: the search is on, the window gets its turn, and then says whether the
+/// search goes on (a Cancel click or closing the window stop it).
+bool Suchen::letEventsRun()
+{
+    suchLaeuft = -1;
+    if (!m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= eventIntervalMs) {
+        QCoreApplication::processEvents();
+        m_sinceEvents.start();
+    }
+    return suchLaeuft != 0 && !m_ending;
+}
+
+void Suchen::raiseCount()
+{
+    // The label is the counter: its caption read as a number, one added, written back after a blank.
+    lblCount->setText(u' ' + QString::number(lblCount->text().trimmed().toInt() + 1));
+}
+
+/// The commands that must wait while a search runs: the flags, View and Process.
+void Suchen::setCommandsEnabled(bool enabled)
+{
+    Picture3->setEnabled(enabled);
+    Picture4->setEnabled(enabled);
+    testen->setEnabled(enabled);
+    aktion->setEnabled(enabled);
+}
+
+void Suchen::testen_Click()
+{
+    if (browserPfad.isEmpty()) {
+        showMessage(msgBrowserFehlt);
+        mnuBrowser_Click();
+        return;
+    }
+    // Only one file is shown: the current entry, if it is among the selected ones.
+    const QString file = currentFileOfVisibleList(true);
+    if (!file.isEmpty())
+        showInBrowser(file);
+}
+
+void Suchen::showInBrowser(const QString& file)
+{
+    QString error;
+    if (!m_services.launcher->start(BrowserCommand::forFile(browserPfad, file), error))
+        showMessage(errorReportText(error, browserPfad));
+}
 
 void Suchen::DrvList_Change()
 {
@@ -512,7 +643,9 @@ void Suchen::filList_GotFocus()
 
 void Suchen::lstFoundFiles_DblClick()
 {
-    aktion_Click();
+    // No key file is processed while the list still fills.
+    if (!m_walkRunning)
+        aktion_Click();
 }
 
 void Suchen::lstFoundFiles_GotFocus()
@@ -547,8 +680,33 @@ void Suchen::zuruecksetzen()
     m_drives->setCurrentDrive(m_directories->path());
 }
 
-void Suchen::mnuBrowser_Click() {}
+void Suchen::mnuBrowser_Click()
+{
+    if (m_walkRunning)
+        return;
+    Picture3->setEnabled(false);
+    Picture4->setEnabled(false);
+    testen->setEnabled(false);
+    setCaption(aktion, okCaption);
+    txtSearchSpec->setText(BrowserChoice::browserPattern);
+    const QString before = m_directories->path();
+    m_directories->setPath(m_services.browserSearchFolder);
+    m_drives->setCurrentDrive(m_directories->path());
+    cmdSearch_Click();
+    // The reset that ends the choice goes back to where the user was.
+    altesVerzeichnis = before;
+}
 
-void Suchen::mnuHilfe_Click() {}
+void Suchen::mnuHilfe_Click()
+{
+    if (m_walkRunning)
+        return;
+    if (browserPfad.isEmpty()) {
+        showMessage(msgBrowserFehlt);
+        mnuBrowser_Click();
+        return;
+    }
+    showInBrowser(HelpPage::path(startVerzeichnis, sprache != 0, m_services.helpFolders));
+}
 
 } // namespace keylinker

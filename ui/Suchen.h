@@ -6,6 +6,7 @@
 #include "ProfileFile.h"
 #include "WindowTexts.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -27,15 +28,20 @@ class FileListModel;
 class FlagPicture;
 class FoundListModel;
 class MessageSink;
+class ProgramLauncher;
 
 /// What the window needs from outside, so that tests can put their own in its place.
 struct SuchenServices final
 {
-    MessageSink* messages = nullptr;  ///< nullptr: real message boxes
-    QString settingsPath;             ///< empty: Dichotab.ini in the user's configuration folder
-    QString startDirectory;           ///< empty: the process's current directory
-    QStringList drives;               ///< empty: the mounted file systems a user would pick
-    std::function<void()> endProgram; ///< empty: quit the application
+    MessageSink* messages = nullptr;     ///< nullptr: real message boxes
+    QString settingsPath;                ///< empty: Dichotab.ini in the user's configuration folder
+    QString startDirectory;              ///< empty: the process's current directory
+    QStringList drives;                  ///< empty: the mounted file systems a user would pick
+    std::function<void()> endProgram;    ///< empty: quit the application
+    ProgramLauncher* launcher = nullptr; ///< nullptr: start programs for real
+    QStringList helpFolders;             ///< empty: where an installed program keeps its help
+    int foundCapacity = 0;               ///< 0: as many found files as the found list ever takes
+    QString browserSearchFolder;         ///< empty: where the search for a browser program starts
 };
 
 /// The program's one window: find key files, process them, switch the language.
@@ -91,6 +97,13 @@ private:
     void commitBrowserChoice();
 
     void cmdSearch_Click();
+    bool durchsuchen();
+    bool letEventsRun();
+    void raiseCount();
+    void setCommandsEnabled(bool enabled);
+    void testen_Click();
+    void showInBrowser(const QString& file);
+    QString currentFileOfVisibleList(bool mustBeSelected) const;
     void DrvList_Change();
     void DirList_Change();
     void DirList_LostFocus();
@@ -107,12 +120,15 @@ private:
 
     SuchenServices m_services;
     std::unique_ptr<MessageSink> m_ownMessages;
+    std::unique_ptr<ProgramLauncher> m_ownLauncher;
     ProfileFile m_settings;
     std::unique_ptr<WindowReporter> m_reporter;
     DiskKeyFileStore m_store;
     std::unique_ptr<KeyFileProcessor> m_processor;
     bool m_restoringDrive = false;
     bool m_ending = false;
+    bool m_walkRunning = false;
+    QElapsedTimer m_sinceEvents;
 
     // Models, owned through their parent (this window).
     DriveListModel* m_drives = nullptr;

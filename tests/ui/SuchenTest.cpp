@@ -4,7 +4,7 @@
 #include "DirectoryListModel.h"
 #include "FileListModel.h"
 #include "KeyRewrite.h"
-#include "MessageSink.h"
+#include "WindowTestSupport.h"
 #include "WindowTexts.h"
 
 #include <QAction>
@@ -23,66 +23,17 @@ using namespace keylinker;
 
 namespace {
 
-class RecordingSink final : public MessageSink
-{
-public:
-    void show(const QString& text) override { shown << text; }
-    QStringList shown;
-};
-
 const QByteArray goodKey = "<P>#1 Wings red ....2<BR>Wings blue ....3</P>\r\n<P>#2 x</P>\r\n<P>#3 y</P>\r\n";
 const QByteArray badKey = "<P>Wings red ....2</P><P>#1 x</P><P>#2 y</P>";
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 } // namespace
 
-class SuchenTest : public QObject
+class SuchenTest : public QObject, public test::WindowFixture
 {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_root;
-    RecordingSink m_sink;
-    int m_endCalls = 0;
-    std::unique_ptr<Suchen> m_window;
-
-    QString path(const QString& relative) const { return m_root.filePath(relative); }
-    void write(const QString& relative, const QByteArray& content)
-    {
-        QDir().mkpath(QFileInfo(path(relative)).absolutePath());
-        QFile file(path(relative));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
-    template <typename T = QWidget> T* control(const char* name) const
-    {
-        T* found = m_window->findChild<T*>(QLatin1StringView(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
-    }
-    QStringList fileListEntries() const { return m_window->files().entries(); }
-    /// Double-clicks a row once the view has laid its items out.
-    static void doubleClickRow(QListView* list, int row)
-    {
-        const QModelIndex index = list->model()->index(row, 0);
-        QTRY_VERIFY(list->visualRect(index).isValid());
-        // As the platform delivers it: a click, then the double click in place of the second press.
-        const QPoint centre = list->visualRect(index).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
-    }
-    static void clickRow(QListView* list, int row)
-    {
-        const QModelIndex index = list->model()->index(row, 0);
-        QTRY_VERIFY(list->visualRect(index).isValid());
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
-    }
+    QStringList fileListEntries() const { return window->files().entries(); }
     void selectFileRows(const QList<int>& rows)
     {
         auto* list = control<QListView>("filList");
@@ -94,42 +45,33 @@ private:
 private Q_SLOTS:
     void init()
     {
-        QVERIFY(m_root.isValid());
+        QVERIFY(root.isValid());
         write(QStringLiteral("keys/a.htm"), goodKey);
         write(QStringLiteral("keys/b.htm"), goodKey);
         write(QStringLiteral("keys/c.htm"), badKey);
         write(QStringLiteral("keys/notes.txt"), "x");
         write(QStringLiteral("keys/Beetles/d.html"), goodKey);
-        m_sink.shown.clear();
-        m_endCalls = 0;
-        SuchenServices services;
-        services.messages = &m_sink;
-        services.settingsPath = path(QStringLiteral("config/Dichotab.ini"));
-        services.startDirectory = path(QStringLiteral("keys"));
-        services.drives = {m_root.path()};
-        services.endProgram = [this] { ++m_endCalls; };
-        m_window = std::make_unique<Suchen>(services);
-        m_window->show();
-        QApplication::setActiveWindow(m_window.get());
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        sink.shown.clear();
+        endCalls = 0;
+        open(services(QStringLiteral("keys")));
     }
 
     void cleanup()
     {
-        m_window.reset();
-        QDir(m_root.path()).removeRecursively();
-        QDir().mkpath(m_root.path());
+        window.reset();
+        QDir(root.path()).removeRecursively();
+        QDir().mkpath(root.path());
     }
 
     void startState()
     {
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("HTML- Bestimmungstabelle formatieren"));
-        QCOMPARE(m_window->sprache, short(-1));
-        QCOMPARE(m_window->suchLaeuft, short(0));
-        QVERIFY(m_window->browserPfad.isEmpty());
-        QVERIFY(m_window->altesVerzeichnis.isEmpty());
-        QCOMPARE(m_window->startVerzeichnis, path(QStringLiteral("keys")));
-        QCOMPARE(m_window->centralWidget()->size(), QSize(539, 379));
+        QCOMPARE(window->windowTitle(), QStringLiteral("HTML- Bestimmungstabelle formatieren"));
+        QCOMPARE(window->sprache, short(-1));
+        QCOMPARE(window->suchLaeuft, short(0));
+        QVERIFY(window->browserPfad.isEmpty());
+        QVERIFY(window->altesVerzeichnis.isEmpty());
+        QCOMPARE(window->startVerzeichnis, path(QStringLiteral("keys")));
+        QCOMPARE(window->centralWidget()->size(), QSize(539, 379));
         for (const ControlSpec& spec : controlTable()) {
             QWidget* widget = control(spec.name);
             QCOMPARE(widget->geometry().topLeft(),
@@ -149,28 +91,28 @@ private Q_SLOTS:
         QWidget* panel = control("Picture1");
         QCOMPARE(panel->childAt(control("Picture4")->geometry().center()), control("Picture4"));
         QCOMPARE(control("Picture4")->cursor().shape(), Qt::PointingHandCursor);
-        QCOMPARE(m_window->palette().color(QPalette::Window), QColor(192, 192, 192));
+        QCOMPARE(window->palette().color(QPalette::Window), QColor(192, 192, 192));
         for (const char* name : {"lblCount", "lblCriteria", "lblfound", "Picture1", "Picture2"})
             QCOMPARE(control(name)->palette().color(QPalette::Window), QColor(192, 192, 192));
         QCOMPARE(control<QLabel>("warten")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         QCOMPARE(fileListEntries(),
                  (QStringList{QStringLiteral("a.htm"), QStringLiteral("b.htm"), QStringLiteral("c.htm")}));
         QCOMPARE(QApplication::focusWidget(), control("cmdSearch"));
-        const QStringList menu = {m_window->menuBar()->actions()[0]->text(),
-                                  m_window->menuBar()->actions()[1]->text()};
+        const QStringList menu = {window->menuBar()->actions()[0]->text(),
+                                  window->menuBar()->actions()[1]->text()};
         QCOMPARE(menu, (QStringList{QStringLiteral("Browser &wählen"), QStringLiteral("&?")}));
     }
 
     void languageRoundTrip()
     {
         auto captions = [this] {
-            return QStringList{m_window->windowTitle(),
+            return QStringList{window->windowTitle(),
                                control<QLabel>("lblCriteria")->text(),
                                control<QLabel>("lblfound")->text(),
                                control<QPushButton>("aktion")->text(),
                                control<QPushButton>("cmdSearch")->text(),
                                control<QPushButton>("cmdExit")->text(),
-                               m_window->menuBar()->actions()[0]->text(),
+                               window->menuBar()->actions()[0]->text(),
                                control<QPushButton>("testen")->text()};
         };
         auto expected = [](const WindowTexts& t) {
@@ -178,11 +120,10 @@ private Q_SLOTS:
                                t.txtSuchen,   t.txtBeenden,  t.txtBrowserWaehlen, t.txtAnzeigen};
         };
         auto variables = [this] {
-            return QStringList{
-                m_window->txtSuchen,         m_window->txtNeueSuche,      m_window->txtBeenden,
-                m_window->txtAbbrechen,      m_window->txtBearbeiten,     m_window->txtAnzeigen,
-                m_window->txtWarten,         m_window->txtFertig,         m_window->msgListeVoll,
-                m_window->msgStrukturfehler, m_window->txtBrowserWaehlen, m_window->msgBrowserFehlt};
+            return QStringList{window->txtSuchen,         window->txtNeueSuche,      window->txtBeenden,
+                               window->txtAbbrechen,      window->txtBearbeiten,     window->txtAnzeigen,
+                               window->txtWarten,         window->txtFertig,         window->msgListeVoll,
+                               window->msgStrukturfehler, window->txtBrowserWaehlen, window->msgBrowserFehlt};
         };
         const QStringList englishVariables = {QStringLiteral("&Search"),
                                               QStringLiteral("New &search"),
@@ -200,7 +141,7 @@ private Q_SLOTS:
         control<QLabel>("warten")->setText(QStringLiteral("Fertig!"));
 
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
-        QCOMPARE(m_window->sprache, short(0));
+        QCOMPARE(window->sprache, short(0));
         QCOMPARE(captions(), expected(WindowTexts::english()));
         QCOMPARE(variables(), englishVariables);
         QVERIFY(control<QLabel>("warten")->text().isEmpty());
@@ -208,10 +149,10 @@ private Q_SLOTS:
         QVERIFY(control("Picture3")->isVisible());
         QCOMPARE(control("testen")->toolTip(), QStringLiteral("HTML anzeigen"));
         QCOMPARE(control("Picture3")->toolTip(), QStringLiteral("Texte in Deutsch"));
-        QCOMPARE(m_window->menuBar()->actions()[1]->text(), QStringLiteral("&?"));
+        QCOMPARE(window->menuBar()->actions()[1]->text(), QStringLiteral("&?"));
 
         QTest::mouseClick(control("Picture3"), Qt::LeftButton);
-        QCOMPARE(m_window->sprache, short(-1));
+        QCOMPARE(window->sprache, short(-1));
         QCOMPARE(captions(), expected(WindowTexts::german()));
         QVERIFY(control("Picture4")->isVisible());
 
@@ -230,19 +171,19 @@ private Q_SLOTS:
         QTest::mouseClick(control("Picture3"), Qt::LeftButton);
         control("Picture4")->setEnabled(false);
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
-        QCOMPARE(m_window->sprache, short(-1));
+        QCOMPARE(window->sprache, short(-1));
     }
 
     void processSelectedFiles()
     {
         selectFileRows({0, 2}); // a.htm, c.htm
         QTest::mouseClick(control("aktion"), Qt::LeftButton);
-        QCOMPARE(readAll(path(QStringLiteral("keys/a.htm"))), verknuepfen(goodKey).text);
-        QCOMPARE(readAll(path(QStringLiteral("keys/a.htm_bak0"))), goodKey);
-        QCOMPARE(readAll(path(QStringLiteral("keys/b.htm"))), goodKey);
+        QCOMPARE(test::readAll(path(QStringLiteral("keys/a.htm"))), verknuepfen(goodKey).text);
+        QCOMPARE(test::readAll(path(QStringLiteral("keys/a.htm_bak0"))), goodKey);
+        QCOMPARE(test::readAll(path(QStringLiteral("keys/b.htm"))), goodKey);
         QVERIFY(!QFile::exists(path(QStringLiteral("keys/b.htm_bak0"))));
-        QCOMPARE(readAll(path(QStringLiteral("keys/c.htm"))), badKey);
-        QCOMPARE(m_sink.shown, QStringList{QStringLiteral("Strukturfehler, kein Anker vor Verweis")});
+        QCOMPARE(test::readAll(path(QStringLiteral("keys/c.htm"))), badKey);
+        QCOMPARE(sink.shown, QStringList{QStringLiteral("Strukturfehler, kein Anker vor Verweis")});
         QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Fertig!"));
         // The file list was read again and shows the backups its pattern takes in.
         QVERIFY(fileListEntries().contains(QStringLiteral("a.htm_bak0")) == false);
@@ -256,11 +197,11 @@ private Q_SLOTS:
 
         // In English, by a double click on a file.
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
-        m_sink.shown.clear();
+        sink.shown.clear();
         control<QLineEdit>("txtSearchSpec")->setText(QStringLiteral("c.htm"));
         selectFileRows({0});
-        doubleClickRow(control<QListView>("filList"), 0);
-        QCOMPARE(m_sink.shown.value(0), QStringLiteral("Bad structure: no anchor before link"));
+        doubleClickRow("filList", 0);
+        QCOMPARE(sink.shown.value(0), QStringLiteral("Bad structure: no anchor before link"));
         QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Done!"));
 
         // Nothing selected: nothing processed, no done text.
@@ -273,20 +214,20 @@ private Q_SLOTS:
     {
         auto* dirs = control<QListView>("dirList");
         // The folder list shows the ancestors, the open folder, then its subfolders.
-        QCOMPARE(m_window->directories().path(), path(QStringLiteral("keys")));
-        QCOMPARE(m_window->directories().subdirectoryCount(), 1);
+        QCOMPARE(window->directories().path(), path(QStringLiteral("keys")));
+        QCOMPARE(window->directories().subdirectoryCount(), 1);
         const int beetlesRow = dirs->model()->rowCount() - 1;
-        doubleClickRow(dirs, beetlesRow);
-        QCOMPARE(m_window->directories().path(), path(QStringLiteral("keys/Beetles")));
+        doubleClickRow("dirList", beetlesRow);
+        QCOMPARE(window->directories().path(), path(QStringLiteral("keys/Beetles")));
         QCOMPARE(fileListEntries(), QStringList{QStringLiteral("d.html")});
 
         // A highlighted folder opens when the list loses the focus.
-        const int parentRow = m_window->directories().row(-2);
+        const int parentRow = window->directories().row(-2);
         dirs->setFocus();
-        clickRow(dirs, parentRow);
-        QCOMPARE(m_window->directories().path(), path(QStringLiteral("keys/Beetles")));
+        clickRow("dirList", parentRow);
+        QCOMPARE(window->directories().path(), path(QStringLiteral("keys/Beetles")));
         control("cmdExit")->setFocus();
-        QCOMPARE(m_window->directories().path(), path(QStringLiteral("keys")));
+        QCOMPARE(window->directories().path(), path(QStringLiteral("keys")));
         QCOMPARE(fileListEntries().size(), 3);
 
         // The pattern box filters at every keystroke; its whole text is selected when it gets the focus.
@@ -310,24 +251,24 @@ private Q_SLOTS:
         QSignalSpy search(control<QPushButton>("cmdSearch"), &QPushButton::clicked);
         QSignalSpy process(control<QPushButton>("aktion"), &QPushButton::clicked);
         control("txtSearchSpec")->setFocus();
-        QTest::keyClick(m_window.get(), Qt::Key_Return);
+        QTest::keyClick(window.get(), Qt::Key_Return);
         QCOMPARE(search.count(), 1);
         control("aktion")->setFocus();
-        QTest::keyClick(m_window.get(), Qt::Key_Return);
+        QTest::keyClick(window.get(), Qt::Key_Return);
         QCOMPARE(search.count(), 1);
         QCOMPARE(process.count(), 1);
         // Access keys press their button (with the short delay of a visible press).
-        QTest::keyClick(m_window.get(), Qt::Key_B, Qt::AltModifier);
+        QTest::keyClick(window.get(), Qt::Key_B, Qt::AltModifier);
         QTRY_COMPARE(process.count(), 2);
-        QSignalSpy browserMenu(m_window->menuBar()->actions()[0], &QAction::triggered);
-        QTest::keyClick(m_window.get(), Qt::Key_W, Qt::AltModifier);
+        QSignalSpy browserMenu(window->menuBar()->actions()[0], &QAction::triggered);
+        QTest::keyClick(window.get(), Qt::Key_W, Qt::AltModifier);
         QTRY_COMPARE(browserMenu.count(), 1);
 
-        QCOMPARE(m_endCalls, 0);
+        QCOMPARE(endCalls, 0);
         QTest::mouseClick(control("cmdExit"), Qt::LeftButton);
-        QCOMPARE(m_endCalls, 1);
-        m_window->close();
-        QCOMPARE(m_endCalls, 2);
+        QCOMPARE(endCalls, 1);
+        window->close();
+        QCOMPARE(endCalls, 2);
     }
 };
 

@@ -1,0 +1,244 @@
+#include "Suchen.h"
+
+#include "DirectoryListModel.h"
+#include "FoundListModel.h"
+#include "ProfileFile.h"
+#include "WindowTestSupport.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace keylinker;
+
+class SearchAndBrowserTest : public QObject, public test::WindowFixture
+{
+    Q_OBJECT
+
+private:
+    QStringList found() const { return window->found().entries(); }
+    QString caption(const char* name) const { return control<QPushButton>(name)->text(); }
+    QAction* menu(int index) const { return window->menuBar()->actions().at(index); }
+    void useBrowser(const QString& browser)
+    {
+        ProfileFile(path(QStringLiteral("config/Dichotab.ini")))
+            .setini(QStringLiteral("allgemein"), QStringLiteral("browser"), browser);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(root.isValid());
+        // R with A (holding A1) and B, each with a key and a file the pattern leaves out.
+        for (const char* folder : {"R", "R/A", "R/A/A1", "R/B"}) {
+            write(QStringLiteral("%1/key.htm").arg(QLatin1StringView(folder)), "#1 x");
+            write(QStringLiteral("%1/notes.txt").arg(QLatin1StringView(folder)), "x");
+        }
+        write(QStringLiteral("R/B/Second.HTML"), "#1 x");
+        write(QStringLiteral("usr/bin/firefox"), "#!/bin/sh\n");
+        write(QStringLiteral("usr/lib/firefox-esr"), "#!/bin/sh\n");
+        write(QStringLiteral("installed/dichotabd.html"), "<P>Hilfe</P>");
+        write(QStringLiteral("installed/dichotabe.html"), "<P>Help</P>");
+        sink.shown.clear();
+        launcher.started.clear();
+        launcher.failure.clear();
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        QDir(root.path()).removeRecursively();
+        QDir().mkpath(root.path());
+    }
+
+    void searchFindsDepthFirstAndNextClickResets()
+    {
+        open(services(QStringLiteral("R")));
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+        const QString r = path(QStringLiteral("R"));
+        QCOMPARE(found(), (QStringList{r + QStringLiteral("/B/key.htm"), r + QStringLiteral("/B/Second.HTML"),
+                                       r + QStringLiteral("/A/A1/key.htm"), r + QStringLiteral("/A/key.htm"),
+                                       r + QStringLiteral("/key.htm")}));
+        QCOMPARE(control<QLabel>("lblCount")->text(), QStringLiteral(" 5"));
+        QVERIFY(control("Picture2")->isVisible());
+        QVERIFY(!control("Picture1")->isVisible());
+        QCOMPARE(caption("cmdSearch"), QStringLiteral("Neue &Suche"));
+        QCOMPARE(caption("cmdExit"), QStringLiteral("B&eenden"));
+        QCOMPARE(QApplication::focusWidget(), control("cmdSearch"));
+        for (const char* name : {"aktion", "testen", "Picture3", "Picture4"})
+            QVERIFY2(control(name)->isEnabled(), name);
+        QVERIFY(control<QLabel>("warten")->text().isEmpty());
+        QCOMPARE(window->altesVerzeichnis, r);
+
+        // The next click only resets.
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+        QVERIFY(found().isEmpty());
+        QCOMPARE(control<QLabel>("lblCount")->text(), QStringLiteral("0"));
+        QVERIFY(control("Picture1")->isVisible());
+        QVERIFY(!control("Picture2")->isVisible());
+        QCOMPARE(caption("cmdSearch"), QStringLiteral("&Suche"));
+        QCOMPARE(window->directories().path(), r);
+        QCOMPARE(QApplication::focusWidget(), control("txtSearchSpec"));
+
+        // A highlighted folder is opened by the first click and searched by the second.
+        window->directories().setCurrentIndex(1); // the second subfolder, B
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+        QCOMPARE(window->directories().path(), r + QStringLiteral("/B"));
+        QVERIFY(found().isEmpty());
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+        QCOMPARE(found(),
+                 (QStringList{r + QStringLiteral("/B/key.htm"), r + QStringLiteral("/B/Second.HTML")}));
+    }
+
+    void cancelAndFullListEndTheSearch()
+    {
+        SuchenServices small = services(QStringLiteral("R"));
+        small.foundCapacity = 2;
+        open(small);
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+        QCOMPARE(found().size(), 2);
+        QCOMPARE(sink.shown,
+                 QStringList{QStringLiteral("Das Listenfeld ist voll. Die Suche wird abgebrochen.")});
+        QCOMPARE(caption("cmdSearch"), QStringLiteral("Neue &Suche"));
+        QCOMPARE(caption("cmdExit"), QStringLiteral("B&eenden"));
+
+        // Cancel, clicked while the walk lets the window's events run at its first folder.
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+        bool cancelled = false;
+        QTimer::singleShot(0, this, [&] {
+            QCOMPARE(caption("cmdExit"), QStringLiteral("&Abbrechen"));
+            QVERIFY(!control("aktion")->isEnabled());
+            QCOMPARE(window->suchLaeuft, short(-1));
+            QTest::mouseClick(control("cmdExit"), Qt::LeftButton);
+            cancelled = true;
+        });
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+        QVERIFY(cancelled);
+        QCOMPARE(endCalls, 0);
+        QVERIFY(found().isEmpty());
+        QCOMPARE(window->suchLaeuft, short(0));
+        QCOMPARE(caption("cmdSearch"), QStringLiteral("Neue &Suche"));
+        QCOMPARE(caption("cmdExit"), QStringLiteral("B&eenden"));
+        QVERIFY(control("aktion")->isEnabled());
+    }
+
+    void browserIsChosenFromTheFoundListAndRemembered()
+    {
+        open(services(QStringLiteral("R")));
+        menu(0)->trigger();
+        QCOMPARE(caption("aktion"), QStringLiteral("&OK"));
+        QVERIFY(control<QLineEdit>("txtSearchSpec")
+                    ->text()
+                    .startsWith(QStringLiteral("firefox;firefox-esr;chromium")));
+        const QString firefox = path(QStringLiteral("usr/bin/firefox"));
+        QCOMPARE(found(), (QStringList{path(QStringLiteral("usr/lib/firefox-esr")), firefox}));
+        QCOMPARE(caption("cmdSearch"), QStringLiteral("Neue &Suche"));
+        QCOMPARE(window->altesVerzeichnis, path(QStringLiteral("R")));
+
+        // A switch of language keeps the pending choice.
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton); // back to the browse panel
+        QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        QCOMPARE(caption("aktion"), QStringLiteral("&OK"));
+        QTest::mouseClick(control("Picture3"), Qt::LeftButton);
+
+        // Chosen in the found list by a double click.
+        menu(0)->trigger();
+        doubleClickRow("lstFoundFiles", 1);
+        QCOMPARE(window->browserPfad, firefox);
+        QCOMPARE(ProfileFile(path(QStringLiteral("config/Dichotab.ini")))
+                     .ini(QStringLiteral("allgemein"), QStringLiteral("browser"), QString()),
+                 firefox);
+        QCOMPARE(caption("aktion"), QStringLiteral("&Bearbeiten"));
+        QCOMPARE(control<QLineEdit>("txtSearchSpec")->text(),
+                 QStringLiteral("*.htm;*.html;*.htm_bak;*.html_bak"));
+        QVERIFY(control("Picture1")->isVisible());
+        QVERIFY(found().isEmpty());
+        QCOMPARE(window->directories().path(), path(QStringLiteral("R")));
+        QVERIFY(sink.shown.isEmpty());
+
+        // A new window reads it back.
+        open(services(QStringLiteral("R")));
+        QCOMPARE(window->browserPfad, firefox);
+    }
+
+    void browserIsChosenFromTheFileList()
+    {
+        open(services(QStringLiteral("R")));
+        menu(0)->trigger();
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton); // reset: browse panel, still "&OK"
+        QCOMPARE(caption("aktion"), QStringLiteral("&OK"));
+        // Nothing current in the file list yet: nothing is stored and the choice stays open.
+        QTest::mouseClick(control("aktion"), Qt::LeftButton);
+        QCOMPARE(caption("aktion"), QStringLiteral("&OK"));
+        QVERIFY(window->browserPfad.isEmpty());
+
+        window->directories().setPath(path(QStringLiteral("usr/bin")));
+        clickRow("filList", 0);
+        QTest::mouseClick(control("aktion"), Qt::LeftButton);
+        QCOMPARE(window->browserPfad, path(QStringLiteral("usr/bin/firefox")));
+        QVERIFY(control("Picture1")->isVisible());
+        QCOMPARE(caption("aktion"), QStringLiteral("&Bearbeiten"));
+    }
+
+    void viewAndHelpStartTheBrowser()
+    {
+        const QString browser = path(QStringLiteral("usr/bin/firefox"));
+        useBrowser(browser);
+        open(services(QStringLiteral("R")));
+        QCOMPARE(window->browserPfad, browser);
+
+        // Nothing current: nothing started.
+        QTest::mouseClick(control("testen"), Qt::LeftButton);
+        QVERIFY(launcher.started.empty());
+
+        clickRow("filList", 0);
+        QTest::mouseClick(control("testen"), Qt::LeftButton);
+        QCOMPARE(int(launcher.started.size()), 1);
+        const QString key = path(QStringLiteral("R/key.htm"));
+        QCOMPARE(launcher.started[0].commandLine, browser + u' ' + key);
+        QCOMPARE(launcher.started[0].program, browser);
+        QCOMPARE(launcher.started[0].argument, key);
+
+        // From the found panel: the entry as it stands.
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+        clickRow("lstFoundFiles", 2);
+        QTest::mouseClick(control("testen"), Qt::LeftButton);
+        QCOMPARE(launcher.started.back().argument, path(QStringLiteral("R/A/A1/key.htm")));
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+
+        // Help: the start folder has no page, so the installed copy, in the window's language.
+        menu(1)->trigger();
+        QCOMPARE(launcher.started.back().argument, path(QStringLiteral("installed/dichotabd.html")));
+        QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        write(QStringLiteral("R/dichotabe.html"), "<P>Help here</P>");
+        menu(1)->trigger();
+        QCOMPARE(launcher.started.back().commandLine,
+                 browser + u' ' + path(QStringLiteral("R/dichotabe.html")));
+
+        // A browser that cannot be started: the system's text, then the browser's path.
+        launcher.failure = QStringLiteral("No such file or directory");
+        menu(1)->trigger();
+        QCOMPARE(sink.shown, QStringList{QStringLiteral("No such file or directory\n\r\n\r") + browser});
+    }
+
+    void missingBrowserLeadsIntoTheChoice()
+    {
+        open(services(QStringLiteral("R")));
+        QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        clickRow("filList", 0);
+        QTest::mouseClick(control("testen"), Qt::LeftButton);
+        QCOMPARE(sink.shown, QStringList{QStringLiteral("Before viewing a browser must be selected")});
+        QVERIFY(launcher.started.empty());
+        QCOMPARE(caption("aktion"), QStringLiteral("&OK"));
+        QCOMPARE(found().size(), 2);
+        QCOMPARE(window->altesVerzeichnis, path(QStringLiteral("R")));
+    }
+};
+
+QTEST_MAIN(SearchAndBrowserTest)
+#include "SearchAndBrowserTest.moc"

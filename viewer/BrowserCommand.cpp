@@ -1,0 +1,10 @@
+#include "BrowserCommand.h"
+
+namespace keylinker {
+
+BrowserCommand BrowserCommand::forFile(const QString& browserPath, const QString& filePath)
+{
+    return {browserPath, filePath, browserPath + u' ' + filePath};
+}
+
+} // namespace keylinker
