@@ -1,0 +1,32 @@
+// The rewrite never crashes or hangs, a rewritten text holds the input in order (the rewrite only
+// inserts), and the result equals the slow, literal rewrite's.
+
+#include "KeyRewrite.h"
+#include "ReferenceRewrite.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const keylinker::RewriteResult result = keylinker::verknuepfen(input);
+    if (result.outcome == keylinker::RewriteResult::Outcome::Rewritten) {
+        qsizetype at = 0;
+        for (const char c : input) {
+            at = result.text.indexOf(c, at);
+            if (at < 0)
+                std::abort(); // a byte of the input was lost
+            ++at;
+        }
+    } else if (!result.text.isEmpty()) {
+        std::abort();
+    }
+    // The literal rewrite costs the square of the length; short inputs are where the cases hide.
+    if (size <= 4096) {
+        const keylinker::RewriteResult literal = keylinker::test::referenceRewrite(input);
+        if (literal.outcome != result.outcome || literal.text != result.text)
+            std::abort();
+    }
+    return 0;
+}
