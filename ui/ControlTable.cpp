@@ -12,7 +12,7 @@ namespace {
 using F = ControlFont;
 
 // clang-format off
-constexpr std::array<ControlSpec, 18> controls{{
+constexpr std::array<ControlEntry, 18> controls{{
     // name            container   left   top   width  height tooltip                                                   tab font
     {"cmdSearch",      "",         4920,  5100, 1320,  500,   "Suche im aktuellen und allen Unterverzeichnissen",        0,  F::Window},
     {"cmdExit",        "",         6450,  5100, 1320,  500,   "",                                                        1,  F::Window},
@@ -37,16 +37,16 @@ constexpr std::array<ControlSpec, 18> controls{{
 
 } // namespace
 
-std::span<const ControlSpec> controlTable()
+std::span<const ControlEntry> controlTable()
 {
     return controls;
 }
 
-const ControlSpec& controlSpec(QStringView name)
+const ControlEntry& controlEntry(QStringView name)
 {
-    for (const ControlSpec& spec : controls) {
-        if (name == QLatin1StringView(spec.name))
-            return spec;
+    for (const ControlEntry& entry : controls) {
+        if (name == QLatin1StringView(entry.name))
+            return entry;
     }
     throw std::out_of_range("no such control");
 }
@@ -56,10 +56,10 @@ int twipsToPixels(int twips)
     return static_cast<int>(std::lround(twips / 15.0));
 }
 
-QRect twipsToPixels(const ControlSpec& spec)
+QRect twipsToPixels(const ControlEntry& entry)
 {
-    return {twipsToPixels(spec.left), twipsToPixels(spec.top), twipsToPixels(spec.width),
-            twipsToPixels(spec.height)};
+    return {twipsToPixels(entry.left), twipsToPixels(entry.top), twipsToPixels(entry.width),
+            twipsToPixels(entry.height)};
 }
 
 } // namespace keylinker

@@ -14,7 +14,7 @@ enum class ControlFont { Window, Regular, Status, Small };
 
 /// One control of the window as data: its name, container, place and size in twips, tooltip, place in
 /// the keyboard order and font.
-struct ControlSpec final
+struct ControlEntry final
 {
     const char* name;
     const char* container; ///< "" for the window itself
@@ -28,12 +28,12 @@ struct ControlSpec final
 };
 
 /// Every control of the window, in the order of the keyboard.
-std::span<const ControlSpec> controlTable();
-const ControlSpec& controlSpec(QStringView name);
+std::span<const ControlEntry> controlTable();
+const ControlEntry& controlEntry(QStringView name);
 
 /// Twips (1/1440 inch) to device-independent pixels: 15 twips are one pixel.
 int twipsToPixels(int twips);
-QRect twipsToPixels(const ControlSpec& spec);
+QRect twipsToPixels(const ControlEntry& entry);
 
 /// The window's inner area below the menu bar, in twips.
 inline constexpr int clientWidthTwips = 8085;

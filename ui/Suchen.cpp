@@ -71,11 +71,11 @@ QFont fontFor(ControlFont kind)
 template <typename Control> void setCaption(Control* control, const QString& caption)
 {
     control->setText(caption);
-    const ControlSpec& spec = controlSpec(control->objectName());
-    QFont font = fontFor(spec.font);
+    const ControlEntry& entry = controlEntry(control->objectName());
+    QFont font = fontFor(entry.font);
     QString shown = caption;
     shown.remove(u'&');
-    const int room = twipsToPixels(spec.width) - (std::is_same_v<Control, QPushButton> ? 8 : 0);
+    const int room = twipsToPixels(entry.width) - (std::is_same_v<Control, QPushButton> ? 8 : 0);
     while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(shown) > room)
         font.setPixelSize(font.pixelSize() - 1);
     control->setFont(font);
@@ -199,13 +199,13 @@ void Suchen::placeControls()
 {
     // Name, place, size, font and tooltip come from the control table; so does the keyboard order.
     QWidget* previous = nullptr;
-    for (const ControlSpec& spec : controlTable()) {
-        QWidget* control = controlNamed(spec.name);
-        control->setObjectName(QLatin1StringView(spec.name));
-        control->setGeometry(twipsToPixels(spec));
-        control->setFont(fontFor(spec.font));
-        if (*spec.tooltip)
-            control->setToolTip(QString::fromUtf8(spec.tooltip));
+    for (const ControlEntry& entry : controlTable()) {
+        QWidget* control = controlNamed(entry.name);
+        control->setObjectName(QLatin1StringView(entry.name));
+        control->setGeometry(twipsToPixels(entry));
+        control->setFont(fontFor(entry.font));
+        if (*entry.tooltip)
+            control->setToolTip(QString::fromUtf8(entry.tooltip));
         if (control->focusPolicy() != Qt::NoFocus) {
             if (previous)
                 setTabOrder(previous, control);

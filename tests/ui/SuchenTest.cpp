@@ -72,11 +72,11 @@ private Q_SLOTS:
         QVERIFY(window->altesVerzeichnis.isEmpty());
         QCOMPARE(window->startVerzeichnis, path(QStringLiteral("keys")));
         QCOMPARE(window->centralWidget()->size(), QSize(539, 379));
-        for (const ControlSpec& spec : controlTable()) {
-            QWidget* widget = control(spec.name);
+        for (const ControlEntry& entry : controlTable()) {
+            QWidget* widget = control(entry.name);
             QCOMPARE(widget->geometry().topLeft(),
-                     twipsToPixels(spec).topLeft() * (spec.name == QByteArray("Picture2") ? 0 : 1));
-            QCOMPARE(widget->toolTip(), QString::fromUtf8(spec.tooltip));
+                     twipsToPixels(entry).topLeft() * (entry.name == QByteArray("Picture2") ? 0 : 1));
+            QCOMPARE(widget->toolTip(), QString::fromUtf8(entry.tooltip));
         }
         QCOMPARE(control<QPushButton>("cmdSearch")->geometry(), QRect(328, 340, 88, 33));
         QCOMPARE(control("Picture1")->width(), 539);
