@@ -259,7 +259,7 @@ void Suchen::connectHandlers()
     connect(dirList, &QListView::clicked, this, [this](const QModelIndex& row) {
         m_directories->setCurrentIndex(m_directories->entryIndex(row.row()));
     });
-    connect(dirList, &QListView::activated, this, [this](const QModelIndex& row) {
+    connect(dirList, &QListView::doubleClicked, this, [this](const QModelIndex& row) {
         m_directories->setPath(m_directories->entry(m_directories->entryIndex(row.row())));
     });
     connect(m_directories, &QAbstractItemModel::modelReset, this, &Suchen::showCurrentDirectory);
