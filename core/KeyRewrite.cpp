@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
@@ -166,8 +167,10 @@ void anchorPass(std::string_view text, QByteArray& out)
 class AnchorNameIndex final
 {
 public:
+    /// `names` must outlive the index; an anchor without closing quote has an empty view there.
     void build(const std::vector<std::string_view>& names)
     {
+        m_names = &names;
         const size_t slotCount = std::bit_ceil(std::max<size_t>(16, names.size() * 2));
         m_slots.assign(slotCount, Slot{});
         m_next.assign(names.size(), -1);
@@ -176,9 +179,10 @@ public:
         for (size_t ordinal = 0; ordinal < names.size(); ++ordinal) {
             if (names[ordinal].data() == nullptr)
                 continue; // no closing quote: matches no quoted name
-            const size_t slot = find(names[ordinal]);
+            const size_t hash = std::hash<std::string_view>{}(names[ordinal]);
+            const size_t slot = find(names[ordinal], hash);
             if (m_slots[slot].first < 0) {
-                m_slots[slot] = {names[ordinal], static_cast<int>(ordinal)};
+                m_slots[slot] = {static_cast<std::uint32_t>(hash), static_cast<int>(ordinal)};
             } else {
                 m_next[last[slot]] = static_cast<int>(ordinal);
             }
@@ -187,26 +191,34 @@ public:
     }
 
     /// The first anchor of that name, or -1.
-    int first(std::string_view name) const { return m_slots[find(name)].first; }
+    int first(std::string_view name) const
+    {
+        return m_slots[find(name, std::hash<std::string_view>{}(name))].first;
+    }
     /// The next anchor of the same name as `ordinal`, or -1.
     int next(int ordinal) const { return m_next[ordinal]; }
 
 private:
+    // Small, so that the table of a big key stays in the cache; a name is compared only when the
+    // hash agrees.
     struct Slot
     {
-        std::string_view name;
+        std::uint32_t hash = 0;
         int first = -1;
     };
 
-    size_t find(std::string_view name) const
+    size_t find(std::string_view name, size_t hash) const
     {
         const size_t mask = m_slots.size() - 1;
-        size_t slot = std::hash<std::string_view>{}(name)&mask;
-        while (m_slots[slot].first >= 0 && m_slots[slot].name != name)
+        const auto shortHash = static_cast<std::uint32_t>(hash);
+        size_t slot = hash & mask;
+        while (m_slots[slot].first >= 0 &&
+               (m_slots[slot].hash != shortHash || (*m_names)[m_slots[slot].first] != name))
             slot = (slot + 1) & mask;
         return slot;
     }
 
+    const std::vector<std::string_view>* m_names = nullptr;
     std::vector<Slot> m_slots;
     std::vector<int> m_next;
     std::vector<int> m_last; // kept only for its memory
