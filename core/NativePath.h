@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace keylinker {
+
+/// File names on this host are byte strings, and old archives unpack names that are not UTF-8
+/// (a Latin-1 "Käfer.htm"). Qt's own decoding turns such bytes into U+FFFD and the file can no
+/// longer be named. These two functions decode losslessly instead: a byte that is not part of valid
+/// UTF-8 becomes the lone surrogate U+DC00 + byte (as Python's "surrogateescape" does), which shows
+/// as a replacement character and turns back into the very byte. Every path that reaches the
+/// system passes through `toNativePath`, every name read from it through `fromNativePath`.
+QString fromNativePath(QByteArrayView bytes);
+
+/// The bytes of `path` as the system spells the name: the inverse of `fromNativePath`.
+QByteArray toNativePath(QStringView path);
+
+/// Whether `path` holds a byte that `fromNativePath` had to escape.
+bool hasEscapedBytes(QStringView path);
+
+} // namespace keylinker
