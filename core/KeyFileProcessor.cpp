@@ -75,6 +75,11 @@ KeyFileProcessor::KeyFileProcessor(KeyFileReporter& reporter, KeyFileStore& stor
 
 ProcessOutcome KeyFileProcessor::bearbeiten(const QString& path) const
 {
+    return processWith(path, verknuepfen);
+}
+
+ProcessOutcome KeyFileProcessor::processWith(const QString& path, const KeyTransform& transform) const
+{
     const QString plain = plainPath(path);
 
     // A name that cannot be read is reported and left alone; in particular it is not created.
@@ -95,7 +100,7 @@ ProcessOutcome KeyFileProcessor::bearbeiten(const QString& path) const
     }
 
     // The content is in the backup now; the rewrite may let go of it early.
-    const RewriteResult result = verknuepfen(std::move(content));
+    const RewriteResult result = transform(std::move(content));
     switch (result.outcome) {
     case RewriteResult::Outcome::Rewritten:
         // Bringing back a backup replaces the key file, which may hold work done since: it gets a

@@ -2,9 +2,14 @@
 
 #include "KeyFileMessages.h"
 
+#include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace keylinker {
+
+struct RewriteResult;
 
 class KeyFileReporter;
 class KeyFileStore;
@@ -37,6 +42,14 @@ public:
     void setMessages(const KeyFileMessages& messages) { m_messages = messages; }
 
     ProcessOutcome bearbeiten(const QString& path) const;
+
+    /// What a run does to the text it read: the link rewrite, or another change of a key such as
+    /// renumbering. It gets the content that is already safe in the backup.
+    using KeyTransform = std::function<RewriteResult(QByteArray)>;
+
+    /// Runs `transform` over the file at `path` with every guarantee of `bearbeiten`: the backup is
+    /// complete before the key file is replaced, and a failed transform leaves it as it was.
+    ProcessOutcome processWith(const QString& path, const KeyTransform& transform) const;
 
 private:
     /// Writes `content` to the first free backup name of `plain`.
