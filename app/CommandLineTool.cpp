@@ -12,12 +12,17 @@
 #include "KeyFileReporter.h"
 #include "KeyFileStore.h"
 #include "KeyRewrite.h"
+#include "MessageLine.h"
+#include "PausingKeyFileStore.h"
 
 #include <QFile>
 #include <QIODevice>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
+#include <memory>
+#include <new>
 
 namespace keylinker {
 namespace {
@@ -50,32 +55,51 @@ const QString helpText = QStringLiteral(
     "                                         box (default \"*.htm;*.html;*.htm_bak;*.html_bak\")\n"
     "  --english                              messages in English (default: German)\n"
     "  --help, --version\n"
+    "  --                                     end of the options: every argument after it is a file,\n"
+    "                                         even one that begins with \"-\"\n"
     "\n"
-    "Each message goes to standard error as one line, \"FILE: message\".\n"
+    "Each message goes to standard error as one line, \"FILE: message\" (a structure error as\n"
+    "\"FILE:LINE: message\"); a control character in a file name is written as \\n, \\t, \\x1b ....\n"
+    "--check lists at most 1,000 findings per file, then one line with how many more there were.\n"
     "Exit status: 0 every file processed (with --check: every key clean; with --find: the search went\n"
     "through), 1 a file ended with a message (with --check: something was found or a file could not be\n"
     "read; with --find: DIR could not be opened, or the list filled up at 32,767 files), 2 bad usage.\n");
+
+// At most this many findings of one file are listed: a hostile file could have millions.
+constexpr qsizetype maxListedFindings = 1000;
+
+// "FILE: message", or "FILE:LINE: message" with a line; one line whatever the file's name holds.
+QByteArray messageLine(const QString& file, const QString& text, int line = 0)
+{
+    QByteArray bytes = printablePath(file);
+    if (line > 0)
+        bytes += ':' + QByteArray::number(line);
+    return bytes + ": " + text.toLocal8Bit() + '\n';
+}
 
 /// Writes each message as one line "FILE: message"; the file is the one named on the command line.
 class LineReporter final : public KeyFileReporter
 {
 public:
-    explicit LineReporter(std::function<void(const QString&)> writeLine) : m_writeLine(std::move(writeLine))
+    LineReporter(QIODevice& device, QString structureError)
+        : m_device(device), m_structureError(std::move(structureError))
     {}
 
     void setFile(const QString& file) { m_file = file; }
 
-    void message(const QString&, const QString& text) override
-    {
-        m_writeLine(m_file + QStringLiteral(": ") + text);
-    }
+    void message(const QString&, const QString& text) override { m_device.write(messageLine(m_file, text)); }
     void errorReport(const QString&, const QString& errorText) override
     {
-        m_writeLine(m_file + QStringLiteral(": ") + errorText);
+        m_device.write(messageLine(m_file, errorText));
+    }
+    void structureError(const QString&, int line, const QString&) override
+    {
+        m_device.write(messageLine(m_file, m_structureError, line));
     }
 
 private:
-    std::function<void(const QString&)> m_writeLine;
+    QIODevice& m_device;
+    QString m_structureError;
     QString m_file;
 };
 
@@ -89,6 +113,18 @@ KeyFileMessages messagesFor(bool english)
 CommandLineTool::CommandLineTool(QIODevice& out, QIODevice& err) : m_out(out), m_err(err) {}
 
 int CommandLineTool::run(const QStringList& arguments)
+{
+    // Every file of a run catches memory running out itself; this is for what lies between them.
+    try {
+        return runArguments(arguments);
+    } catch (const std::bad_alloc&) {
+        const bool english = arguments.contains(QStringLiteral("--english"));
+        m_err.write(messageLine(QStringLiteral("keylinker-cli"), messagesFor(english).tooBig));
+        return exitMessage;
+    }
+}
+
+int CommandLineTool::runArguments(const QStringList& arguments)
 {
     bool english = false;
     bool print = false;
@@ -153,9 +189,14 @@ int CommandLineTool::run(const QStringList& arguments)
 
 int CommandLineTool::processFiles(const QStringList& files, bool english)
 {
-    LineReporter reporter([this](const QString& line) { writeLine(m_err, line); });
-    DiskKeyFileStore store;
-    const KeyFileProcessor processor(reporter, store, messagesFor(english));
+    const KeyFileMessages messages = messagesFor(english);
+    LineReporter reporter(m_err, messages.structureError);
+    // Tests stage what other processes do while a run waits between its read and its replace.
+    const std::unique_ptr<KeyFileStore> store =
+        qEnvironmentVariableIsSet("KEYLINKER_PAUSE_BEFORE_REPLACE")
+            ? std::unique_ptr<KeyFileStore>(std::make_unique<PausingKeyFileStore>())
+            : std::make_unique<DiskKeyFileStore>();
+    const KeyFileProcessor processor(reporter, *store, messages);
     int status = exitOk;
     for (const QString& file : files) {
         reporter.setFile(file);
@@ -169,24 +210,27 @@ int CommandLineTool::processFiles(const QStringList& files, bool english)
 int CommandLineTool::printRewritten(const QString& file, bool english)
 {
     const KeyFileMessages messages = messagesFor(english);
-    DiskKeyFileStore store;
     QByteArray content;
-    QString error;
-    if (!store.read(file, content, error)) {
-        writeLine(m_err, file + QStringLiteral(": ") + error);
+    FileError error;
+    if (!readKey(file, content, error)) {
+        m_err.write(messageLine(file, messages.failureText(error, file)));
         return exitMessage;
     }
-    const RewriteResult result = verknuepfen(content);
-    switch (result.outcome) {
-    case RewriteResult::Outcome::Rewritten:
-        m_out.write(result.text);
-        return exitOk;
-    case RewriteResult::Outcome::StructureError:
-        writeLine(m_err, file + QStringLiteral(": ") + messages.structureError);
-        return exitMessage;
-    case RewriteResult::Outcome::InvalidArgument:
-        writeLine(m_err, file + QStringLiteral(": ") + messages.invalidArgument);
-        return exitMessage;
+    try {
+        const RewriteResult result = verknuepfen(std::move(content));
+        switch (result.outcome) {
+        case RewriteResult::Outcome::Rewritten:
+            m_out.write(result.text);
+            return exitOk;
+        case RewriteResult::Outcome::StructureError:
+            m_err.write(messageLine(file, messages.structureError, result.errorLine));
+            return exitMessage;
+        case RewriteResult::Outcome::InvalidArgument:
+            m_err.write(messageLine(file, messages.invalidArgument));
+            return exitMessage;
+        }
+    } catch (const std::bad_alloc&) {
+        m_err.write(messageLine(file, messages.failureText({FileError::tooBig}, file)));
     }
     return exitMessage;
 }
@@ -195,21 +239,35 @@ int CommandLineTool::checkFiles(const QStringList& files, bool english)
 {
     const KeyFinding::Language language =
         english ? KeyFinding::Language::English : KeyFinding::Language::German;
-    DiskKeyFileStore store;
+    const KeyFileMessages messages = messagesFor(english);
     int status = exitOk;
     for (const QString& file : files) {
         QByteArray content;
-        QString error;
-        if (!store.read(file, content, error)) {
-            writeLine(m_err, file + QStringLiteral(": ") + error);
+        FileError error;
+        if (!readKey(file, content, error)) {
+            m_err.write(messageLine(file, messages.failureText(error, file)));
             status = exitMessage;
             continue;
         }
-        // The form "FILE:LINE:COLUMN: text" is the one editors and terminals know how to jump to.
-        for (const KeyFinding& finding : checkKey(content)) {
-            writeLine(m_out, QStringLiteral("%1:%2:%3: %4")
-                                 .arg(file, QString::number(finding.line), QString::number(finding.column),
-                                      finding.text(language)));
+        try {
+            const auto findings = checkKey(content);
+            if (!findings.empty())
+                status = exitMessage;
+            // The form "FILE:LINE:COLUMN: text" is the one editors and terminals know how to jump to.
+            const QByteArray name = printablePath(file);
+            QByteArray lines;
+            const qsizetype listed = std::min(findings.size(), maxListedFindings);
+            for (qsizetype at = 0; at < listed; ++at) {
+                const KeyFinding& finding = findings.at(at);
+                lines += name + ':' + QByteArray::number(finding.line) + ':' +
+                         QByteArray::number(finding.column) + ": " + finding.text(language).toLocal8Bit() +
+                         '\n';
+            }
+            if (findings.size() > listed)
+                lines += messageLine(file, messages.moreFindings.arg(findings.size() - listed));
+            m_out.write(lines);
+        } catch (const std::bad_alloc&) {
+            m_err.write(messageLine(file, messages.failureText({FileError::tooBig}, file)));
             status = exitMessage;
         }
     }
@@ -255,6 +313,13 @@ int CommandLineTool::findFiles(const QString& folder, const QString& pattern, bo
         return exitMessage;
     }
     return exitOk;
+}
+
+bool CommandLineTool::readKey(const QString& file, QByteArray& content, FileError& error)
+{
+    DiskKeyFileStore store;
+    FileAccess access;
+    return store.read(file, content, access, error);
 }
 
 int CommandLineTool::usageError(const QString& problem)

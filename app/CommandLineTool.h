@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileError.h"
+
 #include <QStringList>
 
 class QIODevice;
@@ -26,6 +28,8 @@ public:
     static constexpr int exitUsage = 2;
 
 private:
+    int runArguments(const QStringList& arguments);
+    static bool readKey(const QString& file, QByteArray& content, FileError& error);
     int processFiles(const QStringList& files, bool english);
     int printRewritten(const QString& file, bool english);
     int checkFiles(const QStringList& files, bool english);

@@ -1,4 +1,5 @@
 #include "CommandLineTool.h"
+#include "NativePath.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -12,8 +13,10 @@ int main(int argc, char* argv[])
     QFile err;
     out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
     err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
+    // The arguments' own bytes: a file name that is not UTF-8 must still name its file.
+    QStringList arguments;
+    for (int at = 1; at < argc; ++at)
+        arguments << keylinker::fromNativePath(argv[at]);
     keylinker::CommandLineTool tool(out, err);
     return tool.run(arguments);
 }

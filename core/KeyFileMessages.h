@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileError.h"
+
 #include <QString>
 
 namespace keylinker {
@@ -9,6 +11,26 @@ struct KeyFileMessages final
 {
     QString structureError;  ///< a link with no anchor before it
     QString invalidArgument; ///< an anchor or link without closing quote
+
+    // The failures of the file system that a user meets, and the run's own refusals. A text left
+    // empty falls back to the system's own wording.
+    QString noSuchFile{};
+    QString isFolder{};
+    QString notAFile{};
+    QString permissionDenied{};
+    QString folderNotWritable{}; ///< %1: the folder
+    QString diskFull{};
+    QString readOnlyFileSystem{};
+    QString changedMeanwhile{};
+    QString tooBig{};
+    QString lineWord{};     ///< "line", for the line of a structure error
+    QString moreFindings{}; ///< %1: how many findings were not listed
+
+    /// The text for `error` on the key at `keyPath` (whose folder is named when the folder failed).
+    QString failureText(const FileError& error, const QString& keyPath) const;
+
+    /// The structure error with the place of the link: the text, a line break, "PATH, line N".
+    QString locatedStructureError(const QString& path, int line) const;
 
     static KeyFileMessages german();
     static KeyFileMessages english();

@@ -5,6 +5,9 @@
 #include "KeyRewrite.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <new>
 #include <utility>
 
 namespace keylinker {
@@ -81,44 +84,70 @@ ProcessOutcome KeyFileProcessor::bearbeiten(const QString& path) const
 ProcessOutcome KeyFileProcessor::processWith(const QString& path, const KeyTransform& transform) const
 {
     const QString plain = plainPath(path);
+    FileError error;
+    // Runs on one key take turns; the lock goes with the run, whichever way it ends.
+    if (!m_store.lock(plain, error)) {
+        m_reporter.errorReport(plain, m_messages.failureText(error, plain));
+        return ProcessOutcome::Failed;
+    }
+    const std::unique_ptr<KeyFileStore, void (*)(KeyFileStore*)> unlock(&m_store,
+                                                                        [](KeyFileStore* s) { s->unlock(); });
+    try {
+        return run(path, plain, transform, error);
+    } catch (const std::bad_alloc&) {
+        // Memory ran out, or the rewrite refused to grow beyond reason: nothing more is written,
+        // and a backup already made stays.
+        error = {FileError::tooBig};
+    }
+    m_reporter.errorReport(plain, m_messages.failureText(error, plain));
+    return ProcessOutcome::Failed;
+}
+
+ProcessOutcome KeyFileProcessor::run(const QString& path, const QString& plain, const KeyTransform& transform,
+                                     FileError& error) const
+{
+    auto failed = [&] {
+        m_reporter.errorReport(plain, m_messages.failureText(error, plain));
+        return ProcessOutcome::Failed;
+    };
 
     // A name that cannot be read is reported and left alone; in particular it is not created.
     QByteArray content;
-    QString error;
-    if (!m_store.read(path, content, error)) {
-        m_reporter.errorReport(plain, error);
-        return ProcessOutcome::Failed;
-    }
+    FileAccess access;
+    if (!m_store.read(path, content, access, error))
+        return failed();
 
     // The copy of what was read must be safe on disk before anything can touch the key file.
-    if (!keepBackup(plain, content, error)) {
-        m_reporter.errorReport(plain, error);
-        return ProcessOutcome::Failed;
-    }
-    if (content.isEmpty()) {
+    QString copy = keepBackup(plain, content, access, error);
+    if (copy.isEmpty())
+        return failed();
+    if (content.isEmpty())
         return ProcessOutcome::Empty;
-    }
 
     // The content is in the backup now; the rewrite may let go of it early.
     const RewriteResult result = transform(std::move(content));
     switch (result.outcome) {
     case RewriteResult::Outcome::Rewritten:
         // Bringing back a backup replaces the key file, which may hold work done since: it gets a
-        // backup of its own first.
-        if (plain != path && m_store.size(plain) >= 1) {
-            QByteArray current;
-            if (!m_store.read(plain, current, error) || !keepBackup(plain, current, error)) {
-                m_reporter.errorReport(plain, error);
-                return ProcessOutcome::Failed;
+        // backup of its own first, and is replaced only while it still holds that.
+        if (plain != path) {
+            copy.clear();
+            if (m_store.size(plain) >= 1) {
+                QByteArray current;
+                FileAccess currentAccess;
+                if (!m_store.read(plain, current, currentAccess, error))
+                    return failed();
+                copy = keepBackup(plain, current, currentAccess, error);
+                if (copy.isEmpty())
+                    return failed();
             }
         }
-        if (!m_store.replace(plain, result.text, error)) {
-            m_reporter.errorReport(plain, error);
-            return ProcessOutcome::Failed;
-        }
+        if (!m_store.replace(plain, copy, result.text, access, error))
+            return failed();
         return ProcessOutcome::Rewritten;
     case RewriteResult::Outcome::StructureError:
-        m_reporter.message(path, m_messages.structureError);
+        m_reporter.structureError(path, result.errorLine,
+                                  m_messages.locatedStructureError(path, result.errorLine));
         return ProcessOutcome::StructureError;
     case RewriteResult::Outcome::InvalidArgument:
         m_reporter.errorReport(plain, m_messages.invalidArgument);
@@ -127,14 +156,21 @@ ProcessOutcome KeyFileProcessor::processWith(const QString& path, const KeyTrans
     return ProcessOutcome::Failed;
 }
 
-bool KeyFileProcessor::keepBackup(const QString& plain, const QByteArray& content, QString& error) const
+QString KeyFileProcessor::keepBackup(const QString& plain, const QByteArray& content,
+                                     const FileAccess& access, FileError& error) const
 {
-    // An empty file holds no backup worth keeping, so its name may be used again.
+    // An empty file holds no backup worth keeping, so its name may be used again. A name taken
+    // between the look and the write (by a run on another machine, say) passes to the next one.
     QString backupName = QString(plain).append(backupMark).append(u'0');
-    while (m_store.size(backupName) >= 1) {
+    for (;;) {
+        if (m_store.size(backupName) < 1) {
+            if (m_store.writeBackup(backupName, content, access, error))
+                return backupName;
+            if (error.code != EEXIST)
+                return QString();
+        }
         backupName = nextBackupName(backupName);
     }
-    return m_store.writeBackup(backupName, content, error);
 }
 
 } // namespace keylinker

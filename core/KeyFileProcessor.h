@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KeyFileMessages.h"
+#include "KeyFileStore.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,14 +13,13 @@ namespace keylinker {
 struct RewriteResult;
 
 class KeyFileReporter;
-class KeyFileStore;
 
 /// How one call of `bearbeiten` ended.
 enum class ProcessOutcome {
     Rewritten,      ///< backup written, key file replaced by the rewritten text
     Empty,          ///< the file was empty: an empty backup, nothing else written, no message
     StructureError, ///< backup written, key file untouched, message sent
-    Failed,         ///< error report sent; key file untouched
+    Failed,         ///< error report sent; key file untouched (a backup may have been kept)
 };
 
 /// The plain path of `path`: for a backup (a file name ending in "_bak" and decimal digits, in any
@@ -31,7 +31,9 @@ QString plainPath(const QString& path);
 QString nextBackupName(const QString& name);
 
 /// Processes key files: reads one, keeps an exact copy under the first free backup name beside it,
-/// rewrites it and writes the result back, or reports why not.
+/// rewrites it and writes the result back, or reports why not. Runs on one key take turns, a key is
+/// replaced only while it still holds what was read, and no input ends in anything but a result or
+/// a message (memory running out included).
 class KeyFileProcessor final
 {
 public:
@@ -52,8 +54,13 @@ public:
     ProcessOutcome processWith(const QString& path, const KeyTransform& transform) const;
 
 private:
-    /// Writes `content` to the first free backup name of `plain`.
-    bool keepBackup(const QString& plain, const QByteArray& content, QString& error) const;
+    ProcessOutcome run(const QString& path, const QString& plain, const KeyTransform& transform,
+                       FileError& error) const;
+
+    /// Writes `content` to the first free backup name of `plain`; returns that name, or an empty
+    /// string on failure.
+    QString keepBackup(const QString& plain, const QByteArray& content, const FileAccess& access,
+                       FileError& error) const;
 
     KeyFileReporter& m_reporter;
     KeyFileStore& m_store;

@@ -17,6 +17,14 @@ public:
     /// An error report: `errorText` says what failed on the file at `plainPath`.
     /// `errorReportText()` gives the form in which the window shows it.
     virtual void errorReport(const QString& plainPath, const QString& errorText) = 0;
+
+    /// The structure error, whose link stands on `line` of the file at `path`; `located` is the
+    /// message with that place. Shown like any message unless the reporter places it itself.
+    virtual void structureError(const QString& path, int line, const QString& located)
+    {
+        (void)line;
+        message(path, located);
+    }
 };
 
 /// The error's text, line feed, carriage return, line feed, carriage return, then the path.

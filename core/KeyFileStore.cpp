@@ -1,111 +1,406 @@
 #include "KeyFileStore.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "NativePath.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace keylinker {
 
 namespace {
 
-// The system's text for the last failed call, or Qt's text when the system left none.
-QString failureText(int code, const QFileDevice& file)
+// Blocks compared or copied at a time: big keys are never held twice for a check.
+constexpr size_t blockSize = 1 << 20;
+
+/// A file descriptor that closes itself.
+class Descriptor final
 {
-    return code != 0 ? qt_error_string(code) : file.errorString();
+public:
+    explicit Descriptor(int fd = -1) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+/// A new file `.NAME.keylinker-XXXXXX` beside `target`, removed again unless it was given its final
+/// name. The name tells whoever finds one after a power cut what it is.
+class TemporaryFile final
+{
+public:
+    explicit TemporaryFile(const QByteArray& target)
+    {
+        const qsizetype slash = target.lastIndexOf('/');
+        m_path = target.left(slash + 1) + '.' + target.mid(slash + 1) + ".keylinker-XXXXXX";
+        m_fd = ::mkostemp(m_path.data(), O_CLOEXEC);
+    }
+    ~TemporaryFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (m_fd >= 0 || m_named)
+            ::unlink(m_path.constData());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+    const char* path() const { return m_path.constData(); }
+    /// The file is closed and lives on under its final name too; the temporary name goes.
+    void closeKeepingName()
+    {
+        ::close(std::exchange(m_fd, -1));
+        m_named = true;
+    }
+    /// The file was renamed to its final name: nothing to remove.
+    void renamed()
+    {
+        ::close(std::exchange(m_fd, -1));
+        m_named = false;
+    }
+
+private:
+    QByteArray m_path;
+    int m_fd = -1;
+    bool m_named = false;
+};
+
+bool fail(FileError& error, int code, bool inFolder = false)
+{
+    error = {code, inFolder};
+    return false;
 }
 
-// Makes the new directory entry of a renamed file durable too. Best effort: some file systems
-// refuse to sync a folder, and the file's own data is already on disk by then.
-void syncFolderOf(const QString& path)
+QByteArray folderOf(const QByteArray& path)
 {
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
 }
 
-// Writes `content` as the whole new content of `path` through a temporary file that is renamed
-// over it only when everything is on disk, so `path` never holds a half-written text.
-bool writeWhole(const QString& path, const QByteArray& content, QString& error)
+// Makes new directory entries durable too. Best effort: some file systems refuse to sync a folder,
+// and the file's own data is already on disk by then.
+void syncFolderOf(const QByteArray& path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-        return false;
+    const Descriptor folder(::open(folderOf(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0)
+        ::fsync(folder.get());
+}
+
+bool writeAll(int fd, const char* data, size_t length, off_t at)
+{
+    while (length > 0) {
+        const ssize_t written = ::pwrite(fd, data, std::min(length, blockSize), at);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = EIO;
+            return false;
+        }
+        data += written;
+        length -= static_cast<size_t>(written);
+        at += written;
     }
-    // The flush is checked here because QSaveFile::commit() renames even after a failed flush
-    // of its buffer, which would leave a truncated file in place.
-    errno = 0;
-    if (file.write(content) != content.size() || !file.flush() || ::fsync(file.handle()) != 0) {
-        error = failureText(errno, file);
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    syncFolderOf(path);
     return true;
+}
+
+// Reads up to `length` bytes at `at`; fewer only at the end of the file. -1 on an error.
+ssize_t readAt(int fd, char* into, size_t length, off_t at)
+{
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(fd, into + done, length - done, at + static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += static_cast<size_t>(got);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+// Whether the open file `fd` holds exactly what the file at `copyPath` holds.
+bool holdsSameAs(int fd, const QByteArray& copyPath)
+{
+    const Descriptor copy(::open(copyPath.constData(), O_RDONLY | O_CLOEXEC));
+    struct stat mine
+    {
+    };
+    struct stat theirs
+    {
+    };
+    if (copy.get() < 0 || ::fstat(fd, &mine) != 0 || ::fstat(copy.get(), &theirs) != 0 ||
+        !S_ISREG(mine.st_mode) || mine.st_size != theirs.st_size)
+        return false;
+    std::unique_ptr<char[]> a(new (std::nothrow) char[blockSize]);
+    std::unique_ptr<char[]> b(new (std::nothrow) char[blockSize]);
+    if (!a || !b)
+        return false;
+    for (off_t at = 0;; at += static_cast<off_t>(blockSize)) {
+        const ssize_t gotA = readAt(fd, a.get(), blockSize, at);
+        const ssize_t gotB = readAt(copy.get(), b.get(), blockSize, at);
+        if (gotA < 0 || gotA != gotB || std::memcmp(a.get(), b.get(), static_cast<size_t>(gotA)) != 0)
+            return false;
+        if (static_cast<size_t>(gotA) < blockSize)
+            return true;
+    }
+}
+
+// Gives the open file the owner, group and mode bits of `access`, as far as this process may. When
+// the group cannot be kept, the group's rights go: a file never becomes readable by more people.
+// Returns whether owner and group are those asked for.
+bool takeOver(int fd, FileAccess access)
+{
+    bool kept = true;
+    if (::fchown(fd, access.owner, access.group) != 0) {
+        kept = false;
+        if (::fchown(fd, static_cast<uid_t>(-1), access.group) != 0)
+            access.mode &= ~mode_t(S_IRWXG);
+    }
+    ::fchmod(fd, access.mode & 07777);
+    return kept;
+}
+
+// The file a symbolic link stands for; the path itself when it is no link or its target is missing.
+QByteArray resolved(const QByteArray& path)
+{
+    struct stat info
+    {
+    };
+    if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return path;
+    char buffer[PATH_MAX];
+    return ::realpath(path.constData(), buffer) ? QByteArray(buffer) : path;
+}
+
+// Writes `content` over the key through the open file `fd`, for keys that must keep their inode.
+// When the write breaks off, the former content (safe in the copy) is put back as far as possible.
+bool writeInPlace(int fd, const QByteArray& content, const QByteArray& copyPath, FileError& error)
+{
+    if (writeAll(fd, content.constData(), static_cast<size_t>(content.size()), 0) &&
+        ::ftruncate(fd, content.size()) == 0 && ::fsync(fd) == 0)
+        return true;
+    const int code = errno;
+    QByteArray former;
+    FileAccess unused;
+    FileError ignored;
+    if (!copyPath.isEmpty() && DiskKeyFileStore().read(fromNativePath(copyPath), former, unused, ignored) &&
+        writeAll(fd, former.constData(), static_cast<size_t>(former.size()), 0))
+        ::ftruncate(fd, former.size());
+    return fail(error, code);
 }
 
 } // namespace
 
-bool DiskKeyFileStore::read(const QString& path, QByteArray& content, QString& error)
+DiskKeyFileStore::~DiskKeyFileStore()
 {
-    // QFile refuses a folder with a text of its own; the user gets the system's wording instead.
-    if (QFileInfo(path).isDir()) {
-        error = qt_error_string(EISDIR);
-        return false;
+    unlock();
+}
+
+bool DiskKeyFileStore::lock(const QString& path, FileError& error)
+{
+    unlock();
+    const QByteArray native = toNativePath(path);
+    // The lock lies on an inode; a key replaced while this run waited is locked afresh.
+    for (;;) {
+        Descriptor fd(::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        if (fd.get() < 0)
+            return errno == ENOENT ? true : fail(error, errno);
+        int locked = 0;
+        while ((locked = ::flock(fd.get(), LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        if (locked != 0)
+            return fail(error, errno);
+        struct stat held
+        {
+        };
+        struct stat named
+        {
+        };
+        if (::fstat(fd.get(), &held) != 0)
+            return fail(error, errno);
+        if (::stat(native.constData(), &named) == 0 && named.st_dev == held.st_dev &&
+            named.st_ino == held.st_ino) {
+            m_lock = fd.release();
+            return true;
+        }
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
-        return false;
+}
+
+void DiskKeyFileStore::unlock()
+{
+    if (m_lock >= 0)
+        ::close(std::exchange(m_lock, -1));
+}
+
+bool DiskKeyFileStore::read(const QString& path, QByteArray& content, FileAccess& access, FileError& error)
+{
+    const Descriptor fd(::open(toNativePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat info
+    {
+    };
+    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0)
+        return fail(error, errno);
+    if (S_ISDIR(info.st_mode))
+        return fail(error, EISDIR);
+    if (!S_ISREG(info.st_mode))
+        return fail(error, FileError::notAFile);
+    access = {info.st_mode & 07777, info.st_uid, info.st_gid};
+    try {
+        content.resize(info.st_size);
+        const ssize_t got = readAt(fd.get(), content.data(), static_cast<size_t>(info.st_size), 0);
+        if (got < 0)
+            return fail(error, errno);
+        content.resize(got);
+        // A file that grows while it is read is read to its end.
+        char more[65536];
+        for (ssize_t extra = 0; (extra = readAt(fd.get(), more, sizeof more, content.size())) != 0;) {
+            if (extra < 0)
+                return fail(error, errno);
+            content.append(more, extra);
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
+        content = QByteArray();
+        return fail(error, FileError::tooBig);
     }
-    errno = 0;
-    content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        error = failureText(errno, file);
-        content.clear();
-        return false;
-    }
-    return true;
 }
 
 qint64 DiskKeyFileStore::size(const QString& path)
 {
-    const QFileInfo info(path);
-    return info.exists() ? info.size() : -1;
+    struct stat info
+    {
+    };
+    return ::stat(toNativePath(path).constData(), &info) == 0 ? info.st_size : -1;
 }
 
-bool DiskKeyFileStore::writeBackup(const QString& path, const QByteArray& content, QString& error)
+bool DiskKeyFileStore::writeBackup(const QString& path, const QByteArray& content, const FileAccess& access,
+                                   FileError& error)
 {
-    // Written like a replacement: a backup that broke off part-way (full disk) is never left
-    // behind, since a non-empty one would later pass for a complete copy.
-    return writeWhole(path, content, error);
+    const QByteArray target = toNativePath(path);
+    TemporaryFile temp(target);
+    if (!temp.isOpen())
+        return fail(error, errno, true);
+    takeOver(temp.fd(), {access.mode & 0777, access.owner, access.group});
+    if (!writeAll(temp.fd(), content.constData(), static_cast<size_t>(content.size()), 0) ||
+        ::fsync(temp.fd()) != 0)
+        return fail(error, errno);
+    // A hard link to the finished copy either makes the name or fails because it is taken, so a
+    // backup never lands on a file, not even one that another run made a moment ago.
+    if (::linkat(AT_FDCWD, temp.path(), AT_FDCWD, target.constData(), 0) == 0) {
+        temp.closeKeepingName();
+    } else if (errno != EEXIST &&
+               ::renameat2(AT_FDCWD, temp.path(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
+        temp.renamed(); // a file system without hard links
+    } else {
+        // An empty file under the name holds nothing to lose: it is free for the backup.
+        struct stat there
+        {
+        };
+        if (errno != EEXIST)
+            return fail(error, errno);
+        if (::lstat(target.constData(), &there) != 0 || !S_ISREG(there.st_mode) || there.st_size != 0)
+            return fail(error, EEXIST);
+        if (::rename(temp.path(), target.constData()) != 0)
+            return fail(error, errno);
+        temp.renamed();
+    }
+    syncFolderOf(target);
+    return true;
 }
 
-bool DiskKeyFileStore::replace(const QString& path, const QByteArray& content, QString& error)
+bool DiskKeyFileStore::replace(const QString& path, const QString& copyPath, const QByteArray& content,
+                               const FileAccess& access, FileError& error)
 {
     // The text goes to the file a link points to; replacing the link itself would turn it into a
-    // plain file and cut it off from the key it stood for. A dangling link keeps its own path.
-    QString target = path;
-    const QFileInfo info(path);
-    if (info.isSymLink()) {
-        const QString resolved = info.canonicalFilePath();
-        if (!resolved.isEmpty()) {
-            target = resolved;
+    // plain file and cut it off from the key it stood for.
+    const QByteArray target = resolved(toNativePath(path));
+    const QByteArray copy = toNativePath(copyPath);
+    auto unchanged = [&copy](int fd) {
+        struct stat info
+        {
+        };
+        if (copy.isEmpty())
+            return fd < 0 || (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0);
+        return fd >= 0 && holdsSameAs(fd, copy);
+    };
+
+    Descriptor current(::open(target.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (current.get() < 0 && errno != ENOENT)
+        return fail(error, errno);
+    struct stat info
+    {
+    };
+    FileAccess keep = access;
+    bool inPlace = false;
+    if (current.get() >= 0) {
+        if (::fstat(current.get(), &info) != 0)
+            return fail(error, errno);
+        if (S_ISDIR(info.st_mode))
+            return fail(error, EISDIR);
+        keep = {info.st_mode & 07777, info.st_uid, info.st_gid};
+        // Every name of a hard-linked key, and its owner where we could not give it back, keep the
+        // file itself: it is written in place, now that its former text is safe in the backup.
+        inPlace = info.st_nlink > 1 || (::geteuid() != 0 && info.st_uid != ::geteuid());
+    }
+
+    if (!inPlace) {
+        TemporaryFile temp(target);
+        if (!temp.isOpen())
+            return fail(error, errno, true);
+        const bool kept = takeOver(temp.fd(), keep);
+        if (kept || current.get() < 0) {
+            if (!writeAll(temp.fd(), content.constData(), static_cast<size_t>(content.size()), 0) ||
+                ::fsync(temp.fd()) != 0)
+                return fail(error, errno);
+            // Checked as late as possible: an editor may have saved while the text was written.
+            if (!unchanged(current.get()))
+                return fail(error, FileError::changedMeanwhile);
+            if (current.get() >= 0) {
+                if (::rename(temp.path(), target.constData()) != 0)
+                    return fail(error, errno);
+                temp.renamed();
+            } else {
+                // Created only if no one else created the key meanwhile.
+                if (::linkat(AT_FDCWD, temp.path(), AT_FDCWD, target.constData(), 0) != 0)
+                    return fail(error, errno == EEXIST ? FileError::changedMeanwhile : errno);
+                temp.closeKeepingName();
+            }
+            syncFolderOf(target);
+            return true;
         }
     }
-    return writeWhole(target, content, error);
+
+    const Descriptor writable(::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY));
+    if (writable.get() < 0)
+        return fail(error, errno);
+    if (!unchanged(writable.get()))
+        return fail(error, FileError::changedMeanwhile);
+    return writeInPlace(writable.get(), content, copy, error);
 }
 
 } // namespace keylinker

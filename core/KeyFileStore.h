@@ -1,9 +1,21 @@
 #pragma once
 
+#include "FileError.h"
+
 #include <QByteArray>
 #include <QString>
 
+#include <sys/types.h>
+
 namespace keylinker {
+
+/// Who may do what with a file: what a backup or a new key file takes over from the file it copies.
+struct FileAccess final
+{
+    mode_t mode = 0600;
+    uid_t owner = static_cast<uid_t>(-1);
+    gid_t group = static_cast<gid_t>(-1);
+};
 
 /// The file operations of the key file procedure. Tests substitute failures (a read-only folder, a
 /// full disk) that cannot be produced for real when running as root.
@@ -12,28 +24,52 @@ class KeyFileStore
 public:
     virtual ~KeyFileStore() = default;
 
-    /// Reads the whole file. On failure returns false and sets `error` to the system's text.
-    virtual bool read(const QString& path, QByteArray& content, QString& error) = 0;
+    /// Waits until no other run holds the key at `path`, then holds it until `unlock()`. A missing
+    /// key holds nothing and succeeds; replacing it then fails if another run created it meanwhile.
+    virtual bool lock(const QString& path, FileError& error) = 0;
+    virtual void unlock() = 0;
+
+    /// Reads the whole file and who may use it.
+    virtual bool read(const QString& path, QByteArray& content, FileAccess& access, FileError& error) = 0;
 
     /// Size in bytes of the file at `path`, or -1 when there is none or its size cannot be had.
     virtual qint64 size(const QString& path) = 0;
 
-    /// Writes `content` as the whole new file `path`, flushed to disk before returning true.
-    virtual bool writeBackup(const QString& path, const QByteArray& content, QString& error) = 0;
+    /// Creates `path` holding `content`, synced to disk, with the rights of `access` (never wider).
+    /// It never writes over a file: when `path` is taken (by anything but an empty file) it fails
+    /// with EEXIST and leaves it alone.
+    virtual bool writeBackup(const QString& path, const QByteArray& content, const FileAccess& access,
+                             FileError& error) = 0;
 
-    /// Replaces the content of the existing file `path` atomically: afterwards it holds either its
-    /// former content or all of `content`. Permissions stay; a symbolic link stays a link.
-    virtual bool replace(const QString& path, const QByteArray& content, QString& error) = 0;
+    /// Replaces the content of the file `path` by `content` if, and only if, it still holds exactly
+    /// what the file `copyPath` holds (with an empty `copyPath`: nothing, or it does not exist; then it
+    /// is created with `access`). Otherwise fails with FileError::changedMeanwhile. Afterwards the key
+    /// holds either its former content or all of `content`, with its mode, owner and group; a
+    /// symbolic link stays a link.
+    virtual bool replace(const QString& path, const QString& copyPath, const QByteArray& content,
+                         const FileAccess& access, FileError& error) = 0;
 };
 
 /// The real file system.
 class DiskKeyFileStore final : public KeyFileStore
 {
 public:
-    bool read(const QString& path, QByteArray& content, QString& error) override;
+    DiskKeyFileStore() = default;
+    ~DiskKeyFileStore() override;
+    DiskKeyFileStore(const DiskKeyFileStore&) = delete;
+    DiskKeyFileStore& operator=(const DiskKeyFileStore&) = delete;
+
+    bool lock(const QString& path, FileError& error) override;
+    void unlock() override;
+    bool read(const QString& path, QByteArray& content, FileAccess& access, FileError& error) override;
     qint64 size(const QString& path) override;
-    bool writeBackup(const QString& path, const QByteArray& content, QString& error) override;
-    bool replace(const QString& path, const QByteArray& content, QString& error) override;
+    bool writeBackup(const QString& path, const QByteArray& content, const FileAccess& access,
+                     FileError& error) override;
+    bool replace(const QString& path, const QString& copyPath, const QByteArray& content,
+                 const FileAccess& access, FileError& error) override;
+
+private:
+    int m_lock = -1;
 };
 
 } // namespace keylinker

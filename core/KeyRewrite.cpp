@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -92,7 +93,10 @@ void anchorPass(std::string_view text, QByteArray& out)
     // Room for every insertion of a well-formed key and for its back links after the second pass,
     // so that neither the appends nor the result moves the text.
     out.reserve(static_cast<qsizetype>(n + n / 2 + 64));
-    auto append = [&out](std::string_view piece) {
+    const size_t growthLimit = 20 * n + (64 << 10);
+    auto append = [&out, growthLimit](std::string_view piece) {
+        if (static_cast<size_t>(out.size()) + piece.size() > growthLimit)
+            throw std::bad_alloc();
         out.append(piece.data(), static_cast<qsizetype>(piece.size()));
     };
 
@@ -295,8 +299,13 @@ private:
 
             // The nearest anchor before the link; one at the very first position does not count.
             const int referring = lastAnchorAtOrBefore(link + 5);
-            if (referring < 0 || anchorStart(referring) < 1)
-                return fail(Outcome::StructureError);
+            if (referring < 0 || anchorStart(referring) < 1) {
+                fail(Outcome::StructureError);
+                // The anchor pass adds no line breaks of its own, so lines count as in the input.
+                for (Pos at = 0; (at = m_text.find("\n", at, link - at)) != ChunkedText::npos; ++at)
+                    ++m_failure.errorLine;
+                return false;
+            }
             m_text.copy(anchorStart(referring) + 1, 15, nameWindow);
             const size_t nameEnd = nameWindow.find('"');
             if (nameEnd == std::string::npos)
@@ -321,7 +330,7 @@ private:
 
     bool fail(Outcome outcome)
     {
-        m_failure = {outcome, {}};
+        m_failure = {outcome, {}, 1};
         return false;
     }
 

@@ -15,6 +15,7 @@ struct RewriteResult final
 
     Outcome outcome = Outcome::Rewritten;
     QByteArray text;
+    int errorLine = 0; ///< with a structure error: the line (from 1) of the link without an anchor
 };
 
 /// Turns every anchor mark ("#12") of a key into a named anchor, every reference mark ("....12") into a
@@ -22,6 +23,9 @@ struct RewriteResult final
 /// The text is taken byte for byte (one character per byte, line ends untouched); the rewrite only
 /// inserts, so a rewritten text still holds every byte of the input in order. A caller that moves the
 /// text in lets it be freed as soon as it has been read, which matters for big keys.
+/// A text whose rewrite would grow beyond any real key's (a run of "#" makes one anchor name per mark,
+/// each to the end of the run) is refused before the result is built: std::bad_alloc is thrown, as
+/// when memory runs out, and callers handle both alike.
 RewriteResult verknuepfen(QByteArray text);
 
 } // namespace keylinker

@@ -3,6 +3,7 @@
 #include "KeyFileReporter.h"
 #include "KeyFileStore.h"
 #include "KeyRewrite.h"
+#include "NativePath.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,9 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -84,39 +85,46 @@ public:
 class ScriptedStore final : public KeyFileStore
 {
 public:
-    bool read(const QString& path, QByteArray& content, QString& error) override
+    bool lock(const QString& path, FileError& error) override { return disk.lock(path, error); }
+    void unlock() override { disk.unlock(); }
+    bool read(const QString& path, QByteArray& content, FileAccess& access, FileError& error) override
     {
         log.push_back(QStringLiteral("read ") + path);
-        if (!readError.isEmpty()) {
-            error = readError;
+        if (readError != 0) {
+            error = {readError};
             return false;
         }
-        return disk.read(path, content, error);
+        return disk.read(path, content, access, error);
     }
     qint64 size(const QString& path) override { return disk.size(path); }
-    bool writeBackup(const QString& path, const QByteArray& content, QString& error) override
+    bool writeBackup(const QString& path, const QByteArray& content, const FileAccess& access,
+                     FileError& error) override
     {
         log.push_back(QStringLiteral("backup ") + path);
-        if (!backupError.isEmpty()) {
-            error = backupError;
+        if (backupError != 0) {
+            error = {backupError};
             return false;
         }
-        return disk.writeBackup(path, content, error);
+        return disk.writeBackup(path, content, access, error);
     }
-    bool replace(const QString& path, const QByteArray& content, QString& error) override
+    bool replace(const QString& path, const QString& copyPath, const QByteArray& content,
+                 const FileAccess& access, FileError& error) override
     {
         log.push_back(QStringLiteral("replace ") + path);
-        if (!replaceError.isEmpty()) {
-            error = replaceError;
+        if (beforeReplace)
+            beforeReplace();
+        if (replaceError != 0) {
+            error = {replaceError};
             return false;
         }
-        return disk.replace(path, content, error);
+        return disk.replace(path, copyPath, content, access, error);
     }
 
     DiskKeyFileStore disk;
-    QString readError;
-    QString backupError;
-    QString replaceError;
+    int readError = 0;
+    int backupError = 0;
+    int replaceError = 0;
+    std::function<void()> beforeReplace;
     QStringList log;
 };
 
@@ -169,6 +177,17 @@ protected:
             return std::nullopt;
         }
         return file.readAll();
+    }
+
+    // Reads a file named by its bytes, past any decoding of names.
+    static QByteArray readRaw(const QByteArray& name)
+    {
+        QByteArray content(1 << 16, '\0');
+        const int fd = ::open(name.constData(), O_RDONLY);
+        const ssize_t got = fd < 0 ? -1 : ::read(fd, content.data(), content.size());
+        if (fd >= 0)
+            ::close(fd);
+        return got < 0 ? QByteArray("<missing>") : content.left(got);
     }
 
     QStringList entries(const QString& folder = QString()) const
@@ -538,7 +557,9 @@ TEST_P(StructureErrorTest, ShowsTheMessageOfTheLanguageAndLeavesTheKey)
 
     EXPECT_EQ(chosen.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::StructureError);
 
-    EXPECT_EQ(reporter.messages, (std::vector<Report>{{path(u"key.htm"_s), messages.structureError}}));
+    EXPECT_EQ(
+        reporter.messages,
+        (std::vector<Report>{{path(u"key.htm"_s), messages.locatedStructureError(path(u"key.htm"_s), 1)}}));
     EXPECT_TRUE(reporter.errorReports.empty());
     EXPECT_EQ(read(u"key.htm"_s), linkBeforeAnchor);
     EXPECT_EQ(read(u"key.htm_bak1"_s), linkBeforeAnchor);
@@ -576,7 +597,8 @@ TEST_F(KeyFileTest, StructureErrorInABackupLeavesThePlainFile)
     EXPECT_EQ(processor.bearbeiten(path(u"key.htm_bak0"_s)), ProcessOutcome::StructureError);
 
     EXPECT_EQ(reporter.messages,
-              (std::vector<Report>{{path(u"key.htm_bak0"_s), KeyFileMessages::english().structureError}}));
+              (std::vector<Report>{{path(u"key.htm_bak0"_s), KeyFileMessages::english().locatedStructureError(
+                                                                 path(u"key.htm_bak0"_s), 1)}}));
     EXPECT_EQ(read(u"key.htm"_s), QByteArray("current key"));
     EXPECT_EQ(read(u"key.htm_bak1"_s), linkBeforeAnchor);
 }
@@ -614,17 +636,14 @@ TEST_P(MissingFileTest, IsReportedAndNotCreated)
 {
     write(u"other.htm"_s, "other");
     const QString processed = path(QString::fromUtf16(GetParam().processed));
-    QFile probe(processed);
-    ASSERT_FALSE(probe.open(QIODevice::ReadOnly));
-    const QString systemText = probe.errorString();
+    ASSERT_FALSE(QFile::exists(processed));
 
     EXPECT_EQ(processor.bearbeiten(processed), ProcessOutcome::Failed);
 
     ASSERT_EQ(reporter.errorReports.size(), 1U);
     const Report& report = reporter.errorReports.front();
     EXPECT_EQ(report.path, path(QString::fromUtf16(GetParam().reported)));
-    EXPECT_EQ(report.text, systemText);
-    EXPECT_EQ(report.text, qt_error_string(ENOENT));
+    EXPECT_EQ(report.text, KeyFileMessages::german().noSuchFile);
     EXPECT_TRUE(errorReportText(report.text, report.path).endsWith(report.path));
     EXPECT_EQ(entries(), QStringList{u"other.htm"_s});
     EXPECT_TRUE(reporter.messages.empty());
@@ -644,7 +663,8 @@ TEST_F(KeyFileTest, FolderIsReportedAndLeftAlone)
 
     EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Failed);
 
-    EXPECT_EQ(reporter.errorReports, (std::vector<Report>{{path(u"key.htm"_s), qt_error_string(EISDIR)}}));
+    EXPECT_EQ(reporter.errorReports,
+              (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::german().isFolder}}));
     EXPECT_EQ(entries(), QStringList{u"key.htm"_s});
     EXPECT_TRUE(entries(u"key.htm"_s).isEmpty());
 }
@@ -664,7 +684,7 @@ TEST_F(KeyFileTest, NextFileIsProcessedAfterAFailure)
 TEST_F(KeyFileTest, UnreadableFileIsReportedAndNothingWritten)
 {
     write(u"key.htm"_s, linkedKey);
-    store.readError = qt_error_string(EIO);
+    store.readError = EIO;
 
     EXPECT_EQ(processor.bearbeiten(path(u"key.htm_bak1"_s)), ProcessOutcome::Failed);
 
@@ -738,11 +758,12 @@ TEST_P(FailedBackupTest, LeavesTheKeyAndReportsThePlainPath)
     write(u"key.htm"_s, "current key");
     write(processed, linkedKey);
     const QStringList before = entries();
-    store.backupError = qt_error_string(ENOSPC);
+    store.backupError = ENOSPC;
 
     EXPECT_EQ(processor.bearbeiten(path(processed)), ProcessOutcome::Failed);
 
-    EXPECT_EQ(reporter.errorReports, (std::vector<Report>{{path(u"key.htm"_s), qt_error_string(ENOSPC)}}));
+    EXPECT_EQ(reporter.errorReports,
+              (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::german().diskFull}}));
     EXPECT_EQ(read(u"key.htm"_s), processed == u"key.htm"_s ? linkedKey : QByteArray("current key"));
     EXPECT_EQ(entries(), before);
     EXPECT_EQ(std::count_if(store.log.cbegin(), store.log.cend(),
@@ -774,11 +795,12 @@ TEST_F(KeyFileTest, FullDiskDuringTheBackupLeavesNoPartialCopy)
 TEST_F(KeyFileTest, FailedReplaceLeavesTheKeyAndKeepsTheBackup)
 {
     write(u"key.htm"_s, linkedKey);
-    store.replaceError = qt_error_string(ENOSPC);
+    store.replaceError = ENOSPC;
 
     EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Failed);
 
-    EXPECT_EQ(reporter.errorReports, (std::vector<Report>{{path(u"key.htm"_s), qt_error_string(ENOSPC)}}));
+    EXPECT_EQ(reporter.errorReports,
+              (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::german().diskFull}}));
     EXPECT_EQ(read(u"key.htm"_s), linkedKey);
     EXPECT_EQ(read(u"key.htm_bak0"_s), linkedKey);
     EXPECT_EQ(store.log.back(), u"replace "_s + path(u"key.htm"_s));
@@ -788,31 +810,33 @@ TEST_F(KeyFileTest, ReplaceThatBreaksOffKeepsTheFormerContent)
 {
     const QByteArray former = bytes("former\r\ncontent\0");
     write(u"key.htm"_s, former);
+    write(u"key.htm_bak0"_s, former);
     DiskKeyFileStore disk;
-    QString error;
+    FileError error;
 
     bool replaced = true;
     {
         const FileSizeLimit limit(static_cast<rlim_t>(former.size() + 4));
         ASSERT_TRUE(limit.ok());
-        replaced = disk.replace(path(u"key.htm"_s), QByteArray(4096, 'x'), error);
+        replaced =
+            disk.replace(path(u"key.htm"_s), path(u"key.htm_bak0"_s), QByteArray(4096, 'x'), {}, error);
     }
 
     EXPECT_FALSE(replaced);
-    EXPECT_EQ(error, qt_error_string(EFBIG));
+    EXPECT_EQ(error.code, EFBIG);
     EXPECT_EQ(read(u"key.htm"_s), former);
-    EXPECT_EQ(entries(), QStringList{u"key.htm"_s});
+    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s}));
 }
 
 TEST_F(KeyFileTest, ReplaceOfAFolderFails)
 {
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"key.htm"_s));
     DiskKeyFileStore disk;
-    QString error;
+    FileError error;
 
-    EXPECT_FALSE(disk.replace(path(u"key.htm"_s), linkedKey, error));
+    EXPECT_FALSE(disk.replace(path(u"key.htm"_s), QString(), linkedKey, {}, error));
 
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(error.code, EISDIR);
     EXPECT_TRUE(QFileInfo(path(u"key.htm"_s)).isDir());
     EXPECT_TRUE(entries(u"key.htm"_s).isEmpty());
 }
@@ -871,11 +895,12 @@ TEST_F(KeyFileTest, LinkedKeyHasItsTargetRewrittenAndStaysALink)
 TEST_F(KeyFileTest, ReplaceThroughALinkChangesOnlyTheTarget)
 {
     write(u"real.htm"_s, "former");
+    write(u"copy"_s, "former");
     ASSERT_TRUE(QFile::link(u"real.htm"_s, path(u"key.htm"_s)));
     DiskKeyFileStore disk;
-    QString error;
+    FileError error;
 
-    ASSERT_TRUE(disk.replace(path(u"key.htm"_s), "new text", error)) << error.toStdString();
+    ASSERT_TRUE(disk.replace(path(u"key.htm"_s), path(u"copy"_s), "new text", {}, error)) << error.code;
 
     EXPECT_TRUE(QFileInfo(path(u"key.htm"_s)).isSymLink());
     EXPECT_EQ(read(u"real.htm"_s), QByteArray("new text"));
@@ -913,25 +938,20 @@ TEST_F(KeyFileTest, OddContentIsProcessedOrRefusedWithNothingLost)
     }
 }
 
-TEST_F(KeyFileTest, NameThatIsNoUtf8IsRefusedWithAMessageAndLeftAlone)
+TEST_F(KeyFileTest, NameThatIsNoUtf8IsProcessedUnderItsOwnBytes)
 {
-    // The system allows any bytes in a name; such a name cannot be spelled in the program's text.
-    const QByteArray rawName = QFile::encodeName(m_dir.path()) + "/\xe4key.htm";
+    // The system allows any bytes in a name, as a Latin-1 "Käfer" from an old archive.
+    const QByteArray rawName = QFile::encodeName(m_dir.path()) + "/K\xe4"
+                                                                 "fer.htm";
     const int fd = ::open(rawName.constData(), O_WRONLY | O_CREAT, 0644);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, "#1 x", 4), 4);
+    ASSERT_EQ(::write(fd, linkedKey.constData(), linkedKey.size()), linkedKey.size());
     ::close(fd);
 
-    EXPECT_EQ(processor.bearbeiten(QFile::decodeName(rawName)), ProcessOutcome::Failed);
-    ASSERT_EQ(reporter.errorReports.size(), 1u);
-    EXPECT_EQ(reporter.errorReports[0].text, u"No such file or directory"_s);
-    struct stat info
-    {
-    };
-    ASSERT_EQ(::stat(rawName.constData(), &info), 0);
-    EXPECT_EQ(info.st_size, 4); // untouched, and no backup beside it
-    EXPECT_FALSE(QFile::exists(QFile::decodeName(rawName) + u"_bak0"_s));
-    ::unlink(rawName.constData());
+    EXPECT_EQ(processor.bearbeiten(fromNativePath(rawName)), ProcessOutcome::Rewritten);
+    EXPECT_TRUE(reporter.errorReports.empty());
+    EXPECT_EQ(readRaw(rawName), verknuepfen(linkedKey).text);
+    EXPECT_EQ(readRaw(rawName + "_bak0"), linkedKey);
 }
 
 TEST_F(KeyFileTest, FiftyMegabyteKeyIsLinkedAndBackedUpExactly)

@@ -1,0 +1,41 @@
+#include "MessageLine.h"
+
+#include "NativePath.h"
+
+namespace keylinker {
+
+QByteArray printablePath(QStringView path)
+{
+    const QByteArray bytes = toNativePath(path);
+    QByteArray printable;
+    printable.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '\n':
+            printable += "\\n";
+            break;
+        case '\t':
+            printable += "\\t";
+            break;
+        case '\r':
+            printable += "\\r";
+            break;
+        case '\\':
+            printable += "\\\\";
+            break;
+        default:
+            if (byte < 0x20 || byte == 0x7f) {
+                static constexpr char hex[] = "0123456789abcdef";
+                printable += "\\x";
+                printable += hex[byte >> 4];
+                printable += hex[byte & 0xf];
+            } else {
+                printable += c;
+            }
+        }
+    }
+    return printable;
+}
+
+} // namespace keylinker
