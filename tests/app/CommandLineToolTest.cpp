@@ -11,6 +11,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace keylinker {
@@ -293,6 +298,149 @@ TEST_F(CommandLineToolTest, ProgramPassesItsArgumentsAndExitStatus)
     ASSERT_TRUE(process.waitForFinished());
     EXPECT_EQ(process.exitCode(), CommandLineTool::exitOk);
     EXPECT_TRUE(process.readAllStandardOutput().startsWith("keylinker-cli "));
+}
+
+// Eight runs at once on one key take turns: each leaves one backup of a state the key had, and
+// every one succeeds.
+TEST_F(CommandLineToolTest, RunsAtOnceOnOneKeyAllSucceedAndKeepEveryState)
+{
+    constexpr int runs = 8;
+    for (int round = 0; round < 20; ++round) {
+        QTemporaryDir dir;
+        const QString key = dir.filePath(QStringLiteral("key.htm"));
+        const QByteArray original = goodKey + QByteArray::number(round);
+        QFile file(key);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(original) == original.size());
+        file.close();
+        std::vector<std::unique_ptr<QProcess>> processes;
+        for (int at = 0; at < runs; ++at) {
+            processes.push_back(std::make_unique<QProcess>());
+            processes.back()->start(QStringLiteral(KEYLINKER_CLI_PATH), {key});
+        }
+        for (const auto& process : processes) {
+            ASSERT_TRUE(process->waitForFinished());
+            EXPECT_EQ(process->exitCode(), CommandLineTool::exitOk)
+                << process->readAllStandardError().toStdString();
+        }
+        const QByteArray processed = verknuepfen(original).text;
+        EXPECT_EQ(read(key), processed);
+        const QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        ASSERT_EQ(names.size(), runs + 1) << names.join(u' ').toStdString();
+        for (int at = 0; at < runs; ++at) {
+            const QByteArray backup = read(key + QStringLiteral("_bak") + QString::number(at));
+            EXPECT_TRUE(backup == (at == 0 ? original : processed)) << round << " " << at;
+        }
+    }
+}
+
+// A run waits between its read and its replace while the author saves the key (in place, or by an
+// editor that writes a new file) and a second run starts: the first writes nothing and says so,
+// the second backs up and processes the author's text.
+TEST_F(CommandLineToolTest, KeySavedWhileARunWaitsIsNeverLost)
+{
+    const QByteArray saved = "<P>#1 Wings red ....2</P><P>#2 saved by the author</P>";
+    for (const bool newFile : {false, true}) {
+        QTemporaryDir dir;
+        const QString key = dir.filePath(QStringLiteral("key.htm"));
+        {
+            QFile file(key);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(goodKey) == goodKey.size());
+        }
+        QProcess waiting;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KEYLINKER_PAUSE_BEFORE_REPLACE"), QStringLiteral("1"));
+        waiting.setProcessEnvironment(environment);
+        waiting.start(QStringLiteral(KEYLINKER_CLI_PATH), {QStringLiteral("--english"), key});
+        ASSERT_TRUE(waiting.waitForReadyRead());
+        ASSERT_EQ(waiting.readAllStandardOutput(), "paused\n");
+
+        {
+            QFile file(newFile ? key + QStringLiteral(".new") : key);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(saved) == saved.size());
+        }
+        if (newFile) {
+            ASSERT_EQ(::rename(QFile::encodeName(key + QStringLiteral(".new")), QFile::encodeName(key)), 0);
+        }
+        QProcess second;
+        second.start(QStringLiteral(KEYLINKER_CLI_PATH), {key});
+        waiting.write("\n");
+        ASSERT_TRUE(waiting.waitForFinished() && second.waitForFinished());
+
+        EXPECT_EQ(waiting.exitCode(), CommandLineTool::exitMessage);
+        EXPECT_EQ(waiting.readAllStandardError(),
+                  key.toUtf8() +
+                      ": The file was changed while it was being processed and was left as it is\n");
+        EXPECT_EQ(second.exitCode(), CommandLineTool::exitOk) << second.readAllStandardError().toStdString();
+        EXPECT_EQ(read(key), verknuepfen(saved).text);
+        EXPECT_EQ(read(key + QStringLiteral("_bak0")), goodKey);
+        EXPECT_EQ(read(key + QStringLiteral("_bak1")), saved);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    }
+}
+
+// Names are bytes: a Latin-1 name is printed, checked and processed; a name with a line feed or an
+// escape character is written escaped, so each message stays one line.
+TEST_F(CommandLineToolTest, NamesThatAreNoUtf8OrHoldControlsWork)
+{
+    const QByteArray latin = QFile::encodeName(m_dir.path()) + "/K\xe4"
+                                                               "fer.htm";
+    const QByteArray odd = QFile::encodeName(m_dir.path()) + "/bad\nname\x1b.htm";
+    for (const auto& [name, content] : {std::pair{latin, goodKey}, std::pair{odd, badKey}}) {
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, content.constData(), content.size()), content.size());
+        ::close(fd);
+    }
+    // The shell hands the names over as bytes, where QProcess would encode them as UTF-8.
+    auto run = [this](const QString& arguments) {
+        QProcess shell;
+        shell.setWorkingDirectory(m_dir.path()); // an earlier test may have left a removed folder current
+        shell.start(QStringLiteral("/bin/sh"),
+                    {QStringLiteral("-c"),
+                     QStringLiteral("L=\"$(printf 'K\\344fer.htm')\" && O=\"$(printf 'bad\\nname\\033.htm')\""
+                                    " && exec \"$1\" --english ") +
+                         arguments,
+                     QStringLiteral("sh"), QStringLiteral(KEYLINKER_CLI_PATH)});
+        EXPECT_TRUE(shell.waitForFinished());
+        return std::pair{shell.readAllStandardOutput(), shell.readAllStandardError()};
+    };
+
+    EXPECT_EQ(run(QStringLiteral("--print \"$L\"")).first, verknuepfen(goodKey).text);
+    const auto [findings, checkErrors] = run(QStringLiteral("--check -- \"$L\" \"$O\""));
+    EXPECT_TRUE(checkErrors.isEmpty()) << checkErrors.toStdString();
+    for (const QByteArray& line : findings.trimmed().split('\n'))
+        EXPECT_TRUE(line.startsWith("K\xe4"
+                                    "fer.htm:") ||
+                    line.startsWith("bad\\nname\\x1b.htm:"))
+            << line.toStdString();
+    EXPECT_EQ(run(QStringLiteral("\"$L\" \"$O\"")).second,
+              "bad\\nname\\x1b.htm:1: Bad structure: no anchor before link\n");
+    QByteArray processed(4096, '\0');
+    const int fd = ::open(latin.constData(), O_RDONLY);
+    processed.resize(::read(fd, processed.data(), processed.size()));
+    ::close(fd);
+    EXPECT_EQ(processed, verknuepfen(goodKey).text);
+    EXPECT_EQ(::access((latin + "_bak0").constData(), F_OK), 0);
+    // QTemporaryDir removes only names it can spell.
+    for (const QByteArray& name : {latin, latin + "_bak0", odd, odd + "_bak0"})
+        ::unlink(name.constData());
+}
+
+// A file with millions of findings lists a thousand of them, then how many more there were.
+TEST_F(CommandLineToolTest, CheckListsAThousandFindingsThenCountsTheRest)
+{
+    QByteArray key;
+    for (int entry = 1; entry <= 1500; ++entry)
+        key += "<P>#" + QByteArray::number(entry) + " x ....A y ....B</P>\n";
+    const QString file = write(QStringLiteral("many.htm"), key);
+
+    const ToolRun checked = runTool({QStringLiteral("--english"), QStringLiteral("--check"), file});
+
+    const QList<QByteArray> lines = checked.out.split('\n');
+    ASSERT_EQ(lines.size(), 1002); // a thousand findings, the closing line, and the empty rest
+    EXPECT_TRUE(lines.at(999).startsWith(file.toUtf8() + ':'));
+    EXPECT_TRUE(lines.at(1000).startsWith(file.toUtf8() + ": ... and ")) << lines.at(1000).toStdString();
+    EXPECT_EQ(checked.status, CommandLineTool::exitMessage);
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <csignal>
 #include <functional>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -952,6 +953,9 @@ TEST_F(KeyFileTest, NameThatIsNoUtf8IsProcessedUnderItsOwnBytes)
     EXPECT_TRUE(reporter.errorReports.empty());
     EXPECT_EQ(readRaw(rawName), verknuepfen(linkedKey).text);
     EXPECT_EQ(readRaw(rawName + "_bak0"), linkedKey);
+    // QTemporaryDir removes only names it can spell.
+    ::unlink(rawName.constData());
+    ::unlink((rawName + "_bak0").constData());
 }
 
 TEST_F(KeyFileTest, FiftyMegabyteKeyIsLinkedAndBackedUpExactly)
@@ -970,6 +974,172 @@ TEST_F(KeyFileTest, FiftyMegabyteKeyIsLinkedAndBackedUpExactly)
     const QByteArray last = QByteArray::number(entries);
     EXPECT_TRUE(linked.contains("<A NAME=\"anKer" + last + "\"></A><A HREF=\"#anKer" +
                                 QByteArray::number(entries - 1) + "\">#" + last + "</A>"));
+}
+
+// --- safety: rights, links, stale reads, hostile input --------------------------------------------
+
+TEST_F(KeyFileTest, KeyAndBackupKeepModeOwnerAndGroup)
+{
+    const bool root = ::geteuid() == 0;
+    // Without root a 0000 or 0444 key cannot be read or is not ours to replace at all.
+    for (const mode_t kept :
+         root ? std::vector<mode_t>{0600, 0640, 0444, 0000} : std::vector<mode_t>{0600, 0640}) {
+        const QString name = u"key%1.htm"_s.arg(kept, 4, 8, QChar(u'0'));
+        write(name, linkedKey);
+        const QByteArray native = QFile::encodeName(path(name));
+        ASSERT_EQ(::chmod(native.constData(), kept), 0);
+        if (root) {
+            ASSERT_EQ(::chown(native.constData(), 65534, 65534), 0); // nobody:nogroup
+        }
+
+        EXPECT_EQ(processor.bearbeiten(path(name)), ProcessOutcome::Rewritten) << kept;
+
+        for (const QString& file : {name, name + u"_bak0"_s}) {
+            EXPECT_EQ(mode(file), kept) << file.toStdString();
+            struct stat info
+            {
+            };
+            ASSERT_EQ(::stat(QFile::encodeName(path(file)).constData(), &info), 0);
+            EXPECT_EQ(info.st_uid, root ? 65534U : ::geteuid()) << file.toStdString();
+            EXPECT_EQ(info.st_gid, root ? 65534U : ::getegid()) << file.toStdString();
+        }
+        EXPECT_EQ(read(name + u"_bak0"_s), linkedKey);
+    }
+    if (!root)
+        GTEST_SKIP() << "owner and group, and the modes 0444 and 0000, are kept only when run as root";
+}
+
+TEST_F(KeyFileTest, HardLinkedKeyIsWrittenForEveryName)
+{
+    write(u"key.htm"_s, linkedKey);
+    ASSERT_EQ(::link(QFile::encodeName(path(u"key.htm"_s)).constData(),
+                     QFile::encodeName(path(u"other name.htm"_s)).constData()),
+              0);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
+
+    EXPECT_EQ(read(u"key.htm"_s), verknuepfen(linkedKey).text);
+    EXPECT_EQ(read(u"other name.htm"_s), verknuepfen(linkedKey).text);
+    EXPECT_EQ(read(u"key.htm_bak0"_s), linkedKey);
+}
+
+// An editor saves the key while a run is between its read and its replace, in place or under a
+// new inode, whether the key has one name or two: the run writes nothing and keeps its backup.
+TEST_F(KeyFileTest, KeyChangedDuringTheRunIsLeftAsItIs)
+{
+    const QByteArray saved = "<P>#1 saved by the author ....2</P><P>#2 y</P>";
+    for (const bool hardLinked : {false, true}) {
+        for (const bool renamed : {false, true}) {
+            QTemporaryDir dir;
+            m_dir.swap(dir);
+            write(u"key.htm"_s, linkedKey);
+            if (hardLinked) {
+                ASSERT_EQ(::link(QFile::encodeName(path(u"key.htm"_s)).constData(),
+                                 QFile::encodeName(path(u"twin.htm"_s)).constData()),
+                          0);
+            }
+            store.beforeReplace = [&] {
+                write(renamed ? u"saved.tmp"_s : u"key.htm"_s, saved);
+                if (renamed) {
+                    ASSERT_EQ(::rename(QFile::encodeName(path(u"saved.tmp"_s)).constData(),
+                                       QFile::encodeName(path(u"key.htm"_s)).constData()),
+                              0);
+                }
+            };
+            reporter.errorReports.clear();
+            processor.setMessages(KeyFileMessages::english());
+
+            EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Failed);
+
+            EXPECT_EQ(
+                reporter.errorReports,
+                (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::english().changedMeanwhile}}));
+            EXPECT_EQ(read(u"key.htm"_s), saved);
+            EXPECT_EQ(read(u"key.htm_bak0"_s), linkedKey);
+            EXPECT_EQ(entries().filter(u"keylinker"_s), QStringList());
+        }
+    }
+}
+
+TEST_F(KeyFileTest, BackupNeverLandsOnAFileThatIsThere)
+{
+    write(u"taken"_s, "someone's backup");
+    write(u"empty"_s, QByteArray());
+    ASSERT_TRUE(QFile::link(u"nowhere"_s, path(u"link"_s)));
+    DiskKeyFileStore disk;
+    FileError error;
+
+    for (const QString& name : {u"taken"_s, u"link"_s}) {
+        EXPECT_FALSE(disk.writeBackup(path(name), "copy", {}, error)) << name.toStdString();
+        EXPECT_EQ(error.code, EEXIST);
+    }
+    EXPECT_TRUE(disk.writeBackup(path(u"empty"_s), "copy", {}, error));
+
+    EXPECT_EQ(read(u"taken"_s), QByteArray("someone's backup"));
+    EXPECT_EQ(QFileInfo(path(u"link"_s)).symLinkTarget(), path(u"nowhere"_s));
+    EXPECT_EQ(read(u"empty"_s), QByteArray("copy"));
+    EXPECT_EQ(entries(), (QStringList{u"empty"_s, u"link"_s, u"taken"_s}));
+}
+
+// Input that would take all memory, or that a transform cannot hold, ends in the message; the
+// backup that was made stays, the key is as it was.
+TEST_F(KeyFileTest, HostileInputEndsInTheTooBigMessage)
+{
+    const QByteArray hashes(100 << 10, '#');
+    write(u"hashes.htm"_s, hashes);
+    write(u"key.htm"_s, linkedKey);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"hashes.htm"_s)), ProcessOutcome::Failed);
+    EXPECT_EQ(processor.processWith(path(u"key.htm"_s),
+                                    [](QByteArray) -> RewriteResult { throw std::bad_alloc(); }),
+              ProcessOutcome::Failed);
+
+    const QString tooBig = KeyFileMessages::german().tooBig;
+    EXPECT_EQ(reporter.errorReports,
+              (std::vector<Report>{{path(u"hashes.htm"_s), tooBig}, {path(u"key.htm"_s), tooBig}}));
+    EXPECT_EQ(read(u"hashes.htm"_s), hashes);
+    EXPECT_EQ(read(u"hashes.htm_bak0"_s), hashes);
+    EXPECT_EQ(read(u"key.htm"_s), linkedKey);
+}
+
+TEST_F(KeyFileTest, StructureErrorNamesTheLineOfTheLink)
+{
+    write(u"key.htm"_s, "<HTML>\r\n<P>#1 x</P>\n\n<P>y ....2</P>\n<P>z ....3</P>");
+    // An anchor at the very first position counts for nothing, so the link on line 4 has none.
+    write(u"first.htm"_s, "#1\n\n\nx ....2\n#2");
+
+    processor.bearbeiten(path(u"first.htm"_s));
+    processor.bearbeiten(path(u"key.htm"_s));
+
+    const KeyFileMessages german = KeyFileMessages::german();
+    EXPECT_EQ(reporter.messages.size(), 1U);
+    EXPECT_EQ(reporter.messages.front().text,
+              german.structureError + u"\n"_s + path(u"first.htm"_s) + u", Zeile 4"_s);
+}
+
+TEST(KeyFileMessagesTest, SystemFailuresHaveTextsOfTheirOwnInBothLanguages)
+{
+    const std::vector<FileError> failures = {{ENOENT},
+                                             {EISDIR},
+                                             {EACCES},
+                                             {EACCES, true},
+                                             {ENOSPC},
+                                             {EROFS},
+                                             {FileError::changedMeanwhile},
+                                             {FileError::tooBig},
+                                             {FileError::notAFile}};
+    for (const KeyFileMessages& messages : {KeyFileMessages::german(), KeyFileMessages::english()}) {
+        QStringList texts;
+        for (const FileError& failure : failures)
+            texts << messages.failureText(failure, u"/keys/Käfer/key.htm"_s);
+        texts.removeDuplicates();
+        EXPECT_EQ(texts.size(), qsizetype(failures.size())) << texts.join(u" | "_s).toStdString();
+        EXPECT_TRUE(texts.at(3).contains(u"/keys/Käfer"_s) && !texts.at(3).contains(u"key.htm"_s));
+        EXPECT_EQ(messages.failureText({EFBIG}, u"k"_s), qt_error_string(EFBIG));
+    }
+    // Texts a caller left out come in the default language rather than empty.
+    const KeyFileMessages partial{u"a"_s, u"b"_s};
+    EXPECT_EQ(partial.failureText({ENOSPC}, u"k"_s), KeyFileMessages::german().diskFull);
 }
 
 } // namespace
