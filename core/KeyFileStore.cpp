@@ -271,7 +271,8 @@ bool DiskKeyFileStore::read(const QString& path, QByteArray& content, FileAccess
         return fail(error, FileError::notAFile);
     access = {info.st_mode & 07777, info.st_uid, info.st_gid};
     try {
-        content.resize(info.st_size);
+        // Exactly the size: resize() would ask for room to grow, twice a big key.
+        content = QByteArray(info.st_size, Qt::Uninitialized);
         const ssize_t got = readAt(fd.get(), content.data(), static_cast<size_t>(info.st_size), 0);
         if (got < 0)
             return fail(error, errno);
