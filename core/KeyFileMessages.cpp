@@ -61,43 +61,46 @@ QString KeyFileMessages::locatedStructureError(const QString& path, int line) co
     return structureError + u'\n' + path + QStringLiteral(", ") + lineWord + u' ' + QString::number(line);
 }
 
+namespace {
+
+// Both languages side by side, so that a text is never added to one only.
+KeyFileMessages messagesIn(bool english)
+{
+    const auto text = [english](const char* german, const char* inEnglish) {
+        return QString::fromUtf8(english ? inEnglish : german);
+    };
+    return {
+        .structureError =
+            text("Strukturfehler, kein Anker vor Verweis", "Bad structure: no anchor before link"),
+        .invalidArgument = text("Ungültiges Argument: Anker oder Verweis ohne schließendes Anführungszeichen",
+                                "Invalid argument: anchor or link without closing quote"),
+        .noSuchFile = text("Die Datei gibt es nicht", "There is no such file"),
+        .isFolder = text("Das ist ein Ordner, keine Datei", "This is a folder, not a file"),
+        .notAFile = text("Das ist keine gewöhnliche Datei", "This is not a regular file"),
+        .permissionDenied = text("Keine Berechtigung für diese Datei", "No permission for this file"),
+        .folderNotWritable =
+            text("In den Ordner %1 kann nicht geschrieben werden", "The folder %1 cannot be written to"),
+        .diskFull = text("Der Datenträger ist voll", "The disk is full"),
+        .readOnlyFileSystem = text("Der Datenträger ist schreibgeschützt", "The disk is read-only"),
+        .changedMeanwhile = text("Die Datei wurde während der Bearbeitung geändert und bleibt unverändert",
+                                 "The file was changed while it was being processed and was left as it is"),
+        .tooBig = text("Die Datei ist zu groß oder keine Bestimmungstabelle und bleibt unverändert",
+                       "The file is too big or not a key and was left as it is"),
+        .lineWord = text("Zeile", "line"),
+        .moreFindings = text("… und %1 weitere Befunde", "... and %1 more findings"),
+    };
+}
+
+} // namespace
+
 KeyFileMessages KeyFileMessages::german()
 {
-    KeyFileMessages m{
-        QStringLiteral("Strukturfehler, kein Anker vor Verweis"),
-        QStringLiteral("Ungültiges Argument: Anker oder Verweis ohne schließendes Anführungszeichen")};
-    m.noSuchFile = QStringLiteral("Die Datei gibt es nicht");
-    m.isFolder = QStringLiteral("Das ist ein Ordner, keine Datei");
-    m.notAFile = QStringLiteral("Das ist keine gewöhnliche Datei");
-    m.permissionDenied = QStringLiteral("Keine Berechtigung für diese Datei");
-    m.folderNotWritable = QStringLiteral("In den Ordner %1 kann nicht geschrieben werden");
-    m.diskFull = QStringLiteral("Der Datenträger ist voll");
-    m.readOnlyFileSystem = QStringLiteral("Der Datenträger ist schreibgeschützt");
-    m.changedMeanwhile =
-        QStringLiteral("Die Datei wurde während der Bearbeitung geändert und bleibt unverändert");
-    m.tooBig = QStringLiteral("Die Datei ist zu groß oder keine Bestimmungstabelle und bleibt unverändert");
-    m.lineWord = QStringLiteral("Zeile");
-    m.moreFindings = QStringLiteral("… und %1 weitere Befunde");
-    return m;
+    return messagesIn(false);
 }
 
 KeyFileMessages KeyFileMessages::english()
 {
-    KeyFileMessages m{QStringLiteral("Bad structure: no anchor before link"),
-                      QStringLiteral("Invalid argument: anchor or link without closing quote")};
-    m.noSuchFile = QStringLiteral("There is no such file");
-    m.isFolder = QStringLiteral("This is a folder, not a file");
-    m.notAFile = QStringLiteral("This is not a regular file");
-    m.permissionDenied = QStringLiteral("No permission for this file");
-    m.folderNotWritable = QStringLiteral("The folder %1 cannot be written to");
-    m.diskFull = QStringLiteral("The disk is full");
-    m.readOnlyFileSystem = QStringLiteral("The disk is read-only");
-    m.changedMeanwhile =
-        QStringLiteral("The file was changed while it was being processed and was left as it is");
-    m.tooBig = QStringLiteral("The file is too big or not a key and was left as it is");
-    m.lineWord = QStringLiteral("line");
-    m.moreFindings = QStringLiteral("... and %1 more findings");
-    return m;
+    return messagesIn(true);
 }
 
 } // namespace keylinker
