@@ -341,13 +341,20 @@ bool DiskKeyFileStore::replace(const QString& path, const QString& copyPath, con
     // plain file and cut it off from the key it stood for.
     const QByteArray target = resolved(toNativePath(path));
     const QByteArray copy = toNativePath(copyPath);
-    auto unchanged = [&copy](int fd) {
+    // Whether the file `fd`, which is the one under the key's name, holds what the run read.
+    auto unchanged = [&copy, &target](int fd) {
         struct stat info
         {
         };
-        if (copy.isEmpty())
-            return fd < 0 || (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0);
-        return fd >= 0 && holdsSameAs(fd, copy);
+        struct stat named
+        {
+        };
+        if (fd < 0)
+            return copy.isEmpty() && ::lstat(target.constData(), &named) != 0 && errno == ENOENT;
+        if (::fstat(fd, &info) != 0 || ::stat(target.constData(), &named) != 0 ||
+            info.st_dev != named.st_dev || info.st_ino != named.st_ino)
+            return false;
+        return copy.isEmpty() ? S_ISREG(info.st_mode) && info.st_size == 0 : holdsSameAs(fd, copy);
     };
 
     Descriptor current(::open(target.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -378,8 +385,10 @@ bool DiskKeyFileStore::replace(const QString& path, const QString& copyPath, con
             if (!writeAll(temp.fd(), content.constData(), static_cast<size_t>(content.size()), 0) ||
                 ::fsync(temp.fd()) != 0)
                 return fail(error, errno);
-            // Checked as late as possible: an editor may have saved while the text was written.
-            if (!unchanged(current.get()))
+            // Checked as late as possible, on the file under the name now: an editor may have saved
+            // a new file while the text was written.
+            const Descriptor now(::open(target.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+            if (!unchanged(now.get()))
                 return fail(error, FileError::changedMeanwhile);
             if (current.get() >= 0) {
                 if (::rename(temp.path(), target.constData()) != 0)
