@@ -50,15 +50,21 @@ QString KeyFileMessages::failureText(const FileError& error, const QString& keyP
     }
     if (!text)
         return qt_error_string(error.code);
-    // A caller that set only some texts still gets a message of its own for the rest.
     if (text->isEmpty())
-        return german().failureText(error, keyPath);
+        return completed().failureText(error, keyPath);
     return folder.isNull() ? *text : text->arg(folder);
+}
+
+KeyFileMessages KeyFileMessages::completed() const
+{
+    // A caller that sets only the two rewrite texts gets the rest in the language of those.
+    return structureError == english().structureError ? english() : german();
 }
 
 QString KeyFileMessages::locatedStructureError(const QString& path, int line) const
 {
-    return structureError + u'\n' + path + QStringLiteral(", ") + lineWord + u' ' + QString::number(line);
+    const QString word = lineWord.isEmpty() ? completed().lineWord : lineWord;
+    return structureError + u'\n' + path + QStringLiteral(", ") + word + u' ' + QString::number(line);
 }
 
 namespace {

@@ -34,6 +34,10 @@ struct KeyFileMessages final
 
     static KeyFileMessages german();
     static KeyFileMessages english();
+
+private:
+    /// All texts of the language of `structureError`, for those left empty.
+    KeyFileMessages completed() const;
 };
 
 } // namespace keylinker

@@ -183,7 +183,8 @@ private Q_SLOTS:
         QCOMPARE(test::readAll(path(QStringLiteral("keys/b.htm"))), goodKey);
         QVERIFY(!QFile::exists(path(QStringLiteral("keys/b.htm_bak0"))));
         QCOMPARE(test::readAll(path(QStringLiteral("keys/c.htm"))), badKey);
-        QCOMPARE(sink.shown, QStringList{QStringLiteral("Strukturfehler, kein Anker vor Verweis")});
+        QCOMPARE(sink.shown, QStringList{QStringLiteral("Strukturfehler, kein Anker vor Verweis\n") +
+                                         path(QStringLiteral("keys/c.htm")) + QStringLiteral(", Zeile 1")});
         QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Fertig!"));
         // The file list was read again and shows the backups its pattern takes in.
         QVERIFY(fileListEntries().contains(QStringLiteral("a.htm_bak0")) == false);
@@ -201,7 +202,8 @@ private Q_SLOTS:
         control<QLineEdit>("txtSearchSpec")->setText(QStringLiteral("c.htm"));
         selectFileRows({0});
         doubleClickRow("filList", 0);
-        QCOMPARE(sink.shown.value(0), QStringLiteral("Bad structure: no anchor before link"));
+        QCOMPARE(sink.shown.value(0), QStringLiteral("Bad structure: no anchor before link\n") +
+                                          path(QStringLiteral("keys/c.htm")) + QStringLiteral(", line 1"));
         QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Done!"));
 
         // Nothing selected: nothing processed, no done text.
