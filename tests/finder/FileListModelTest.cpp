@@ -105,32 +105,4 @@ TEST_F(FinderFileList, RefreshSeesChangesAndLinks)
     EXPECT_EQ(files.pattern().text(), u"*.txt"_s);
 }
 
-TEST_F(FinderFileList, WalkModeReadsWhenAskedAndOnlyOnce)
-{
-    const int reads = files.diskReads();
-    files.beginWalk();
-    // Passing through folders reads nothing; a folder that cannot be read lists nothing.
-    for (const QString& folder : {u"beetles"_s, u"missing"_s, u"moths"_s, u"beetles"_s})
-        EXPECT_TRUE(files.setPath(dir.path(folder)));
-    EXPECT_TRUE(files.setPattern(u"*.txt"_s));
-    EXPECT_EQ(files.diskReads(), reads);
-    EXPECT_EQ(files.entries(), QStringList{u"readme.txt"_s});
-    EXPECT_EQ(files.count(), 1);
-    EXPECT_EQ(files.diskReads(), reads + 1);
-    EXPECT_TRUE(files.setPath(dir.path(u"missing"_s)));
-    EXPECT_EQ(files.rowCount(), 0);
-
-    // Nested calls: walk mode ends with the last one, which reads a folder still pending.
-    files.beginWalk();
-    EXPECT_TRUE(files.setPath(dir.path(u"missing"_s)));
-    files.endWalk();
-    EXPECT_TRUE(files.setPath(dir.path(u"moths"_s)));
-    EXPECT_EQ(files.diskReads(), reads + 2);
-    files.endWalk();
-    EXPECT_EQ(files.diskReads(), reads + 3);
-    EXPECT_EQ(files.entries(), (QStringList{u"notes.txt"_s}));
-    EXPECT_FALSE(files.setPath(dir.path(u"missing"_s)));
-    EXPECT_EQ(files.path(), dir.path(u"moths"_s));
-}
-
 } // namespace
