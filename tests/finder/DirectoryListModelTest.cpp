@@ -4,6 +4,7 @@
 
 #include "FinderTestSupport.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -36,6 +37,7 @@ protected:
                 u"a/b/c/.cache/"_s, u"a/b/c/key.htm"_s, u"a/b/other/"_s};
     DriveListModel drives{QStringList{dir.path()}};
     DirectoryListModel folders{drives};
+    QAbstractItemModelTester rules{&folders, QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 TEST_F(FinderDirectoryList, IndexesRunFromRootToSubfolders)

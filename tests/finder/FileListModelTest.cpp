@@ -2,6 +2,7 @@
 
 #include "FinderTestSupport.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -29,6 +30,7 @@ protected:
                 u"moths/.draft.htm"_s,         u"moths/folder.htm/"_s,         u"beetles/carabids.htm"_s,
                 u"beetles/readme.txt"_s};
     FileListModel files;
+    QAbstractItemModelTester rules{&files, QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 TEST_F(FinderFileList, FollowsPathAndPattern)
