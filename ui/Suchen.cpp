@@ -576,6 +576,8 @@ void Suchen::showFound()
     const int shown = m_found->showPending();
     if (shown == 0)
         return;
+    // The view lays out new rows late, after the repaint of this event run: it would paint none.
+    lstFoundFiles->doItemsLayout();
     // The label is the counter: its caption read as a number, the new ones added, written back after
     // a blank.
     lblCount->setText(u' ' + QString::number(lblCount->text().trimmed().toInt() + shown));
