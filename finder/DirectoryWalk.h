@@ -26,8 +26,8 @@ struct WalkHooks
 /// pattern to `WalkHooks::found`. It touches no list model, so it serves the window's found list and
 /// `keylinker-cli --find` alike.
 ///
-/// Order of the matches: depth first; a folder's subfolders in reverse order of the directory list
-/// (`FinderPlatform::compareNames`), so the last first; a folder's files in file list order, after
+/// Order of the matches, that of the window's lists: depth first; a folder's subfolders from the last
+/// in name order (`FinderPlatform::compareNames`) to the first; a folder's files in name order, after
 /// those of every folder below it. For R with subfolders A (holding A1) and B: the matches in B, in
 /// A1, in A, and last in R. Each match is the folder's path joined with the name by
 /// `FinderPlatform::joinPath`. Hidden names are left out, as the lists leave them out.
