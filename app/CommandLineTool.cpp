@@ -1,9 +1,7 @@
 #include "CommandLineTool.h"
 
-#include "DirectoryListModel.h"
 #include "DirectoryWalk.h"
-#include "DriveListModel.h"
-#include "FileListModel.h"
+#include "FileNamePattern.h"
 #include "FinderPlatform.h"
 #include "FoundListModel.h"
 #include "KeyCheck.h"
@@ -14,6 +12,7 @@
 #include "KeyRewrite.h"
 #include "MessageLine.h"
 #include "PausingKeyFileStore.h"
+#include "NativePath.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -276,40 +275,42 @@ int CommandLineTool::checkFiles(const QStringList& files, bool english)
 
 int CommandLineTool::findFiles(const QString& folder, const QString& pattern, bool english)
 {
-    // The window's own lists and walk, so that the lines are the found list the window would show.
-    DriveListModel drives;
-    DirectoryListModel folders(drives);
-    FileListModel files;
-    FoundListModel found;
-    QObject::connect(&folders, &DirectoryListModel::pathChanged, &files,
-                     [&files, &folders] { files.setPath(folders.path()); });
-    if (!files.setPattern(pattern))
+    // The window's walk, so that the lines are the found list the window would show.
+    const FileNamePattern filePattern(pattern);
+    if (!filePattern.isValid())
         return usageError(QStringLiteral("pattern refused: ") + pattern);
-    if (!folders.setPath(folder)) {
-        QString reason = FinderPlatform::folderError(FinderPlatform::absoluteCleanPath(folder));
-        if (reason.isEmpty()) // it could be opened but not read through
-            reason = qt_error_string(EIO);
-        writeLine(m_err, folder + QStringLiteral(": ") + reason);
-        return exitMessage;
-    }
 
+    // One write for the whole list: a line at a time would cost a system call per file. Each path in
+    // its own bytes, so that a name that is not UTF-8 can be used as printed.
+    QByteArray lines;
+    int count = 0;
     bool full = false;
     WalkHooks hooks;
-    hooks.listFull = [&full] { full = true; };
-    DirectoryWalk(folders, files, found, std::move(hooks)).durchsuchen(QString());
-
-    // One write for the whole list: a line at a time would cost a system call per file.
-    QByteArray lines;
-    for (const QString& path : found.entries()) {
-        lines += QFile::encodeName(path);
+    hooks.found = [&](const QString& path) {
+        // As many as the window's found list takes.
+        if (count == FoundListModel::maxEntries) {
+            full = true;
+            return;
+        }
+        ++count;
+        lines += toNativePath(path);
         lines += '\n';
+    };
+    hooks.goOn = [&full] { return !full; };
+    const QString start = FinderPlatform::absoluteCleanPath(folder);
+    if (start.isEmpty() ||
+        DirectoryWalk(filePattern, std::move(hooks)).run(start) == DirectoryWalk::End::StartUnreadable) {
+        QString reason = FinderPlatform::folderError(start);
+        if (reason.isEmpty()) // it could be opened but not read through
+            reason = qt_error_string(EIO);
+        m_err.write(messageLine(folder, reason));
+        return exitMessage;
     }
     m_out.write(lines);
     if (full) {
-        writeLine(m_err,
-                  folder + QStringLiteral(": ") +
-                      (english ? QStringLiteral("The filelist is filled up. Search canceled.")
-                               : QStringLiteral("Das Listenfeld ist voll. Die Suche wird abgebrochen.")));
+        m_err.write(messageLine(
+            folder, english ? QStringLiteral("The filelist is filled up. Search canceled.")
+                            : QStringLiteral("Das Listenfeld ist voll. Die Suche wird abgebrochen.")));
         return exitMessage;
     }
     return exitOk;

@@ -1,7 +1,8 @@
 // Makes a folder tree to search: about 7,000 folders and 100,000 empty files, among them one folder of
 // 5,000 subfolders and one of 20,000 files, about one name in ten a key file name of the default
 // pattern ("*.htm;*.html;*.htm_bak;*.html_bak", in upper and lower case), the others names that a
-// search must pass over (.txt, .jpg, .css, .htm_bak3, ...), and folder and file names with umlauts.
+// search must pass over (.txt, .jpg, .css, .htm_bak3, ...), folder and file names with umlauts, and
+// one folder with Latin-1 names.
 // The same seed always gives the same tree.
 //
 //   make_tree DIR [SEED]
@@ -60,16 +61,29 @@ public:
     bool makeFiles(const std::string& folder, int count)
     {
         for (int i = 0; i < count; ++i) {
-            const std::string path = folder + '/' + fileName();
-            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-            if (fd < 0) {
-                std::fprintf(stderr, "make_tree: %s: %s\n", path.c_str(), std::strerror(errno));
+            if (!makeFile(folder + '/' + fileName()))
                 return false;
-            }
-            ::close(fd);
-            ++m_files;
         }
         return true;
+    }
+
+    bool makeFile(const std::string& path)
+    {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        if (fd < 0) {
+            std::fprintf(stderr, "make_tree: %s: %s\n", path.c_str(), std::strerror(errno));
+            return false;
+        }
+        ::close(fd);
+        ++m_files;
+        return true;
+    }
+
+    // A file whose name is not made from the seed; `matching` tells whether the pattern takes it.
+    bool makeFile(const std::string& path, bool matching)
+    {
+        m_matching += matching ? 1 : 0;
+        return makeFile(path);
     }
 
     // Folder names: a word and a running number, so that none repeats; now and then one that looks
@@ -172,6 +186,15 @@ int main(int argc, char* argv[])
         if (!maker.makeFolder(branch) || !makeBranches(maker, branch, budget, 6, 36))
             return 1;
     }
+
+    // Last, so that the rest of the tree stays as the seed makes it: an old archive unpacked with
+    // Latin-1 names, bytes that are not UTF-8, which a search must find and print unchanged.
+    // (Octal escapes: 344 is "ä", 374 "ü" in Latin-1.)
+    const std::string archive = root + "/Archiv K\344fer";
+    if (!maker.makeFolder(archive) || !maker.makeFile(archive + "/Bl\344ttk\344fer.htm", true) ||
+        !maker.makeFile(archive + "/R\374ssler.HTML_BAK", true) ||
+        !maker.makeFile(archive + "/Notizen \374ber K\344fer.txt", false))
+        return 1;
 
     std::printf("%ld folders, %ld files, %ld key file names\n", maker.folders(), maker.files(),
                 maker.matching());

@@ -73,13 +73,15 @@ echo "both find the same $found files"
 window=
 if [[ -x $window_bench ]]; then
     window=yes
-    run_window() { QT_QPA_PLATFORM=offscreen "$window_bench" "$tree" 2>"$work/window.err"; }
-    window_out=$(run_window)
-    window_found=$(awk '{ print $3 }' <<<"$window_out")
-    if [[ $window_found != "$found" ]]; then
-        echo "FAILED: the window found $window_found files, keylinker-cli $found" >&2
+    run_window() { QT_QPA_PLATFORM=offscreen "$window_bench" "$tree" "$@" 2>"$work/window.err"; }
+    # The window's found list must be keylinker-cli's output, line by line and byte by byte.
+    run_window "$work/window.txt" >/dev/null
+    if ! cmp -s "$work/window.txt" "$work/cli.txt"; then
+        echo "FAILED: the window's found list and keylinker-cli --find differ (< window, > keylinker-cli):" >&2
+        diff "$work/window.txt" "$work/cli.txt" | head -20 >&2
         exit 1
     fi
+    echo "the window's found list is the same, in the same order"
 fi
 # ----------------------------------------------------------------------------------------------------
 

@@ -50,16 +50,11 @@ QHash<int, QByteArray> DirectoryListModel::roleNames() const
 
 bool DirectoryListModel::setPath(const QString& path)
 {
-    return open(path, true);
-}
-
-bool DirectoryListModel::open(const QString& path, bool reuseKept)
-{
     const QString clean = FinderPlatform::absoluteCleanPath(path);
     if (clean.isEmpty())
         return false;
     QList<FinderPlatform::FolderEntry> subfolders;
-    if (!takeListing(clean, reuseKept, subfolders))
+    if (!FinderPlatform::listFolder(clean, FinderPlatform::EntryKind::Folder, FileNamePattern(), subfolders))
         return false;
 
     const bool pathChanges = clean != m_path;
@@ -80,54 +75,6 @@ bool DirectoryListModel::open(const QString& path, bool reuseKept)
     return true;
 }
 
-bool DirectoryListModel::takeListing(const QString& clean, bool reuseKept,
-                                     QList<FinderPlatform::FolderEntry>& subfolders)
-{
-    if (isWalking() && reuseKept) {
-        // Coming back up: the folder was read on the way down, and everything below it is done.
-        for (qsizetype at = m_walkChain.size() - 1; at >= 0; --at) {
-            if (m_walkChain.at(at).path == clean) {
-                subfolders = m_walkChain.at(at).subfolders;
-                m_walkChain.resize(at + 1);
-                return true;
-            }
-        }
-    }
-    ++m_diskReads;
-    if (!isWalking())
-        return FinderPlatform::listFolder(clean, FinderPlatform::EntryKind::Folder, FileNamePattern(),
-                                          subfolders);
-
-    // The walk takes this folder's files at the end of its visit: one pass serves both lists.
-    QList<FinderPlatform::FolderEntry> files;
-    if (!FinderPlatform::listFolderAndFiles(clean, m_walkFilePattern, subfolders, files))
-        return false;
-    // Keep the chain a line of ancestors ending at the folder now open.
-    while (!m_walkChain.isEmpty() && !FinderPlatform::isBelow(clean, m_walkChain.constLast().path))
-        m_walkChain.removeLast();
-    m_walkChain.append(Listing{clean, subfolders, std::move(files), true});
-    return true;
-}
-
-bool DirectoryListModel::takeFiles(const QString& folder, const FileNamePattern& pattern,
-                                   QList<FinderPlatform::FolderEntry>& files)
-{
-    if (pattern.text() != m_walkFilePattern.text())
-        return false;
-    for (qsizetype at = m_walkChain.size() - 1; at >= 0; --at) {
-        Listing& listing = m_walkChain[at];
-        if (listing.path != folder)
-            continue;
-        if (!listing.filesKept)
-            return false;
-        files = std::move(listing.files);
-        listing.files = {};
-        listing.filesKept = false;
-        return true;
-    }
-    return false;
-}
-
 bool DirectoryListModel::openDrive(const QString& drive)
 {
     const QString remembered = m_drives.rememberedFolder(drive);
@@ -140,23 +87,7 @@ bool DirectoryListModel::openDrive(const QString& drive)
 
 bool DirectoryListModel::refresh()
 {
-    return !m_path.isEmpty() && open(m_path, false);
-}
-
-void DirectoryListModel::beginWalk(const FileNamePattern& filePattern)
-{
-    if (m_walkDepth++ > 0)
-        return;
-    m_walkFilePattern = filePattern;
-    // The walk starts in the open folder, which has just been read.
-    if (!m_path.isEmpty())
-        m_walkChain = {Listing{m_path, m_subfolders, {}, false}};
-}
-
-void DirectoryListModel::endWalk()
-{
-    if (m_walkDepth > 0 && --m_walkDepth == 0)
-        m_walkChain.clear();
+    return !m_path.isEmpty() && setPath(m_path);
 }
 
 QString DirectoryListModel::entry(int index) const

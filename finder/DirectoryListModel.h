@@ -1,6 +1,5 @@
 #pragma once
 
-#include "FileNamePattern.h"
 #include "FinderPlatform.h"
 
 #include <QAbstractListModel>
@@ -16,7 +15,7 @@ class DriveListModel;
 /// folder itself, then its subfolders (hidden ones left out, symbolic links to folders shown as
 /// folders, sorted by `FinderPlatform::compareNames`), and one highlighted entry.
 ///
-/// The window addresses the entries by index as the directory list of the original did: 0 up to
+/// The window addresses the entries by index, counted from the open folder: 0 up to
 /// `subdirectoryCount() - 1` are the subfolders in list order, -1 is the open folder, -2 its parent,
 /// and so on up to the root at `-levelCount()`. Model rows run from the root (row 0) down;
 /// `row()` and `entryIndex()` convert between the two.
@@ -48,7 +47,7 @@ public:
     /// Opens `path` (made absolute and clean) and reads it. On success the rows are replaced, the
     /// open folder is highlighted (index -1), the folder is remembered for its drive, and, when the
     /// path differs from the one before, `pathChanged()` has been emitted when this returns. The same
-    /// path again reads the folder anew without the signal (in walk mode it takes the kept listing).
+    /// path again reads the folder anew without the signal.
     /// A folder that cannot be opened (gone, not readable, not a folder) leaves everything as it was
     /// and returns false.
     bool setPath(const QString& path);
@@ -64,8 +63,7 @@ public:
 
     /// The full path at window index `index`; empty outside `-levelCount()` .. `subdirectoryCount() - 1`.
     QString entry(int index) const;
-    /// Whether the subfolder at `index` (0 ..) is reached through a symbolic link. A walk over the
-    /// tree needs this to keep from going round in circles.
+    /// Whether the subfolder at `index` (0 ..) is reached through a symbolic link (`IsLinkRole`).
     bool isLink(int index) const;
 
     /// The model row of window index `index`; -1 outside the valid indexes.
@@ -82,29 +80,6 @@ public:
     /// The highlighted entry's full path.
     QString currentEntry() const { return entry(m_currentIndex); }
 
-    /// Walk mode, on while a search walks the tree (`DirectoryWalk`). The walk opens every subfolder
-    /// and then its parent again, once per subfolder; in walk mode the listings of the folders from
-    /// the walk's start down to the open one are kept, and opening one of them again takes its kept
-    /// listing instead of reading the folder, so a folder of 5,000 subfolders is read once and not
-    /// 5,000 times. `refresh()` still reads anew. Calls nest; the last `endWalk()` drops the listings.
-    ///
-    /// A folder read in walk mode is read in the same pass for those of its files that match
-    /// `filePattern`, the file list's pattern, and they are kept for the file list until `takeFiles()`
-    /// hands them over. Nested calls keep the first call's pattern.
-    void beginWalk(const FileNamePattern& filePattern = FileNamePattern());
-    void endWalk();
-    bool isWalking() const { return m_walkDepth > 0; }
-
-    /// In walk mode, hands over the files of `folder` that match `pattern`, as the file list shows
-    /// them, from the time the folder was read for the walk, and returns true; once per reading. False
-    /// when none are kept for it: not read in walk mode, already handed over, or kept for another
-    /// pattern.
-    bool takeFiles(const QString& folder, const FileNamePattern& pattern,
-                   QList<FinderPlatform::FolderEntry>& files);
-
-    /// How often this model has read a folder from the disk, so that tests can see what walk mode saves.
-    int diskReads() const { return m_diskReads; }
-
 Q_SIGNALS:
     /// The open folder changed. Emitted directly from `setPath()`, after all state is updated, so
     /// the window's `DirList_Change`, connected directly, has moved the file list along before
@@ -114,27 +89,11 @@ Q_SIGNALS:
     void currentIndexChanged();
 
 private:
-    /// A folder as read in walk mode: its subfolders, and its files until the file list takes them.
-    struct Listing
-    {
-        QString path;
-        QList<FinderPlatform::FolderEntry> subfolders;
-        QList<FinderPlatform::FolderEntry> files;
-        bool filesKept = false;
-    };
-
-    bool open(const QString& path, bool reuseKept);
-    bool takeListing(const QString& clean, bool reuseKept, QList<FinderPlatform::FolderEntry>& subfolders);
-
     DriveListModel& m_drives;
     QString m_path;
     QStringList m_levels; ///< root first, the open folder last
     QList<FinderPlatform::FolderEntry> m_subfolders;
     int m_currentIndex = -1;
-    int m_walkDepth = 0;
-    QList<Listing> m_walkChain; ///< walk mode: the walk's start folder first, the open folder last
-    FileNamePattern m_walkFilePattern;
-    int m_diskReads = 0;
 };
 
 } // namespace keylinker

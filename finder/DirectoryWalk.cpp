@@ -1,91 +1,66 @@
 #include "DirectoryWalk.h"
 
-#include "DirectoryListModel.h"
-#include "FileListModel.h"
-#include "FileNamePattern.h"
 #include "FinderPlatform.h"
-#include "FoundListModel.h"
+
+#include <QList>
 
 namespace keylinker {
 
-namespace {
-
-// Walk mode for both lists for as long as the walk runs, ended on every way out.
-struct WalkMode
-{
-    WalkMode(DirectoryListModel& folders, FileListModel& files) : folders(folders), files(files)
-    {
-        // The directory list reads each folder's files with its subfolders; the file list takes them.
-        folders.beginWalk(files.pattern());
-        files.beginWalk([&folders](const QString& folder, const FileNamePattern& pattern,
-                                   QList<FinderPlatform::FolderEntry>& found) {
-            return folders.takeFiles(folder, pattern, found);
-        });
-    }
-    ~WalkMode()
-    {
-        files.endWalk();
-        folders.endWalk();
-    }
-    WalkMode(const WalkMode&) = delete;
-    WalkMode& operator=(const WalkMode&) = delete;
-
-    DirectoryListModel& folders;
-    FileListModel& files;
-};
-
-} // namespace
-
-DirectoryWalk::DirectoryWalk(DirectoryListModel& folders, FileListModel& files, FoundListModel& found,
-                             WalkHooks hooks)
-    : m_folders(folders), m_files(files), m_found(found), m_hooks(std::move(hooks))
+DirectoryWalk::DirectoryWalk(const FileNamePattern& pattern, WalkHooks hooks)
+    : m_pattern(pattern), m_hooks(std::move(hooks))
 {}
 
-bool DirectoryWalk::durchsuchen(const QString& zurueck)
+DirectoryWalk::End DirectoryWalk::run(const QString& start)
 {
-    const WalkMode walkMode(m_folders, m_files);
-    return visit(zurueck);
+    m_stoppedIn.clear();
+    switch (visit(start)) {
+    case Visit::Done:
+        return End::Through;
+    case Visit::Unreadable:
+        return End::StartUnreadable;
+    case Visit::Stopped:
+        break;
+    }
+    return End::Stopped;
 }
 
-bool DirectoryWalk::visit(const QString& zurueck)
+DirectoryWalk::Visit DirectoryWalk::visit(const QString& folder)
 {
-    // Once per folder, not per file: this is where a Cancel click is seen.
-    if (m_hooks.letEventsRun && !m_hooks.letEventsRun())
-        return true;
+    // One reading serves both: a folder of 5,000 subfolders is read once, not once per subfolder.
+    QList<FinderPlatform::FolderEntry> subfolders;
+    QList<FinderPlatform::FolderEntry> files;
+    if (!FinderPlatform::listFolderAndFiles(folder, m_pattern, subfolders, files))
+        return Visit::Unreadable;
 
-    const QString here = m_folders.path();
-    for (int n = m_folders.subdirectoryCount(); n > 0; --n) {
+    // Once per folder, not per file: the window is redrawn and a Cancel click seen here.
+    if (m_hooks.letEventsRun)
+        m_hooks.letEventsRun();
+    if (!goOn(folder))
+        return Visit::Stopped;
+
+    for (qsizetype n = subfolders.size(); n > 0; --n) {
+        const FinderPlatform::FolderEntry& subfolder = subfolders.at(n - 1);
         // A link may lead back up the tree, and the walk would never end.
-        if (m_folders.isLink(n - 1))
+        if (subfolder.isLink)
             continue;
-        // Gone since this folder was listed, or not readable: passed over, the search goes on.
-        if (!m_folders.setPath(m_folders.entry(n - 1)))
-            continue;
-        if (visit(here))
-            return true;
-        // The subfolder could not come back here: this folder has gone meanwhile.
-        if (m_folders.path() != here)
-            break;
+        if (visit(FinderPlatform::joinPath(folder, subfolder.name)) == Visit::Stopped)
+            return Visit::Stopped;
     }
 
-    // The file list has followed the directory list here unless this folder went away meanwhile;
-    // names of another folder must not be taken for this one's.
-    if (m_folders.path() == here && m_files.path() == here) {
-        // A copy, which costs nothing, keeps the loop safe from whatever the hooks do to the list.
-        const QStringList names = m_files.entries();
-        for (const QString& name : names) {
-            if (!m_found.add(FinderPlatform::joinPath(here, name))) {
-                if (m_hooks.listFull)
-                    m_hooks.listFull();
-                return true;
-            }
-            if (m_hooks.matchAdded)
-                m_hooks.matchAdded();
-        }
+    for (const FinderPlatform::FolderEntry& file : std::as_const(files)) {
+        if (m_hooks.found)
+            m_hooks.found(FinderPlatform::joinPath(folder, file.name));
+        if (!goOn(folder))
+            return Visit::Stopped;
     }
+    return Visit::Done;
+}
 
-    if (!zurueck.isEmpty())
-        m_folders.setPath(zurueck);
+bool DirectoryWalk::goOn(const QString& folder)
+{
+    if (!m_hooks.goOn || m_hooks.goOn())
+        return true;
+    m_stoppedIn = folder;
     return false;
 }
 

@@ -1,67 +1,66 @@
 #pragma once
 
+#include "FileNamePattern.h"
+
 #include <QString>
 
 #include <functional>
 
 namespace keylinker {
 
-class DirectoryListModel;
-class FileListModel;
-class FoundListModel;
-
 /// What the walk asks of the one who runs it, the window or the command-line tool.
 struct WalkHooks
 {
-    /// Lets pending window events run, once per folder visited, and tells whether the search goes on
-    /// (false: cancelled). Empty: the search always goes on.
-    std::function<bool()> letEventsRun;
-    /// After each entry added to the found list: the window raises its count label.
-    std::function<void()> matchAdded;
-    /// Once, when an entry did not fit into the found list: the window shows its message. The walk
-    /// then ends.
-    std::function<void()> listFull;
+    /// Takes each match, a full path, in the walk's order.
+    std::function<void(const QString& path)> found;
+    /// Asked at each folder and after each match: false ends the walk (cancelled, or the list of
+    /// matches is full). Empty: the walk goes through.
+    std::function<bool()> goOn;
+    /// Called once per folder visited, before `goOn` is asked there: the window lets its pending
+    /// events run, so that a Cancel click is seen. Empty: nothing to let run.
+    std::function<void()> letEventsRun;
 };
 
-/// The search over a folder and everything below it, `durchsuchen`. It has no folder reading of its
-/// own: it steps the directory list from folder to folder and takes the names that the file list shows
-/// for each, so the search finds exactly what the two lists show, in their order and with the file
-/// list's pattern.
+/// The search over a folder and everything below it, `durchsuchen`: reads each folder once, through
+/// `FinderPlatform`, for its subfolders and its files, and hands every file whose name matches the
+/// pattern to `WalkHooks::found`. It touches no list model, so it serves the window's found list and
+/// `keylinker-cli --find` alike.
 ///
-/// The file list must follow the directory list: whoever runs the walk connects the directory list's
-/// `pathChanged()` so that it sets the file list's path to the directory list's path, directly, as the
-/// window's `DirList_Change` does. The pattern is the one set in the file list before the walk.
-///
-/// Order of the matches: depth first; a folder's subfolders from the last entry of the directory list
-/// to the first; a folder's files in file list order, after those of every folder below it. For R
-/// with subfolders A (holding A1) and B: the matches in B, in A1, in A, and last in R. Each match is
-/// the folder's path joined with the name by `FinderPlatform::joinPath`.
+/// Order of the matches, that of the window's lists: depth first; a folder's subfolders from the last
+/// in name order (`FinderPlatform::compareNames`) to the first; a folder's files in name order, after
+/// those of every folder below it. For R with subfolders A (holding A1) and B: the matches in B, in
+/// A1, in A, and last in R. Each match is the folder's path joined with the name by
+/// `FinderPlatform::joinPath`. Hidden names are left out, as the lists leave them out.
 ///
 /// Subfolders reached through symbolic links are not entered, so that every walk ends. A subfolder
-/// that cannot be opened when its turn comes (removed meanwhile, not readable, a drive that went away)
-/// is passed over silently, as a folder without subfolders and without matches.
-///
-/// While it runs, both list models are in walk mode, so that no folder is read twice however many
-/// subfolders it has; walk mode ends with the walk, however it ends.
+/// that cannot be read when its turn comes (removed meanwhile, not readable, a drive that went away)
+/// is passed over silently, as a folder without subfolders and without matches; a folder's matches
+/// are those it held when it was read.
 class DirectoryWalk final
 {
 public:
-    DirectoryWalk(DirectoryListModel& folders, FileListModel& files, FoundListModel& found, WalkHooks hooks);
+    enum class End {
+        Through,         ///< every folder was visited
+        Stopped,         ///< `goOn` ended the walk: `abbruch`
+        StartUnreadable, ///< the start folder could not be read; nothing was found
+    };
 
-    /// Visits the folder open in the directory list and every folder below it, adding the file list's
-    /// entries of each to the found list. When the visit ends normally and `zurueck` is not empty, the
-    /// directory list opens `zurueck`; the search itself passes an empty one, which leaves the
-    /// directory list on the start folder. Returns `abbruch`: true when the search was cancelled or
-    /// the found list is full; the directory list then stays in the folder where the walk stopped.
-    bool durchsuchen(const QString& zurueck);
+    DirectoryWalk(const FileNamePattern& pattern, WalkHooks hooks);
+
+    /// Visits `start`, a clean absolute path, and every folder below it.
+    End run(const QString& start);
+
+    /// The folder in which `goOn` ended the last walk; empty when it was not ended so.
+    const QString& stoppedIn() const { return m_stoppedIn; }
 
 private:
-    bool visit(const QString& zurueck);
+    enum class Visit { Done, Unreadable, Stopped };
+    Visit visit(const QString& folder);
+    bool goOn(const QString& folder);
 
-    DirectoryListModel& m_folders;
-    FileListModel& m_files;
-    FoundListModel& m_found;
+    FileNamePattern m_pattern;
     WalkHooks m_hooks;
+    QString m_stoppedIn;
 };
 
 } // namespace keylinker

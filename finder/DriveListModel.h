@@ -11,7 +11,7 @@ namespace keylinker {
 
 /// The drive list: the file systems a user picks from (see `FinderPlatform::drives`), one of them
 /// current, and for each the folder last opened on it, so that coming back to a drive opens that
-/// folder again as a drive letter once did.
+/// folder again: the user picks up where they left that file system.
 ///
 /// Rows are the drives; the display text of a row is the drive's path, such as "/" or "/home/anna".
 class DriveListModel final : public QAbstractListModel
@@ -60,7 +60,8 @@ public:
 Q_SIGNALS:
     /// The current drive changed, by the user or by code. Emitted directly from the call that
     /// changed it, so the window's `DrvList_Change`, connected directly, has run before that call
-    /// returns, as the drive list of the original did. A handler may call back into this model.
+    /// returns: code that sets a drive sees the folder lists follow at once. A handler may call back
+    /// into this model.
     void currentDriveChanged();
 
 private:

@@ -1,19 +1,21 @@
 #include "FinderPlatform.h"
 
 #include "FileNamePattern.h"
+#include "NativePath.h"
 
 #include <QDir>
 #include <QFile>
-#include <QStringDecoder>
 #include <QVarLengthArray>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -141,7 +143,13 @@ QString absoluteCleanPath(const QString& path)
         return {};
     if (isCleanAbsolute(path))
         return path;
-    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+    if (QDir::isAbsolutePath(path))
+        return QDir::cleanPath(path);
+    // The current folder as the system spells it: Qt would decode a name that is not UTF-8 lossily.
+    char current[PATH_MAX];
+    if (::getcwd(current, sizeof current) == nullptr)
+        return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    return QDir::cleanPath(fromNativePath(current) + separator + path);
 }
 
 QStringList ancestry(const QString& folder)
@@ -197,7 +205,7 @@ QStringList drivesFromMountTable(QByteArrayView table, const QString& home)
         }
         if (count < 3 || isPseudoFileSystem(fields[2]))
             continue;
-        const QString mountPoint = QDir::cleanPath(QFile::decodeName(unescapeMountField(fields[1])));
+        const QString mountPoint = QDir::cleanPath(fromNativePath(unescapeMountField(fields[1])));
         if (mountPoint.startsWith(separator) && !isSystemLocation(mountPoint))
             found.append(mountPoint);
     }
@@ -250,20 +258,33 @@ int compareNames(const QString& a, const QString& b)
 
 namespace {
 
+// `bytes` widened into `buffer` when they are plain ASCII, as nearly every name is; false otherwise.
+bool widenAscii(QByteArrayView bytes, QVarLengthArray<QChar, 256>& buffer)
+{
+    buffer.resize(bytes.size());
+    for (qsizetype at = 0; at < bytes.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(bytes[at]);
+        if (byte >= 0x80)
+            return false;
+        buffer[at] = QChar(char16_t(byte));
+    }
+    return true;
+}
+
 // Reads `folder` once. Folders whose names match `folderPattern` go to `folders`, files whose names
 // match `filePattern` to `files`, each where given; hidden names are left out. False when the folder
 // cannot be read.
 bool readFolder(const QString& folder, QList<FolderEntry>* folders, const FileNamePattern& folderPattern,
                 QList<FolderEntry>* files, const FileNamePattern& filePattern)
 {
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    DIR* dir = ::opendir(toNativePath(folder).constData());
     if (dir == nullptr)
         return false;
     const int fd = ::dirfd(dir);
-    // Names are decoded as QFile::decodeName does, but into one buffer: most of them are passed over,
-    // and a string of their own for each would cost more than the rest of the reading.
-    QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::Stateless);
+    // Most names are passed over, and a string of their own for each would cost more than the rest
+    // of the reading: ASCII names are matched in one reused buffer, only the others are decoded.
     QVarLengthArray<QChar, 256> buffer;
+    QString decoded;
     bool readFailed = false;
     for (;;) {
         errno = 0;
@@ -282,8 +303,13 @@ bool readFolder(const QString& folder, QList<FolderEntry>* folders, const FileNa
         if (!mayBeFolder && !mayBeFile)
             continue;
         const QByteArrayView bytes(item->d_name, static_cast<qsizetype>(std::strlen(item->d_name)));
-        buffer.resize(decoder.requiredSpace(bytes.size()));
-        const QStringView name(buffer.data(), decoder.appendToBuffer(buffer.data(), bytes) - buffer.data());
+        QStringView name;
+        if (widenAscii(bytes, buffer)) {
+            name = QStringView(buffer.data(), bytes.size());
+        } else {
+            decoded = fromNativePath(bytes);
+            name = decoded;
+        }
         const bool wantFolder = mayBeFolder && folderPattern.matches(name);
         const bool wantFile = mayBeFile && filePattern.matches(name);
         if (!wantFolder && !wantFile)
@@ -347,7 +373,7 @@ bool listFolderAndFiles(const QString& folder, const FileNamePattern& filePatter
 
 QString folderError(const QString& folder)
 {
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    DIR* dir = ::opendir(toNativePath(folder).constData());
     if (dir == nullptr)
         return qt_error_string(errno);
     ::closedir(dir);

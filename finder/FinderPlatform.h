@@ -10,9 +10,9 @@ namespace keylinker {
 
 class FileNamePattern;
 
-/// Everything the finder decides about the host's file system, kept in one place: the original
-/// program ran on drive letters and "\", we run on one tree with "/", and a build for another host
-/// changes only this file's source.
+/// What the finder decides about the host's file system: one tree with "/", names as bytes, mount
+/// points as drives. The finder reaches the system only through here; the key file procedure has its
+/// own system calls in core/KeyFileStore.cpp, so a build for another host changes both.
 namespace FinderPlatform {
 
 /// The separator between the folders of a path.
@@ -29,8 +29,8 @@ QString joinPath(const QString& directory, const QString& name);
 /// folder does not lie below itself.
 bool isBelow(const QString& path, const QString& folder);
 
-/// `path` made absolute (against the current folder) and clean: no "." or "..", no doubled or
-/// trailing separator. Empty for an empty `path`.
+/// `path` made absolute (against the current folder, read as bytes) and clean: no "." or "..", no
+/// doubled or trailing separator. Empty for an empty `path`.
 QString absoluteCleanPath(const QString& path);
 
 /// The folders from the root down to `folder` (a clean absolute path), `folder` itself last.
@@ -79,14 +79,15 @@ struct FolderEntry
 };
 
 /// Reads `folder` once and collects the entries of `kind` whose names `pattern` matches, hidden
-/// names left out, sorted by `compareNames`. Only symbolic links, and entries whose type the folder
-/// does not record, cost a look at the entry itself. Returns false and leaves `entries` as it was
-/// when the folder cannot be read.
+/// names left out, sorted by `compareNames`. Names are the folder's bytes decoded by
+/// `fromNativePath`, so a name that is not UTF-8 turns back into its own bytes. Only symbolic links,
+/// and entries whose type the folder does not record, cost a look at the entry itself. Returns false
+/// and leaves `entries` as it was when the folder cannot be read.
 bool listFolder(const QString& folder, EntryKind kind, const FileNamePattern& pattern,
                 QList<FolderEntry>& entries);
 
-/// Reads `folder` once for both lists: `subfolders` as `listFolder` gives the folders with the empty
-/// pattern, `files` as it gives the files with `filePattern`.
+/// Reads `folder` once for subfolders and files alike: `subfolders` as `listFolder` gives the folders
+/// with the empty pattern, `files` as it gives the files with `filePattern`.
 bool listFolderAndFiles(const QString& folder, const FileNamePattern& filePattern,
                         QList<FolderEntry>& subfolders, QList<FolderEntry>& files);
 

@@ -22,17 +22,36 @@ QVariant FoundListModel::data(const QModelIndex& index, int role) const
 
 bool FoundListModel::add(const QString& path)
 {
-    const int row = count();
-    if (row >= m_capacity)
+    if (!addPending(path))
         return false;
-    beginInsertRows(QModelIndex(), row, row);
-    m_entries.append(path);
-    endInsertRows();
+    showPending();
     return true;
+}
+
+bool FoundListModel::addPending(const QString& path)
+{
+    if (m_entries.size() + m_pending.size() >= m_capacity)
+        return false;
+    m_pending.append(path);
+    return true;
+}
+
+int FoundListModel::showPending()
+{
+    const auto shown = static_cast<int>(m_pending.size());
+    if (shown == 0)
+        return 0;
+    const int first = count();
+    beginInsertRows(QModelIndex(), first, first + shown - 1);
+    m_entries.append(std::move(m_pending));
+    endInsertRows();
+    m_pending.clear();
+    return shown;
 }
 
 void FoundListModel::clear()
 {
+    m_pending.clear();
     if (m_entries.isEmpty())
         return;
     beginResetModel();

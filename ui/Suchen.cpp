@@ -537,30 +537,50 @@ bool Suchen::durchsuchen()
 {
     m_walkRunning = true;
     m_sinceEvents.invalidate(); // the first folder lets events run at once
-    DirectoryWalk walk(
-        *m_directories, *m_files, *m_found,
-        {[this] { return letEventsRun(); }, [this] { raiseCount(); }, [this] { showMessage(msgListeVoll); }});
-    const bool stopped = walk.durchsuchen(QString());
+    bool full = false;
+    WalkHooks hooks;
+    hooks.found = [this, &full](const QString& path) {
+        if (m_found->addPending(path))
+            return;
+        full = true;
+        showFound(); // the full list stands behind the message
+        showMessage(msgListeVoll);
+    };
+    hooks.goOn = [this, &full] { return !full && suchLaeuft != 0 && !m_ending; };
+    hooks.letEventsRun = [this] { letEventsRun(); };
+    DirectoryWalk walk(m_files->pattern(), std::move(hooks));
+    const bool stopped = walk.run(m_directories->path()) == DirectoryWalk::End::Stopped;
+    showFound();
     m_walkRunning = false;
+    // The directory list stays where the walk stopped, until the reset takes it back.
+    if (stopped && !m_ending)
+        m_directories->setPath(walk.stoppedIn());
     return stopped;
 }
 
-/// At a folder of the walk: the search is on, the window gets its turn, and then says whether the
-/// search goes on (a Cancel click or closing the window stop it).
-bool Suchen::letEventsRun()
+/// At a folder of the walk: the search is on, and the window gets its turn, with the files found so
+/// far in its list (a Cancel click or closing the window stop the search there).
+void Suchen::letEventsRun()
 {
     suchLaeuft = -1;
     if (!m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= eventIntervalMs) {
+        showFound();
         QCoreApplication::processEvents();
         m_sinceEvents.start();
     }
-    return suchLaeuft != 0 && !m_ending;
 }
 
-void Suchen::raiseCount()
+/// Shows the files found since the last time, in one batch, and raises the count by as many.
+void Suchen::showFound()
 {
-    // The label is the counter: its caption read as a number, one added, written back after a blank.
-    lblCount->setText(u' ' + QString::number(lblCount->text().trimmed().toInt() + 1));
+    const int shown = m_found->showPending();
+    if (shown == 0)
+        return;
+    // The view lays out new rows late, after the repaint of this event run: it would paint none.
+    lstFoundFiles->doItemsLayout();
+    // The label is the counter: its caption read as a number, the new ones added, written back after
+    // a blank.
+    lblCount->setText(u' ' + QString::number(lblCount->text().trimmed().toInt() + shown));
 }
 
 /// The commands that must wait while a search runs: the flags, View and Process.

@@ -98,8 +98,8 @@ private:
 
     void cmdSearch_Click();
     bool durchsuchen();
-    bool letEventsRun();
-    void raiseCount();
+    void letEventsRun();
+    void showFound();
     void setCommandsEnabled(bool enabled);
     void testen_Click();
     void showInBrowser(const QString& file);

@@ -232,6 +232,14 @@ TEST_F(CommandLineToolTest, FindListsTheFilesAsTheWindowsSearchFindsThem)
     const QString file = root + QStringLiteral("/a.htm");
     EXPECT_EQ(runTool({QStringLiteral("--find"), file}).err,
               (file + QStringLiteral(": Not a directory\n")).toUtf8());
+
+    // A Latin-1 name (byte 0xE4, octal 344) is printed with its own bytes, so it can be opened as printed.
+    const QByteArray latin1 = QFile::encodeName(root) + "/B/K\344fer.htm";
+    const int fd = ::open(latin1.constData(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    EXPECT_EQ(runTool({QStringLiteral("--find"), root + QStringLiteral("/B")}).out,
+              latin1 + '\n' + lines({QStringLiteral("B/z.html_bak")}));
 }
 
 TEST_F(CommandLineToolTest, FindStopsWhenTheListIsFull)

@@ -4,6 +4,7 @@
 
 #include "FinderTestSupport.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -36,6 +37,7 @@ protected:
                 u"a/b/c/.cache/"_s, u"a/b/c/key.htm"_s, u"a/b/other/"_s};
     DriveListModel drives{QStringList{dir.path()}};
     DirectoryListModel folders{drives};
+    QAbstractItemModelTester rules{&folders, QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 TEST_F(FinderDirectoryList, IndexesRunFromRootToSubfolders)
@@ -157,60 +159,6 @@ TEST_F(FinderDirectoryList, HighlightFollowsIndexesAndFallsBackOnReading)
     EXPECT_EQ(folders.currentIndex(), -1);
     EXPECT_EQ(indexSpy.count(), 3);
     EXPECT_EQ(pathSpy.count(), 0);
-}
-
-TEST_F(FinderDirectoryList, WalkModeKeepsTheListingsOfTheChainDownToTheOpenFolder)
-{
-    folders.beginWalk();
-    const int reads = folders.diskReads();
-    // Down into zeta and back; the kept listings are those of the folders when first read.
-    ASSERT_TRUE(dir.add({u"a/b/c/zeta/eins/"_s}));
-    ASSERT_TRUE(folders.setPath(dir.path(u"a/b/c/zeta"_s)));
-    ASSERT_TRUE(dir.add({u"a/b/c/neu/"_s, u"a/b/c/zeta/zwei/"_s}));
-    ASSERT_TRUE(folders.setPath(dir.path(u"a/b/c/zeta/eins"_s)));
-    ASSERT_TRUE(folders.setPath(dir.path(u"a/b/c/zeta"_s)));
-    EXPECT_EQ(folders.subdirectoryCount(), 1);
-    QSignalSpy pathSpy(&folders, &DirectoryListModel::pathChanged);
-    ASSERT_TRUE(folders.setPath(dir.path(u"a/b/c"_s)));
-    EXPECT_EQ(pathSpy.count(), 1);
-    EXPECT_EQ(folders.levelCount(), static_cast<int>(dir.path(u"a/b/c"_s).count(u'/')) + 1);
-    EXPECT_EQ(shownSubfolders(), (QStringList{u"Alpha"_s, u"alpha"_s, u"zeta"_s}));
-    EXPECT_EQ(folders.diskReads(), reads + 2);
-
-    // zeta was left, so it is read anew; a sibling is read too; refresh always reads.
-    ASSERT_TRUE(folders.setPath(dir.path(u"a/b/c/zeta"_s)));
-    EXPECT_EQ(folders.subdirectoryCount(), 2);
-    ASSERT_TRUE(folders.setPath(dir.path(u"a/b/other"_s)));
-    ASSERT_TRUE(folders.setPath(dir.path(u"a/b/c"_s)));
-    ASSERT_TRUE(folders.refresh());
-    EXPECT_EQ(folders.subdirectoryCount(), 4);
-    EXPECT_EQ(folders.diskReads(), reads + 6);
-    folders.endWalk();
-
-    ASSERT_TRUE(folders.setPath(dir.path(u"a/b/c"_s)));
-    EXPECT_EQ(folders.diskReads(), reads + 7);
-}
-
-TEST_F(FinderDirectoryList, WalkModeHandsOverTheMatchingFilesOfEachFolderReadOnce)
-{
-    using keylinker::FileNamePattern;
-    using keylinker::FinderPlatform::FolderEntry;
-    const FileNamePattern keys(u"*.htm"_s);
-    ASSERT_TRUE(dir.add({u"a/b/c/zeta/b.htm"_s, u"a/b/c/zeta/A.HTM"_s, u"a/b/c/zeta/x.txt"_s}));
-    folders.beginWalk(keys);
-    ASSERT_TRUE(folders.setPath(dir.path(u"a/b/c/zeta"_s)));
-
-    QList<FolderEntry> files;
-    EXPECT_FALSE(folders.takeFiles(dir.path(u"a/b/c/zeta"_s), FileNamePattern(u"*.txt"_s), files));
-    ASSERT_TRUE(folders.takeFiles(dir.path(u"a/b/c/zeta"_s), keys, files));
-    QStringList names;
-    for (const FolderEntry& file : files)
-        names.append(file.name);
-    EXPECT_EQ(names, (QStringList{u"A.HTM"_s, u"b.htm"_s}));
-    EXPECT_FALSE(folders.takeFiles(dir.path(u"a/b/c/zeta"_s), keys, files));
-    // The start folder was read before the walk, for its subfolders only.
-    EXPECT_FALSE(folders.takeFiles(dir.path(u"a/b/c"_s), keys, files));
-    folders.endWalk();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "FinderTestSupport.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -24,6 +25,9 @@ protected:
     TestDir dir{u"sys/keys/moths/"_s, u"usb/beetles/"_s, u"usb/inner/keys/"_s, u"home/"_s};
     DriveListModel drives{{at(u"usb"_s), at(u"sys"_s), at(u"usb/inner"_s), at(u"home"_s), at(u"sys/"_s)}};
     DirectoryListModel folders{drives};
+    // Every change the tests make is checked against the rules views rely on; a breach aborts.
+    QAbstractItemModelTester driveRules{&drives, QAbstractItemModelTester::FailureReportingMode::Fatal};
+    QAbstractItemModelTester folderRules{&folders, QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 TEST_F(FinderDriveList, ListsDrivesSortedAndFindsTheOneHoldingAPath)

@@ -2,6 +2,7 @@
 
 #include "FinderTestSupport.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -29,6 +30,7 @@ protected:
                 u"moths/.draft.htm"_s,         u"moths/folder.htm/"_s,         u"beetles/carabids.htm"_s,
                 u"beetles/readme.txt"_s};
     FileListModel files;
+    QAbstractItemModelTester rules{&files, QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 TEST_F(FinderFileList, FollowsPathAndPattern)
@@ -103,34 +105,6 @@ TEST_F(FinderFileList, RefreshSeesChangesAndLinks)
     EXPECT_EQ(files.count(), 0);
     EXPECT_TRUE(files.setPattern(u"*.txt"_s));
     EXPECT_EQ(files.pattern().text(), u"*.txt"_s);
-}
-
-TEST_F(FinderFileList, WalkModeReadsWhenAskedAndOnlyOnce)
-{
-    const int reads = files.diskReads();
-    files.beginWalk();
-    // Passing through folders reads nothing; a folder that cannot be read lists nothing.
-    for (const QString& folder : {u"beetles"_s, u"missing"_s, u"moths"_s, u"beetles"_s})
-        EXPECT_TRUE(files.setPath(dir.path(folder)));
-    EXPECT_TRUE(files.setPattern(u"*.txt"_s));
-    EXPECT_EQ(files.diskReads(), reads);
-    EXPECT_EQ(files.entries(), QStringList{u"readme.txt"_s});
-    EXPECT_EQ(files.count(), 1);
-    EXPECT_EQ(files.diskReads(), reads + 1);
-    EXPECT_TRUE(files.setPath(dir.path(u"missing"_s)));
-    EXPECT_EQ(files.rowCount(), 0);
-
-    // Nested calls: walk mode ends with the last one, which reads a folder still pending.
-    files.beginWalk();
-    EXPECT_TRUE(files.setPath(dir.path(u"missing"_s)));
-    files.endWalk();
-    EXPECT_TRUE(files.setPath(dir.path(u"moths"_s)));
-    EXPECT_EQ(files.diskReads(), reads + 2);
-    files.endWalk();
-    EXPECT_EQ(files.diskReads(), reads + 3);
-    EXPECT_EQ(files.entries(), (QStringList{u"notes.txt"_s}));
-    EXPECT_FALSE(files.setPath(dir.path(u"missing"_s)));
-    EXPECT_EQ(files.path(), dir.path(u"moths"_s));
 }
 
 } // namespace

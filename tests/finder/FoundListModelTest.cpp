@@ -2,6 +2,7 @@
 
 #include "FinderTestSupport.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -31,6 +32,32 @@ TEST(FinderFoundList, KeepsOrderOfAddingOneRowAtATime)
     found.clear();
     EXPECT_EQ(found.rowCount(), 0);
     EXPECT_EQ(reset.count(), 1);
+}
+
+TEST(FinderFoundList, PendingPathsAreShownAsOneBatchWithinTheCapacity)
+{
+    FoundListModel found(4);
+    const QAbstractItemModelTester rules(&found, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QSignalSpy inserted(&found, &FoundListModel::rowsInserted);
+    const QStringList paths{u"/k/a.htm"_s, u"/k/b.htm"_s, u"/k/c.htm"_s, u"/k/d.htm"_s};
+    ASSERT_TRUE(found.add(paths.at(0)));
+    for (const QString& path : paths.sliced(1))
+        ASSERT_TRUE(found.addPending(path));
+    EXPECT_FALSE(found.addPending(u"/k/e.htm"_s)); // full, the pending ones counted
+    EXPECT_EQ(found.count(), 1);
+
+    EXPECT_EQ(found.showPending(), 3);
+    EXPECT_EQ(found.entries(), paths);
+    ASSERT_EQ(inserted.count(), 2);
+    EXPECT_EQ(inserted.at(1).at(1).toInt(), 1);
+    EXPECT_EQ(inserted.at(1).at(2).toInt(), 3);
+    EXPECT_EQ(found.showPending(), 0);
+    EXPECT_EQ(inserted.count(), 2);
+
+    found.clear();
+    ASSERT_TRUE(found.addPending(paths.at(0)));
+    found.clear();
+    EXPECT_EQ(found.showPending(), 0);
 }
 
 TEST(FinderFoundList, FullListRefusesMore)
