@@ -155,7 +155,7 @@ private Q_SLOTS:
                  firefox);
         QCOMPARE(caption("aktion"), QStringLiteral("&Bearbeiten"));
         QCOMPARE(control<QLineEdit>("txtSearchSpec")->text(),
-                 QStringLiteral("*.htm;*.html;*.htm_bak;*.html_bak"));
+                 QStringLiteral("*.htm;*.html;*.htm_bak*;*.html_bak*"));
         QVERIFY(control("Picture1")->isVisible());
         QVERIFY(found().isEmpty());
         QCOMPARE(window->directories().path(), path(QStringLiteral("R")));
