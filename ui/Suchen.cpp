@@ -148,6 +148,7 @@ void Suchen::createControls()
     m_found = new FoundListModel(
         m_services.foundCapacity > 0 ? m_services.foundCapacity : FoundListModel::maxEntries, this);
 
+    // Made in the client area; placeControls() moves each into its container from the control table.
     Picture1 = new QWidget(client);
     Picture2 = new QWidget(client);
     cmdSearch = new QPushButton(client);
@@ -155,17 +156,17 @@ void Suchen::createControls()
     aktion = new QPushButton(client);
     testen = new QPushButton(client);
     warten = new QLabel(client);
-    lblCriteria = new QLabel(Picture1);
-    txtSearchSpec = new QLineEdit(BrowserChoice::keyFilePattern, Picture1);
-    filList = new QListView(Picture1);
-    dirList = new QListView(Picture1);
-    drvList = new QComboBox(Picture1);
-    Picture3 = new FlagPicture(QStringLiteral(":/flag-de.png"), Picture1);
-    Picture4 = new FlagPicture(QStringLiteral(":/flag-uk.png"), Picture1);
-    Label1 = new QLabel(rightsNotice, Picture1);
-    lblfound = new QLabel(Picture2);
-    lblCount = new QLabel(QStringLiteral("0"), Picture2);
-    lstFoundFiles = new QListView(Picture2);
+    lblCriteria = new QLabel(client);
+    txtSearchSpec = new QLineEdit(BrowserChoice::keyFilePattern, client);
+    filList = new QListView(client);
+    dirList = new QListView(client);
+    drvList = new QComboBox(client);
+    Picture3 = new FlagPicture(QStringLiteral(":/flag-de.png"), client);
+    Picture4 = new FlagPicture(QStringLiteral(":/flag-uk.png"), client);
+    Label1 = new QLabel(rightsNotice, client);
+    lblfound = new QLabel(client);
+    lblCount = new QLabel(QStringLiteral("0"), client);
+    lstFoundFiles = new QListView(client);
 
     mnuBrowser = menuBar()->addAction(QString());
     mnuBrowser->setObjectName(QStringLiteral("mnuBrowser"));
@@ -197,20 +198,27 @@ void Suchen::createControls()
 
 void Suchen::placeControls()
 {
-    // Name, place, size, font and tooltip come from the control table; so does the keyboard order.
-    QWidget* previous = nullptr;
+    // Container, name, place, size, font and tooltip come from the control table. Controls are
+    // stacked in table order, so of two at one place the later lies in front.
+    QWidget* client = centralWidget();
     for (const ControlEntry& entry : controlTable()) {
         QWidget* control = controlNamed(entry.name);
+        control->setParent(*entry.container ? controlNamed(entry.container) : client);
         control->setObjectName(QLatin1StringView(entry.name));
         control->setGeometry(twipsToPixels(entry));
         control->setFont(fontFor(entry.font));
         if (*entry.tooltip)
             control->setToolTip(QString::fromUtf8(entry.tooltip));
-        if (control->focusPolicy() != Qt::NoFocus) {
-            if (previous)
-                setTabOrder(previous, control);
-            previous = control;
-        }
+    }
+    // So does the keyboard order, by the table's tab column.
+    QWidget* previous = nullptr;
+    for (const ControlEntry* entry : controlsInTabOrder()) {
+        QWidget* control = controlNamed(entry->name);
+        if (control->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previous)
+            setTabOrder(previous, control);
+        previous = control;
     }
 }
 

@@ -77,6 +77,8 @@ private Q_SLOTS:
             QCOMPARE(widget->geometry().topLeft(),
                      twipsToPixels(entry).topLeft() * (entry.name == QByteArray("Picture2") ? 0 : 1));
             QCOMPARE(widget->toolTip(), QString::fromUtf8(entry.tooltip));
+            QCOMPARE(widget->parentWidget()->objectName(),
+                     *entry.container ? QString::fromLatin1(entry.container) : QStringLiteral("client"));
         }
         QCOMPARE(control<QPushButton>("cmdSearch")->geometry(), QRect(328, 340, 88, 33));
         QCOMPARE(control("Picture1")->width(), 539);
