@@ -9,6 +9,7 @@
 #include "BrowserCommand.h"
 #include "DirectoryItemDelegate.h"
 #include "DirectoryWalk.h"
+#include "FileListFollower.h"
 #include "FlagPicture.h"
 #include "FoundListModel.h"
 #include "HelpPage.h"
@@ -23,10 +24,12 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace keylinker {
 namespace {
@@ -126,6 +129,11 @@ Suchen::Suchen(SuchenServices services, QWidget* parent)
     placeControls();
     connectHandlers();
     Form_Load();
+    // Nothing is laid out again after a change of size, so the window keeps its one size and offers
+    // no maximise button.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 }
 
 Suchen::~Suchen() = default;
@@ -179,6 +187,7 @@ void Suchen::createControls()
     dirList->setItemDelegate(new DirectoryItemDelegate(dirList));
     filList->setModel(m_files);
     filList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_fileFollower = new FileListFollower(*m_files, *filList->selectionModel(), this);
     lstFoundFiles->setModel(m_found);
     lstFoundFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     // Thousands of found files stay quick to show when every row has the same height.
@@ -264,9 +273,13 @@ void Suchen::connectHandlers()
         const QSignalBlocker blocker(drvList);
         drvList->setCurrentIndex(m_drives->currentRow());
     });
-    connect(dirList, &QListView::clicked, this, [this](const QModelIndex& row) {
-        m_directories->setCurrentIndex(m_directories->entryIndex(row.row()));
-    });
+    // Arrow keys and typed names move the highlight as a click does, so leaving the list or the
+    // Search button opens the folder highlighted either way.
+    connect(dirList->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& row) {
+                if (row.isValid())
+                    m_directories->setCurrentIndex(m_directories->entryIndex(row.row()));
+            });
     connect(dirList, &QListView::doubleClicked, this, [this](const QModelIndex& row) {
         m_directories->setPath(m_directories->entry(m_directories->entryIndex(row.row())));
     });
@@ -283,6 +296,8 @@ void Suchen::connectHandlers()
     connect(Picture4, &FlagPicture::clicked, this, &Suchen::Picture4_Click);
     connect(mnuBrowser, &QAction::triggered, this, &Suchen::mnuBrowser_Click);
     connect(mnuHilfe, &QAction::triggered, this, &Suchen::mnuHilfe_Click);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &Suchen::escapePressed);
 
     for (QWidget* watched :
          {static_cast<QWidget*>(aktion), static_cast<QWidget*>(dirList), static_cast<QWidget*>(txtSearchSpec),
@@ -306,13 +321,37 @@ bool Suchen::eventFilter(QObject* watched, QEvent* event)
             filList_GotFocus();
         else if (watched == lstFoundFiles)
             lstFoundFiles_GotFocus();
-    } else if (event->type() == QEvent::FocusOut) {
+    } else if (event->type() == QEvent::FocusOut && movesWithinWindow(*static_cast<QFocusEvent*>(event))) {
         if (watched == aktion)
             aktion_LostFocus();
         else if (watched == dirList)
             DirList_LostFocus();
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+/// Whether a control loses the focus to another control of this window. Switching to another program,
+/// a message box or the menu bar is no leaving: the user comes back to the same folder and text.
+bool Suchen::movesWithinWindow(const QFocusEvent& event)
+{
+    switch (event.reason()) {
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+    case Qt::MenuBarFocusReason:
+        return false;
+    default:
+        return true;
+    }
+}
+
+/// Escape is the way out by keyboard: it cancels a running search, as the Cancel button does, or
+/// else ends a pending browser choice without storing anything.
+void Suchen::escapePressed()
+{
+    if (cmdExit->text() == txtAbbrechen)
+        cmdExit_Click();
+    else if (aktion->text() == okCaption)
+        endBrowserChoice();
 }
 
 void Suchen::keyPressEvent(QKeyEvent* event)
@@ -384,6 +423,7 @@ void Suchen::Form_Load()
 void Suchen::applyLanguage(const WindowTexts& texts, bool german)
 {
     sprache = german ? -1 : 0;
+    m_texts = &texts;
     txtSuchen = texts.txtSuchen;
     txtNeueSuche = texts.txtNeueSuche;
     txtBeenden = texts.txtBeenden;
@@ -463,8 +503,9 @@ void Suchen::aktion_Click()
             }
         }
     }
-    // The new backups show up where the pattern takes them in.
-    m_files->refresh();
+    // The new backups show up where the pattern takes them in; the chosen files stay chosen, so
+    // View shows the file just processed.
+    m_fileFollower->reread();
     if (processed)
         warten->setText(txtFertig);
 }
@@ -485,11 +526,17 @@ void Suchen::commitBrowserChoice()
     const QString chosen = currentFileOfVisibleList(false);
     if (chosen.isEmpty())
         return; // nothing to take: the choice stays open
+    browserPfad = chosen;
+    m_settings.setini(BrowserChoice::settingsSection, BrowserChoice::settingsKey, browserPfad);
+    endBrowserChoice();
+}
+
+/// Back to processing key files, with the key file pattern and the browse panel.
+void Suchen::endBrowserChoice()
+{
     Picture3->setEnabled(true);
     Picture4->setEnabled(true);
     testen->setEnabled(true);
-    browserPfad = chosen;
-    m_settings.setini(BrowserChoice::settingsSection, BrowserChoice::settingsKey, browserPfad);
     setCaption(aktion, txtBearbeiten);
     txtSearchSpec->setText(BrowserChoice::keyFilePattern);
     if (Picture2->isVisibleTo(this))
@@ -543,13 +590,13 @@ void Suchen::cmdSearch_Click()
 
 bool Suchen::durchsuchen()
 {
-    m_walkRunning = true;
+    setSearchRunning(true);
     m_sinceEvents.invalidate(); // the first folder lets events run at once
     DirectoryWalk walk(
         *m_directories, *m_files, *m_found,
         {[this] { return letEventsRun(); }, [this] { raiseCount(); }, [this] { showMessage(msgListeVoll); }});
     const bool stopped = walk.durchsuchen(QString());
-    m_walkRunning = false;
+    setSearchRunning(false);
     return stopped;
 }
 
@@ -569,6 +616,15 @@ void Suchen::raiseCount()
 {
     // The label is the counter: its caption read as a number, one added, written back after a blank.
     lblCount->setText(u' ' + QString::number(lblCount->text().trimmed().toInt() + 1));
+}
+
+/// While the walk runs, the commands that would be ignored look so: Search and the menu entries.
+void Suchen::setSearchRunning(bool running)
+{
+    m_walkRunning = running;
+    cmdSearch->setEnabled(!running);
+    mnuBrowser->setEnabled(!running);
+    mnuHilfe->setEnabled(!running);
 }
 
 /// The commands that must wait while a search runs: the flags, View and Process.
@@ -597,7 +653,7 @@ void Suchen::showInBrowser(const QString& file)
 {
     QString error;
     if (!m_services.launcher->start(BrowserCommand::forFile(browserPfad, file), error))
-        showMessage(errorReportText(error, browserPfad));
+        showMessage(m_texts->browserNotStarted(browserPfad, error));
 }
 
 void Suchen::DrvList_Change()
@@ -701,8 +757,13 @@ void Suchen::mnuBrowser_Click()
     m_directories->setPath(m_services.browserSearchFolder);
     m_drives->setCurrentDrive(m_directories->path());
     cmdSearch_Click();
+    if (m_ending)
+        return;
     // The reset that ends the choice goes back to where the user was.
     altesVerzeichnis = before;
+    if (Picture2->isVisibleTo(this) && m_found->count() == 0)
+        showMessage(
+            m_texts->msgKeinBrowserGefunden.arg(QDir::toNativeSeparators(m_services.browserSearchFolder)));
 }
 
 void Suchen::mnuHilfe_Click()

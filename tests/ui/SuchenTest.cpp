@@ -80,6 +80,9 @@ private Q_SLOTS:
             QCOMPARE(widget->parentWidget()->objectName(),
                      *entry.container ? QString::fromLatin1(entry.container) : QStringLiteral("client"));
         }
+        // One size only: nothing would follow a bigger window.
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+        QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(control<QPushButton>("cmdSearch")->geometry(), QRect(328, 340, 88, 33));
         QCOMPARE(control("Picture1")->width(), 539);
         QCOMPARE(control("Picture2")->width(), 539);
@@ -244,6 +247,49 @@ private Q_SLOTS:
         // The file list passes the focus on to the Process button.
         control("filList")->setFocus();
         QCOMPARE(QApplication::focusWidget(), control("aktion"));
+    }
+
+    // Process, then View, with the keyboard; the list follows the disk; only leaving a control for
+    // another control of the window counts, not a switch to another program.
+    void everydayFlow()
+    {
+        window->browserPfad = QStringLiteral("/usr/bin/browser");
+        QWidget elsewhere; // another program's window
+        const auto switchAwayAndBack = [&] {
+            elsewhere.show();
+            QApplication::setActiveWindow(&elsewhere);
+            QApplication::setActiveWindow(window.get());
+        };
+
+        clickRow("filList", 0);
+        QTest::keyClick(window.get(), Qt::Key_B, Qt::AltModifier);
+        QTRY_COMPARE(control<QLabel>("warten")->text(), QStringLiteral("Fertig!"));
+        QVERIFY(fileListEntries().contains(QStringLiteral("a.htm_bak0")));
+        switchAwayAndBack();
+        QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Fertig!"));
+        QTest::keyClick(window.get(), Qt::Key_Z, Qt::AltModifier);
+        QTRY_COMPARE(int(launcher.started.size()), 1);
+        QCOMPARE(launcher.started[0].argument, path(QStringLiteral("keys/a.htm")));
+
+        // Files come and go on disk without any input; the chosen file stays chosen.
+        write(QStringLiteral("keys/new.htm"), goodKey);
+        QVERIFY(QFile::remove(path(QStringLiteral("keys/b.htm"))));
+        QTRY_COMPARE(fileListEntries(), (QStringList{QStringLiteral("a.htm"), QStringLiteral("a.htm_bak0"),
+                                                     QStringLiteral("c.htm"), QStringLiteral("new.htm")}));
+        const auto* files = control<QListView>("filList");
+        QCOMPARE(files->currentIndex().row(), 0);
+        QCOMPARE(files->selectionModel()->selectedRows().size(), 1);
+        QVERIFY(files->selectionModel()->isRowSelected(0));
+
+        // A folder highlighted with the arrow keys opens when Tab leaves the list, not before.
+        auto* dirs = control<QListView>("dirList");
+        dirs->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(dirs, Qt::Key_Down); // from the open folder to its subfolder
+        switchAwayAndBack();
+        QCOMPARE(window->directories().path(), path(QStringLiteral("keys")));
+        QTest::keyClick(dirs, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), control("drvList"));
+        QCOMPARE(window->directories().path(), path(QStringLiteral("keys/Beetles")));
     }
 
     void keysAndExit()
