@@ -40,6 +40,7 @@ using BrowserChoice::okCaption;
 constexpr int eventIntervalMs = 15;
 const QString rightsNotice = QStringLiteral("© 2026 die keylinker-Entwickler · MIT-Lizenz");
 const QColor windowColour(192, 192, 192);
+const QColor disabledTextColour(128, 128, 128);
 
 QFont fontFor(ControlFont kind)
 {
@@ -147,6 +148,10 @@ void Suchen::createControls()
     setCentralWidget(client);
     QPalette palette = client->palette();
     palette.setColor(QPalette::Window, windowColour);
+    // The style's grey for disabled texts all but vanishes on this grey: the menu entries, disabled
+    // during a search, would look gone rather than disabled.
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        palette.setColor(QPalette::Disabled, role, disabledTextColour);
     setPalette(palette);
     setFont(fontFor(ControlFont::Window));
 
