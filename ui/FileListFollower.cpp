@@ -13,7 +13,7 @@ FileListFollower::FileListFollower(FileListModel& files, QItemSelectionModel& se
     m_settle.setInterval(settleMs);
     connect(&m_settle, &QTimer::timeout, this, &FileListFollower::reread);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this](const QString& folder) {
-        if (folder == m_watched)
+        if (folder == m_files.path())
             m_settle.start();
     });
     // Every new listing may be of another folder, and the watch moves along with the list. A search
@@ -54,15 +54,17 @@ void FileListFollower::reread()
 
 void FileListFollower::watchListedFolder()
 {
-    if (m_files.path() == m_watched)
+    // Compared with what is watched, not with what was asked for: a folder that was deleted is no
+    // longer watched, and one made again under its name must be watched anew.
+    const QStringList watched = m_watcher.directories();
+    if (watched == QStringList{m_files.path()})
         return;
-    if (!m_watched.isEmpty())
-        m_watcher.removePath(m_watched);
-    m_watched = m_files.path();
-    // A folder that cannot be watched (gone, or the system's watches used up) is still listed; it
-    // only does not follow the disk.
-    if (!m_watched.isEmpty() && !m_watcher.addPath(m_watched))
-        m_watched.clear();
+    if (!watched.isEmpty())
+        m_watcher.removePaths(watched);
+    // A folder that cannot be watched (the system's watches used up) is still listed; it only does
+    // not follow the disk.
+    if (!m_files.path().isEmpty())
+        m_watcher.addPath(m_files.path());
 }
 
 } // namespace keylinker

@@ -2,7 +2,6 @@
 
 #include <QFileSystemWatcher>
 #include <QObject>
-#include <QString>
 #include <QTimer>
 
 class QItemSelectionModel;
@@ -36,7 +35,6 @@ private:
     FileListModel& m_files;
     QItemSelectionModel& m_selection;
     QFileSystemWatcher m_watcher;
-    QString m_watched;
     // An editor's save is a burst of changes (temporary file, rename, attributes): one re-read after it.
     QTimer m_settle;
     QTimer m_rewatch;

@@ -488,30 +488,24 @@ void Suchen::aktion_Click()
         commitBrowserChoice();
         return;
     }
-    bool processed = false;
     // Which panel shows decides where the files come from: names in the file list's folder, or full
-    // paths in the found list.
-    if (Picture1->isVisibleTo(this)) {
-        const int count = m_files->count();
-        for (int i = 0; i < count; ++i) {
-            if (filList->selectionModel()->isRowSelected(i)) {
-                bearbeiten(FinderPlatform::joinPath(m_files->path(), m_files->entry(i)));
-                processed = true;
-            }
-        }
-    } else {
-        const int count = m_found->count();
-        for (int i = 0; i < count; ++i) {
-            if (lstFoundFiles->selectionModel()->isRowSelected(i)) {
-                bearbeiten(m_found->entry(i));
-                processed = true;
-            }
-        }
+    // paths in the found list. All are taken before the first is processed: while a message box is
+    // open the file list follows the disk, and its rows move.
+    const bool browsing = Picture1->isVisibleTo(this);
+    const QListView* list = browsing ? filList : lstFoundFiles;
+    const int count = browsing ? m_files->count() : m_found->count();
+    QStringList chosen;
+    for (int i = 0; i < count; ++i) {
+        if (list->selectionModel()->isRowSelected(i))
+            chosen.append(browsing ? FinderPlatform::joinPath(m_files->path(), m_files->entry(i))
+                                   : m_found->entry(i));
     }
+    for (const QString& path : chosen)
+        bearbeiten(path);
     // The new backups show up where the pattern takes them in; the chosen files stay chosen, so
     // View shows the file just processed.
     m_fileFollower->reread();
-    if (processed)
+    if (!chosen.isEmpty())
         warten->setText(txtFertig);
 }
 

@@ -211,6 +211,18 @@ private Q_SLOTS:
         selectFileRows({});
         QTest::mouseClick(control("aktion"), Qt::LeftButton);
         QVERIFY(control<QLabel>("warten")->text().isEmpty());
+
+        // While a message is open the list follows the disk, and its rows move; every file selected
+        // when Process was pressed is processed all the same.
+        control<QLineEdit>("txtSearchSpec")->setText(QStringLiteral("0.htm*;c.htm"));
+        write(QStringLiteral("keys/0.htm"), badKey);
+        QTRY_COMPARE(fileListEntries().value(0), QStringLiteral("0.htm"));
+        selectFileRows({0, 1});
+        sink.whileShown = [this] { QTRY_VERIFY(fileListEntries().contains(QStringLiteral("0.htm_bak0"))); };
+        sink.shown.clear();
+        QTest::mouseClick(control("aktion"), Qt::LeftButton);
+        QCOMPARE(sink.shown.size(), 2);
+        QVERIFY(QFile::exists(path(QStringLiteral("keys/c.htm_bak2"))));
     }
 
     void listsFollowOneAnother()
