@@ -22,7 +22,10 @@ FileListFollower::FileListFollower(FileListModel& files, QItemSelectionModel& se
     m_rewatch.setSingleShot(true);
     m_rewatch.setInterval(0);
     connect(&m_rewatch, &QTimer::timeout, this, &FileListFollower::watchListedFolder);
-    connect(&m_files, &QAbstractItemModel::modelReset, &m_rewatch, qOverload<>(&QTimer::start));
+    connect(&m_files, &QAbstractItemModel::modelReset, this, [this] {
+        if (!m_rewatch.isActive())
+            m_rewatch.start();
+    });
     watchListedFolder();
 }
 
