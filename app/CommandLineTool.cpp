@@ -32,7 +32,7 @@ const QString usageText =
                    "keylinker-cli [--english] --find DIR [--pattern P] | --help | --version");
 
 // The window's pattern box holds this at start.
-const QString defaultPattern = QStringLiteral("*.htm;*.html;*.htm_bak;*.html_bak");
+const QString defaultPattern = QStringLiteral("*.htm;*.html;*.htm_bak*;*.html_bak*");
 
 const QString helpText = QStringLiteral(
     "keylinker-cli: links the marks of hand-written determination keys (HTML pages).\n"
@@ -51,7 +51,7 @@ const QString helpText = QStringLiteral(
     "                                         list the files in DIR and every folder below it that\n"
     "                                         match P, as the window's search finds them: one full path\n"
     "                                         per line, in the same order; P as in the window's pattern\n"
-    "                                         box (default \"*.htm;*.html;*.htm_bak;*.html_bak\")\n"
+    "                                         box (default \"*.htm;*.html;*.htm_bak*;*.html_bak*\")\n"
     "  --english                              messages in English (default: German)\n"
     "  --help, --version\n"
     "  --                                     end of the options: every argument after it is a file,\n"

@@ -39,7 +39,7 @@ work=$(mktemp -d "$parent/keylinker-find-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 tree=$work/tree
 
-find_keys() { find "$1" \( -iname '*.htm' -o -iname '*.html' -o -iname '*.htm_bak' -o -iname '*.html_bak' \) -type f; }
+find_keys() { find "$1" \( -iname '*.htm' -o -iname '*.html' -o -iname '*.htm_bak*' -o -iname '*.html_bak*' \) -type f; }
 now_ns() { date +%s%N; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 ms() { awk -v ns="$1" 'BEGIN { printf "%.1f", ns / 1e6 }'; }

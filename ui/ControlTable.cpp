@@ -2,6 +2,7 @@
 
 #include <QLatin1StringView>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <stdexcept>
@@ -40,6 +41,15 @@ constexpr std::array<ControlEntry, 18> controls{{
 std::span<const ControlEntry> controlTable()
 {
     return controls;
+}
+
+std::vector<const ControlEntry*> controlsInTabOrder()
+{
+    std::vector<const ControlEntry*> order;
+    for (const ControlEntry& entry : controls)
+        order.push_back(&entry);
+    std::ranges::stable_sort(order, {}, &ControlEntry::tabIndex);
+    return order;
 }
 
 const ControlEntry& controlEntry(QStringView name)

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <span>
+#include <vector>
 
 namespace keylinker {
 
@@ -27,8 +28,10 @@ struct ControlEntry final
     ControlFont font;
 };
 
-/// Every control of the window, in the order of the keyboard.
+/// Every control of the window; of two at one place the later lies in front.
 std::span<const ControlEntry> controlTable();
+/// The controls by their place in the keyboard order.
+std::vector<const ControlEntry*> controlsInTabOrder();
 const ControlEntry& controlEntry(QStringView name);
 
 /// Twips (1/1440 inch) to device-independent pixels: 15 twips are one pixel.

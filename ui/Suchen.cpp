@@ -9,6 +9,7 @@
 #include "BrowserCommand.h"
 #include "DirectoryItemDelegate.h"
 #include "DirectoryWalk.h"
+#include "FileListFollower.h"
 #include "FlagPicture.h"
 #include "FoundListModel.h"
 #include "HelpPage.h"
@@ -23,10 +24,12 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace keylinker {
 namespace {
@@ -37,6 +40,7 @@ using BrowserChoice::okCaption;
 constexpr int eventIntervalMs = 15;
 const QString rightsNotice = QStringLiteral("© 2026 die keylinker-Entwickler · MIT-Lizenz");
 const QColor windowColour(192, 192, 192);
+const QColor disabledTextColour(128, 128, 128);
 
 QFont fontFor(ControlFont kind)
 {
@@ -126,6 +130,11 @@ Suchen::Suchen(SuchenServices services, QWidget* parent)
     placeControls();
     connectHandlers();
     Form_Load();
+    // Nothing is laid out again after a change of size, so the window keeps its one size and offers
+    // no maximise button.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 }
 
 Suchen::~Suchen() = default;
@@ -139,6 +148,10 @@ void Suchen::createControls()
     setCentralWidget(client);
     QPalette palette = client->palette();
     palette.setColor(QPalette::Window, windowColour);
+    // The style's grey for disabled texts all but vanishes on this grey: the menu entries, disabled
+    // during a search, would look gone rather than disabled.
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        palette.setColor(QPalette::Disabled, role, disabledTextColour);
     setPalette(palette);
     setFont(fontFor(ControlFont::Window));
 
@@ -148,6 +161,7 @@ void Suchen::createControls()
     m_found = new FoundListModel(
         m_services.foundCapacity > 0 ? m_services.foundCapacity : FoundListModel::maxEntries, this);
 
+    // Made in the client area; placeControls() moves each into its container from the control table.
     Picture1 = new QWidget(client);
     Picture2 = new QWidget(client);
     cmdSearch = new QPushButton(client);
@@ -155,17 +169,17 @@ void Suchen::createControls()
     aktion = new QPushButton(client);
     testen = new QPushButton(client);
     warten = new QLabel(client);
-    lblCriteria = new QLabel(Picture1);
-    txtSearchSpec = new QLineEdit(BrowserChoice::keyFilePattern, Picture1);
-    filList = new QListView(Picture1);
-    dirList = new QListView(Picture1);
-    drvList = new QComboBox(Picture1);
-    Picture3 = new FlagPicture(QStringLiteral(":/flag-de.png"), Picture1);
-    Picture4 = new FlagPicture(QStringLiteral(":/flag-uk.png"), Picture1);
-    Label1 = new QLabel(rightsNotice, Picture1);
-    lblfound = new QLabel(Picture2);
-    lblCount = new QLabel(QStringLiteral("0"), Picture2);
-    lstFoundFiles = new QListView(Picture2);
+    lblCriteria = new QLabel(client);
+    txtSearchSpec = new QLineEdit(BrowserChoice::keyFilePattern, client);
+    filList = new QListView(client);
+    dirList = new QListView(client);
+    drvList = new QComboBox(client);
+    Picture3 = new FlagPicture(QStringLiteral(":/flag-de.png"), client);
+    Picture4 = new FlagPicture(QStringLiteral(":/flag-uk.png"), client);
+    Label1 = new QLabel(rightsNotice, client);
+    lblfound = new QLabel(client);
+    lblCount = new QLabel(QStringLiteral("0"), client);
+    lstFoundFiles = new QListView(client);
 
     mnuBrowser = menuBar()->addAction(QString());
     mnuBrowser->setObjectName(QStringLiteral("mnuBrowser"));
@@ -178,6 +192,7 @@ void Suchen::createControls()
     dirList->setItemDelegate(new DirectoryItemDelegate(dirList));
     filList->setModel(m_files);
     filList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_fileFollower = new FileListFollower(*m_files, *filList->selectionModel(), this);
     lstFoundFiles->setModel(m_found);
     lstFoundFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     // Thousands of found files stay quick to show when every row has the same height.
@@ -197,20 +212,27 @@ void Suchen::createControls()
 
 void Suchen::placeControls()
 {
-    // Name, place, size, font and tooltip come from the control table; so does the keyboard order.
-    QWidget* previous = nullptr;
+    // Container, name, place, size, font and tooltip come from the control table. Controls are
+    // stacked in table order, so of two at one place the later lies in front.
+    QWidget* client = centralWidget();
     for (const ControlEntry& entry : controlTable()) {
         QWidget* control = controlNamed(entry.name);
+        control->setParent(*entry.container ? controlNamed(entry.container) : client);
         control->setObjectName(QLatin1StringView(entry.name));
         control->setGeometry(twipsToPixels(entry));
         control->setFont(fontFor(entry.font));
         if (*entry.tooltip)
             control->setToolTip(QString::fromUtf8(entry.tooltip));
-        if (control->focusPolicy() != Qt::NoFocus) {
-            if (previous)
-                setTabOrder(previous, control);
-            previous = control;
-        }
+    }
+    // So does the keyboard order, by the table's tab column.
+    QWidget* previous = nullptr;
+    for (const ControlEntry* entry : controlsInTabOrder()) {
+        QWidget* control = controlNamed(entry->name);
+        if (control->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previous)
+            setTabOrder(previous, control);
+        previous = control;
     }
 }
 
@@ -256,9 +278,13 @@ void Suchen::connectHandlers()
         const QSignalBlocker blocker(drvList);
         drvList->setCurrentIndex(m_drives->currentRow());
     });
-    connect(dirList, &QListView::clicked, this, [this](const QModelIndex& row) {
-        m_directories->setCurrentIndex(m_directories->entryIndex(row.row()));
-    });
+    // Arrow keys and typed names move the highlight as a click does, so leaving the list or the
+    // Search button opens the folder highlighted either way.
+    connect(dirList->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& row) {
+                if (row.isValid())
+                    m_directories->setCurrentIndex(m_directories->entryIndex(row.row()));
+            });
     connect(dirList, &QListView::doubleClicked, this, [this](const QModelIndex& row) {
         m_directories->setPath(m_directories->entry(m_directories->entryIndex(row.row())));
     });
@@ -275,6 +301,8 @@ void Suchen::connectHandlers()
     connect(Picture4, &FlagPicture::clicked, this, &Suchen::Picture4_Click);
     connect(mnuBrowser, &QAction::triggered, this, &Suchen::mnuBrowser_Click);
     connect(mnuHilfe, &QAction::triggered, this, &Suchen::mnuHilfe_Click);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &Suchen::escapePressed);
 
     for (QWidget* watched :
          {static_cast<QWidget*>(aktion), static_cast<QWidget*>(dirList), static_cast<QWidget*>(txtSearchSpec),
@@ -298,13 +326,37 @@ bool Suchen::eventFilter(QObject* watched, QEvent* event)
             filList_GotFocus();
         else if (watched == lstFoundFiles)
             lstFoundFiles_GotFocus();
-    } else if (event->type() == QEvent::FocusOut) {
+    } else if (event->type() == QEvent::FocusOut && movesWithinWindow(*static_cast<QFocusEvent*>(event))) {
         if (watched == aktion)
             aktion_LostFocus();
         else if (watched == dirList)
             DirList_LostFocus();
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+/// Whether a control loses the focus to another control of this window. Switching to another program,
+/// a message box or the menu bar is no leaving: the user comes back to the same folder and text.
+bool Suchen::movesWithinWindow(const QFocusEvent& event)
+{
+    switch (event.reason()) {
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+    case Qt::MenuBarFocusReason:
+        return false;
+    default:
+        return true;
+    }
+}
+
+/// Escape is the way out by keyboard: it cancels a running search, as the Cancel button does, or
+/// else ends a pending browser choice without storing anything.
+void Suchen::escapePressed()
+{
+    if (cmdExit->text() == txtAbbrechen)
+        cmdExit_Click();
+    else if (aktion->text() == okCaption)
+        endBrowserChoice();
 }
 
 void Suchen::keyPressEvent(QKeyEvent* event)
@@ -376,6 +428,7 @@ void Suchen::Form_Load()
 void Suchen::applyLanguage(const WindowTexts& texts, bool german)
 {
     sprache = german ? -1 : 0;
+    m_texts = &texts;
     txtSuchen = texts.txtSuchen;
     txtNeueSuche = texts.txtNeueSuche;
     txtBeenden = texts.txtBeenden;
@@ -435,29 +488,24 @@ void Suchen::aktion_Click()
         commitBrowserChoice();
         return;
     }
-    bool processed = false;
     // Which panel shows decides where the files come from: names in the file list's folder, or full
-    // paths in the found list.
-    if (Picture1->isVisibleTo(this)) {
-        const int count = m_files->count();
-        for (int i = 0; i < count; ++i) {
-            if (filList->selectionModel()->isRowSelected(i)) {
-                bearbeiten(FinderPlatform::joinPath(m_files->path(), m_files->entry(i)));
-                processed = true;
-            }
-        }
-    } else {
-        const int count = m_found->count();
-        for (int i = 0; i < count; ++i) {
-            if (lstFoundFiles->selectionModel()->isRowSelected(i)) {
-                bearbeiten(m_found->entry(i));
-                processed = true;
-            }
-        }
+    // paths in the found list. All are taken before the first is processed: while a message box is
+    // open the file list follows the disk, and its rows move.
+    const bool browsing = Picture1->isVisibleTo(this);
+    const QListView* list = browsing ? filList : lstFoundFiles;
+    const int count = browsing ? m_files->count() : m_found->count();
+    QStringList chosen;
+    for (int i = 0; i < count; ++i) {
+        if (list->selectionModel()->isRowSelected(i))
+            chosen.append(browsing ? FinderPlatform::joinPath(m_files->path(), m_files->entry(i))
+                                   : m_found->entry(i));
     }
-    // The new backups show up where the pattern takes them in.
-    m_files->refresh();
-    if (processed)
+    for (const QString& path : chosen)
+        bearbeiten(path);
+    // The new backups show up where the pattern takes them in; the chosen files stay chosen, so
+    // View shows the file just processed.
+    m_fileFollower->reread();
+    if (!chosen.isEmpty())
         warten->setText(txtFertig);
 }
 
@@ -477,11 +525,17 @@ void Suchen::commitBrowserChoice()
     const QString chosen = currentFileOfVisibleList(false);
     if (chosen.isEmpty())
         return; // nothing to take: the choice stays open
+    browserPfad = chosen;
+    m_settings.setini(BrowserChoice::settingsSection, BrowserChoice::settingsKey, browserPfad);
+    endBrowserChoice();
+}
+
+/// Back to processing key files, with the key file pattern and the browse panel.
+void Suchen::endBrowserChoice()
+{
     Picture3->setEnabled(true);
     Picture4->setEnabled(true);
     testen->setEnabled(true);
-    browserPfad = chosen;
-    m_settings.setini(BrowserChoice::settingsSection, BrowserChoice::settingsKey, browserPfad);
     setCaption(aktion, txtBearbeiten);
     txtSearchSpec->setText(BrowserChoice::keyFilePattern);
     if (Picture2->isVisibleTo(this))
@@ -535,7 +589,7 @@ void Suchen::cmdSearch_Click()
 
 bool Suchen::durchsuchen()
 {
-    m_walkRunning = true;
+    setSearchRunning(true);
     m_sinceEvents.invalidate(); // the first folder lets events run at once
     bool full = false;
     WalkHooks hooks;
@@ -551,7 +605,7 @@ bool Suchen::durchsuchen()
     DirectoryWalk walk(m_files->pattern(), std::move(hooks));
     const bool stopped = walk.run(m_directories->path()) == DirectoryWalk::End::Stopped;
     showFound();
-    m_walkRunning = false;
+    setSearchRunning(false);
     // The directory list stays where the walk stopped, until the reset takes it back.
     if (stopped && !m_ending)
         m_directories->setPath(walk.stoppedIn());
@@ -583,6 +637,15 @@ void Suchen::showFound()
     lblCount->setText(u' ' + QString::number(lblCount->text().trimmed().toInt() + shown));
 }
 
+/// While the walk runs, the commands that would be ignored look so: Search and the menu entries.
+void Suchen::setSearchRunning(bool running)
+{
+    m_walkRunning = running;
+    cmdSearch->setEnabled(!running);
+    mnuBrowser->setEnabled(!running);
+    mnuHilfe->setEnabled(!running);
+}
+
 /// The commands that must wait while a search runs: the flags, View and Process.
 void Suchen::setCommandsEnabled(bool enabled)
 {
@@ -609,7 +672,7 @@ void Suchen::showInBrowser(const QString& file)
 {
     QString error;
     if (!m_services.launcher->start(BrowserCommand::forFile(browserPfad, file), error))
-        showMessage(errorReportText(error, browserPfad));
+        showMessage(m_texts->browserNotStarted(browserPfad, error));
 }
 
 void Suchen::DrvList_Change()
@@ -713,8 +776,13 @@ void Suchen::mnuBrowser_Click()
     m_directories->setPath(m_services.browserSearchFolder);
     m_drives->setCurrentDrive(m_directories->path());
     cmdSearch_Click();
+    if (m_ending)
+        return;
     // The reset that ends the choice goes back to where the user was.
     altesVerzeichnis = before;
+    if (Picture2->isVisibleTo(this) && m_found->count() == 0)
+        showMessage(
+            m_texts->msgKeinBrowserGefunden.arg(QDir::toNativeSeparators(m_services.browserSearchFolder)));
 }
 
 void Suchen::mnuHilfe_Click()

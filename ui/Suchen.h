@@ -15,6 +15,7 @@
 
 class QAction;
 class QComboBox;
+class QFocusEvent;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -24,6 +25,7 @@ namespace keylinker {
 
 class DirectoryListModel;
 class DriveListModel;
+class FileListFollower;
 class FileListModel;
 class FlagPicture;
 class FoundListModel;
@@ -95,6 +97,10 @@ private:
     void aktion_LostFocus();
     void bearbeiten(const QString& path);
     void commitBrowserChoice();
+    void endBrowserChoice();
+    static bool movesWithinWindow(const QFocusEvent& event);
+    void escapePressed();
+    void setSearchRunning(bool running);
 
     void cmdSearch_Click();
     bool durchsuchen();
@@ -128,6 +134,8 @@ private:
     bool m_restoringDrive = false;
     bool m_ending = false;
     bool m_walkRunning = false;
+    const WindowTexts* m_texts = nullptr; ///< the current language's, for the messages beyond the twelve
+    FileListFollower* m_fileFollower = nullptr; ///< owned through its parent, this window
     QElapsedTimer m_sinceEvents;
 
     // Models, owned through their parent (this window).

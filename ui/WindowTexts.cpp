@@ -2,6 +2,9 @@
 
 #include "KeyFileMessages.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace keylinker {
 
 const WindowTexts& WindowTexts::german()
@@ -23,6 +26,12 @@ const WindowTexts& WindowTexts::german()
         QStringLiteral("Suchkriterium:"),
         QStringLiteral("Gefundene Dateien:"),
         KeyFileMessages::german().invalidArgument,
+        QStringLiteral("Unter %1 wurde kein Browser gefunden.\n\nSo wählen Sie ihn von Hand: „Neue Suche“ "
+                       "klicken, in der Ordnerliste zum Ordner des Browsers gehen, ihn in der Dateiliste "
+                       "auswählen (falls nötig seinen Namen als Suchkriterium eintragen) und „OK“ klicken."),
+        QStringLiteral("Der Browser %1 lässt sich nicht starten: %2"),
+        QStringLiteral("Diese Datei gibt es nicht."),
+        QStringLiteral("Das ist kein Programm, das gestartet werden kann."),
     };
     return texts;
 }
@@ -46,8 +55,23 @@ const WindowTexts& WindowTexts::english()
         QStringLiteral("Pattern:"),
         QStringLiteral("Files found:"),
         KeyFileMessages::english().invalidArgument,
+        QStringLiteral("No browser was found under %1.\n\nTo choose one by hand: click “New search”, walk in "
+                       "the folder list to the browser's folder, select it in the file list (if need be, "
+                       "type its name as the pattern) and click “OK”."),
+        QStringLiteral("The browser %1 cannot be started: %2"),
+        QStringLiteral("There is no such file."),
+        QStringLiteral("This is not a program that can be run."),
     };
     return texts;
+}
+
+QString WindowTexts::browserNotStarted(const QString& program, const QString& systemReason) const
+{
+    const QFileInfo file(program);
+    const QString reason = !file.exists()                         ? txtProgrammFehlt
+                           : file.isDir() || !file.isExecutable() ? txtKeinProgramm
+                                                                  : systemReason;
+    return msgBrowserStartFehler.arg(QDir::toNativeSeparators(program), reason);
 }
 
 } // namespace keylinker

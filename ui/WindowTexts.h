@@ -31,6 +31,17 @@ struct WindowTexts final
     // Not shown in the window itself: the key file procedure's report of an unclosed quote.
     QString msgUngueltigesArgument;
 
+    // Messages that keep a user from being left alone with a browser that was not found or does not
+    // start. %1 is the folder searched, or the browser program; %2 the reason.
+    QString msgKeinBrowserGefunden;
+    QString msgBrowserStartFehler;
+    QString txtProgrammFehlt; ///< reason: there is no file of that name
+    QString txtKeinProgramm;  ///< reason: a folder, or a file that may not be run
+
+    /// The message for a browser program that could not be started: the program and the reason,
+    /// in this language where the reason is a usual one, else in the system's words.
+    QString browserNotStarted(const QString& program, const QString& systemReason) const;
+
     static const WindowTexts& german();
     static const WindowTexts& english();
 };

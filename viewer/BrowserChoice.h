@@ -12,7 +12,7 @@ namespace BrowserChoice {
 inline const QString okCaption = QStringLiteral("&OK");
 
 /// The pattern of key files, which the pattern box shows at start and again after a choice.
-inline const QString keyFilePattern = QStringLiteral("*.htm;*.html;*.htm_bak;*.html_bak");
+inline const QString keyFilePattern = QStringLiteral("*.htm;*.html;*.htm_bak*;*.html_bak*");
 
 #ifdef Q_OS_WIN
 inline const QString startFolder = QStringLiteral("c:\\");

@@ -4,6 +4,7 @@
 #include "FoundListModel.h"
 #include "ProfileFile.h"
 #include "WindowTestSupport.h"
+#include "WindowTexts.h"
 
 #include <QAction>
 #include <QLabel>
@@ -131,6 +132,41 @@ private Q_SLOTS:
         QVERIFY(control("aktion")->isEnabled());
     }
 
+    // Escape is the way out: of a running search (with the commands it would ignore shown disabled
+    // meanwhile), then of the pending browser choice, which stores nothing.
+    void escapeEndsSearchAndChoice()
+    {
+        SuchenServices noBrowsers = services(QStringLiteral("R"));
+        noBrowsers.browserSearchFolder = path(QStringLiteral("R"));
+        write(QStringLiteral("R/A/firefox"), "#!/bin/sh\n"); // what the search would find without Escape
+        open(noBrowsers);
+        QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        bool escaped = false;
+        QTimer::singleShot(0, this, [&] {
+            for (QObject* command : std::initializer_list<QObject*>{control("cmdSearch"), menu(0), menu(1)})
+                QVERIFY(!command->property("enabled").toBool());
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+            escaped = true;
+        });
+        menu(0)->trigger();
+        QVERIFY(escaped);
+        QVERIFY(found().isEmpty());
+        QCOMPARE(caption("cmdSearch"), QStringLiteral("New &search"));
+        for (QObject* command : std::initializer_list<QObject*>{control("cmdSearch"), menu(0), menu(1)})
+            QVERIFY(command->property("enabled").toBool());
+        QCOMPARE(sink.shown,
+                 QStringList{WindowTexts::english().msgKeinBrowserGefunden.arg(path(QStringLiteral("R")))});
+
+        QCOMPARE(caption("aktion"), QStringLiteral("&OK"));
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QCOMPARE(caption("aktion"), QStringLiteral("&Process"));
+        QCOMPARE(control<QLineEdit>("txtSearchSpec")->text(),
+                 QStringLiteral("*.htm;*.html;*.htm_bak*;*.html_bak*"));
+        QVERIFY(control("Picture1")->isVisible());
+        QVERIFY(window->browserPfad.isEmpty());
+        QVERIFY(!QFile::exists(path(QStringLiteral("config/Dichotab.ini"))));
+    }
+
     void browserIsChosenFromTheFoundListAndRemembered()
     {
         open(services(QStringLiteral("R")));
@@ -159,7 +195,7 @@ private Q_SLOTS:
                  firefox);
         QCOMPARE(caption("aktion"), QStringLiteral("&Bearbeiten"));
         QCOMPARE(control<QLineEdit>("txtSearchSpec")->text(),
-                 QStringLiteral("*.htm;*.html;*.htm_bak;*.html_bak"));
+                 QStringLiteral("*.htm;*.html;*.htm_bak*;*.html_bak*"));
         QVERIFY(control("Picture1")->isVisible());
         QVERIFY(found().isEmpty());
         QCOMPARE(window->directories().path(), path(QStringLiteral("R")));
@@ -224,10 +260,17 @@ private Q_SLOTS:
         QCOMPARE(launcher.started.back().commandLine,
                  browser + u' ' + path(QStringLiteral("R/dichotabe.html")));
 
-        // A browser that cannot be started: the system's text, then the browser's path.
-        launcher.failure = QStringLiteral("No such file or directory");
+        // A browser that cannot be started: the program and the reason, in the window's language.
+        launcher.failure = QStringLiteral("Permission denied");
         menu(1)->trigger();
-        QCOMPARE(sink.shown, QStringList{QStringLiteral("No such file or directory\n\r\n\r") + browser});
+        window->browserPfad = path(QStringLiteral("usr/bin/gone"));
+        menu(1)->trigger();
+        QCOMPARE(sink.shown,
+                 (QStringList{QStringLiteral("The browser %1 cannot be started: This is not a program "
+                                             "that can be run.")
+                                  .arg(browser),
+                              QStringLiteral("The browser %1 cannot be started: There is no such file.")
+                                  .arg(window->browserPfad)}));
     }
 
     void missingBrowserLeadsIntoTheChoice()

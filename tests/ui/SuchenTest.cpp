@@ -77,7 +77,12 @@ private Q_SLOTS:
             QCOMPARE(widget->geometry().topLeft(),
                      twipsToPixels(entry).topLeft() * (entry.name == QByteArray("Picture2") ? 0 : 1));
             QCOMPARE(widget->toolTip(), QString::fromUtf8(entry.tooltip));
+            QCOMPARE(widget->parentWidget()->objectName(),
+                     *entry.container ? QString::fromLatin1(entry.container) : QStringLiteral("client"));
         }
+        // One size only: nothing would follow a bigger window.
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+        QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(control<QPushButton>("cmdSearch")->geometry(), QRect(328, 340, 88, 33));
         QCOMPARE(control("Picture1")->width(), 539);
         QCOMPARE(control("Picture2")->width(), 539);
@@ -86,7 +91,7 @@ private Q_SLOTS:
         QCOMPARE(control<QLabel>("lblCount")->text(), QStringLiteral("0"));
         QVERIFY(control<QLabel>("warten")->text().isEmpty());
         QCOMPARE(control<QLineEdit>("txtSearchSpec")->text(),
-                 QStringLiteral("*.htm;*.html;*.htm_bak;*.html_bak"));
+                 QStringLiteral("*.htm;*.html;*.htm_bak*;*.html_bak*"));
         // Only the English flag can be seen: both lie at one place, it in front.
         QWidget* panel = control("Picture1");
         QCOMPARE(panel->childAt(control("Picture4")->geometry().center()), control("Picture4"));
@@ -186,9 +191,7 @@ private Q_SLOTS:
         QCOMPARE(sink.shown, QStringList{QStringLiteral("Strukturfehler, kein Anker vor Verweis\n") +
                                          path(QStringLiteral("keys/c.htm")) + QStringLiteral(", Zeile 1")});
         QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Fertig!"));
-        // The file list was read again and shows the backups its pattern takes in.
-        QVERIFY(fileListEntries().contains(QStringLiteral("a.htm_bak0")) == false);
-        control<QLineEdit>("txtSearchSpec")->setText(QStringLiteral("*.htm;*_bak0"));
+        // The file list was read again and shows the new backup.
         QVERIFY(fileListEntries().contains(QStringLiteral("a.htm_bak0")));
 
         // The done text goes when the Process button loses the focus.
@@ -210,6 +213,18 @@ private Q_SLOTS:
         selectFileRows({});
         QTest::mouseClick(control("aktion"), Qt::LeftButton);
         QVERIFY(control<QLabel>("warten")->text().isEmpty());
+
+        // While a message is open the list follows the disk, and its rows move; every file selected
+        // when Process was pressed is processed all the same.
+        control<QLineEdit>("txtSearchSpec")->setText(QStringLiteral("0.htm*;c.htm"));
+        write(QStringLiteral("keys/0.htm"), badKey);
+        QTRY_COMPARE(fileListEntries().value(0), QStringLiteral("0.htm"));
+        selectFileRows({0, 1});
+        sink.whileShown = [this] { QTRY_VERIFY(fileListEntries().contains(QStringLiteral("0.htm_bak0"))); };
+        sink.shown.clear();
+        QTest::mouseClick(control("aktion"), Qt::LeftButton);
+        QCOMPARE(sink.shown.size(), 2);
+        QVERIFY(QFile::exists(path(QStringLiteral("keys/c.htm_bak2"))));
     }
 
     void listsFollowOneAnother()
@@ -246,6 +261,49 @@ private Q_SLOTS:
         // The file list passes the focus on to the Process button.
         control("filList")->setFocus();
         QCOMPARE(QApplication::focusWidget(), control("aktion"));
+    }
+
+    // Process, then View, with the keyboard; the list follows the disk; only leaving a control for
+    // another control of the window counts, not a switch to another program.
+    void everydayFlow()
+    {
+        window->browserPfad = QStringLiteral("/usr/bin/browser");
+        QWidget elsewhere; // another program's window
+        const auto switchAwayAndBack = [&] {
+            elsewhere.show();
+            QApplication::setActiveWindow(&elsewhere);
+            QApplication::setActiveWindow(window.get());
+        };
+
+        clickRow("filList", 0);
+        QTest::keyClick(window.get(), Qt::Key_B, Qt::AltModifier);
+        QTRY_COMPARE(control<QLabel>("warten")->text(), QStringLiteral("Fertig!"));
+        QVERIFY(fileListEntries().contains(QStringLiteral("a.htm_bak0")));
+        switchAwayAndBack();
+        QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Fertig!"));
+        QTest::keyClick(window.get(), Qt::Key_Z, Qt::AltModifier);
+        QTRY_COMPARE(int(launcher.started.size()), 1);
+        QCOMPARE(launcher.started[0].argument, path(QStringLiteral("keys/a.htm")));
+
+        // Files come and go on disk without any input; the chosen file stays chosen.
+        write(QStringLiteral("keys/new.htm"), goodKey);
+        QVERIFY(QFile::remove(path(QStringLiteral("keys/b.htm"))));
+        QTRY_COMPARE(fileListEntries(), (QStringList{QStringLiteral("a.htm"), QStringLiteral("a.htm_bak0"),
+                                                     QStringLiteral("c.htm"), QStringLiteral("new.htm")}));
+        const auto* files = control<QListView>("filList");
+        QCOMPARE(files->currentIndex().row(), 0);
+        QCOMPARE(files->selectionModel()->selectedRows().size(), 1);
+        QVERIFY(files->selectionModel()->isRowSelected(0));
+
+        // A folder highlighted with the arrow keys opens when Tab leaves the list, not before.
+        auto* dirs = control<QListView>("dirList");
+        dirs->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(dirs, Qt::Key_Down); // from the open folder to its subfolder
+        switchAwayAndBack();
+        QCOMPARE(window->directories().path(), path(QStringLiteral("keys")));
+        QTest::keyClick(dirs, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), control("drvList"));
+        QCOMPARE(window->directories().path(), path(QStringLiteral("keys/Beetles")));
     }
 
     void keysAndExit()

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 namespace keylinker::test {
@@ -21,8 +22,14 @@ namespace keylinker::test {
 class RecordingSink final : public MessageSink
 {
 public:
-    void show(const QString& text) override { shown << text; }
+    void show(const QString& text) override
+    {
+        shown << text;
+        if (whileShown)
+            whileShown();
+    }
     QStringList shown;
+    std::function<void()> whileShown; ///< what happens before the user closes the box
 };
 
 /// Records the programs the window would start; fails with `failure` when that is set.
