@@ -13,6 +13,7 @@
 #include "FlagPicture.h"
 #include "FoundListModel.h"
 #include "HelpPage.h"
+#include "KeyFileMessages.h"
 #include "MessageSink.h"
 #include "ProgramLauncher.h"
 
@@ -441,7 +442,11 @@ void Suchen::applyLanguage(const WindowTexts& texts, bool german)
     msgStrukturfehler = texts.msgStrukturfehler;
     txtBrowserWaehlen = texts.txtBrowserWaehlen;
     msgBrowserFehlt = texts.msgBrowserFehlt;
-    m_processor->setMessages({texts.msgStrukturfehler, texts.msgUngueltigesArgument});
+    // The failures of the file system are told in the window's language too.
+    KeyFileMessages messages = german ? KeyFileMessages::german() : KeyFileMessages::english();
+    messages.structureError = texts.msgStrukturfehler;
+    messages.invalidArgument = texts.msgUngueltigesArgument;
+    m_processor->setMessages(messages);
 
     setWindowTitle(texts.windowTitle);
     setCaption(lblCriteria, texts.lblCriteria);
