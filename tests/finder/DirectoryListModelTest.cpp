@@ -2,8 +2,10 @@
 #include "DriveListModel.h"
 #include "FileNamePattern.h"
 
-#include "FinderTestSupport.h"
+#include "QtPrinters.h"
+#include "TestDir.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -36,6 +38,7 @@ protected:
                 u"a/b/c/.cache/"_s, u"a/b/c/key.htm"_s, u"a/b/other/"_s};
     DriveListModel drives{QStringList{dir.path()}};
     DirectoryListModel folders{drives};
+    QAbstractItemModelTester checkFolders{&folders, QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 TEST_F(FinderDirectoryList, IndexesRunFromRootToSubfolders)

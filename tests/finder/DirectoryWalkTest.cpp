@@ -4,7 +4,8 @@
 #include "FileListModel.h"
 #include "FoundListModel.h"
 
-#include "FinderTestSupport.h"
+#include "QtPrinters.h"
+#include "TestDir.h"
 
 #include <gtest/gtest.h>
 

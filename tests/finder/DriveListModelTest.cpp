@@ -1,8 +1,10 @@
 #include "DirectoryListModel.h"
 #include "DriveListModel.h"
 
-#include "FinderTestSupport.h"
+#include "QtPrinters.h"
+#include "TestDir.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -24,6 +26,7 @@ protected:
     TestDir dir{u"sys/keys/moths/"_s, u"usb/beetles/"_s, u"usb/inner/keys/"_s, u"home/"_s};
     DriveListModel drives{{at(u"usb"_s), at(u"sys"_s), at(u"usb/inner"_s), at(u"home"_s), at(u"sys/"_s)}};
     DirectoryListModel folders{drives};
+    QAbstractItemModelTester checkDrives{&drives, QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 TEST_F(FinderDriveList, ListsDrivesSortedAndFindsTheOneHoldingAPath)

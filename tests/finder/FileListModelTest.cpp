@@ -1,7 +1,9 @@
 #include "FileListModel.h"
 
-#include "FinderTestSupport.h"
+#include "QtPrinters.h"
+#include "TestDir.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -33,6 +35,7 @@ protected:
 
 TEST_F(FinderFileList, FollowsPathAndPattern)
 {
+    const QAbstractItemModelTester check(&files, QAbstractItemModelTester::FailureReportingMode::Fatal);
     const struct
     {
         QString folder;
