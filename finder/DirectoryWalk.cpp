@@ -13,12 +13,12 @@ namespace {
 // Walk mode for both lists for as long as the walk runs, ended on every way out.
 struct WalkMode
 {
-    WalkMode(DirectoryListModel& folders, FileListModel& files) : folders(folders), files(files)
+    WalkMode(DirectoryListModel& folderList, FileListModel& fileList) : folders(folderList), files(fileList)
     {
         // The directory list reads each folder's files with its subfolders; the file list takes them.
         folders.beginWalk(files.pattern());
-        files.beginWalk([&folders](const QString& folder, const FileNamePattern& pattern,
-                                   QList<FinderPlatform::FolderEntry>& found) {
+        files.beginWalk([this](const QString& folder, const FileNamePattern& pattern,
+                               QList<FinderPlatform::FolderEntry>& found) {
             return folders.takeFiles(folder, pattern, found);
         });
     }
