@@ -14,7 +14,9 @@ namespace keylinker {
 
 namespace {
 
-// The classic reader copies into a buffer of 2048 characters, one of them for the terminating zero.
+// A value reads back with at most 2047 characters, so that it means the same here as to any reader
+// of the format with the usual buffer of 2048 (one for the terminating zero). Cut, not refused:
+// reading a setting never fails.
 constexpr qsizetype kMaxValueLength = 2047;
 
 QString cutToBuffer(QString value)

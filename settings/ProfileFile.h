@@ -7,9 +7,10 @@
 
 namespace keylinker {
 
-/// A settings file in the classic sectioned profile format ("[section]", "key=value" lines).
-/// It reads and changes single values the way the classic private-profile functions do and leaves
-/// every line it does not own byte for byte as it was. It keeps nothing in memory between calls.
+/// The settings file: "[section]" lines, each followed by its "key=value" lines. It reads and changes
+/// one value at a time and leaves every line it does not own byte for byte as it was, so that what a
+/// user wrote into the file by hand survives. It keeps nothing in memory between calls, so a value
+/// written is what the next read sees, in this run or a later one.
 class ProfileFile final
 {
 public:

@@ -5,8 +5,9 @@
 
 namespace keylinker {
 
-/// Where the help page of a language is: in the start folder, as it always was, or else in a folder
-/// the program was installed with, so that a program started from the desktop's menu finds it too.
+/// Where the help page of a language is: in the start folder first, so that a page an author keeps
+/// beside the keys wins, or else in a folder the program was installed with, so that a program
+/// started from the desktop's menu finds it too.
 class HelpPage final
 {
 public:

@@ -2,6 +2,9 @@
 
 #include "KeyRewrite.h"
 
+#include "QtPrinters.h"
+#include "TestDir.h"
+
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -51,17 +54,15 @@ protected:
     QString write(const QString& name, const QByteArray& content)
     {
         const QString path = m_dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
+        EXPECT_TRUE(test::writeFile(path, content)) << name.toStdString();
         return path;
     }
-    static QByteArray read(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    static QByteArray read(const QString& path) { return test::readFile(path).value_or("<missing>"); }
 
+    // Some cases name files relative to the current folder; the next test starts where this one did.
+    void TearDown() override { QDir::setCurrent(m_startFolder); }
+
+    const QString m_startFolder = QDir::currentPath();
     QTemporaryDir m_dir;
 };
 

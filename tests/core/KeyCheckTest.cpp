@@ -1,6 +1,7 @@
 #include "KeyCheck.h"
 
 #include "KeyRewrite.h"
+#include "QtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -5,12 +5,14 @@
 #include "KeyRewrite.h"
 #include "NativePath.h"
 
+#include "CaseName.h"
+#include "QtPrinters.h"
+#include "TestDir.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -26,18 +28,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-// Readable failure output for Qt's strings and byte arrays.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QByteArray& bytes, std::ostream* out)
-{
-    *out << testing::PrintToString(bytes.toStdString());
-}
-QT_END_NAMESPACE
 
 namespace keylinker {
 namespace {
@@ -166,19 +156,10 @@ protected:
 
     void write(const QString& name, const QByteArray& content) const
     {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << file.errorString().toStdString();
-        ASSERT_EQ(file.write(content), content.size());
+        ASSERT_TRUE(test::writeFile(path(name), content)) << name.toStdString();
     }
 
-    std::optional<QByteArray> read(const QString& name) const
-    {
-        QFile file(path(name));
-        if (!file.open(QIODevice::ReadOnly)) {
-            return std::nullopt;
-        }
-        return file.readAll();
-    }
+    std::optional<QByteArray> read(const QString& name) const { return test::readFile(path(name)); }
 
     QByteArray native(const QString& name) const { return QFile::encodeName(path(name)); }
 
@@ -275,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlainPathCase{"SignedNumber", u"/keys/key.htm_bak-1", u"/keys/key.htm_bak-1"},
         PlainPathCase{"NonAsciiDigit", u"/keys/key.htm_bak\u0663", u"/keys/key.htm_bak\u0663"},
         PlainPathCase{"NoBak", u"/keys/key.htm_ba3", u"/keys/key.htm_ba3"}),
-    [](const testing::TestParamInfo<PlainPathCase>& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 struct NextNameCase
 {
@@ -413,7 +394,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BackupNameCase{"EmptyInBetweenIsReused", {"0", "2"}, {"1"}, "1"},
                     BackupNameCase{"GapIsFilled", {"0", "2"}, {}, "1"},
                     BackupNameCase{"TwoDigitNamesAreNotCountedBeforeTheirTurn", {"0", "10"}, {}, "1"}),
-    [](const testing::TestParamInfo<BackupNameCase>& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST_F(KeyFileTest, ProcessingABackupRestoresItsRewriteToThePlainPath)
 {
@@ -483,9 +464,7 @@ INSTANTIATE_TEST_SUITE_P(KeyFile, BackupSuffixTest,
                                          SuffixCase{"Mixed", u"key.htm_Bak2", u"key.htm"},
                                          SuffixCase{"NoNumber", u"Key.Htm_bAK", u"Key.Htm"},
                                          SuffixCase{"BakInBaseName", u"key_bak.htm_bak1", u"key_bak.htm"}),
-                         [](const testing::TestParamInfo<SuffixCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         test::CaseName());
 
 TEST_F(KeyFileTest, BakInTheBaseNameIsNoBackup)
 {
@@ -582,7 +561,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  LanguageSetup::SwitchedFromOther},
                     LanguageCase{"SwitchedToGerman", &KeyFileMessages::german, &KeyFileMessages::english,
                                  LanguageSetup::SwitchedFromOther}),
-    [](const testing::TestParamInfo<LanguageCase>& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(KeyFileMessagesTest, LanguagesDiffer)
 {
@@ -656,9 +635,7 @@ INSTANTIATE_TEST_SUITE_P(KeyFile, MissingFileTest,
                          testing::Values(MissingCase{"Key", u"key.htm", u"key.htm"},
                                          MissingCase{"Backup", u"key.htm_bak5", u"key.htm"},
                                          MissingCase{"InMissingFolder", u"gone/key.htm", u"gone/key.htm"}),
-                         [](const testing::TestParamInfo<MissingCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         test::CaseName());
 
 TEST_F(KeyFileTest, FolderIsReportedAndLeftAlone)
 {

@@ -1,5 +1,6 @@
 #include "KeyRewrite.h"
 
+#include "QtPrinters.h"
 #include "ReferenceRewrite.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,7 @@
 #include "NativePath.h"
 
+#include "QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <random>

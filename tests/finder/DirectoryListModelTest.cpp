@@ -2,7 +2,8 @@
 #include "DriveListModel.h"
 #include "FileNamePattern.h"
 
-#include "FinderTestSupport.h"
+#include "QtPrinters.h"
+#include "TestDir.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

@@ -6,7 +6,8 @@
 #include "FileNamePattern.h"
 #include "NativePath.h"
 
-#include "FinderTestSupport.h"
+#include "QtPrinters.h"
+#include "TestDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 #include "DirectoryListModel.h"
 #include "DriveListModel.h"
 
-#include "FinderTestSupport.h"
+#include "QtPrinters.h"
+#include "TestDir.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

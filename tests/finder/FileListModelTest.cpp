@@ -1,6 +1,7 @@
 #include "FileListModel.h"
 
-#include "FinderTestSupport.h"
+#include "QtPrinters.h"
+#include "TestDir.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -35,6 +36,7 @@ protected:
 
 TEST_F(FinderFileList, FollowsPathAndPattern)
 {
+    const QAbstractItemModelTester check(&files, QAbstractItemModelTester::FailureReportingMode::Fatal);
     const struct
     {
         QString folder;

@@ -1,6 +1,8 @@
 #include "FileNamePattern.h"
 
-#include "FinderTestSupport.h"
+#include "QtPrinters.h"
+
+#include <QStringList>
 
 #include <gtest/gtest.h>
 

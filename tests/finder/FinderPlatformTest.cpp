@@ -1,6 +1,7 @@
 #include "FinderPlatform.h"
 
-#include "FinderTestSupport.h"
+#include "QtPrinters.h"
+#include "TestDir.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #include "FoundListModel.h"
 
-#include "FinderTestSupport.h"
+#include "QtPrinters.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -15,6 +15,7 @@ namespace {
 TEST(FinderFoundList, KeepsOrderOfAddingOneRowAtATime)
 {
     FoundListModel found;
+    const QAbstractItemModelTester check(&found, QAbstractItemModelTester::FailureReportingMode::Fatal);
     QSignalSpy inserted(&found, &FoundListModel::rowsInserted);
     QSignalSpy reset(&found, &FoundListModel::modelReset);
     const QStringList paths{u"/k/b/z.htm"_s, u"/k/a1/a.htm"_s, u"/k/a.htm"_s};

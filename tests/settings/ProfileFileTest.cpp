@@ -1,8 +1,9 @@
 #include "ProfileFile.h"
 
+#include "QtPrinters.h"
+#include "TestDir.h"
+
 #include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -11,16 +12,6 @@
 
 using namespace Qt::StringLiterals;
 using keylinker::ProfileFile;
-
-// Readable failure messages.
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << ::testing::PrintToString(text.toStdString());
-}
-void PrintTo(const QByteArray& bytes, std::ostream* os)
-{
-    *os << ::testing::PrintToString(bytes.toStdString());
-}
 
 namespace {
 
@@ -31,22 +22,19 @@ const QString kFirefox = u"/usr/bin/firefox"_s;
 class ProfileFileTest : public ::testing::Test
 {
 protected:
-    QString path(const QString& relative = u"Dichotab.ini"_s) const { return dir.filePath(relative); }
+    QString path(const QString& relative = u"Dichotab.ini"_s) const { return dir.path(relative); }
 
     QByteArray bytesOf(const QString& file) const
     {
-        QFile in(file);
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<unreadable>");
+        return keylinker::test::readFile(file).value_or("<unreadable>");
     }
 
     void writeBytes(const QString& file, const QByteArray& bytes) const
     {
-        QFile out(file);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        ASSERT_EQ(out.write(bytes), bytes.size());
+        ASSERT_TRUE(keylinker::test::writeFile(file, bytes));
     }
 
-    QTemporaryDir dir;
+    keylinker::test::TestDir dir;
 };
 
 TEST_F(ProfileFileTest, MissingFileGivesDefaultAndCreatesNothing)

@@ -1,70 +1,39 @@
 #pragma once
 
-#include "BrowserCommand.h"
-#include "MessageSink.h"
-#include "ProgramLauncher.h"
+#include "RecordingLauncher.h"
+#include "RecordingSink.h"
 #include "Suchen.h"
+#include "TestDir.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QListView>
-#include <QTemporaryDir>
+#include <QStandardPaths>
 #include <QTest>
 
-#include <functional>
 #include <memory>
 
 namespace keylinker::test {
-
-/// Records the messages the window would show in boxes.
-class RecordingSink final : public MessageSink
-{
-public:
-    void show(const QString& text) override
-    {
-        shown << text;
-        if (whileShown)
-            whileShown();
-    }
-    QStringList shown;
-    std::function<void()> whileShown; ///< what happens before the user closes the box
-};
-
-/// Records the programs the window would start; fails with `failure` when that is set.
-class RecordingLauncher final : public ProgramLauncher
-{
-public:
-    bool start(const BrowserCommand& command, QString& error) override
-    {
-        started.push_back(command);
-        error = failure;
-        return failure.isEmpty();
-    }
-    std::vector<BrowserCommand> started;
-    QString failure;
-};
 
 /// A window over a temporary folder tree, with recorders in place of message boxes and program starts.
 class WindowFixture
 {
 public:
-    QTemporaryDir root;
+    // Whatever path the window falls back to lies in Qt's test folders, never in the user's own.
+    WindowFixture() { QStandardPaths::setTestModeEnabled(true); }
+
+    TestDir root;
     RecordingSink sink;
     RecordingLauncher launcher;
     int endCalls = 0;
     std::unique_ptr<Suchen> window;
 
-    QString path(const QString& relative) const { return root.filePath(relative); }
+    QString path(const QString& relative) const { return root.path(relative); }
 
     void write(const QString& relative, const QByteArray& content) const
     {
-        QDir().mkpath(QFileInfo(path(relative)).absolutePath());
-        QFile file(path(relative));
-        if (!file.open(QIODevice::WriteOnly))
+        if (!root.write(relative, content))
             qFatal("cannot write %s", qPrintable(relative));
-        file.write(content);
     }
 
     SuchenServices services(const QString& startFolder)
@@ -122,8 +91,7 @@ public:
 
 inline QByteArray readAll(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    return readFile(path).value_or("<missing>");
 }
 
 } // namespace keylinker::test

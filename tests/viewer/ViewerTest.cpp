@@ -1,6 +1,7 @@
 #include "BrowserCommand.h"
 #include "HelpPage.h"
 #include "ProgramLauncher.h"
+#include "QtPrinters.h"
 
 #include <gtest/gtest.h>
 

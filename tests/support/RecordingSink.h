@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QStringList>
+
+#include <functional>
+
+#include "MessageSink.h"
+
+namespace keylinker::test {
+
+/// Records the messages the window would show in boxes.
+class RecordingSink final : public MessageSink
+{
+public:
+    void show(const QString& text) override
+    {
+        shown << text;
+        if (whileShown)
+            whileShown();
+    }
+    QStringList shown;
+    std::function<void()> whileShown; ///< what happens before the user closes the box
+};
+
+} // namespace keylinker::test
