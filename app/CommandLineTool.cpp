@@ -13,6 +13,7 @@
 #include "KeyFileReporter.h"
 #include "KeyFileStore.h"
 #include "KeyRewrite.h"
+#include "LineReporter.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -26,6 +27,7 @@ namespace {
 const QString usageText =
     QStringLiteral("usage: keylinker-cli [--english] FILE... | keylinker-cli [--english] --print FILE | "
                    "keylinker-cli [--english] --check [--strict] FILE... | "
+                   "keylinker-cli [--english] --renumber [--print] FILE... | "
                    "keylinker-cli [--english] --find DIR [--pattern P] | --help | --version");
 
 // The window's pattern box holds this at start.
@@ -44,6 +46,13 @@ const QString helpText = QStringLiteral(
     "                                         \"FILE:LINE:COLUMN: warning: text\" on standard output per\n"
     "                                         finding (German \"Fehler\"/\"Warnung\"); --strict makes\n"
     "                                         warnings count for the exit status\n"
+    "  keylinker-cli [--english] --renumber FILE...\n"
+    "                                         give the entries of each key the numbers 1, 2, 3 ... in\n"
+    "                                         file order, with every reference, link and lead label\n"
+    "                                         (\"1*\", \"1a\", \"1.\"); backup first as in processing;\n"
+    "                                         duplicate or non-decimal entry numbers refuse\n"
+    "  keylinker-cli [--english] --renumber --print FILE\n"
+    "                                         write the renumbered key to standard output\n"
     "  keylinker-cli [--english] --find DIR [--pattern P]\n"
     "                                         list the files in DIR and every folder below it that\n"
     "                                         match P, as the window's search finds them: one full path\n"
@@ -57,29 +66,6 @@ const QString helpText = QStringLiteral(
     "--find: the search went through), 1 a file ended with a message (with --check: an error was found,\n"
     "with --strict any finding, or a file could not be read; with --find: DIR could not be opened, or\n"
     "the list filled up at 32,767 files), 2 bad usage.\n");
-
-/// Writes each message as one line "FILE: message"; the file is the one named on the command line.
-class LineReporter final : public KeyFileReporter
-{
-public:
-    explicit LineReporter(std::function<void(const QString&)> writeLine) : m_writeLine(std::move(writeLine))
-    {}
-
-    void setFile(const QString& file) { m_file = file; }
-
-    void message(const QString&, const QString& text) override
-    {
-        m_writeLine(m_file + QStringLiteral(": ") + text);
-    }
-    void errorReport(const QString&, const QString& errorText) override
-    {
-        m_writeLine(m_file + QStringLiteral(": ") + errorText);
-    }
-
-private:
-    std::function<void(const QString&)> m_writeLine;
-    QString m_file;
-};
 
 KeyFileMessages messagesFor(bool english)
 {
@@ -96,6 +82,7 @@ int CommandLineTool::run(const QStringList& arguments)
     bool print = false;
     bool check = false;
     bool strict = false;
+    bool renumber = false;
     bool find = false;
     QString folder;
     QString pattern;
@@ -116,6 +103,8 @@ int CommandLineTool::run(const QStringList& arguments)
             check = true;
         } else if (argument == u"--strict") {
             strict = true;
+        } else if (argument == u"--renumber") {
+            renumber = true;
         } else if (argument == u"--find" || argument == u"--pattern") {
             // The value is the next argument as it stands, even one that begins with "-".
             if (at + 1 == arguments.size())
@@ -144,12 +133,19 @@ int CommandLineTool::run(const QStringList& arguments)
     }
     if (files.isEmpty())
         return usageError(QStringLiteral("no file given"));
-    if (print && check)
-        return usageError(QStringLiteral("--print and --check cannot be combined"));
+    if (check + renumber > 1 || (print && check))
+        return usageError(QStringLiteral("--check, --renumber and --print --check cannot be combined"));
     if (strict && !check)
         return usageError(QStringLiteral("--strict goes with --check"));
     if (check)
         return AuthoringCommands(m_out, m_err, english).check(files, strict);
+    if (renumber) {
+        if (!print)
+            return AuthoringCommands(m_out, m_err, english).renumber(files);
+        if (files.size() != 1)
+            return usageError(QStringLiteral("--print takes exactly one file"));
+        return AuthoringCommands(m_out, m_err, english).printRenumbered(files.front());
+    }
     if (print) {
         if (files.size() != 1)
             return usageError(QStringLiteral("--print takes exactly one file"));

@@ -38,6 +38,8 @@ constexpr FindingText findingTexts[] = {
      u"mark inside an HTML tag: processing would write an anchor into it"},
     {Kind::NotAnchor, u"dieses „#“ wird kein Eintrag (direkt hinter einem Verweis oder am Dateianfang)",
      u"this \"#\" does not become an entry (right behind a reference or at the start of the file)"},
+    {Kind::NumberNotDecimal, u"Eintrag %1: keine einfache Dezimalzahl, die Nummerierung bleibt",
+     u"entry %1: not a plain decimal number, the numbering stays"},
     {Kind::ManyLeads, u"Eintrag %1 hat %2 Alternativen", u"entry %1 has %2 leads"},
     {Kind::ReachedTwice, u"Eintrag %1: mehr als ein Verweis führt hierher",
      u"entry %1: more than one lead leads here"},

@@ -21,6 +21,7 @@ struct KeyFinding final
         OneLead,                   ///< this entry has a single lead
         MarkInsideTag,             ///< an anchor mark inside an HTML tag, which processing would break
         NotAnchor,                 ///< a "#" and a digit that processing does not make an anchor
+        NumberNotDecimal,          ///< renumbering only: this entry's number is not a plain decimal number
         // Warnings from here on: unusual, but maybe meant so.
         ManyLeads,       ///< this entry has more than two leads
         ReachedTwice,    ///< more than one lead leads to this entry
@@ -38,12 +39,15 @@ struct KeyFinding final
     /// order, beginning and ending with the entry at this place; for more leads, the entry and their
     /// count; for a repeated target, the entry and the target; for a taxon, its name.
     QList<QByteArray> numbers;
+    /// A kind of error that is only a warning where it is reported (renumbering leaves a reference to
+    /// a missing entry as it is).
+    bool warningOnly = false;
 
     /// The finding as one short line for the author, without the place.
     QString text(Language language) const;
 
     /// Errors strand or mislead a reader of the key; warnings are unusual but may be meant.
-    bool isError() const { return kind < Kind::ManyLeads; }
+    bool isError() const { return kind < Kind::ManyLeads && !warningOnly; }
 
     /// The finding as a compiler writes one, so that editors jump to it:
     /// "FILE:LINE:COLUMN: error: text" ("Fehler:"/"Warnung:" in German).

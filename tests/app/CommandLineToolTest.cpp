@@ -166,6 +166,33 @@ TEST_F(CommandLineToolTest, CheckWritesOneLinePerFindingInEitherLanguageAndChang
     EXPECT_TRUE(strict.out.contains("Warnung")) << strict.out.toStdString();
 }
 
+TEST_F(CommandLineToolTest, RenumberWritesAsProcessingDoesOrRefusesWithoutWriting)
+{
+    const QByteArray key = "<P>#5 a ....9<BR>5* b ....X</P>\n<P>#9 c ....Y<BR>d ....40</P>\n";
+    const QByteArray expected = "<P>#1 a ....2<BR>1* b ....X</P>\n<P>#2 c ....Y<BR>d ....40</P>\n";
+    const QString file = write(QStringLiteral("key.htm"), key);
+    const ToolRun printed = runTool({QStringLiteral("--renumber"), QStringLiteral("--print"), file});
+    EXPECT_EQ(printed.status, CommandLineTool::exitOk);
+    EXPECT_EQ(printed.out, expected);
+    EXPECT_EQ(read(file), key);
+
+    const ToolRun written = runTool({QStringLiteral("--english"), QStringLiteral("--renumber"), file});
+    EXPECT_EQ(written.status, CommandLineTool::exitOk);
+    EXPECT_EQ(written.err,
+              (file + QStringLiteral(":2:21: warning: reference to entry 40, which does not exist\n"))
+                  .toLocal8Bit());
+    EXPECT_EQ(read(file), expected);
+    EXPECT_EQ(read(file + QStringLiteral("_bak0")), key);
+
+    const QByteArray twice = "<P>#1 a ....2 b ....X\n<P>#2 c ....X d ....Y\n<P>#2 e\n";
+    const QString refused = write(QStringLiteral("twice.htm"), twice);
+    const ToolRun none = runTool({QStringLiteral("--renumber"), refused});
+    EXPECT_EQ(none.status, CommandLineTool::exitMessage);
+    EXPECT_TRUE(none.err.contains(":2:4: Fehler: Eintrag 2 kommt mehrfach vor")) << none.err.toStdString();
+    EXPECT_EQ(read(refused), twice);
+    EXPECT_FALSE(QFile::exists(refused + QStringLiteral("_bak0")));
+}
+
 TEST_F(CommandLineToolTest, BadUsageEndsWithStatusTwoAndAUsageLine)
 {
     const QString key = write(QStringLiteral("key.htm"), goodKey);

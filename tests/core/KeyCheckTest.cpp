@@ -25,7 +25,7 @@ std::vector<std::string> described(const QList<KeyFinding>& findings, bool withC
 {
     static const char* const kindNames[] = {
         "before-first", "missing",    "duplicate",  "unreached",     "loop",        "no-lead",    "one-lead",
-        "in-tag",       "not-anchor", "many-leads", "reached-twice", "same-target", "taxon-twice"};
+        "in-tag",       "not-anchor", "not-decimal", "many-leads", "reached-twice", "same-target", "taxon-twice"};
     std::vector<std::string> lines;
     for (const KeyFinding& finding : findings) {
         if (!withWarnings && !finding.isError())
