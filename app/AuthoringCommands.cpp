@@ -6,9 +6,12 @@
 #include "KeyFileStore.h"
 #include "KeyRenumber.h"
 #include "KeyRewrite.h"
+#include "KeyStatistics.h"
+#include "KeyReader.h"
 #include "LineReporter.h"
 
 #include <QIODevice>
+#include <QJsonDocument>
 
 namespace keylinker {
 
@@ -75,6 +78,29 @@ int AuthoringCommands::printRenumbered(const QString& file)
         return 1;
     m_out.write(KeyRenumber::renumber(content).text);
     return 0;
+}
+
+int AuthoringCommands::statistics(const QStringList& files, bool json)
+{
+    const KeyFinding::Language language =
+        m_english ? KeyFinding::Language::English : KeyFinding::Language::German;
+    int status = 0;
+    for (const QString& file : files) {
+        QByteArray content;
+        if (!read(file, content)) {
+            status = 1;
+            continue;
+        }
+        const KeyStatistics figures = KeyStatistics::of(KeyReader::read(content));
+        if (json) {
+            QJsonObject object = figures.toJson();
+            object.insert(QStringLiteral("file"), file);
+            m_out.write(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n');
+        } else {
+            writeLine(m_out, file + QStringLiteral(": ") + figures.text(language));
+        }
+    }
+    return status;
 }
 
 bool AuthoringCommands::reportRenumbering(const QString& file, const QByteArray& content)

@@ -24,6 +24,9 @@ public:
     /// Writes the renumbered key to standard output and changes nothing.
     int printRenumbered(const QString& file);
 
+    /// One line "FILE: figures" per key, or with `json` one JSON object per key and line.
+    int statistics(const QStringList& files, bool json);
+
 private:
     /// Reads `file`, or names it with the reason on standard error and returns false.
     bool read(const QString& file, QByteArray& content);
