@@ -30,7 +30,7 @@ CheckDialog::CheckDialog(const QString& report, const WindowTexts& texts, QWidge
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_report);
     layout->addWidget(buttons);
-    resize(720, 360);
+    resize(900, 360);
 }
 
 QString CheckDialog::report() const
