@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <deque>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -176,11 +177,23 @@ std::vector<std::vector<int>> loops(const EntryGraph& graph)
     return result;
 }
 
+/// Whether a taxon name is as KeyReader::plainName would make it: no tags, single blanks between words.
+bool isPlain(std::string_view name)
+{
+    if (name.empty())
+        return true;
+    if (name.front() == ' ' || name.back() == ' ' || name.find("  ") != std::string_view::npos)
+        return false;
+    return name.find_first_of("<\t\r\n\v\f") == std::string_view::npos;
+}
+
 /// The number of an entry or a lead's target for a finding; a cut one ends in "..." (plain ASCII,
 /// right in any encoding).
 QByteArray numberOf(const QByteArray& number, bool cut)
 {
-    return cut ? number + "..." : number;
+    // A copy of its own: the reader's numbers share the key's memory, and a finding outlives it.
+    QByteArray own(number.constData(), number.size());
+    return cut ? own + "..." : own;
 }
 
 /// A number as the author reads it: UTF-8 when it is valid UTF-8, else Latin-1 (older keys); line
@@ -240,11 +253,17 @@ QList<KeyFinding> checkKey(const QByteArray& content)
     return checkKey(KeyReader::read(content));
 }
 
-QList<KeyFinding> checkKey(const KeyStructure& key)
+QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
 {
     const QList<KeyEntry>& entries = key.entries;
+    const bool everything = scope == CheckScope::Everything;
     QList<KeyFinding> findings;
-    auto add = [&findings](Kind kind, qsizetype pos, const QList<QByteArray>& numbers) {
+    auto add = [&findings, scope](Kind kind, qsizetype pos, const QList<QByteArray>& numbers) {
+        const bool numberError = kind == Kind::DuplicateEntry || kind == Kind::MissingEntry ||
+                                 kind == Kind::ReferenceBeforeFirstEntry;
+        if ((scope == CheckScope::StructureErrors && kind >= Kind::ManyLeads) ||
+            (scope == CheckScope::NumberErrors && !numberError))
+            return;
         KeyFinding finding;
         finding.kind = kind;
         finding.offset = pos;
@@ -269,17 +288,22 @@ QList<KeyFinding> checkKey(const KeyStructure& key)
     auto viewOf = [](const QByteArray& bytes) {
         return std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()));
     };
+    // Each number is looked up once per entry and once per reference: the lookups are most of the time
+    // a big key takes. Elements of an unordered_map stay where they are.
+    std::vector<NumberUse*> useOfEntry(static_cast<size_t>(entries.size()));
     for (qsizetype i = 0; i < entries.size(); ++i) {
         NumberUse& use = uses[viewOf(entries[i].number)];
         if (use.firstEntry < 0)
             use.firstEntry = static_cast<int>(i);
         ++use.entryCount;
+        useOfEntry[static_cast<size_t>(i)] = &use;
     }
-    auto countReference = [&](const KeyLead& lead) {
+    auto countReference = [&](const KeyLead& lead) -> const NumberUse& {
         NumberUse& use = uses[viewOf(lead.name)];
         ++use.referenceCount;
         if (use.firstEntry < 0)
             add(Kind::MissingEntry, referencePlace(lead), {numberOf(lead.name, lead.nameCut)});
+        return use;
     };
     for (const KeyLead& lead : key.referencesBeforeFirstEntry) {
         add(Kind::ReferenceBeforeFirstEntry, referencePlace(lead), {});
@@ -288,7 +312,9 @@ QList<KeyFinding> checkKey(const KeyStructure& key)
 
     EntryGraph graph;
     graph.edgeBegin.reserve(static_cast<size_t>(entries.size()) + 1);
-    std::unordered_map<QByteArray, qsizetype> taxa; // plain name -> first place
+    // Plain taxon names, viewed in the leads where they are plain already, else in `plainNames`.
+    std::unordered_map<std::string_view, qsizetype> taxa;
+    std::deque<QByteArray> plainNames;
     std::vector<std::string_view> targetsOfEntry;
     for (const KeyEntry& entry : entries) {
         graph.edgeBegin.push_back(graph.edgeTarget.size());
@@ -297,24 +323,27 @@ QList<KeyFinding> checkKey(const KeyStructure& key)
         for (const KeyLead& lead : entry.leads) {
             const bool toEntry = lead.target == KeyLead::Target::Entry;
             const qsizetype place = toEntry ? referencePlace(lead) : lead.leaderBegin;
-            QByteArray plain;
+            std::string_view target = viewOf(lead.name);
             if (toEntry) {
-                countReference(lead);
-                const int target = uses[viewOf(lead.name)].firstEntry;
-                if (target >= 0)
-                    graph.edgeTarget.push_back(target);
+                const int targetEntry = countReference(lead).firstEntry;
+                if (targetEntry >= 0)
+                    graph.edgeTarget.push_back(targetEntry);
+            } else if (!everything) {
+                continue; // the taxa give warnings only
             } else {
-                plain = KeyReader::plainName(lead.name);
-                if (plain.isEmpty())
+                if (!isPlain(target))
+                    target = viewOf(plainNames.emplace_back(KeyReader::plainName(lead.name)));
+                if (target.empty())
                     continue;
-                const auto [first, isNew] = taxa.try_emplace(plain, place);
-                if (!isNew)
-                    add(Kind::TaxonTwice, place, {plain});
+                if (!taxa.try_emplace(target, place).second)
+                    add(Kind::TaxonTwice, place, {QByteArray(target.data(), qsizetype(target.size()))});
             }
-            const std::string_view target = toEntry ? viewOf(lead.name) : viewOf(taxa.find(plain)->first);
+            if (!everything)
+                continue;
             if (std::find(targetsOfEntry.begin(), targetsOfEntry.end(), target) != targetsOfEntry.end())
                 add(Kind::SameTargetTwice, place,
-                    {number, toEntry ? numberOf(lead.name, lead.nameCut) : plain});
+                    {number, toEntry ? numberOf(lead.name, lead.nameCut)
+                                     : QByteArray(target.data(), qsizetype(target.size()))});
             else
                 targetsOfEntry.push_back(target);
         }
@@ -323,7 +352,7 @@ QList<KeyFinding> checkKey(const KeyStructure& key)
 
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const KeyEntry& entry = entries[i];
-        const NumberUse& use = uses[viewOf(entry.number)];
+        const NumberUse& use = *useOfEntry[static_cast<size_t>(i)];
         const QList<QByteArray> number{numberOf(entry.number, entry.numberCut)};
         const qsizetype leadCount = entry.leads.size();
         if (use.entryCount > 1)
@@ -338,7 +367,8 @@ QList<KeyFinding> checkKey(const KeyStructure& key)
             add(Kind::ReachedTwice, entry.offset, number);
     }
 
-    for (const std::vector<int>& loop : loops(graph)) {
+    for (const std::vector<int>& loop :
+         scope == CheckScope::NumberErrors ? std::vector<std::vector<int>>() : loops(graph)) {
         QList<QByteArray> numbers;
         for (const int entry : loop)
             numbers << numberOf(entries[entry].number, entries[entry].numberCut);

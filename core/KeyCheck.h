@@ -59,6 +59,11 @@ struct KeyFinding final
 /// Checks the structure of a key as KeyReader reads it, so that a processed key gives the same findings
 /// as its unprocessed source. The text is taken byte for byte. Findings come in file order.
 QList<KeyFinding> checkKey(const QByteArray& text);
-QList<KeyFinding> checkKey(const KeyStructure& key);
+
+/// How much of the check to do: every finding, or (faster, for tools that need only these) the errors
+/// about the key's structure without the taxa, or only the errors about numbers (duplicate entries,
+/// references to missing entries or before the first entry).
+enum class CheckScope { Everything, StructureErrors, NumberErrors };
+QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope = CheckScope::Everything);
 
 } // namespace keylinker

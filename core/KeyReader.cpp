@@ -106,7 +106,8 @@ QByteArray cutNumber(std::string_view number, bool& cut)
             --length;
         number = number.substr(0, length);
     }
-    return QByteArray(number.data(), static_cast<qsizetype>(number.size()));
+    // The structure keeps the text, so a view into it needs no copy.
+    return QByteArray::fromRawData(number.data(), static_cast<qsizetype>(number.size()));
 }
 
 /// One left-to-right pass that follows processing's rest from mark to mark, and reads the anchors and
@@ -155,12 +156,47 @@ public:
     }
 
 private:
-    struct RawEntry
+    void addEntry(size_t pos, std::string_view number, size_t numberEnd)
     {
-        size_t pos;
-        size_t numberBegin;
-        size_t numberEnd;
-    };
+        QList<KeyEntry>& entries = m_structure.entries;
+        KeyEntry entry;
+        entry.offset = static_cast<qsizetype>(pos);
+        entry.numberEnd = static_cast<qsizetype>(numberEnd);
+        entry.number = cutNumber(number, entry.numberCut);
+        if (!entries.isEmpty() && entry.offset < entries.back().offset)
+            m_unordered = true;
+        entries.append(std::move(entry));
+    }
+
+    /// Gives a lead to the entry before it as it is found, so that a big key is not held twice.
+    void addLead(KeyLead&& lead)
+    {
+        const QList<KeyEntry>& entries = m_structure.entries;
+        if (!entries.isEmpty() && lead.leaderBegin < entries.back().offset) {
+            m_unordered = true;
+            m_misplaced.push_back(std::move(lead));
+            return;
+        }
+        giveLead(std::move(lead), entries.size() - 1);
+    }
+
+    /// Gives a lead to the entry at `index`; one before the first entry counts where it refers on.
+    void giveLead(KeyLead&& lead, qsizetype index)
+    {
+        if (index < 0) {
+            if (lead.target == KeyLead::Target::Entry) {
+                lead.begin = lead.leaderBegin;
+                m_structure.referencesBeforeFirstEntry.append(std::move(lead));
+            }
+            return;
+        }
+        KeyEntry& entry = m_structure.entries[index];
+        const size_t cursor =
+            static_cast<size_t>(entry.leads.isEmpty() ? entry.numberEnd : entry.leads.back().end);
+        const size_t leader = static_cast<size_t>(lead.leaderBegin);
+        lead.begin = static_cast<qsizetype>(textBegin(std::min(cursor, leader), leader));
+        entry.leads.append(std::move(lead));
+    }
 
     size_t quote(size_t at)
     {
@@ -176,8 +212,7 @@ private:
                 mark == npos
                     ? close
                     : behindLinkEnd(m_text, KeyMarks::endOfNumber(m_text, mark + 1, KeyMarks::anchorStops));
-            m_entries.push_back({mark != npos ? mark : at, nameBegin, close});
-            m_entryEnds.push_back(numberEnd);
+            addEntry(mark != npos ? mark : at, m_text.substr(nameBegin, close - nameBegin), numberEnd);
             return close + 1;
         }
         size_t close = 0;
@@ -202,7 +237,7 @@ private:
             lead.name = cutNumber(
                 m_text.substr(at + quotedLinkTargetPrefix.size(), close - at - quotedLinkTargetPrefix.size()),
                 lead.nameCut);
-            m_leads.push_back(std::move(lead));
+            addLead(std::move(lead));
             m_tagOpen = false; // the link's ">" is passed over
             return numberEnd;
         }
@@ -232,8 +267,7 @@ private:
         if (m_tagOpen)
             m_strays.push_back({KeyStrayMark::Kind::InsideTag, static_cast<qsizetype>(at)});
         else {
-            m_entries.push_back({at, at + 1, m_nextAnchorStop});
-            m_entryEnds.push_back(m_nextAnchorStop);
+            addEntry(at, number, m_nextAnchorStop);
         }
         m_rest = at + 1;
         m_mended = false;
@@ -254,7 +288,7 @@ private:
             lead.leaderEnd = static_cast<qsizetype>(end);
             lead.end = static_cast<qsizetype>(numberEnd);
             lead.name = cutNumber(m_text.substr(end, numberEnd - end), lead.nameCut);
-            m_leads.push_back(std::move(lead));
+            addLead(std::move(lead));
             m_rest = numberEnd;
             m_mended = KeyMarks::testsHashAfterLineBreak(m_text, m_rest);
             return numberEnd; // processing does not search a reference's number text
@@ -276,56 +310,43 @@ private:
         lead.end = static_cast<qsizetype>(nameEnd);
         while (nameEnd > end && isBlank(m_text[nameEnd - 1]))
             --nameEnd;
-        lead.name = QByteArray(m_text.data() + end, static_cast<qsizetype>(nameEnd - end));
-        m_leads.push_back(std::move(lead));
+        lead.name = QByteArray::fromRawData(m_text.data() + end, static_cast<qsizetype>(nameEnd - end));
+        addLead(std::move(lead));
         return end;
     }
 
     KeyStructure assemble()
     {
-        KeyStructure structure;
-        lineStarts(structure.lineStarts);
-        // A back link written by hand may hold a "#" of its own, found before the anchor's mark.
-        std::vector<size_t> order(m_entries.size());
-        for (size_t i = 0; i < order.size(); ++i)
-            order[i] = i;
-        std::stable_sort(order.begin(), order.end(),
-                         [this](size_t a, size_t b) { return m_entries[a].pos < m_entries[b].pos; });
-        structure.entries.reserve(static_cast<qsizetype>(order.size()));
-        size_t nextLead = 0;
-        for (; nextLead < m_leads.size() &&
-               (order.empty() ||
-                static_cast<size_t>(m_leads[nextLead].leaderBegin) < m_entries[order.front()].pos);
-             ++nextLead) {
-            KeyLead& lead = m_leads[nextLead];
-            if (lead.target == KeyLead::Target::Entry) {
-                lead.begin = lead.leaderBegin;
-                structure.referencesBeforeFirstEntry.append(std::move(lead));
-            }
+        lineStarts(m_structure.lineStarts);
+        if (m_unordered)
+            regroup();
+        for (KeyEntry& entry : m_structure.entries)
+            m_structure.place(entry.offset, entry.line, entry.column);
+        m_structure.strayMarks = QList<KeyStrayMark>(m_strays.begin(), m_strays.end());
+        return std::move(m_structure);
+    }
+
+    /// A back link written by hand may hold a "#" of its own, found before the anchor's mark: then the
+    /// entries are put in file order and the leads given to them again.
+    void regroup()
+    {
+        std::vector<KeyLead> leads = std::move(m_misplaced);
+        QList<KeyEntry>& entries = m_structure.entries;
+        for (KeyEntry& entry : entries) {
+            for (KeyLead& lead : entry.leads)
+                leads.push_back(std::move(lead));
+            entry.leads.clear();
         }
-        for (size_t i = 0; i < order.size(); ++i) {
-            const RawEntry& raw = m_entries[order[i]];
-            KeyEntry entry;
-            entry.offset = static_cast<qsizetype>(raw.pos);
-            structure.place(entry.offset, entry.line, entry.column);
-            entry.numberEnd = static_cast<qsizetype>(m_entryEnds[order[i]]);
-            entry.number =
-                cutNumber(m_text.substr(raw.numberBegin, raw.numberEnd - raw.numberBegin), entry.numberCut);
-            // An entry's leads are those up to the next entry's mark.
-            const size_t end = i + 1 < order.size() ? m_entries[order[i + 1]].pos : npos;
-            size_t cursor = static_cast<size_t>(entry.numberEnd);
-            for (; nextLead < m_leads.size() && static_cast<size_t>(m_leads[nextLead].leaderBegin) < end;
-                 ++nextLead) {
-                KeyLead& lead = m_leads[nextLead];
-                lead.begin = static_cast<qsizetype>(textBegin(std::min(cursor, size_t(lead.leaderBegin)),
-                                                              static_cast<size_t>(lead.leaderBegin)));
-                cursor = static_cast<size_t>(lead.end);
-                entry.leads.append(std::move(lead));
-            }
-            structure.entries.append(std::move(entry));
+        std::stable_sort(leads.begin(), leads.end(),
+                         [](const KeyLead& a, const KeyLead& b) { return a.leaderBegin < b.leaderBegin; });
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const KeyEntry& a, const KeyEntry& b) { return a.offset < b.offset; });
+        qsizetype next = 0;
+        for (KeyLead& lead : leads) {
+            while (next < entries.size() && entries[next].offset <= lead.leaderBegin)
+                ++next;
+            giveLead(std::move(lead), next - 1);
         }
-        structure.strayMarks = QList<KeyStrayMark>(m_strays.begin(), m_strays.end());
-        return structure;
     }
 
     /// The first byte from `from` on that is neither blank nor part of a tag, but not beyond `limit`.
@@ -360,9 +381,9 @@ private:
     std::string_view m_text;
     QuotedAnchorIndex m_index;
     std::array<bool, 256> m_interesting{};
-    std::vector<RawEntry> m_entries;
-    std::vector<size_t> m_entryEnds;
-    std::vector<KeyLead> m_leads;
+    KeyStructure m_structure;
+    std::vector<KeyLead> m_misplaced; // leads found before an entry that stands before them
+    bool m_unordered = false;
     std::vector<KeyStrayMark> m_strays;
     size_t m_rest = 0;
     bool m_mended = false;
@@ -381,9 +402,12 @@ void KeyStructure::place(qsizetype offset, int& line, int& column) const
     column = static_cast<int>(offset - lineStarts.at(index - 1) + 1);
 }
 
-KeyStructure KeyReader::read(std::string_view text)
+KeyStructure KeyReader::read(const QByteArray& text)
 {
-    return StructureScanner(text).scan();
+    KeyStructure structure =
+        StructureScanner(std::string_view(text.constData(), static_cast<size_t>(text.size()))).scan();
+    structure.text = text;
+    return structure;
 }
 
 QByteArray KeyReader::plainName(const QByteArray& name)

@@ -3,8 +3,6 @@
 #include <QByteArray>
 #include <QList>
 
-#include <string_view>
-
 namespace keylinker {
 
 /// Where a lead of a key leads: to an entry (by its number) or to a taxon (by its name).
@@ -16,10 +14,10 @@ struct KeyLead final
     qsizetype leaderBegin = 0; ///< first dot of the dot leader
     qsizetype leaderEnd = 0;   ///< behind the leader's last dot: where the target's text begins
     qsizetype end = 0;         ///< behind the target's text (and the link around it, if processed)
-    Target target = Target::Entry;
     /// For an entry: its number text as written (at most KeyReader::maxNumberLength bytes). For a
     /// taxon: the name as written, tags and line breaks included (see KeyReader::plainName).
     QByteArray name;
+    Target target = Target::Entry;
     bool nameCut = false; ///< the number text was longer than what `name` holds
 };
 
@@ -55,6 +53,8 @@ struct KeyStructure final
     QList<KeyStrayMark> strayMarks; ///< in file order
     /// Where each line begins; line n (from 1) begins at lineStarts[n - 1].
     QList<qsizetype> lineStarts;
+    /// The text that was read, shared with the caller; numbers and names point into it.
+    QByteArray text;
 
     /// Line and column (both from 1, column in bytes) of a byte offset.
     void place(qsizetype offset, int& line, int& column) const;
@@ -70,11 +70,9 @@ public:
     /// its number; numbers are kept and compared by their first bytes only, which keeps reading linear.
     static constexpr qsizetype maxNumberLength = 64;
 
-    static KeyStructure read(std::string_view text);
-    static KeyStructure read(const QByteArray& text)
-    {
-        return read(std::string_view(text.constData(), static_cast<size_t>(text.size())));
-    }
+    /// The numbers and names of the structure share the text's memory (a big key is not copied in
+    /// pieces); the structure keeps the text for that, so it stays valid whatever the caller does.
+    static KeyStructure read(const QByteArray& text);
 
     /// A taxon name as a reader sees it: tags left out, blanks and line breaks collapsed to one blank,
     /// none at either end.

@@ -35,7 +35,7 @@ struct Edit
 {
     qsizetype offset;
     qsizetype length;
-    QByteArray replacement;
+    const QByteArray* replacement; // a value of the new-number table, which outlives the edits
 };
 
 class Renumbering final
@@ -70,7 +70,7 @@ private:
         if (found != m_newNumber.end() && found->second != old &&
             viewOf(m_text).substr(static_cast<size_t>(offset), static_cast<size_t>(old.size())) ==
                 viewOf(old))
-            m_edits.push_back({offset, old.size(), found->second});
+            m_edits.push_back({offset, old.size(), &found->second});
     }
 
     void renumberReference(const KeyLead& lead)
@@ -146,7 +146,7 @@ private:
             if (edit.offset < from)
                 continue; // the same place reached twice
             result.append(m_text.constData() + from, edit.offset - from);
-            result.append(edit.replacement);
+            result.append(*edit.replacement);
             from = edit.offset + edit.length;
         }
         result.append(m_text.constData() + from, m_text.size() - from);
@@ -166,7 +166,7 @@ RenumberResult KeyRenumber::renumber(const QByteArray& text)
 {
     const KeyStructure key = KeyReader::read(text);
     RenumberResult result;
-    for (KeyFinding& finding : checkKey(key)) {
+    for (KeyFinding& finding : checkKey(key, CheckScope::NumberErrors)) {
         finding.warningOnly = finding.kind == Kind::MissingEntry;
         if (finding.kind == Kind::DuplicateEntry || finding.warningOnly)
             result.findings.append(finding);
@@ -177,7 +177,7 @@ RenumberResult KeyRenumber::renumber(const QByteArray& text)
             finding.kind = Kind::NumberNotDecimal;
             finding.offset = entry.offset;
             key.place(entry.offset, finding.line, finding.column);
-            finding.numbers = {entry.number};
+            finding.numbers = {QByteArray(entry.number.constData(), entry.number.size())}; // outlives the key
             result.findings.append(finding);
         }
     }

@@ -73,7 +73,7 @@ KeyStatistics KeyStatistics::of(const KeyStructure& key)
         }
     }
     // The check tells a loop from two ways that join, which the walk above cannot.
-    for (const KeyFinding& finding : checkKey(key)) {
+    for (const KeyFinding& finding : checkKey(key, CheckScope::StructureErrors)) {
         using Kind = KeyFinding::Kind;
         if (finding.kind == Kind::Loop || finding.kind == Kind::MissingEntry ||
             finding.kind == Kind::UnreachedEntry || finding.kind == Kind::DuplicateEntry ||
