@@ -13,6 +13,8 @@
 #include <QIODevice>
 #include <QJsonDocument>
 
+#include <functional>
+
 namespace keylinker {
 
 AuthoringCommands::AuthoringCommands(QIODevice& out, QIODevice& err, bool english)
@@ -21,25 +23,17 @@ AuthoringCommands::AuthoringCommands(QIODevice& out, QIODevice& err, bool englis
 
 int AuthoringCommands::check(const QStringList& files, bool strict)
 {
-    const KeyFinding::Language language =
-        m_english ? KeyFinding::Language::English : KeyFinding::Language::German;
-    int status = 0;
-    for (const QString& file : files) {
-        QByteArray content;
-        if (!read(file, content)) {
-            status = 1;
-            continue;
-        }
+    bool found = false;
+    const int status = forEachKey(files, [&](const QString& file, const QByteArray& content) {
         // The form "FILE:LINE:COLUMN: error: text" is the one editors and terminals know how to jump to.
         QByteArray lines;
         for (const KeyFinding& finding : checkKey(content)) {
-            lines += finding.report(file, language).toLocal8Bit() + '\n';
-            if (strict || finding.isError())
-                status = 1;
+            lines += finding.report(file, language()).toLocal8Bit() + '\n';
+            found = found || strict || finding.isError();
         }
         m_out.write(lines);
-    }
-    return status;
+    });
+    return found ? 1 : status;
 }
 
 int AuthoringCommands::renumber(const QStringList& files)
@@ -73,33 +67,41 @@ int AuthoringCommands::printRenumbered(const QString& file)
 
 int AuthoringCommands::statistics(const QStringList& files, bool json)
 {
-    const KeyFinding::Language language =
-        m_english ? KeyFinding::Language::English : KeyFinding::Language::German;
-    int status = 0;
-    for (const QString& file : files) {
-        QByteArray content;
-        if (!read(file, content)) {
-            status = 1;
-            continue;
-        }
+    return forEachKey(files, [&](const QString& file, const QByteArray& content) {
         const KeyStatistics figures = KeyStatistics::of(KeyReader::read(content));
         if (json) {
             QJsonObject object = figures.toJson();
             object.insert(QStringLiteral("file"), file);
             m_out.write(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n');
         } else {
-            writeLine(m_out, file + QStringLiteral(": ") + figures.text(language));
+            writeLine(m_out, file + QStringLiteral(": ") + figures.text(language()));
         }
+    });
+}
+
+int AuthoringCommands::forEachKey(const QStringList& files,
+                                  const std::function<void(const QString&, const QByteArray&)>& work)
+{
+    int status = 0;
+    for (const QString& file : files) {
+        QByteArray content;
+        if (read(file, content))
+            work(file, content);
+        else
+            status = 1;
     }
     return status;
 }
 
+KeyFinding::Language AuthoringCommands::language() const
+{
+    return m_english ? KeyFinding::Language::English : KeyFinding::Language::German;
+}
+
 void AuthoringCommands::reportFindings(const QString& file, const QList<KeyFinding>& findings)
 {
-    const KeyFinding::Language language =
-        m_english ? KeyFinding::Language::English : KeyFinding::Language::German;
     for (const KeyFinding& finding : findings)
-        writeLine(m_err, finding.report(file, language));
+        writeLine(m_err, finding.report(file, language()));
 }
 
 bool AuthoringCommands::read(const QString& file, QByteArray& content)

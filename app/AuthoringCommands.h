@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 class QIODevice;
 
 namespace keylinker {
@@ -30,6 +32,10 @@ public:
     int statistics(const QStringList& files, bool json);
 
 private:
+    /// Runs `work` on each file that can be read; names the others on standard error and returns 1.
+    int forEachKey(const QStringList& files,
+                   const std::function<void(const QString&, const QByteArray&)>& work);
+    KeyFinding::Language language() const;
     /// Reads `file`, or names it with the reason on standard error and returns false.
     bool read(const QString& file, QByteArray& content);
     /// Writes findings about `file` to standard error.
