@@ -1,5 +1,6 @@
 #include "KeyCheck.h"
 
+#include "EntryIndex.h"
 #include "KeyReader.h"
 
 #include <QStringDecoder>
@@ -277,33 +278,31 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
         add(stray.kind == KeyStrayMark::Kind::InsideTag ? Kind::MarkInsideTag : Kind::NotAnchor, stray.offset,
             {});
 
+    // Counted at the first entry of each number.
     struct NumberUse
     {
-        int firstEntry = -1;
         int entryCount = 0;
         int referenceCount = 0;
     };
-    std::unordered_map<std::string_view, NumberUse> uses;
-    uses.reserve(static_cast<size_t>(entries.size()) * 2);
+    const EntryIndex index(key);
+    std::vector<NumberUse> uses(static_cast<size_t>(entries.size()));
+    std::vector<int> firstOf(static_cast<size_t>(entries.size()));
     auto viewOf = [](const QByteArray& bytes) {
         return std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()));
     };
-    // Each number is looked up once per entry and once per reference: the lookups are most of the time
-    // a big key takes. Elements of an unordered_map stay where they are.
-    std::vector<NumberUse*> useOfEntry(static_cast<size_t>(entries.size()));
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        NumberUse& use = uses[viewOf(entries[i].number)];
-        if (use.firstEntry < 0)
-            use.firstEntry = static_cast<int>(i);
-        ++use.entryCount;
-        useOfEntry[static_cast<size_t>(i)] = &use;
+        const int first = index.firstEntry(viewOf(entries[i].number));
+        firstOf[static_cast<size_t>(i)] = first;
+        ++uses[static_cast<size_t>(first)].entryCount;
     }
-    auto countReference = [&](const KeyLead& lead) -> const NumberUse& {
-        NumberUse& use = uses[viewOf(lead.name)];
-        ++use.referenceCount;
-        if (use.firstEntry < 0)
+    // The first entry the reference leads to, or -1.
+    auto countReference = [&](const KeyLead& lead) {
+        const int first = index.firstEntry(viewOf(lead.name));
+        if (first >= 0)
+            ++uses[static_cast<size_t>(first)].referenceCount;
+        else
             add(Kind::MissingEntry, referencePlace(lead), {numberOf(lead.name, lead.nameCut)});
-        return use;
+        return first;
     };
     for (const KeyLead& lead : key.referencesBeforeFirstEntry) {
         add(Kind::ReferenceBeforeFirstEntry, referencePlace(lead), {});
@@ -325,7 +324,7 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
             const qsizetype place = toEntry ? referencePlace(lead) : lead.leaderBegin;
             std::string_view target = viewOf(lead.name);
             if (toEntry) {
-                const int targetEntry = countReference(lead).firstEntry;
+                const int targetEntry = countReference(lead);
                 if (targetEntry >= 0)
                     graph.edgeTarget.push_back(targetEntry);
             } else if (!everything) {
@@ -352,7 +351,7 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
 
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const KeyEntry& entry = entries[i];
-        const NumberUse& use = *useOfEntry[static_cast<size_t>(i)];
+        const NumberUse& use = uses[static_cast<size_t>(firstOf[static_cast<size_t>(i)])];
         const QList<QByteArray> number{numberOf(entry.number, entry.numberCut)};
         const qsizetype leadCount = entry.leads.size();
         if (use.entryCount > 1)
@@ -375,7 +374,9 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
         add(Kind::Loop, entries[loop.front()].offset, numbers);
     }
 
-    std::stable_sort(findings.begin(), findings.end(), [](const KeyFinding& a, const KeyFinding& b) {
+    // No two findings share place and kind, so an unstable sort gives one order, without the buffer of
+    // a stable one (the findings of a big key take as much memory as a good part of the key).
+    std::sort(findings.begin(), findings.end(), [](const KeyFinding& a, const KeyFinding& b) {
         return a.offset != b.offset ? a.offset < b.offset : a.kind < b.kind;
     });
     for (KeyFinding& finding : findings)

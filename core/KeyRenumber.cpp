@@ -1,5 +1,6 @@
 #include "KeyRenumber.h"
 
+#include "EntryIndex.h"
 #include "KeyFileStore.h"
 #include "KeyMarks.h"
 #include "KeyRewrite.h"
@@ -7,7 +8,6 @@
 
 #include <algorithm>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace keylinker {
@@ -41,10 +41,11 @@ struct Edit
 class Renumbering final
 {
 public:
-    Renumbering(const QByteArray& text, const KeyStructure& key) : m_text(text), m_key(key)
+    Renumbering(const QByteArray& text, const KeyStructure& key) : m_text(text), m_key(key), m_index(key)
     {
+        m_newNumber.reserve(static_cast<size_t>(key.entries.size()));
         for (qsizetype i = 0; i < key.entries.size(); ++i)
-            m_newNumber.emplace(viewOf(key.entries[i].number), QByteArray::number(i + 1));
+            m_newNumber.push_back(QByteArray::number(i + 1));
     }
 
     QByteArray run()
@@ -66,11 +67,13 @@ private:
     /// Replaces the number `old` where it stands at `offset`, if an entry carries it.
     void renumberAt(qsizetype offset, const QByteArray& old)
     {
-        const auto found = m_newNumber.find(viewOf(old));
-        if (found != m_newNumber.end() && found->second != old &&
-            viewOf(m_text).substr(static_cast<size_t>(offset), static_cast<size_t>(old.size())) ==
-                viewOf(old))
-            m_edits.push_back({offset, old.size(), &found->second});
+        const int entry = m_index.firstEntry(viewOf(old));
+        if (entry < 0)
+            return;
+        const QByteArray& replacement = m_newNumber[static_cast<size_t>(entry)];
+        if (replacement != old && viewOf(m_text).substr(static_cast<size_t>(offset),
+                                                        static_cast<size_t>(old.size())) == viewOf(old))
+            m_edits.push_back({offset, old.size(), &replacement});
     }
 
     void renumberReference(const KeyLead& lead)
@@ -156,7 +159,8 @@ private:
     static constexpr size_t npos = std::string_view::npos;
     const QByteArray& m_text;
     const KeyStructure& m_key;
-    std::unordered_map<std::string_view, QByteArray> m_newNumber;
+    const EntryIndex m_index;
+    std::vector<QByteArray> m_newNumber; // by entry position; never resized while edits point into it
     std::vector<Edit> m_edits;
 };
 

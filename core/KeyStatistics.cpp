@@ -1,5 +1,6 @@
 #include "KeyStatistics.h"
 
+#include "EntryIndex.h"
 #include "KeyReader.h"
 
 #include <cmath>
@@ -30,10 +31,7 @@ KeyStatistics KeyStatistics::of(const KeyStructure& key)
 {
     KeyStatistics figures;
     figures.entries = key.entries.size();
-    std::unordered_map<std::string_view, int> entryOf;
-    for (qsizetype i = 0; i < key.entries.size(); ++i) {
-        entryOf.try_emplace(viewOf(key.entries[i].number), static_cast<int>(i));
-    }
+    const EntryIndex index(key);
     std::unordered_map<QByteArray, int> taxa;
     for (const KeyEntry& entry : key.entries) {
         figures.leads += entry.leads.size();
@@ -65,10 +63,10 @@ KeyStatistics KeyStatistics::of(const KeyStructure& key)
                 figures.longestWay = std::max(figures.longestWay, depth[entry]);
                 continue;
             }
-            const auto target = entryOf.find(viewOf(lead.name));
-            if (target != entryOf.end() && depth[target->second] == 0) {
-                depth[target->second] = depth[entry] + 1;
-                queue.push_back(target->second);
+            const int target = index.firstEntry(viewOf(lead.name));
+            if (target >= 0 && depth[static_cast<size_t>(target)] == 0) {
+                depth[static_cast<size_t>(target)] = depth[entry] + 1;
+                queue.push_back(target);
             }
         }
     }
