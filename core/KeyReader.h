@@ -53,7 +53,9 @@ struct KeyStructure final
     QList<KeyStrayMark> strayMarks; ///< in file order
     /// Where each line begins; line n (from 1) begins at lineStarts[n - 1].
     QList<qsizetype> lineStarts;
-    /// The text that was read, shared with the caller; numbers and names point into it.
+    /// The text that was read, shared with the caller; numbers and names point into it, and so do
+    /// their copies: to keep one longer than the structure, copy its bytes
+    /// (QByteArray(name.constData(), name.size())).
     QByteArray text;
 
     /// Line and column (both from 1, column in bytes) of a byte offset.
