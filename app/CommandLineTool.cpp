@@ -1,34 +1,37 @@
 #include "CommandLineTool.h"
 
-#include "DirectoryWalk.h"
-#include "FileNamePattern.h"
-#include "FinderPlatform.h"
-#include "FoundListModel.h"
-#include "KeyCheck.h"
-#include "KeyFileMessages.h"
-#include "KeyFileProcessor.h"
-#include "KeyFileReporter.h"
-#include "KeyFileStore.h"
-#include "KeyRewrite.h"
-#include "MessageLine.h"
-#include "PausingKeyFileStore.h"
-#include "NativePath.h"
-
-#include <QFile>
-#include <QIODevice>
-
 #include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <memory>
 #include <new>
 
+#include <QFile>
+#include <QIODevice>
+
+#include "AuthoringCommands.h"
+#include "DirectoryWalk.h"
+#include "FileNamePattern.h"
+#include "FinderPlatform.h"
+#include "FoundListModel.h"
+#include "KeyFileMessages.h"
+#include "KeyFileProcessor.h"
+#include "KeyFileReporter.h"
+#include "KeyFileStore.h"
+#include "KeyRewrite.h"
+#include "LineReporter.h"
+#include "MessageLine.h"
+#include "NativePath.h"
+#include "PausingKeyFileStore.h"
+
 namespace keylinker {
 namespace {
 
 const QString usageText =
     QStringLiteral("usage: keylinker-cli [--english] FILE... | keylinker-cli [--english] --print FILE | "
-                   "keylinker-cli [--english] --check FILE... | "
+                   "keylinker-cli [--english] --check [--strict] FILE... | "
+                   "keylinker-cli [--english] --renumber [--print] FILE... | "
+                   "keylinker-cli [--english] --stats [--json] FILE... | "
                    "keylinker-cli [--english] --find DIR [--pattern P] | --help | --version");
 
 // The window's pattern box holds this at start.
@@ -41,12 +44,24 @@ const QString helpText = QStringLiteral(
     "                                         free backup name (FILE_bak0, FILE_bak1, ...), then turn\n"
     "                                         every \"#12\" into an anchor and every \"....12\" into a link\n"
     "  keylinker-cli [--english] --print FILE write the processed key to standard output, change nothing\n"
-    "  keylinker-cli [--english] --check FILE...\n"
-    "                                         check the structure of each key, change nothing: one line\n"
-    "                                         \"FILE:LINE:COLUMN: finding\" on standard output per\n"
-    "                                         reference to a missing entry, entry number used twice,\n"
-    "                                         entry no lead leads to, loop, entry with fewer than two\n"
-    "                                         leads, and reference before the first entry\n"
+    "  keylinker-cli [--english] --check [--strict] FILE...\n"
+    "                                         check each key as a compiler checks a program, change\n"
+    "                                         nothing: one line \"FILE:LINE:COLUMN: error: text\" or\n"
+    "                                         \"FILE:LINE:COLUMN: warning: text\" on standard output per\n"
+    "                                         finding (German \"Fehler\"/\"Warnung\"); --strict makes\n"
+    "                                         warnings count for the exit status\n"
+    "  keylinker-cli [--english] --renumber FILE...\n"
+    "                                         give the entries of each key the numbers 1, 2, 3 ... in\n"
+    "                                         file order, with every reference, link and lead label\n"
+    "                                         (\"1*\", \"1a\", \"1.\"); backup first as in processing;\n"
+    "                                         duplicate or non-decimal entry numbers refuse\n"
+    "  keylinker-cli [--english] --renumber --print FILE\n"
+    "                                         write the renumbered key to standard output\n"
+    "  keylinker-cli [--english] --stats [--json] FILE...\n"
+    "                                         figures of each key: entries, leads, taxa, the longest\n"
+    "                                         and the mean way from the first entry to a taxon, and\n"
+    "                                         the balance (1.0 for a perfectly balanced key); with\n"
+    "                                         --json one JSON object per file and line\n"
     "  keylinker-cli [--english] --find DIR [--pattern P]\n"
     "                                         list the files in DIR and every folder below it that\n"
     "                                         match P, as the window's search finds them: one full path\n"
@@ -60,47 +75,10 @@ const QString helpText = QStringLiteral(
     "Each message goes to standard error as one line, \"FILE: message\" (a structure error as\n"
     "\"FILE:LINE: message\"); a control character in a file name is written as \\n, \\t, \\x1b ....\n"
     "--check lists at most 1,000 findings per file, then one line with how many more there were.\n"
-    "Exit status: 0 every file processed (with --check: every key clean; with --find: the search went\n"
-    "through), 1 a file ended with a message (with --check: something was found or a file could not be\n"
-    "read; with --find: DIR could not be opened, or the list filled up at 32,767 files), 2 bad usage.\n");
-
-// At most this many findings of one file are listed: a hostile file could have millions.
-constexpr qsizetype maxListedFindings = 1000;
-
-// "FILE: message", or "FILE:LINE: message" with a line; one line whatever the file's name holds.
-QByteArray messageLine(const QString& file, const QString& text, int line = 0)
-{
-    QByteArray bytes = printablePath(file);
-    if (line > 0)
-        bytes += ':' + QByteArray::number(line);
-    return bytes + ": " + text.toLocal8Bit() + '\n';
-}
-
-/// Writes each message as one line "FILE: message"; the file is the one named on the command line.
-class LineReporter final : public KeyFileReporter
-{
-public:
-    LineReporter(QIODevice& device, QString structureError)
-        : m_device(device), m_structureError(std::move(structureError))
-    {}
-
-    void setFile(const QString& file) { m_file = file; }
-
-    void message(const QString&, const QString& text) override { m_device.write(messageLine(m_file, text)); }
-    void errorReport(const QString&, const QString& errorText) override
-    {
-        m_device.write(messageLine(m_file, errorText));
-    }
-    void structureError(const QString&, int line, const QString&) override
-    {
-        m_device.write(messageLine(m_file, m_structureError, line));
-    }
-
-private:
-    QIODevice& m_device;
-    QString m_structureError;
-    QString m_file;
-};
+    "Exit status: 0 every file processed (with --check: no error, or with --strict no finding; with\n"
+    "--find: the search went through), 1 a file ended with a message (with --check: an error was found,\n"
+    "with --strict any finding, or a file could not be read; with --find: DIR could not be opened, or\n"
+    "the list filled up at 32,767 files), 2 bad usage.\n");
 
 KeyFileMessages messagesFor(bool english)
 {
@@ -128,6 +106,10 @@ int CommandLineTool::runArguments(const QStringList& arguments)
     bool english = false;
     bool print = false;
     bool check = false;
+    bool strict = false;
+    bool renumber = false;
+    bool stats = false;
+    bool json = false;
     bool find = false;
     QString folder;
     QString pattern;
@@ -146,6 +128,14 @@ int CommandLineTool::runArguments(const QStringList& arguments)
             print = true;
         } else if (argument == u"--check") {
             check = true;
+        } else if (argument == u"--strict") {
+            strict = true;
+        } else if (argument == u"--renumber") {
+            renumber = true;
+        } else if (argument == u"--stats") {
+            stats = true;
+        } else if (argument == u"--json") {
+            json = true;
         } else if (argument == u"--find" || argument == u"--pattern") {
             // The value is the next argument as it stands, even one that begins with "-".
             if (at + 1 == arguments.size())
@@ -174,15 +164,24 @@ int CommandLineTool::runArguments(const QStringList& arguments)
     }
     if (files.isEmpty())
         return usageError(QStringLiteral("no file given"));
-    if (print && check)
-        return usageError(QStringLiteral("--print and --check cannot be combined"));
+    if (int(check) + int(renumber) + int(stats) > 1 || (print && (check || stats)))
+        return usageError(QStringLiteral("--check, --renumber, --stats cannot be combined, nor --print with "
+                                         "--check or --stats"));
+    if (json && !stats)
+        return usageError(QStringLiteral("--json goes with --stats"));
+    if (strict && !check)
+        return usageError(QStringLiteral("--strict goes with --check"));
+    if (print && files.size() != 1)
+        return usageError(QStringLiteral("--print takes exactly one file"));
+    AuthoringCommands authoring(m_out, m_err, english);
+    if (stats)
+        return authoring.statistics(files, json);
     if (check)
-        return checkFiles(files, english);
-    if (print) {
-        if (files.size() != 1)
-            return usageError(QStringLiteral("--print takes exactly one file"));
+        return authoring.check(files, strict);
+    if (renumber)
+        return print ? authoring.printRenumbered(files.front()) : authoring.renumber(files);
+    if (print)
         return printRewritten(files.front(), english);
-    }
     return processFiles(files, english);
 }
 
@@ -211,7 +210,7 @@ int CommandLineTool::printRewritten(const QString& file, bool english)
     const KeyFileMessages messages = messagesFor(english);
     QByteArray content;
     FileError error;
-    if (!readKey(file, content, error)) {
+    if (!readKeyFile(file, content, error)) {
         m_err.write(messageLine(file, messages.failureText(error, file)));
         return exitMessage;
     }
@@ -232,45 +231,6 @@ int CommandLineTool::printRewritten(const QString& file, bool english)
         m_err.write(messageLine(file, messages.failureText({FileError::tooBig}, file)));
     }
     return exitMessage;
-}
-
-int CommandLineTool::checkFiles(const QStringList& files, bool english)
-{
-    const KeyFinding::Language language =
-        english ? KeyFinding::Language::English : KeyFinding::Language::German;
-    const KeyFileMessages messages = messagesFor(english);
-    int status = exitOk;
-    for (const QString& file : files) {
-        QByteArray content;
-        FileError error;
-        if (!readKey(file, content, error)) {
-            m_err.write(messageLine(file, messages.failureText(error, file)));
-            status = exitMessage;
-            continue;
-        }
-        try {
-            const auto findings = checkKey(content);
-            if (!findings.empty())
-                status = exitMessage;
-            // The form "FILE:LINE:COLUMN: text" is the one editors and terminals know how to jump to.
-            const QByteArray name = printablePath(file);
-            QByteArray lines;
-            const qsizetype listed = std::min(findings.size(), maxListedFindings);
-            for (qsizetype at = 0; at < listed; ++at) {
-                const KeyFinding& finding = findings.at(at);
-                lines += name + ':' + QByteArray::number(finding.line) + ':' +
-                         QByteArray::number(finding.column) + ": " + finding.text(language).toLocal8Bit() +
-                         '\n';
-            }
-            if (findings.size() > listed)
-                lines += messageLine(file, messages.moreFindings.arg(findings.size() - listed));
-            m_out.write(lines);
-        } catch (const std::bad_alloc&) {
-            m_err.write(messageLine(file, messages.failureText({FileError::tooBig}, file)));
-            status = exitMessage;
-        }
-    }
-    return status;
 }
 
 int CommandLineTool::findFiles(const QString& folder, const QString& pattern, bool english)
@@ -314,13 +274,6 @@ int CommandLineTool::findFiles(const QString& folder, const QString& pattern, bo
         return exitMessage;
     }
     return exitOk;
-}
-
-bool CommandLineTool::readKey(const QString& file, QByteArray& content, FileError& error)
-{
-    DiskKeyFileStore store;
-    FileAccess access;
-    return store.read(file, content, access, error);
 }
 
 int CommandLineTool::usageError(const QString& problem)

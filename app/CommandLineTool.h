@@ -1,7 +1,5 @@
 #pragma once
 
-#include "FileError.h"
-
 #include <QStringList>
 
 class QIODevice;
@@ -29,10 +27,8 @@ public:
 
 private:
     int runArguments(const QStringList& arguments);
-    static bool readKey(const QString& file, QByteArray& content, FileError& error);
     int processFiles(const QStringList& files, bool english);
     int printRewritten(const QString& file, bool english);
-    int checkFiles(const QStringList& files, bool english);
     int findFiles(const QString& folder, const QString& pattern, bool english);
     int usageError(const QString& problem);
     void writeLine(QIODevice& device, const QString& line);

@@ -1,5 +1,6 @@
 #include "MessageLine.h"
 
+#include "KeyFileStore.h"
 #include "NativePath.h"
 
 namespace keylinker {
@@ -36,6 +37,21 @@ QByteArray printablePath(QStringView path)
         }
     }
     return printable;
+}
+
+QByteArray messageLine(const QString& file, const QString& text, int line)
+{
+    QByteArray bytes = printablePath(file);
+    if (line > 0)
+        bytes += ':' + QByteArray::number(line);
+    return bytes + ": " + text.toLocal8Bit() + '\n';
+}
+
+bool readKeyFile(const QString& file, QByteArray& content, FileError& error)
+{
+    DiskKeyFileStore store;
+    FileAccess access;
+    return store.read(file, content, access, error);
 }
 
 } // namespace keylinker

@@ -1,10 +1,10 @@
-#include "CommandLineTool.h"
-#include "NativePath.h"
+#include <cstdio>
 
 #include <QCoreApplication>
 #include <QFile>
 
-#include <cstdio>
+#include "CommandLineTool.h"
+#include "NativePath.h"
 
 int main(int argc, char* argv[])
 {

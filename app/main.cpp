@@ -1,6 +1,6 @@
-#include "Suchen.h"
-
 #include <QApplication>
+
+#include "Suchen.h"
 
 int main(int argc, char* argv[])
 {

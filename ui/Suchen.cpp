@@ -1,22 +1,5 @@
 #include "Suchen.h"
 
-#include "ControlTable.h"
-#include "DirectoryListModel.h"
-#include "DriveListModel.h"
-#include "FileListModel.h"
-#include "FinderPlatform.h"
-#include "BrowserChoice.h"
-#include "BrowserCommand.h"
-#include "DirectoryItemDelegate.h"
-#include "DirectoryWalk.h"
-#include "FileListFollower.h"
-#include "FlagPicture.h"
-#include "FoundListModel.h"
-#include "HelpPage.h"
-#include "KeyFileMessages.h"
-#include "MessageSink.h"
-#include "ProgramLauncher.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -29,8 +12,29 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
+
+#include "BrowserChoice.h"
+#include "BrowserCommand.h"
+#include "CheckDialog.h"
+#include "ControlTable.h"
+#include "DirectoryItemDelegate.h"
+#include "DirectoryListModel.h"
+#include "DirectoryWalk.h"
+#include "DriveListModel.h"
+#include "FileListFollower.h"
+#include "FileListModel.h"
+#include "FinderPlatform.h"
+#include "FlagPicture.h"
+#include "FoundListModel.h"
+#include "HelpPage.h"
+#include "KeyCheckReport.h"
+#include "KeyFileMessages.h"
+#include "KeyRenumber.h"
+#include "MessageSink.h"
+#include "ProgramLauncher.h"
 
 namespace keylinker {
 namespace {
@@ -184,6 +188,10 @@ void Suchen::createControls()
 
     mnuBrowser = menuBar()->addAction(QString());
     mnuBrowser->setObjectName(QStringLiteral("mnuBrowser"));
+    mnuPruefen = menuBar()->addAction(QString());
+    mnuPruefen->setObjectName(QStringLiteral("mnuPruefen"));
+    mnuNummerieren = menuBar()->addAction(QString());
+    mnuNummerieren->setObjectName(QStringLiteral("mnuNummerieren"));
     mnuHilfe = menuBar()->addAction(QStringLiteral("&?"));
     mnuHilfe->setObjectName(QStringLiteral("mnuHilfe"));
 
@@ -304,6 +312,8 @@ void Suchen::connectHandlers()
     connect(mnuHilfe, &QAction::triggered, this, &Suchen::mnuHilfe_Click);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &Suchen::escapePressed);
+    connect(mnuPruefen, &QAction::triggered, this, &Suchen::mnuPruefen_Click);
+    connect(mnuNummerieren, &QAction::triggered, this, &Suchen::mnuNummerieren_Click);
 
     for (QWidget* watched :
          {static_cast<QWidget*>(aktion), static_cast<QWidget*>(dirList), static_cast<QWidget*>(txtSearchSpec),
@@ -459,6 +469,8 @@ void Suchen::applyLanguage(const WindowTexts& texts, bool german)
     setCaption(cmdSearch, txtSuchen);
     setCaption(cmdExit, txtBeenden);
     mnuBrowser->setText(txtBrowserWaehlen);
+    mnuPruefen->setText(texts.mnuPruefen);
+    mnuNummerieren->setText(texts.mnuNummerieren);
     setCaption(testen, txtAnzeigen);
 }
 
@@ -493,24 +505,13 @@ void Suchen::aktion_Click()
         commitBrowserChoice();
         return;
     }
-    // Which panel shows decides where the files come from: names in the file list's folder, or full
-    // paths in the found list. All are taken before the first is processed: while a message box is
-    // open the file list follows the disk, and its rows move.
-    const bool browsing = Picture1->isVisibleTo(this);
-    const QListView* list = browsing ? filList : lstFoundFiles;
-    const int count = browsing ? m_files->count() : m_found->count();
-    QStringList chosen;
-    for (int i = 0; i < count; ++i) {
-        if (list->selectionModel()->isRowSelected(i))
-            chosen.append(browsing ? FinderPlatform::joinPath(m_files->path(), m_files->entry(i))
-                                   : m_found->entry(i));
-    }
-    for (const QString& path : chosen)
+    const QStringList selected = selectedFilesOfVisibleList();
+    for (const QString& path : selected)
         bearbeiten(path);
     // The new backups show up where the pattern takes them in; the chosen files stay chosen, so
     // View shows the file just processed.
     m_fileFollower->reread();
-    if (!chosen.isEmpty())
+    if (!selected.isEmpty())
         warten->setText(txtFertig);
 }
 
@@ -545,6 +546,22 @@ void Suchen::endBrowserChoice()
     txtSearchSpec->setText(BrowserChoice::keyFilePattern);
     if (Picture2->isVisibleTo(this))
         cmdSearch_Click(); // reads "New search" after the browser search, so it resets
+}
+
+/// The selected files of the visible list, in list order. Which panel shows decides where they come
+/// from: names in the file list's folder, or full paths in the found list.
+QStringList Suchen::selectedFilesOfVisibleList() const
+{
+    const bool browsing = Picture1->isVisibleTo(this);
+    const QListView* list = browsing ? filList : lstFoundFiles;
+    QStringList paths;
+    const int count = browsing ? m_files->count() : m_found->count();
+    for (int i = 0; i < count; ++i) {
+        if (list->selectionModel()->isRowSelected(i))
+            paths << (browsing ? FinderPlatform::joinPath(m_files->path(), m_files->entry(i))
+                               : m_found->entry(i));
+    }
+    return paths;
 }
 
 /// The file that the current entry of the visible list names, or nothing: there is none, or it is
@@ -648,6 +665,8 @@ void Suchen::setSearchRunning(bool running)
     m_walkRunning = running;
     cmdSearch->setEnabled(!running);
     mnuBrowser->setEnabled(!running);
+    mnuPruefen->setEnabled(!running);
+    mnuNummerieren->setEnabled(!running);
     mnuHilfe->setEnabled(!running);
 }
 
@@ -800,6 +819,53 @@ void Suchen::mnuHilfe_Click()
         return;
     }
     showInBrowser(HelpPage::path(startVerzeichnis, sprache != 0, m_services.helpFolders));
+}
+
+void Suchen::mnuPruefen_Click()
+{
+    const WindowTexts& texts = sprache ? WindowTexts::german() : WindowTexts::english();
+    const QStringList files = selectedFilesOfVisibleList();
+    if (files.isEmpty()) {
+        showMessage(texts.msgNichtsGewaehlt);
+        return;
+    }
+    const KeyFinding::Language language =
+        sprache ? KeyFinding::Language::German : KeyFinding::Language::English;
+    // Window-modal but not blocking: the author may keep it open beside the key in an editor.
+    auto* dialog = new CheckDialog(
+        KeyCheckReport::forFiles(files, m_store, language, texts.txtKeineAuffaelligkeiten), texts, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+void Suchen::mnuNummerieren_Click()
+{
+    warten->clear();
+    const WindowTexts& texts = sprache ? WindowTexts::german() : WindowTexts::english();
+    const QStringList files = selectedFilesOfVisibleList();
+    if (files.isEmpty()) {
+        showMessage(texts.msgNichtsGewaehlt);
+        return;
+    }
+    const QString question = texts.msgNeuNummerieren.arg(files.size());
+    const bool confirmed = m_services.confirm ? m_services.confirm(question)
+                                              : QMessageBox::question(this, QApplication::applicationName(),
+                                                                      question) == QMessageBox::Yes;
+    if (!confirmed)
+        return;
+    const KeyFinding::Language language =
+        sprache ? KeyFinding::Language::German : KeyFinding::Language::English;
+    for (const QString& path : files) {
+        QList<KeyFinding> findings;
+        KeyRenumber::renumberFile(*m_processor, m_store, path, findings);
+        QStringList lines;
+        for (const KeyFinding& finding : findings)
+            lines << finding.report(path, language);
+        if (!lines.isEmpty())
+            showMessage(lines.join(u'\n'));
+    }
+    m_fileFollower->reread();
+    warten->setText(txtFertig);
 }
 
 } // namespace keylinker

@@ -1,9 +1,9 @@
 #include "WindowTexts.h"
 
-#include "KeyFileMessages.h"
-
 #include <QDir>
 #include <QFileInfo>
+
+#include "KeyFileMessages.h"
 
 namespace keylinker {
 
@@ -32,6 +32,14 @@ const WindowTexts& WindowTexts::german()
         QStringLiteral("Der Browser %1 lässt sich nicht starten: %2"),
         QStringLiteral("Diese Datei gibt es nicht."),
         QStringLiteral("Das ist kein Programm, das gestartet werden kann."),
+        QStringLiteral("&Prüfen"),
+        QStringLiteral("&Nummerieren"),
+        QStringLiteral("Keine Auffälligkeiten"),
+        QStringLiteral("&Kopieren"),
+        QStringLiteral("Es ist keine Datei ausgewählt."),
+        QStringLiteral(
+            "%1 ausgewählte Datei(en) neu nummerieren? Von jeder Datei bleibt eine Sicherungskopie "
+            "daneben."),
     };
     return texts;
 }
@@ -61,6 +69,12 @@ const WindowTexts& WindowTexts::english()
         QStringLiteral("The browser %1 cannot be started: %2"),
         QStringLiteral("There is no such file."),
         QStringLiteral("This is not a program that can be run."),
+        QStringLiteral("&Check"),
+        QStringLiteral("&Renumber"),
+        QStringLiteral("No findings"),
+        QStringLiteral("&Copy"),
+        QStringLiteral("No file is selected."),
+        QStringLiteral("Renumber %1 selected file(s)? A backup copy of each file stays beside it."),
     };
     return texts;
 }

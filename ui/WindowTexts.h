@@ -42,6 +42,14 @@ struct WindowTexts final
     /// in this language where the reason is a usual one, else in the system's words.
     QString browserNotStarted(const QString& program, const QString& systemReason) const;
 
+    // The authoring commands: two menu entries, the check dialog and the renumber confirmation.
+    QString mnuPruefen;
+    QString mnuNummerieren;
+    QString txtKeineAuffaelligkeiten;
+    QString txtKopieren;
+    QString msgNichtsGewaehlt;
+    QString msgNeuNummerieren; ///< %1: the number of files
+
     static const WindowTexts& german();
     static const WindowTexts& english();
 };

@@ -1,11 +1,3 @@
-#include "Suchen.h"
-
-#include "DirectoryListModel.h"
-#include "FoundListModel.h"
-#include "ProfileFile.h"
-#include "WindowTestSupport.h"
-#include "WindowTexts.h"
-
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +7,13 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include "DirectoryListModel.h"
+#include "FoundListModel.h"
+#include "ProfileFile.h"
+#include "Suchen.h"
+#include "WindowTestSupport.h"
+#include "WindowTexts.h"
 
 using namespace keylinker;
 
@@ -118,6 +117,7 @@ private Q_SLOTS:
         QTimer::singleShot(0, this, [&] {
             QCOMPARE(caption("cmdExit"), QStringLiteral("&Abbrechen"));
             QVERIFY(!control("aktion")->isEnabled());
+            QVERIFY(!menu(1)->isEnabled() && !menu(2)->isEnabled()); // check and renumber wait too
             QCOMPARE(window->suchLaeuft, short(-1));
             QTest::mouseClick(control("cmdExit"), Qt::LeftButton);
             cancelled = true;
@@ -143,7 +143,8 @@ private Q_SLOTS:
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
         bool escaped = false;
         QTimer::singleShot(0, this, [&] {
-            for (QObject* command : std::initializer_list<QObject*>{control("cmdSearch"), menu(0), menu(1)})
+            for (QObject* command :
+                 std::initializer_list<QObject*>{control("cmdSearch"), menu(0), menu(1), menu(2), menu(3)})
                 QVERIFY(!command->property("enabled").toBool());
             QTest::keyClick(window.get(), Qt::Key_Escape);
             escaped = true;
@@ -152,7 +153,8 @@ private Q_SLOTS:
         QVERIFY(escaped);
         QVERIFY(found().isEmpty());
         QCOMPARE(caption("cmdSearch"), QStringLiteral("New &search"));
-        for (QObject* command : std::initializer_list<QObject*>{control("cmdSearch"), menu(0), menu(1)})
+        for (QObject* command :
+             std::initializer_list<QObject*>{control("cmdSearch"), menu(0), menu(1), menu(2), menu(3)})
             QVERIFY(command->property("enabled").toBool());
         QCOMPARE(sink.shown,
                  QStringList{WindowTexts::english().msgKeinBrowserGefunden.arg(path(QStringLiteral("R")))});
@@ -252,19 +254,19 @@ private Q_SLOTS:
         QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
 
         // Help: the start folder has no page, so the installed copy, in the window's language.
-        menu(1)->trigger();
+        menu(3)->trigger(); // help
         QCOMPARE(launcher.started.back().argument, path(QStringLiteral("installed/dichotabd.html")));
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
         write(QStringLiteral("R/dichotabe.html"), "<P>Help here</P>");
-        menu(1)->trigger();
+        menu(3)->trigger(); // help
         QCOMPARE(launcher.started.back().commandLine,
                  browser + u' ' + path(QStringLiteral("R/dichotabe.html")));
 
         // A browser that cannot be started: the program and the reason, in the window's language.
         launcher.failure = QStringLiteral("Permission denied");
-        menu(1)->trigger();
+        menu(3)->trigger();
         window->browserPfad = path(QStringLiteral("usr/bin/gone"));
-        menu(1)->trigger();
+        menu(3)->trigger();
         QCOMPARE(sink.shown,
                  (QStringList{QStringLiteral("The browser %1 cannot be started: This is not a program "
                                              "that can be run.")

@@ -1,0 +1,47 @@
+#include "KeyCheckReport.h"
+
+#include <algorithm>
+#include <new>
+
+#include "KeyFileMessages.h"
+#include "KeyFileStore.h"
+#include "KeyReader.h"
+#include "KeyStatistics.h"
+
+namespace keylinker {
+
+QString KeyCheckReport::forFiles(const QStringList& paths, KeyFileStore& store, KeyFinding::Language language,
+                                 const QString& noFindings)
+{
+    const KeyFileMessages messages =
+        language == KeyFinding::Language::German ? KeyFileMessages::german() : KeyFileMessages::english();
+    QStringList findings;
+    QStringList figures;
+    for (const QString& path : paths) {
+        QByteArray content;
+        FileAccess access;
+        FileError error;
+        // A hostile file may need more memory than there is; the window goes on all the same.
+        try {
+            if (!store.read(path, content, access, error)) {
+                findings << path + QStringLiteral(": ") + messages.failureText(error, path);
+                continue;
+            }
+            const KeyStructure key = KeyReader::read(content);
+            const QList<KeyFinding> found = checkKey(key);
+            for (qsizetype at = 0; at < std::min(found.size(), maxListedFindings); ++at)
+                findings << found.at(at).report(path, language);
+            if (found.size() > maxListedFindings)
+                findings << path + QStringLiteral(": ") +
+                                messages.moreFindings.arg(found.size() - maxListedFindings);
+            figures << path + QStringLiteral(": ") + KeyStatistics::of(key).text(language);
+        } catch (const std::bad_alloc&) {
+            findings << path + QStringLiteral(": ") + messages.failureText({FileError::tooBig}, path);
+        }
+    }
+    if (findings.isEmpty())
+        findings << noFindings;
+    return (findings + figures).join(u'\n');
+}
+
+} // namespace keylinker
