@@ -3,6 +3,7 @@
 #include "DirectoryListModel.h"
 #include "DirectoryWalk.h"
 #include "DriveListModel.h"
+#include "ExchangeCommands.h"
 #include "FileListModel.h"
 #include "FinderPlatform.h"
 #include "FoundListModel.h"
@@ -90,6 +91,8 @@ CommandLineTool::CommandLineTool(QIODevice& out, QIODevice& err) : m_out(out), m
 
 int CommandLineTool::run(const QStringList& arguments)
 {
+    if (ExchangeCommands::handles(arguments))
+        return ExchangeCommands(m_out, m_err).run(arguments);
     bool english = false;
     bool print = false;
     bool check = false;

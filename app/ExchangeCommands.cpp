@@ -1,0 +1,221 @@
+#include "ExchangeCommands.h"
+
+#include "KeyFileStore.h"
+#include "KeyImportError.h"
+#include "KeyPageWriter.h"
+#include "KeyTable.h"
+#include "KeyTableExport.h"
+#include "NativePath.h"
+#include "TableImport.h"
+#include "TextKeyImport.h"
+
+#include <QFileInfo>
+#include <QIODevice>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace keylinker {
+namespace {
+
+const QString usageText =
+    QStringLiteral("usage: keylinker-cli [--english] --import FILE [-o OUT.htm] [--title TEXT] | "
+                   "keylinker-cli [--english] --export keybase|text|dot [--no-header] FILE");
+
+// Writes `content` as the new file `path`: never over a file that is there already, and synced before
+// it counts as written. A file that broke off part-way is removed again.
+bool writeNewFile(const QString& path, const QByteArray& content, QString& error)
+{
+    const QByteArray name = toNativePath(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = qt_error_string(errno);
+        return false;
+    }
+    qsizetype written = 0;
+    while (written < content.size()) {
+        const ssize_t now = ::write(fd, content.constData() + written, size_t(content.size() - written));
+        if (now < 0 && errno == EINTR)
+            continue;
+        if (now <= 0)
+            break;
+        written += now;
+    }
+    const bool complete = written == content.size() && ::fsync(fd) == 0;
+    const int failure = errno;
+    if (::close(fd) != 0 || !complete) {
+        error = qt_error_string(complete ? errno : failure);
+        ::unlink(name.constData());
+        return false;
+    }
+    return true;
+}
+
+// An HTML key holds a tag and a mark or an anchor; tables and text keys hold neither.
+bool isPage(const QByteArray& content)
+{
+    if (!content.contains('<'))
+        return false;
+    for (qsizetype at = content.indexOf('#'); at >= 0; at = content.indexOf('#', at + 1)) {
+        if (at + 1 < content.size() && content[at + 1] >= '0' && content[at + 1] <= '9')
+            return true;
+    }
+    return content.contains("NAME=\"anKer");
+}
+
+} // namespace
+
+ExchangeCommands::ExchangeCommands(QIODevice& out, QIODevice& err) : m_out(out), m_err(err) {}
+
+bool ExchangeCommands::handles(const QStringList& arguments)
+{
+    for (const QString& argument : arguments) {
+        if (argument == u"--")
+            return false;
+        if (argument == u"--import" || argument == u"--export")
+            return true;
+    }
+    return false;
+}
+
+bool ExchangeCommands::readKey(const QByteArray& content, KeyTable& table, bool english, QString& error)
+{
+    const auto language = english ? KeyImportError::Language::English : KeyImportError::Language::German;
+    if (!TableImport::isTable(content) && isPage(content)) {
+        error = english ? QStringLiteral("reading HTML keys comes with the key reader")
+                        : QStringLiteral("HTML-Schlüssel lesen kommt mit dem Schlüssel-Leser");
+        return false;
+    }
+    KeyImportError importError;
+    const bool read = TableImport::isTable(content) ? TableImport::read(content, table, importError)
+                                                    : TextKeyImport::read(content, table, importError);
+    if (!read)
+        error = QString::number(importError.line) + QStringLiteral(": ") + importError.text(language);
+    return read;
+}
+
+int ExchangeCommands::run(const QStringList& arguments)
+{
+    bool english = false;
+    bool import = false;
+    bool header = true;
+    QString format;
+    QString output;
+    QString title;
+    bool titleGiven = false;
+    QStringList files;
+    bool optionsEnded = false;
+    for (qsizetype at = 0; at < arguments.size(); ++at) {
+        const QString& argument = arguments.at(at);
+        if (optionsEnded || !argument.startsWith(u'-') || argument == u"-") {
+            files << argument;
+        } else if (argument == u"--") {
+            optionsEnded = true;
+        } else if (argument == u"--english") {
+            english = true;
+        } else if (argument == u"--import") {
+            import = true;
+        } else if (argument == u"--no-header") {
+            header = false;
+        } else if (argument == u"--export" || argument == u"-o" || argument == u"--title") {
+            if (at + 1 == arguments.size())
+                return usageError(argument + QStringLiteral(" needs a value"));
+            const QString& value = arguments.at(++at);
+            if (argument == u"--export")
+                format = value;
+            else if (argument == u"-o")
+                output = value;
+            else
+                title = value;
+            titleGiven = titleGiven || argument == u"--title";
+        } else {
+            return usageError(QStringLiteral("unknown option ") + argument);
+        }
+    }
+    if (import == !format.isEmpty())
+        return usageError(QStringLiteral("give either --import or --export"));
+    if (files.size() != 1)
+        return usageError(QStringLiteral("--import and --export take exactly one file"));
+    if (import) {
+        if (!header)
+            return usageError(QStringLiteral("--no-header goes with --export"));
+        if (!titleGiven)
+            title = QFileInfo(files.front()).completeBaseName();
+        return importKey(files.front(), output, title, english);
+    }
+    if (!output.isEmpty() || titleGiven)
+        return usageError(QStringLiteral("-o and --title go with --import"));
+    if (format != u"keybase" && format != u"text" && format != u"dot")
+        return usageError(QStringLiteral("--export takes keybase, text or dot"));
+    return exportKey(format, files.front(), header, english);
+}
+
+int ExchangeCommands::importKey(const QString& file, const QString& output, const QString& title,
+                                bool english)
+{
+    QByteArray content;
+    if (!readFile(file, content))
+        return 1;
+    KeyTable table;
+    QString error;
+    if (!readKey(content, table, english, error)) {
+        writeLine(m_err, file + u':' + error);
+        return 1;
+    }
+    table.title = title.toUtf8();
+    const QByteArray page = KeyPageWriter::write(table);
+    if (output.isEmpty()) {
+        m_out.write(page);
+        return 0;
+    }
+    if (!writeNewFile(output, page, error)) {
+        writeLine(m_err, output + QStringLiteral(": ") + error);
+        return 1;
+    }
+    return 0;
+}
+
+int ExchangeCommands::exportKey(const QString& format, const QString& file, bool header, bool english)
+{
+    QByteArray content;
+    if (!readFile(file, content))
+        return 1;
+    KeyTable table;
+    QString error;
+    if (!readKey(content, table, english, error)) {
+        writeLine(m_err, file + u':' + error);
+        return 1;
+    }
+    if (format == u"keybase")
+        m_out.write(KeyTableExport::keybase(table, header));
+    else if (format == u"text")
+        m_out.write(KeyTableExport::text(table));
+    else
+        m_out.write(KeyTableExport::dot(table));
+    return 0;
+}
+
+bool ExchangeCommands::readFile(const QString& file, QByteArray& content)
+{
+    DiskKeyFileStore store;
+    QString error;
+    if (store.read(file, content, error))
+        return true;
+    writeLine(m_err, file + QStringLiteral(": ") + error);
+    return false;
+}
+
+int ExchangeCommands::usageError(const QString& problem)
+{
+    writeLine(m_err, QStringLiteral("keylinker-cli: ") + problem);
+    writeLine(m_err, usageText);
+    return 2;
+}
+
+void ExchangeCommands::writeLine(QIODevice& device, const QString& line)
+{
+    device.write(line.toLocal8Bit() + '\n');
+}
+
+} // namespace keylinker
