@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 namespace keylinker {
@@ -87,6 +88,20 @@ TEST_F(ExchangeCommandsTest, ReportsInTheUsersLanguageAndWritesNothing)
     };
     for (const QStringList& call : wrongCalls)
         EXPECT_EQ(run(call), 2) << call.join(u' ').toStdString();
+}
+
+TEST_F(ExchangeCommandsTest, ManPageNamesEveryOptionOfTheHelp)
+{
+    ASSERT_EQ(run({QStringLiteral("--help")}), 0);
+    const QString help = QString::fromLocal8Bit(m_out.data());
+    const QString manPage = QString::fromUtf8(read(QStringLiteral(KEYLINKER_MAN_PAGE))).remove(u'\\');
+    const QRegularExpression option(QStringLiteral("(?<![\\w-])(--?[a-z][a-z-]*)"));
+    qsizetype options = 0;
+    for (const QRegularExpressionMatch& match : option.globalMatch(help)) {
+        ++options;
+        EXPECT_TRUE(manPage.contains(match.captured(1))) << match.captured(1).toStdString();
+    }
+    EXPECT_GT(options, 8);
 }
 
 } // namespace
