@@ -1,5 +1,7 @@
 #include "CommandLineTool.h"
 
+#include "AuthoringCommands.h"
+
 #include "DirectoryListModel.h"
 #include "DirectoryWalk.h"
 #include "DriveListModel.h"
@@ -7,12 +9,12 @@
 #include "FileListModel.h"
 #include "FinderPlatform.h"
 #include "FoundListModel.h"
-#include "KeyCheck.h"
 #include "KeyFileMessages.h"
 #include "KeyFileProcessor.h"
 #include "KeyFileReporter.h"
 #include "KeyFileStore.h"
 #include "KeyRewrite.h"
+#include "LineReporter.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -25,7 +27,8 @@ namespace {
 
 const QString usageText =
     QStringLiteral("usage: keylinker-cli [--english] FILE... | keylinker-cli [--english] --print FILE | "
-                   "keylinker-cli [--english] --check FILE... | "
+                   "keylinker-cli [--english] --check [--strict] FILE... | "
+                   "keylinker-cli [--english] --renumber [--print] FILE... | "
                    "keylinker-cli [--english] --find DIR [--pattern P] | --help | --version");
 
 // The window's pattern box holds this at start.
@@ -38,12 +41,19 @@ const QString helpText = QStringLiteral(
     "                                         free backup name (FILE_bak0, FILE_bak1, ...), then turn\n"
     "                                         every \"#12\" into an anchor and every \"....12\" into a link\n"
     "  keylinker-cli [--english] --print FILE write the processed key to standard output, change nothing\n"
-    "  keylinker-cli [--english] --check FILE...\n"
-    "                                         check the structure of each key, change nothing: one line\n"
-    "                                         \"FILE:LINE:COLUMN: finding\" on standard output per\n"
-    "                                         reference to a missing entry, entry number used twice,\n"
-    "                                         entry no lead leads to, loop, entry with fewer than two\n"
-    "                                         leads, and reference before the first entry\n"
+    "  keylinker-cli [--english] --check [--strict] FILE...\n"
+    "                                         check each key as a compiler checks a program, change\n"
+    "                                         nothing: one line \"FILE:LINE:COLUMN: error: text\" or\n"
+    "                                         \"FILE:LINE:COLUMN: warning: text\" on standard output per\n"
+    "                                         finding (German \"Fehler\"/\"Warnung\"); --strict makes\n"
+    "                                         warnings count for the exit status\n"
+    "  keylinker-cli [--english] --renumber FILE...\n"
+    "                                         give the entries of each key the numbers 1, 2, 3 ... in\n"
+    "                                         file order, with every reference, link and lead label\n"
+    "                                         (\"1*\", \"1a\", \"1.\"); backup first as in processing;\n"
+    "                                         duplicate or non-decimal entry numbers refuse\n"
+    "  keylinker-cli [--english] --renumber --print FILE\n"
+    "                                         write the renumbered key to standard output\n"
     "  keylinker-cli [--english] --find DIR [--pattern P]\n"
     "                                         list the files in DIR and every folder below it that\n"
     "                                         match P, as the window's search finds them: one full path\n"
@@ -60,32 +70,10 @@ const QString helpText = QStringLiteral(
     "  --help, --version\n"
     "\n"
     "Each message goes to standard error as one line, \"FILE: message\".\n"
-    "Exit status: 0 every file processed (with --check: every key clean; with --find: the search went\n"
-    "through), 1 a file ended with a message (with --check: something was found or a file could not be\n"
-    "read; with --find: DIR could not be opened, or the list filled up at 32,767 files), 2 bad usage.\n");
-
-/// Writes each message as one line "FILE: message"; the file is the one named on the command line.
-class LineReporter final : public KeyFileReporter
-{
-public:
-    explicit LineReporter(std::function<void(const QString&)> writeLine) : m_writeLine(std::move(writeLine))
-    {}
-
-    void setFile(const QString& file) { m_file = file; }
-
-    void message(const QString&, const QString& text) override
-    {
-        m_writeLine(m_file + QStringLiteral(": ") + text);
-    }
-    void errorReport(const QString&, const QString& errorText) override
-    {
-        m_writeLine(m_file + QStringLiteral(": ") + errorText);
-    }
-
-private:
-    std::function<void(const QString&)> m_writeLine;
-    QString m_file;
-};
+    "Exit status: 0 every file processed (with --check: no error, or with --strict no finding; with\n"
+    "--find: the search went through), 1 a file ended with a message (with --check: an error was found,\n"
+    "with --strict any finding, or a file could not be read; with --find: DIR could not be opened, or\n"
+    "the list filled up at 32,767 files), 2 bad usage.\n");
 
 KeyFileMessages messagesFor(bool english)
 {
@@ -103,6 +91,8 @@ int CommandLineTool::run(const QStringList& arguments)
     bool english = false;
     bool print = false;
     bool check = false;
+    bool strict = false;
+    bool renumber = false;
     bool find = false;
     QString folder;
     QString pattern;
@@ -121,6 +111,10 @@ int CommandLineTool::run(const QStringList& arguments)
             print = true;
         } else if (argument == u"--check") {
             check = true;
+        } else if (argument == u"--strict") {
+            strict = true;
+        } else if (argument == u"--renumber") {
+            renumber = true;
         } else if (argument == u"--find" || argument == u"--pattern") {
             // The value is the next argument as it stands, even one that begins with "-".
             if (at + 1 == arguments.size())
@@ -149,10 +143,19 @@ int CommandLineTool::run(const QStringList& arguments)
     }
     if (files.isEmpty())
         return usageError(QStringLiteral("no file given"));
-    if (print && check)
-        return usageError(QStringLiteral("--print and --check cannot be combined"));
+    if (check + renumber > 1 || (print && check))
+        return usageError(QStringLiteral("--check, --renumber and --print --check cannot be combined"));
+    if (strict && !check)
+        return usageError(QStringLiteral("--strict goes with --check"));
     if (check)
-        return checkFiles(files, english);
+        return AuthoringCommands(m_out, m_err, english).check(files, strict);
+    if (renumber) {
+        if (!print)
+            return AuthoringCommands(m_out, m_err, english).renumber(files);
+        if (files.size() != 1)
+            return usageError(QStringLiteral("--print takes exactly one file"));
+        return AuthoringCommands(m_out, m_err, english).printRenumbered(files.front());
+    }
     if (print) {
         if (files.size() != 1)
             return usageError(QStringLiteral("--print takes exactly one file"));
@@ -199,31 +202,6 @@ int CommandLineTool::printRewritten(const QString& file, bool english)
         return exitMessage;
     }
     return exitMessage;
-}
-
-int CommandLineTool::checkFiles(const QStringList& files, bool english)
-{
-    const KeyFinding::Language language =
-        english ? KeyFinding::Language::English : KeyFinding::Language::German;
-    DiskKeyFileStore store;
-    int status = exitOk;
-    for (const QString& file : files) {
-        QByteArray content;
-        QString error;
-        if (!store.read(file, content, error)) {
-            writeLine(m_err, file + QStringLiteral(": ") + error);
-            status = exitMessage;
-            continue;
-        }
-        // The form "FILE:LINE:COLUMN: text" is the one editors and terminals know how to jump to.
-        for (const KeyFinding& finding : checkKey(content)) {
-            writeLine(m_out, QStringLiteral("%1:%2:%3: %4")
-                                 .arg(file, QString::number(finding.line), QString::number(finding.column),
-                                      finding.text(language)));
-            status = exitMessage;
-        }
-    }
-    return status;
 }
 
 int CommandLineTool::findFiles(const QString& folder, const QString& pattern, bool english)

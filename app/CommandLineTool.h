@@ -28,7 +28,6 @@ public:
 private:
     int processFiles(const QStringList& files, bool english);
     int printRewritten(const QString& file, bool english);
-    int checkFiles(const QStringList& files, bool english);
     int findFiles(const QString& folder, const QString& pattern, bool english);
     int usageError(const QString& problem);
     void writeLine(QIODevice& device, const QString& line);

@@ -1,5 +1,7 @@
 #include "KeyCheck.h"
 
+#include "KeyReader.h"
+
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -14,12 +16,6 @@ namespace {
 
 using Kind = KeyFinding::Kind;
 using Language = KeyFinding::Language;
-
-constexpr size_t npos = std::string_view::npos;
-constexpr std::string_view anchorStops = " &<";
-constexpr std::string_view referenceStops = " <\r\n\v";
-constexpr std::string_view anchorNamePrefix = "\"anKer";
-constexpr std::string_view linkTargetPrefix = "\"#anKer";
 
 // Every text the check shows, so that wording and translation are done here and nowhere else.
 struct FindingText
@@ -38,207 +34,28 @@ constexpr FindingText findingTexts[] = {
     {Kind::Loop, u"Schleife: %1", u"loop: %1"},
     {Kind::NoLead, u"Eintrag %1 hat keine Alternative", u"entry %1 has no lead"},
     {Kind::OneLead, u"Eintrag %1 hat nur eine Alternative", u"entry %1 has only one lead"},
+    {Kind::MarkInsideTag, u"Markierung in einem HTML-Tag: die Verarbeitung schriebe einen Anker hinein",
+     u"mark inside an HTML tag: processing would write an anchor into it"},
+    {Kind::NotAnchor, u"dieses „#“ wird kein Eintrag (direkt hinter einem Verweis oder am Dateianfang)",
+     u"this \"#\" does not become an entry (right behind a reference or at the start of the file)"},
+    {Kind::NumberNotDecimal, u"Eintrag %1: keine einfache Dezimalzahl, die Nummerierung bleibt",
+     u"entry %1: not a plain decimal number, the numbering stays"},
+    {Kind::ManyLeads, u"Eintrag %1 hat %2 Alternativen", u"entry %1 has %2 leads"},
+    {Kind::ReachedTwice, u"Eintrag %1: mehr als ein Verweis führt hierher",
+     u"entry %1: more than one lead leads here"},
+    {Kind::SameTargetTwice, u"Eintrag %1: zwei Alternativen führen zu %2", u"entry %1: two leads lead to %2"},
+    {Kind::TaxonTwice, u"%1 wird an mehr als einer Stelle ausgeschlüsselt",
+     u"%1 is keyed out at more than one place"},
 };
+constexpr QStringView errorGerman = u"Fehler";
+constexpr QStringView errorEnglish = u"error";
+constexpr QStringView warningGerman = u"Warnung";
+constexpr QStringView warningEnglish = u"warning";
 // A "#" followed directly by a blank is an entry without a number.
 constexpr QStringView emptyNumberGerman = u"(ohne Nummer)";
 constexpr QStringView emptyNumberEnglish = u"(without number)";
 constexpr QStringView loopArrow = u" → ";
 constexpr QStringView lineBreakSign = u"↵";
-
-// A number text runs on to the next blank or "<", so a stray "#" can take a whole paragraph as its
-// number. Numbers are compared and shown by their first bytes only, which keeps the check linear.
-constexpr size_t maxNumberLength = 64;
-
-/// A mark (or what the rewrite made of it): where it stands and the number it names.
-struct Mark
-{
-    size_t pos;
-    std::string_view number; ///< at most maxNumberLength bytes
-    bool cut;                ///< whether the number was longer
-
-    Mark(size_t at, std::string_view numberText) : pos(at), number(numberText), cut(false)
-    {
-        if (number.size() <= maxNumberLength)
-            return;
-        // Cut between the characters of UTF-8 text, not inside one.
-        size_t length = maxNumberLength;
-        while (length > 0 && (static_cast<unsigned char>(number[length]) & 0xc0) == 0x80)
-            --length;
-        number = number.substr(0, length);
-        cut = true;
-    }
-};
-
-/// The entries, references and leads of a key, each in file order. Every reference is a lead too.
-struct KeyMarks
-{
-    std::vector<Mark> entries;
-    std::vector<Mark> references;
-    std::vector<size_t> leads;
-};
-
-bool startsWithAt(std::string_view text, size_t at, std::string_view prefix)
-{
-    return at <= text.size() && text.substr(at, prefix.size()) == prefix;
-}
-
-/// Like startsWithAt, but letters of the text in either case; `prefix` is written in lower case.
-/// Authors who add anchors and links by hand write their tags in either case.
-bool startsWithAtNoCase(std::string_view text, size_t at, std::string_view prefix)
-{
-    if (at > text.size() || text.size() - at < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[at + i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
-
-size_t endOfNumber(std::string_view text, size_t from, std::string_view stops)
-{
-    const size_t end = text.find_first_of(stops, from);
-    return end == npos ? text.size() : end;
-}
-
-/// Whether the link target that begins with the quote at `quote` names an anchor and the link's text
-/// is a dot leader, as in the forward links of the rewrite.
-bool isForwardLinkTarget(std::string_view text, size_t quote)
-{
-    if (!startsWithAt(text, quote, linkTargetPrefix))
-        return false;
-    const size_t close = text.find('"', quote + linkTargetPrefix.size());
-    return close != npos && startsWithAt(text, close + 1, ">...");
-}
-
-/// Where the visible "#" of an anchor stands whose name closes with the quote at `close`: right
-/// after "></A>", or behind the back link that follows there. npos when the anchor has none.
-size_t markAfterAnchor(std::string_view text, size_t close)
-{
-    size_t at = close + 1;
-    if (!startsWithAtNoCase(text, at, "></a>"))
-        return npos;
-    at += 5;
-    if (startsWithAtNoCase(text, at, "<a href=\"")) {
-        const size_t linkClose = text.find('"', at + 9);
-        if (linkClose == npos || !startsWithAt(text, linkClose + 1, ">"))
-            return npos;
-        at = linkClose + 2;
-    }
-    return startsWithAt(text, at, "#") ? at : npos;
-}
-
-/// Finds the marks in one left-to-right pass. Anchor and reference marks are tested as the rewrite
-/// tests them; the anchors and forward links the rewrite made are recognised by their quoted names,
-/// and what stands inside those names is skipped, so nothing in them counts twice.
-class MarkScanner final
-{
-public:
-    explicit MarkScanner(std::string_view text) : m_text(text) {}
-
-    KeyMarks scan()
-    {
-        for (size_t at = m_text.find_first_of("#.\""); at != npos; at = m_text.find_first_of("#.\"", at)) {
-            switch (m_text[at]) {
-            case '"':
-                at = quote(at);
-                break;
-            case '#':
-                at = hash(at);
-                break;
-            default:
-                at = dots(at);
-                break;
-            }
-        }
-        // A back link written by hand may hold a "#" of its own, found before the anchor's mark.
-        std::stable_sort(m_marks.entries.begin(), m_marks.entries.end(),
-                         [](const Mark& a, const Mark& b) { return a.pos < b.pos; });
-        return std::move(m_marks);
-    }
-
-private:
-    size_t quote(size_t at)
-    {
-        if (startsWithAt(m_text, at, anchorNamePrefix)) {
-            const size_t nameBegin = at + anchorNamePrefix.size();
-            const size_t close = m_text.find('"', nameBegin);
-            if (close == npos)
-                return at + 1;
-            // The entry stands where its "#" stands, as in the unprocessed key.
-            const size_t mark = markAfterAnchor(m_text, close);
-            m_claimedMark = mark;
-            m_marks.entries.push_back(
-                {mark != npos ? mark : at, m_text.substr(nameBegin, close - nameBegin)});
-            return close + 1;
-        }
-        if (startsWithAt(m_text, at, linkTargetPrefix)) {
-            const size_t nameBegin = at + linkTargetPrefix.size();
-            const size_t close = m_text.find('"', nameBegin);
-            if (close == npos)
-                return at + 1;
-            if (!startsWithAt(m_text, close + 1, ">..."))
-                return close + 1; // a back link, or a link by hand without a dot leader
-            // The reference stands where the three dots of its text stand, as in the unprocessed key.
-            const size_t dotsAt = close + 2;
-            m_marks.references.push_back({dotsAt, m_text.substr(nameBegin, close - nameBegin)});
-            m_marks.leads.push_back(dotsAt);
-            // The rewrite skips the number text of a reference; so does the check.
-            return endOfNumber(m_text, dotsAt + 3, referenceStops);
-        }
-        return at + 1;
-    }
-
-    size_t hash(size_t at)
-    {
-        // The "#" that follows an anchor belongs to it. The rewrite leaves such a mark alone because
-        // the anchor's name occurs in the text; this also holds for anchors written in lower case.
-        if (at < 2 || at == m_claimedMark)
-            return at + 1;
-        const char c1 = m_text[at - 2];
-        const char c2 = m_text[at - 1];
-        if (c2 == '"' || c2 == '&' || (c2 == '>' && (c1 == 'A' || c1 == '"')))
-            return at + 1;
-        // Marks follow each other closely where no stop comes between them ("#1#2#3..."), so the
-        // next stop is kept rather than searched again for each.
-        if (m_nextAnchorStop == npos || m_nextAnchorStop <= at)
-            m_nextAnchorStop = endOfNumber(m_text, at + 1, anchorStops);
-        const size_t numberEnd = m_nextAnchorStop;
-        m_marks.entries.push_back({at, m_text.substr(at + 1, numberEnd - at - 1)});
-        // The number text is searched on, as the rewrite does.
-        return at + 1;
-    }
-
-    size_t dots(size_t begin)
-    {
-        const size_t end = std::min(m_text.find_first_not_of('.', begin), m_text.size());
-        if (end - begin < 3)
-            return end;
-        // Within a run of dots only the last three can have a digit behind them.
-        const size_t window = end - 3;
-        const bool digitBehind = end < m_text.size() && m_text[end] >= '1' && m_text[end] <= '9';
-        const bool afterLinkText = window >= 2 && m_text[window - 2] == '"' && m_text[window - 1] == '>';
-        if (digitBehind && !afterLinkText) {
-            const size_t numberEnd = endOfNumber(m_text, end, referenceStops);
-            m_marks.references.push_back({window, m_text.substr(end, numberEnd - end)});
-            m_marks.leads.push_back(window);
-            return numberEnd;
-        }
-        // Dots the rewrite left in front of a forward link belong to that link's lead.
-        if (startsWithAtNoCase(m_text, end, "<a href=") && isForwardLinkTarget(m_text, end + 8))
-            return end;
-        m_marks.leads.push_back(begin);
-        return end;
-    }
-
-    std::string_view m_text;
-    KeyMarks m_marks;
-    size_t m_claimedMark = npos;
-    size_t m_nextAnchorStop = npos;
-};
 
 /// The entries as a graph, one edge per reference from an entry to the first entry of its number.
 struct EntryGraph
@@ -359,31 +176,11 @@ std::vector<std::vector<int>> loops(const EntryGraph& graph)
     return result;
 }
 
-/// Fills in line and column of findings sorted by offset, in one pass over the text.
-void placeFindings(std::string_view text, QList<KeyFinding>& findings)
+/// The number of an entry or a lead's target for a finding; a cut one ends in "..." (plain ASCII,
+/// right in any encoding).
+QByteArray numberOf(const QByteArray& number, bool cut)
 {
-    size_t at = 0;
-    size_t lineStart = 0;
-    int line = 1;
-    for (KeyFinding& finding : findings) {
-        for (const size_t offset = static_cast<size_t>(finding.offset); at < offset; ++at) {
-            const bool lineEnds =
-                text[at] == '\n' || (text[at] == '\r' && (at + 1 == text.size() || text[at + 1] != '\n'));
-            if (lineEnds) {
-                ++line;
-                lineStart = at + 1;
-            }
-        }
-        finding.line = line;
-        finding.column = static_cast<int>(at - lineStart + 1);
-    }
-}
-
-/// The number of a mark for a finding; a cut one ends in "..." (plain ASCII, right in any encoding).
-QByteArray numberOf(const Mark& mark)
-{
-    QByteArray number(mark.number.data(), static_cast<qsizetype>(mark.number.size()));
-    return mark.cut ? number + "..." : number;
+    return cut ? number + "..." : number;
 }
 
 /// A number as the author reads it: UTF-8 when it is valid UTF-8, else Latin-1 (older keys); line
@@ -417,103 +214,142 @@ QString KeyFinding::text(Language language) const
     const auto row = std::find_if(std::begin(findingTexts), std::end(findingTexts),
                                   [this](const FindingText& text) { return text.kind == kind; });
     Q_ASSERT(row != std::end(findingTexts));
-    const QString pattern = (language == Language::German ? row->german : row->english).toString();
-    if (!pattern.contains(u'%'))
-        return pattern;
-    QStringList shown;
+    QString shown = (language == Language::German ? row->german : row->english).toString();
+    if (!shown.contains(u'%'))
+        return shown;
+    QStringList parts;
     for (const QByteArray& number : numbers)
-        shown << shownNumber(number, language);
-    return pattern.arg(shown.join(loopArrow));
+        parts << shownNumber(number, language);
+    if (kind == Kind::Loop)
+        return shown.arg(parts.join(loopArrow));
+    // One at a time would read a "%2" inside a number as a placeholder.
+    return parts.size() == 2 ? shown.arg(parts[0], parts[1]) : shown.arg(parts.value(0));
+}
+
+QString KeyFinding::report(const QString& file, Language language) const
+{
+    const bool german = language == Language::German;
+    const QStringView severity =
+        isError() ? (german ? errorGerman : errorEnglish) : (german ? warningGerman : warningEnglish);
+    return QStringLiteral("%1:%2:%3: %4: %5")
+        .arg(file, QString::number(line), QString::number(column), severity.toString(), text(language));
 }
 
 QList<KeyFinding> checkKey(const QByteArray& content)
 {
-    const std::string_view text(content.constData(), static_cast<size_t>(content.size()));
-    const KeyMarks marks = MarkScanner(text).scan();
-    const std::vector<Mark>& entries = marks.entries;
-    const std::vector<Mark>& references = marks.references;
+    return checkKey(KeyReader::read(content));
+}
 
+QList<KeyFinding> checkKey(const KeyStructure& key)
+{
+    const QList<KeyEntry>& entries = key.entries;
     QList<KeyFinding> findings;
-    auto add = [&findings](Kind kind, size_t pos, const QList<QByteArray>& numbers) {
+    auto add = [&findings](Kind kind, qsizetype pos, const QList<QByteArray>& numbers) {
         KeyFinding finding;
         finding.kind = kind;
-        finding.offset = static_cast<qsizetype>(pos);
+        finding.offset = pos;
         finding.numbers = numbers;
         findings.append(std::move(finding));
     };
+    // A reference is reported where its last three dots stand.
+    auto referencePlace = [](const KeyLead& lead) { return lead.leaderEnd - 3; };
+
+    for (const KeyStrayMark& stray : key.strayMarks)
+        add(stray.kind == KeyStrayMark::Kind::InsideTag ? Kind::MarkInsideTag : Kind::NotAnchor, stray.offset,
+            {});
 
     struct NumberUse
     {
         int firstEntry = -1;
         int entryCount = 0;
-        bool referred = false;
+        int referenceCount = 0;
     };
     std::unordered_map<std::string_view, NumberUse> uses;
-    uses.reserve(entries.size() + references.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        NumberUse& use = uses[entries[i].number];
+    uses.reserve(static_cast<size_t>(entries.size()) * 2);
+    auto viewOf = [](const QByteArray& bytes) {
+        return std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()));
+    };
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        NumberUse& use = uses[viewOf(entries[i].number)];
         if (use.firstEntry < 0)
             use.firstEntry = static_cast<int>(i);
         ++use.entryCount;
     }
-    const size_t firstEntryPos = entries.empty() ? npos : entries.front().pos;
-    for (const Mark& reference : references) {
-        NumberUse& use = uses[reference.number];
-        use.referred = true;
-        if (reference.pos < firstEntryPos)
-            add(Kind::ReferenceBeforeFirstEntry, reference.pos, {});
+    auto countReference = [&](const KeyLead& lead) {
+        NumberUse& use = uses[viewOf(lead.name)];
+        ++use.referenceCount;
         if (use.firstEntry < 0)
-            add(Kind::MissingEntry, reference.pos, {numberOf(reference)});
+            add(Kind::MissingEntry, referencePlace(lead), {numberOf(lead.name, lead.nameCut)});
+    };
+    for (const KeyLead& lead : key.referencesBeforeFirstEntry) {
+        add(Kind::ReferenceBeforeFirstEntry, referencePlace(lead), {});
+        countReference(lead);
     }
 
     EntryGraph graph;
-    graph.edgeBegin.reserve(entries.size() + 1);
-    size_t nextReference = 0;
-    size_t nextLead = 0;
-    while (nextReference < references.size() && references[nextReference].pos < firstEntryPos)
-        ++nextReference;
-    while (nextLead < marks.leads.size() && marks.leads[nextLead] < firstEntryPos)
-        ++nextLead;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const Mark& entry = entries[i];
-        const NumberUse& use = uses[entry.number];
-        // An entry's leads and references are those up to the next entry's mark.
-        const size_t end = i + 1 < entries.size() ? entries[i + 1].pos : npos;
+    graph.edgeBegin.reserve(static_cast<size_t>(entries.size()) + 1);
+    std::unordered_map<QByteArray, qsizetype> taxa; // plain name -> first place
+    std::vector<std::string_view> targetsOfEntry;
+    for (const KeyEntry& entry : entries) {
         graph.edgeBegin.push_back(graph.edgeTarget.size());
-        for (; nextReference < references.size() && references[nextReference].pos < end; ++nextReference) {
-            const int target = uses[references[nextReference].number].firstEntry;
-            if (target >= 0)
-                graph.edgeTarget.push_back(target);
+        targetsOfEntry.clear();
+        const QByteArray number = numberOf(entry.number, entry.numberCut);
+        for (const KeyLead& lead : entry.leads) {
+            const bool toEntry = lead.target == KeyLead::Target::Entry;
+            const qsizetype place = toEntry ? referencePlace(lead) : lead.leaderBegin;
+            QByteArray plain;
+            if (toEntry) {
+                countReference(lead);
+                const int target = uses[viewOf(lead.name)].firstEntry;
+                if (target >= 0)
+                    graph.edgeTarget.push_back(target);
+            } else {
+                plain = KeyReader::plainName(lead.name);
+                if (plain.isEmpty())
+                    continue;
+                const auto [first, isNew] = taxa.try_emplace(plain, place);
+                if (!isNew)
+                    add(Kind::TaxonTwice, place, {plain});
+            }
+            const std::string_view target = toEntry ? viewOf(lead.name) : viewOf(taxa.find(plain)->first);
+            if (std::find(targetsOfEntry.begin(), targetsOfEntry.end(), target) != targetsOfEntry.end())
+                add(Kind::SameTargetTwice, place,
+                    {number, toEntry ? numberOf(lead.name, lead.nameCut) : plain});
+            else
+                targetsOfEntry.push_back(target);
         }
-        size_t leadCount = 0;
-        for (; nextLead < marks.leads.size() && marks.leads[nextLead] < end; ++nextLead)
-            ++leadCount;
-
-        const bool duplicate = use.entryCount > 1;
-        const bool unreached = i > 0 && !use.referred;
-        if (!duplicate && !unreached && leadCount >= 2)
-            continue;
-        const QList<QByteArray> number{numberOf(entry)};
-        if (duplicate)
-            add(Kind::DuplicateEntry, entry.pos, number);
-        if (unreached)
-            add(Kind::UnreachedEntry, entry.pos, number);
-        if (leadCount < 2)
-            add(leadCount == 0 ? Kind::NoLead : Kind::OneLead, entry.pos, number);
     }
     graph.edgeBegin.push_back(graph.edgeTarget.size());
+
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const KeyEntry& entry = entries[i];
+        const NumberUse& use = uses[viewOf(entry.number)];
+        const QList<QByteArray> number{numberOf(entry.number, entry.numberCut)};
+        const qsizetype leadCount = entry.leads.size();
+        if (use.entryCount > 1)
+            add(Kind::DuplicateEntry, entry.offset, number);
+        if (i > 0 && use.referenceCount == 0)
+            add(Kind::UnreachedEntry, entry.offset, number);
+        if (leadCount < 2)
+            add(leadCount == 0 ? Kind::NoLead : Kind::OneLead, entry.offset, number);
+        if (leadCount > 2)
+            add(Kind::ManyLeads, entry.offset, {number.front(), QByteArray::number(leadCount)});
+        if (use.referenceCount > 1 && use.entryCount == 1)
+            add(Kind::ReachedTwice, entry.offset, number);
+    }
 
     for (const std::vector<int>& loop : loops(graph)) {
         QList<QByteArray> numbers;
         for (const int entry : loop)
-            numbers << numberOf(entries[entry]);
-        add(Kind::Loop, entries[loop.front()].pos, numbers);
+            numbers << numberOf(entries[entry].number, entries[entry].numberCut);
+        add(Kind::Loop, entries[loop.front()].offset, numbers);
     }
 
     std::stable_sort(findings.begin(), findings.end(), [](const KeyFinding& a, const KeyFinding& b) {
         return a.offset != b.offset ? a.offset < b.offset : a.kind < b.kind;
     });
-    placeFindings(text, findings);
+    for (KeyFinding& finding : findings)
+        key.place(finding.offset, finding.line, finding.column);
     return findings;
 }
 

@@ -6,6 +6,8 @@
 
 namespace keylinker {
 
+struct KeyStructure;
+
 /// One thing wrong with the structure of a key, at one place of the key file.
 struct KeyFinding final
 {
@@ -17,6 +19,14 @@ struct KeyFinding final
         Loop,                      ///< following leads from this entry comes back to it
         NoLead,                    ///< this entry has no lead at all
         OneLead,                   ///< this entry has a single lead
+        MarkInsideTag,             ///< an anchor mark inside an HTML tag, which processing would break
+        NotAnchor,                 ///< a "#" and a digit that processing does not make an anchor
+        NumberNotDecimal,          ///< renumbering only: this entry's number is not a plain decimal number
+        // Warnings from here on: unusual, but maybe meant so.
+        ManyLeads,       ///< this entry has more than two leads
+        ReachedTwice,    ///< more than one lead leads to this entry
+        SameTargetTwice, ///< two leads of one entry lead to the same entry or taxon
+        TaxonTwice,      ///< this taxon is keyed out at an earlier place too
     };
 
     enum class Language { German, English };
@@ -26,19 +36,29 @@ struct KeyFinding final
     int line = 1;         ///< counted from 1; a line ends at LF, CR LF or a lone CR
     int column = 1;       ///< counted from 1, in bytes
     /// The entry number concerned, as written in the key; for a loop, the entries of the loop in
-    /// order, beginning and ending with the entry at this place.
+    /// order, beginning and ending with the entry at this place; for more leads, the entry and their
+    /// count; for a repeated target, the entry and the target; for a taxon, its name.
     QList<QByteArray> numbers;
+    /// A kind of error that is only a warning where it is reported (renumbering leaves a reference to
+    /// a missing entry as it is).
+    bool warningOnly = false;
 
     /// The finding as one short line for the author, without the place.
     QString text(Language language) const;
 
+    /// Errors strand or mislead a reader of the key; warnings are unusual but may be meant.
+    bool isError() const { return kind < Kind::ManyLeads && !warningOnly; }
+
+    /// The finding as a compiler writes one, so that editors jump to it:
+    /// "FILE:LINE:COLUMN: error: text" ("Fehler:"/"Warnung:" in German).
+    QString report(const QString& file, Language language) const;
+
     bool operator==(const KeyFinding&) const = default;
 };
 
-/// Checks the structure of a key: the entries (anchor marks "#12" and anchors made from them) and the
-/// references (reference marks "....12" and links made from them), found by the same character tests
-/// the rewrite uses, so that a processed key gives the same findings as its unprocessed source.
-/// The text is taken byte for byte. Findings come in file order.
+/// Checks the structure of a key as KeyReader reads it, so that a processed key gives the same findings
+/// as its unprocessed source. The text is taken byte for byte. Findings come in file order.
 QList<KeyFinding> checkKey(const QByteArray& text);
+QList<KeyFinding> checkKey(const KeyStructure& key);
 
 } // namespace keylinker

@@ -1,6 +1,8 @@
 #include "KeyRewrite.h"
 
 #include "ChunkedText.h"
+#include "KeyMarks.h"
+#include "QuotedAnchorIndex.h"
 
 #include <algorithm>
 #include <bit>
@@ -9,7 +11,6 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace keylinker {
@@ -18,67 +19,12 @@ namespace {
 using Outcome = RewriteResult::Outcome;
 using Pos = ChunkedText::Pos;
 
-constexpr std::string_view anchorStops = " &<";
-constexpr std::string_view referenceStops = " <\r\n\v";
-constexpr std::string_view quotedAnchorPrefix = "\"anKer";
-constexpr std::string_view linkTargetPrefix = "#anKer";
 // Chunks of the back-link pass stay small, so an insertion moves little.
 constexpr Pos maxChunkLength = 4096;
 // Keys up to this size are rewritten in memory kept from one call to the next.
 constexpr qsizetype maxKeptKeySize = 4 << 20;
-
-size_t endOfNumber(std::string_view text, size_t from, std::string_view stops)
-{
-    const size_t end = text.find_first_of(stops, from);
-    return end == std::string_view::npos ? text.size() : end;
-}
-
-/// Every `"anKer` of a text, by the name behind it (up to the next quote, "anKer" left out), so that
-/// "does this quoted anchor name occur from here on" needs no search of the text.
-class QuotedAnchorIndex final
-{
-public:
-    explicit QuotedAnchorIndex(std::string_view text) : m_text(text)
-    {
-        for (size_t at = text.find(quotedAnchorPrefix); at != std::string_view::npos;
-             at = text.find(quotedAnchorPrefix, at + 1)) {
-            const size_t nameBegin = at + quotedAnchorPrefix.size();
-            const size_t nameEnd = text.find('"', nameBegin);
-            if (nameEnd == std::string_view::npos)
-                break; // no quote left: neither this nor a later one can close a quoted name
-            m_byName[text.substr(nameBegin, nameEnd - nameBegin)].push_back(at);
-        }
-    }
-
-    /// Whether `"anKer` + number + `"` begins at or after `from`.
-    bool occursFrom(std::string_view number, size_t from) const
-    {
-        if (m_byName.empty())
-            return false;
-        // A number may hold quotes itself; the index knows the part before the first one.
-        const std::string_view head = number.substr(0, number.find('"'));
-        const auto found = m_byName.find(head);
-        if (found == m_byName.end())
-            return false;
-        const std::vector<size_t>& places = found->second;
-        for (auto place = places.rbegin(); place != places.rend() && *place >= from; ++place) {
-            if (head.size() == number.size() || matchesQuotedName(*place, number))
-                return true;
-        }
-        return false;
-    }
-
-private:
-    bool matchesQuotedName(size_t at, std::string_view number) const
-    {
-        const size_t nameBegin = at + quotedAnchorPrefix.size();
-        return m_text.substr(nameBegin, number.size()) == number &&
-               m_text.substr(nameBegin + number.size(), 1) == "\"";
-    }
-
-    std::string_view m_text;
-    std::unordered_map<std::string_view, std::vector<size_t>> m_byName;
-};
+constexpr std::string_view quotedAnchorPrefix = KeyMarks::quotedAnchorPrefix;
+constexpr std::string_view linkTargetPrefix = KeyMarks::linkTargetPrefix;
 
 /// Turns anchor marks into anchors and reference marks into forward links. The text is split into the
 /// finished output and the rest; every test looks at the rest only, and after each insertion the scan
@@ -108,21 +54,23 @@ void anchorPass(std::string_view text, QByteArray& out)
     };
 
     size_t rest = 0;
-    size_t hash = nextHash(2);
-    size_t dotRunEnd = nextDotRunEnd(2);
-    while (n - rest >= 4) {
+    size_t hash = nextHash(KeyMarks::firstTested(0));
+    size_t dotRunEnd = nextDotRunEnd(KeyMarks::firstTested(0));
+    // Set while a "#" right behind a lone line break after a forward link is to be tested: its window
+    // begins with the link's closing ">" in the output, which counts as the rest's first character.
+    bool mended = false;
+    while (n - rest + (mended ? 1 : 0) >= 4) {
         const size_t last = std::min(hash, dotRunEnd); // the window's third character
         if (last >= n)
             break;
-        const size_t window = last - 2; // its first, never before the rest
+        const size_t window = last - 2; // its first, never before the rest but for a mended "#"
         if (last == hash) {
             hash = nextHash(last + 1);
-            const char c1 = text[window];
-            const char c2 = text[window + 1];
-            if (c2 == '"' || c2 == '&' || (c2 == '>' && (c1 == 'A' || c1 == '"')))
+            const char c1 = window < rest ? '>' : text[window];
+            if (!KeyMarks::isAnchorWindow(c1, text[window + 1]))
                 continue;
             const size_t numberBegin = last + 1;
-            const size_t numberEnd = endOfNumber(text, numberBegin, anchorStops);
+            const size_t numberEnd = KeyMarks::endOfNumber(text, numberBegin, KeyMarks::anchorStops);
             const std::string_view number = text.substr(numberBegin, numberEnd - numberBegin);
             if (index.occursFrom(number, rest))
                 continue;
@@ -131,18 +79,13 @@ void anchorPass(std::string_view text, QByteArray& out)
             append(number);
             append("\"></A>#");
             rest = numberBegin;
+            mended = false;
         } else {
             dotRunEnd = nextDotRunEnd(last + 1);
-            const bool threeDots = text[window] == '.' && text[window + 1] == '.';
-            const bool digitBehind = last + 1 < n && text[last + 1] >= '1' && text[last + 1] <= '9';
-            // Where fewer than two characters of the rest stand before the dots, they are not
-            // quote + ">", so the reference counts.
-            const bool afterLinkText =
-                window >= rest + 2 && text[window - 2] == '"' && text[window - 1] == '>';
-            if (!threeDots || !digitBehind || afterLinkText)
+            if (!KeyMarks::isReferenceWindow(text, window, rest))
                 continue;
             const size_t numberBegin = last + 1;
-            const size_t numberEnd = endOfNumber(text, numberBegin, referenceStops);
+            const size_t numberEnd = KeyMarks::endOfNumber(text, numberBegin, KeyMarks::referenceStops);
             const std::string_view number = text.substr(numberBegin, numberEnd - numberBegin);
             append(text.substr(rest, window - rest));
             append("<A HREF=\"#anKer");
@@ -151,13 +94,15 @@ void anchorPass(std::string_view text, QByteArray& out)
             append(number);
             append("</A>");
             rest = numberEnd;
+            mended = KeyMarks::testsHashAfterLineBreak(text, rest);
         }
         // After an insertion the scan starts again at the first window of the new rest; the next
         // candidates found before still stand unless the insertion passed them.
-        if (hash < rest + 2)
-            hash = nextHash(rest + 2);
-        if (dotRunEnd < rest + 2)
-            dotRunEnd = nextDotRunEnd(rest + 2);
+        const size_t firstHash = mended ? rest + 1 : KeyMarks::firstTested(rest);
+        if (hash < firstHash)
+            hash = nextHash(firstHash);
+        if (dotRunEnd < KeyMarks::firstTested(rest))
+            dotRunEnd = nextDotRunEnd(KeyMarks::firstTested(rest));
     }
     append(text.substr(rest));
 }
@@ -381,7 +326,7 @@ private:
     /// Wraps the mark text behind `mark` (the ">" of ">#" after `target`) in `openTag` ... "</A>".
     void insertBackLink(int target, Pos mark, const std::string& openTag)
     {
-        const Pos markEnd = m_text.findFirstOf(anchorStops, mark + 1);
+        const Pos markEnd = m_text.findFirstOf(KeyMarks::anchorStops, mark + 1);
         // Commonly both places lie behind the target's closing quote and before the next anchor, so
         // no name changes.
         const Pos nameBegin = anchorStart(target) + 1;

@@ -112,14 +112,16 @@ TEST_F(CommandLineToolTest, CheckWritesOneLinePerFindingInEitherLanguageAndChang
     const QString faulty = write(QStringLiteral("key%2.htm"), faultyKey);
     const QString clean = write(QStringLiteral("clean.htm"), cleanKey);
     const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files);
-    const QStringList german = {QStringLiteral("1:18: Verweis auf Eintrag 7, den es nicht gibt"),
-                                QStringLiteral("2:4: Schleife: 2 → 2"),
-                                QStringLiteral("3:4: Eintrag 4: kein Verweis führt hierher"),
-                                QStringLiteral("3:4: Eintrag 4 hat keine Alternative")};
-    const QStringList english = {QStringLiteral("1:18: reference to entry 7, which does not exist"),
-                                 QStringLiteral("2:4: loop: 2 → 2"),
-                                 QStringLiteral("3:4: entry 4: no lead leads here"),
-                                 QStringLiteral("3:4: entry 4 has no lead")};
+    const QStringList german = {QStringLiteral("1:18: Fehler: Verweis auf Eintrag 7, den es nicht gibt"),
+                                QStringLiteral("2:4: Fehler: Schleife: 2 → 2"),
+                                QStringLiteral("2:4: Warnung: Eintrag 2: mehr als ein Verweis führt hierher"),
+                                QStringLiteral("3:4: Fehler: Eintrag 4: kein Verweis führt hierher"),
+                                QStringLiteral("3:4: Fehler: Eintrag 4 hat keine Alternative")};
+    const QStringList english = {QStringLiteral("1:18: error: reference to entry 7, which does not exist"),
+                                 QStringLiteral("2:4: error: loop: 2 → 2"),
+                                 QStringLiteral("2:4: warning: entry 2: more than one lead leads here"),
+                                 QStringLiteral("3:4: error: entry 4: no lead leads here"),
+                                 QStringLiteral("3:4: error: entry 4 has no lead")};
     const struct
     {
         QStringList options;
@@ -153,6 +155,42 @@ TEST_F(CommandLineToolTest, CheckWritesOneLinePerFindingInEitherLanguageAndChang
     EXPECT_EQ(read(faulty), faultyKey);
     EXPECT_EQ(read(clean), cleanKey);
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), filesBefore);
+
+    // Warnings alone end with 0, unless --strict makes them count.
+    const QString warned =
+        write(QStringLiteral("warned.htm"),
+              "<P>#1 a ....2<BR>b ....Species A</P>\n<P>#2 c ....Species A<BR>d ....Species B</P>\n");
+    EXPECT_EQ(runTool({QStringLiteral("--check"), warned}).status, CommandLineTool::exitOk);
+    const ToolRun strict = runTool({QStringLiteral("--check"), QStringLiteral("--strict"), warned});
+    EXPECT_EQ(strict.status, CommandLineTool::exitMessage);
+    EXPECT_TRUE(strict.out.contains("Warnung")) << strict.out.toStdString();
+}
+
+TEST_F(CommandLineToolTest, RenumberWritesAsProcessingDoesOrRefusesWithoutWriting)
+{
+    const QByteArray key = "<P>#5 a ....9<BR>5* b ....X</P>\n<P>#9 c ....Y<BR>d ....40</P>\n";
+    const QByteArray expected = "<P>#1 a ....2<BR>1* b ....X</P>\n<P>#2 c ....Y<BR>d ....40</P>\n";
+    const QString file = write(QStringLiteral("key.htm"), key);
+    const ToolRun printed = runTool({QStringLiteral("--renumber"), QStringLiteral("--print"), file});
+    EXPECT_EQ(printed.status, CommandLineTool::exitOk);
+    EXPECT_EQ(printed.out, expected);
+    EXPECT_EQ(read(file), key);
+
+    const ToolRun written = runTool({QStringLiteral("--english"), QStringLiteral("--renumber"), file});
+    EXPECT_EQ(written.status, CommandLineTool::exitOk);
+    EXPECT_EQ(written.err,
+              (file + QStringLiteral(":2:21: warning: reference to entry 40, which does not exist\n"))
+                  .toLocal8Bit());
+    EXPECT_EQ(read(file), expected);
+    EXPECT_EQ(read(file + QStringLiteral("_bak0")), key);
+
+    const QByteArray twice = "<P>#1 a ....2 b ....X\n<P>#2 c ....X d ....Y\n<P>#2 e\n";
+    const QString refused = write(QStringLiteral("twice.htm"), twice);
+    const ToolRun none = runTool({QStringLiteral("--renumber"), refused});
+    EXPECT_EQ(none.status, CommandLineTool::exitMessage);
+    EXPECT_TRUE(none.err.contains(":2:4: Fehler: Eintrag 2 kommt mehrfach vor")) << none.err.toStdString();
+    EXPECT_EQ(read(refused), twice);
+    EXPECT_FALSE(QFile::exists(refused + QStringLiteral("_bak0")));
 }
 
 TEST_F(CommandLineToolTest, BadUsageEndsWithStatusTwoAndAUsageLine)
@@ -177,7 +215,7 @@ TEST_F(CommandLineToolTest, BadUsageEndsWithStatusTwoAndAUsageLine)
     EXPECT_EQ(read(key), goodKey);
     const ToolRun help = runTool({QStringLiteral("--help")});
     EXPECT_EQ(help.status, CommandLineTool::exitOk);
-    EXPECT_TRUE(help.out.contains("--check FILE...")) << help.out.toStdString();
+    EXPECT_TRUE(help.out.contains("--check [--strict] FILE...")) << help.out.toStdString();
     // A file whose name begins with "-" can still be named after "--".
     const QString dashed = write(QStringLiteral("-key.htm"), goodKey);
     QDir::setCurrent(m_dir.path());
@@ -274,9 +312,9 @@ TEST_F(CommandLineToolTest, ProgramPassesItsArgumentsAndExitStatus)
     ASSERT_TRUE(process.waitForFinished());
     EXPECT_EQ(process.exitCode(), CommandLineTool::exitMessage);
     const QByteArray out = process.readAllStandardOutput();
-    EXPECT_TRUE(out.contains((faulty + QStringLiteral(":2:4: Schleife: 2 → 2\n")).toUtf8()))
+    EXPECT_TRUE(out.contains((faulty + QStringLiteral(":2:4: Fehler: Schleife: 2 → 2\n")).toUtf8()))
         << out.toStdString();
-    EXPECT_EQ(out.count('\n'), 4);
+    EXPECT_EQ(out.count('\n'), 5);
 
     // Found paths go out in UTF-8 too.
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("Käfer")));

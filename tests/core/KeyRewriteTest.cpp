@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QFile>
 
 #include <random>
 #include <string>
@@ -191,6 +192,8 @@ QByteArray randomText(std::mt19937& random, int pieces)
                                                       "#anKer1\"",
                                                       "HREF",
                                                       "\r\n",
+                                                      "\n",
+                                                      "\r",
                                                       "\v",
                                                       "x",
                                                       "</A>",
@@ -220,6 +223,24 @@ TEST(KeyRewrite, SameResultAsLiteralRewriteOnRandomTexts)
         ASSERT_EQ(actual.outcome, expected.outcome) << input.toStdString();
         ASSERT_EQ(actual.text, expected.text) << input.toStdString();
     }
+}
+
+TEST(KeyRewrite, KeyWithLoneLineFeedsGetsTheAnchorsAndLinksOfCrLf)
+{
+    // An entry mark at the start of the line behind a reference.
+    const QByteArray withCrLf =
+        lines({"<P>#1 Wings red and shining .....2", "#2 Head with black spots ....Species A",
+               "Wings blue ....3", "#3 Legs long ....Species C</P>"});
+    QFile example(QStringLiteral(KEYLINKER_EXAMPLES_DIR "/Laubbaeume.htm"));
+    ASSERT_TRUE(example.open(QIODevice::ReadOnly));
+    for (const QByteArray& key : {withCrLf, example.readAll()}) {
+        ASSERT_TRUE(key.contains("\r\n"));
+        QByteArray withLf = key;
+        withLf.replace("\r\n", "\n");
+        QByteArray expected = rewritten(key);
+        EXPECT_EQ(rewritten(withLf), expected.replace("\r\n", "\n"));
+    }
+    EXPECT_EQ(rewritten(withCrLf).count("NAME="), 3);
 }
 
 } // namespace

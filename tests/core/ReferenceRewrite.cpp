@@ -32,9 +32,24 @@ std::string anchorPass(const std::string& s)
     const size_t n = s.size();
     std::string out;
     size_t rest = 0;
+    bool afterLink = false;
     for (;;) {
-        if (n - rest < 4)
+        // Behind a forward link, a "#" right after a lone line break is tested with the link's ">" as
+        // the first character of its window.
+        const bool mend =
+            afterLink && rest + 1 < n && (s[rest] == '\n' || s[rest] == '\r') && s[rest + 1] == '#';
+        afterLink = false;
+        if (n - rest + (mend ? 1 : 0) < 4)
             return out.append(s, rest);
+        if (mend) {
+            const size_t end = endOfNumber(s, rest + 2, isAnchorStop);
+            const std::string name = "anKer" + s.substr(rest + 2, end - rest - 2);
+            if (s.find('"' + name + '"', rest) == npos) {
+                out.append(s, rest, 1).append("<A NAME=\"" + name + "\"></A>#");
+                rest += 2;
+                continue;
+            }
+        }
         bool inserted = false;
         for (size_t a = rest; a + 2 < n && !inserted; ++a) {
             const char c1 = s[a], c2 = s[a + 1], c3 = s[a + 2];
@@ -58,6 +73,7 @@ std::string anchorPass(const std::string& s)
                     .append("<A HREF=\"#anKer" + number + "\">..." + number + "</A>");
                 rest = end;
                 inserted = true;
+                afterLink = true;
             }
         }
         if (!inserted)

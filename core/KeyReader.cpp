@@ -1,0 +1,416 @@
+#include "KeyReader.h"
+
+#include "KeyMarks.h"
+#include "QuotedAnchorIndex.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace keylinker {
+namespace {
+
+constexpr size_t npos = std::string_view::npos;
+constexpr std::string_view quotedLinkTargetPrefix = "\"#anKer";
+// A taxon name ends at a line break or at one of these tags (in either case, opening or closing).
+constexpr std::string_view blockTags[] = {"br", "p",  "li", "td", "tr", "th", "div", "table", "ul", "ol",
+                                          "dl", "dd", "dt", "h1", "h2", "h3", "h4",  "h5",    "h6"};
+// Beyond this a taxon name is cut: a name without a line break or tag behind it must not make
+// reading quadratic.
+constexpr size_t maxTaxonLength = 256;
+
+char lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool startsWithAt(std::string_view text, size_t at, std::string_view prefix)
+{
+    return at <= text.size() && text.substr(at, prefix.size()) == prefix;
+}
+
+/// Like startsWithAt, but letters of the text in either case; `prefix` is written in lower case.
+/// Authors who add anchors and links by hand write their tags in either case.
+bool startsWithAtNoCase(std::string_view text, size_t at, std::string_view prefix)
+{
+    if (at > text.size() || text.size() - at < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (lower(text[at + i]) != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+/// Whether a block tag begins at `at` (a "<").
+bool blockTagAt(std::string_view text, size_t at)
+{
+    size_t nameBegin = at + 1;
+    if (startsWithAt(text, nameBegin, "/"))
+        ++nameBegin;
+    for (const std::string_view tag : blockTags) {
+        if (!startsWithAtNoCase(text, nameBegin, tag))
+            continue;
+        const size_t behind = nameBegin + tag.size();
+        if (behind == text.size() || text[behind] == '>' || text[behind] == '/' || isBlank(text[behind]))
+            return true;
+    }
+    return false;
+}
+
+/// Whether a forward link made by processing begins with the quote at `quote` ("#anKer... then
+/// quote + ">..."); sets `close` to its closing quote.
+bool forwardLinkTargetAt(std::string_view text, size_t quote, size_t& close)
+{
+    if (!startsWithAt(text, quote, quotedLinkTargetPrefix))
+        return false;
+    close = text.find('"', quote + quotedLinkTargetPrefix.size());
+    return close != npos && startsWithAt(text, close + 1, ">...");
+}
+
+/// Where the visible "#" of an anchor stands whose name closes with the quote at `close`: right
+/// after "></A>", or behind the back link that follows there. npos when the anchor has none.
+size_t markAfterAnchor(std::string_view text, size_t close)
+{
+    size_t at = close + 1;
+    if (!startsWithAtNoCase(text, at, "></a>"))
+        return npos;
+    at += 5;
+    if (startsWithAtNoCase(text, at, "<a href=\"")) {
+        const size_t linkClose = text.find('"', at + 9);
+        if (linkClose == npos || !startsWithAt(text, linkClose + 1, ">"))
+            return npos;
+        at = linkClose + 2;
+    }
+    return startsWithAt(text, at, "#") ? at : npos;
+}
+
+/// Behind `at`, and behind a "</A>" that follows there.
+size_t behindLinkEnd(std::string_view text, size_t at)
+{
+    return startsWithAtNoCase(text, at, "</a>") ? at + 4 : at;
+}
+
+QByteArray cutNumber(std::string_view number, bool& cut)
+{
+    cut = number.size() > static_cast<size_t>(KeyReader::maxNumberLength);
+    if (cut) {
+        // Cut between the characters of UTF-8 text, not inside one.
+        size_t length = KeyReader::maxNumberLength;
+        while (length > 0 && (static_cast<unsigned char>(number[length]) & 0xc0) == 0x80)
+            --length;
+        number = number.substr(0, length);
+    }
+    return QByteArray(number.data(), static_cast<qsizetype>(number.size()));
+}
+
+/// One left-to-right pass that follows processing's rest from mark to mark, and reads the anchors and
+/// forward links that processing made as the marks they came from.
+class StructureScanner final
+{
+public:
+    explicit StructureScanner(std::string_view text) : m_text(text), m_index(text)
+    {
+        for (const char c : std::string_view("#.\"<>"))
+            m_interesting[static_cast<unsigned char>(c)] = true;
+    }
+
+    KeyStructure scan()
+    {
+        const size_t n = m_text.size();
+        size_t at = 0;
+        while (at < n) {
+            if (!m_interesting[static_cast<unsigned char>(m_text[at])]) {
+                ++at;
+                continue;
+            }
+            switch (m_text[at]) {
+            case '"':
+                at = quote(at);
+                break;
+            case '#':
+                at = hash(at);
+                break;
+            case '.':
+                at = dots(at);
+                break;
+            case '<':
+                if (at + 1 < n && (m_text[at + 1] == '/' || m_text[at + 1] == '!' ||
+                                   (lower(m_text[at + 1]) >= 'a' && lower(m_text[at + 1]) <= 'z')))
+                    m_tagOpen = true;
+                ++at;
+                break;
+            default: // '>'
+                m_tagOpen = false;
+                ++at;
+                break;
+            }
+        }
+        return assemble();
+    }
+
+private:
+    struct RawEntry
+    {
+        size_t pos;
+        size_t numberBegin;
+        size_t numberEnd;
+    };
+
+    size_t quote(size_t at)
+    {
+        if (startsWithAt(m_text, at, KeyMarks::quotedAnchorPrefix)) {
+            const size_t nameBegin = at + KeyMarks::quotedAnchorPrefix.size();
+            const size_t close = m_text.find('"', nameBegin);
+            if (close == npos)
+                return at + 1;
+            // The entry stands where its "#" stands, as in the unprocessed key.
+            const size_t mark = markAfterAnchor(m_text, close);
+            m_claimedMark = mark;
+            const size_t numberEnd =
+                mark == npos
+                    ? close
+                    : behindLinkEnd(m_text, KeyMarks::endOfNumber(m_text, mark + 1, KeyMarks::anchorStops));
+            m_entries.push_back({mark != npos ? mark : at, nameBegin, close});
+            m_entryEnds.push_back(numberEnd);
+            return close + 1;
+        }
+        size_t close = 0;
+        if (forwardLinkTargetAt(m_text, at, close)) {
+            // The reference stands where the three dots of its text stand, as in the unprocessed key.
+            const size_t dotsAt = close + 2;
+            const size_t numberEnd = KeyMarks::endOfNumber(m_text, dotsAt + 3, KeyMarks::referenceStops);
+            KeyLead lead;
+            lead.leaderEnd = static_cast<qsizetype>(dotsAt + 3);
+            // Dots that processing left in front of the link belong to its leader.
+            size_t leaderBegin = dotsAt;
+            constexpr size_t linkOpenLength = std::string_view("<A HREF=").size();
+            if (at >= linkOpenLength && startsWithAtNoCase(m_text, at - linkOpenLength, "<a href=")) {
+                size_t before = at - linkOpenLength;
+                while (before > 0 && m_text[before - 1] == '.')
+                    --before;
+                if (before < at - linkOpenLength)
+                    leaderBegin = before;
+            }
+            lead.leaderBegin = static_cast<qsizetype>(leaderBegin);
+            lead.end = static_cast<qsizetype>(behindLinkEnd(m_text, numberEnd));
+            lead.name = cutNumber(
+                m_text.substr(at + quotedLinkTargetPrefix.size(), close - at - quotedLinkTargetPrefix.size()),
+                lead.nameCut);
+            m_leads.push_back(std::move(lead));
+            m_tagOpen = false; // the link's ">" is passed over
+            return numberEnd;
+        }
+        return at + 1;
+    }
+
+    size_t hash(size_t at)
+    {
+        if (at == m_claimedMark)
+            return at + 1;
+        const bool mendedHere = m_mended && at == m_rest + 1;
+        if (at < KeyMarks::firstTested(m_rest) && !mendedHere) {
+            if (at + 1 < m_text.size() && m_text[at + 1] >= '0' && m_text[at + 1] <= '9')
+                m_strays.push_back({KeyStrayMark::Kind::NotAnchor, static_cast<qsizetype>(at)});
+            return at + 1;
+        }
+        const char c1 = mendedHere ? '>' : m_text[at - 2];
+        if (!KeyMarks::isAnchorWindow(c1, m_text[at - 1]))
+            return at + 1;
+        // Marks follow each other closely where no stop comes between them ("#1#2#3..."), so the
+        // next stop is kept rather than searched again for each.
+        if (m_nextAnchorStop == npos || m_nextAnchorStop <= at)
+            m_nextAnchorStop = KeyMarks::endOfNumber(m_text, at + 1, KeyMarks::anchorStops);
+        const std::string_view number = m_text.substr(at + 1, m_nextAnchorStop - at - 1);
+        if (m_index.occursFrom(number, m_rest))
+            return at + 1; // the anchor is there already
+        if (m_tagOpen)
+            m_strays.push_back({KeyStrayMark::Kind::InsideTag, static_cast<qsizetype>(at)});
+        else {
+            m_entries.push_back({at, at + 1, m_nextAnchorStop});
+            m_entryEnds.push_back(m_nextAnchorStop);
+        }
+        m_rest = at + 1;
+        m_mended = false;
+        // The number text is searched on, as processing does.
+        return at + 1;
+    }
+
+    size_t dots(size_t begin)
+    {
+        const size_t end = std::min(m_text.find_first_not_of('.', begin), m_text.size());
+        if (end - begin < 3)
+            return end;
+        const size_t window = end - 3;
+        if (end - 1 >= KeyMarks::firstTested(m_rest) && KeyMarks::isReferenceWindow(m_text, window, m_rest)) {
+            const size_t numberEnd = KeyMarks::endOfNumber(m_text, end, KeyMarks::referenceStops);
+            KeyLead lead;
+            lead.leaderBegin = static_cast<qsizetype>(begin);
+            lead.leaderEnd = static_cast<qsizetype>(end);
+            lead.end = static_cast<qsizetype>(numberEnd);
+            lead.name = cutNumber(m_text.substr(end, numberEnd - end), lead.nameCut);
+            m_leads.push_back(std::move(lead));
+            m_rest = numberEnd;
+            m_mended = KeyMarks::testsHashAfterLineBreak(m_text, m_rest);
+            return numberEnd; // processing does not search a reference's number text
+        }
+        size_t close = 0;
+        if (startsWithAtNoCase(m_text, end, "<a href=") && forwardLinkTargetAt(m_text, end + 8, close))
+            return end; // the leader of that link, read with it
+        KeyLead lead;
+        lead.target = KeyLead::Target::Taxon;
+        lead.leaderBegin = static_cast<qsizetype>(begin);
+        lead.leaderEnd = static_cast<qsizetype>(end);
+        size_t nameEnd = end;
+        const size_t limit = std::min(m_text.size(), end + maxTaxonLength);
+        // Where two leads share a line, the next leader ends the name too.
+        while (nameEnd < limit && m_text[nameEnd] != '\r' && m_text[nameEnd] != '\n' &&
+               !(m_text[nameEnd] == '<' && blockTagAt(m_text, nameEnd)) &&
+               !startsWithAt(m_text, nameEnd, "..."))
+            ++nameEnd;
+        lead.end = static_cast<qsizetype>(nameEnd);
+        while (nameEnd > end && isBlank(m_text[nameEnd - 1]))
+            --nameEnd;
+        lead.name = QByteArray(m_text.data() + end, static_cast<qsizetype>(nameEnd - end));
+        m_leads.push_back(std::move(lead));
+        return end;
+    }
+
+    KeyStructure assemble()
+    {
+        KeyStructure structure;
+        lineStarts(structure.lineStarts);
+        // A back link written by hand may hold a "#" of its own, found before the anchor's mark.
+        std::vector<size_t> order(m_entries.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(),
+                         [this](size_t a, size_t b) { return m_entries[a].pos < m_entries[b].pos; });
+        structure.entries.reserve(static_cast<qsizetype>(order.size()));
+        size_t nextLead = 0;
+        for (; nextLead < m_leads.size() &&
+               (order.empty() ||
+                static_cast<size_t>(m_leads[nextLead].leaderBegin) < m_entries[order.front()].pos);
+             ++nextLead) {
+            KeyLead& lead = m_leads[nextLead];
+            if (lead.target == KeyLead::Target::Entry) {
+                lead.begin = lead.leaderBegin;
+                structure.referencesBeforeFirstEntry.append(std::move(lead));
+            }
+        }
+        for (size_t i = 0; i < order.size(); ++i) {
+            const RawEntry& raw = m_entries[order[i]];
+            KeyEntry entry;
+            entry.offset = static_cast<qsizetype>(raw.pos);
+            structure.place(entry.offset, entry.line, entry.column);
+            entry.numberEnd = static_cast<qsizetype>(m_entryEnds[order[i]]);
+            entry.number =
+                cutNumber(m_text.substr(raw.numberBegin, raw.numberEnd - raw.numberBegin), entry.numberCut);
+            // An entry's leads are those up to the next entry's mark.
+            const size_t end = i + 1 < order.size() ? m_entries[order[i + 1]].pos : npos;
+            size_t cursor = static_cast<size_t>(entry.numberEnd);
+            for (; nextLead < m_leads.size() && static_cast<size_t>(m_leads[nextLead].leaderBegin) < end;
+                 ++nextLead) {
+                KeyLead& lead = m_leads[nextLead];
+                lead.begin = static_cast<qsizetype>(textBegin(std::min(cursor, size_t(lead.leaderBegin)),
+                                                              static_cast<size_t>(lead.leaderBegin)));
+                cursor = static_cast<size_t>(lead.end);
+                entry.leads.append(std::move(lead));
+            }
+            structure.entries.append(std::move(entry));
+        }
+        structure.strayMarks = QList<KeyStrayMark>(m_strays.begin(), m_strays.end());
+        return structure;
+    }
+
+    /// The first byte from `from` on that is neither blank nor part of a tag, but not beyond `limit`.
+    size_t textBegin(size_t from, size_t limit) const
+    {
+        while (from < limit) {
+            if (isBlank(m_text[from])) {
+                ++from;
+            } else if (m_text[from] == '<') {
+                const size_t close = m_text.find('>', from);
+                if (close == npos || close >= limit)
+                    break;
+                from = close + 1;
+            } else {
+                break;
+            }
+        }
+        return from;
+    }
+
+    void lineStarts(QList<qsizetype>& starts) const
+    {
+        starts.append(0);
+        const size_t n = m_text.size();
+        for (size_t at = 0; at < n; ++at) {
+            const char c = m_text[at];
+            if (c == '\n' || (c == '\r' && (at + 1 == n || m_text[at + 1] != '\n')))
+                starts.append(static_cast<qsizetype>(at + 1));
+        }
+    }
+
+    std::string_view m_text;
+    QuotedAnchorIndex m_index;
+    std::array<bool, 256> m_interesting{};
+    std::vector<RawEntry> m_entries;
+    std::vector<size_t> m_entryEnds;
+    std::vector<KeyLead> m_leads;
+    std::vector<KeyStrayMark> m_strays;
+    size_t m_rest = 0;
+    bool m_mended = false;
+    bool m_tagOpen = false;
+    size_t m_claimedMark = npos;
+    size_t m_nextAnchorStop = npos;
+};
+
+} // namespace
+
+void KeyStructure::place(qsizetype offset, int& line, int& column) const
+{
+    const auto after = std::upper_bound(lineStarts.begin(), lineStarts.end(), offset);
+    const qsizetype index = after - lineStarts.begin(); // >= 1: the first line starts at 0
+    line = static_cast<int>(index);
+    column = static_cast<int>(offset - lineStarts.at(index - 1) + 1);
+}
+
+KeyStructure KeyReader::read(std::string_view text)
+{
+    return StructureScanner(text).scan();
+}
+
+QByteArray KeyReader::plainName(const QByteArray& name)
+{
+    QByteArray plain;
+    plain.reserve(name.size());
+    bool inTag = false;
+    bool blankPending = false;
+    for (const char c : name) {
+        if (inTag) {
+            inTag = c != '>';
+            continue;
+        }
+        if (c == '<') {
+            inTag = true;
+            continue;
+        }
+        if (isBlank(c)) {
+            blankPending = !plain.isEmpty();
+            continue;
+        }
+        if (blankPending)
+            plain += ' ';
+        blankPending = false;
+        plain += c;
+    }
+    return plain;
+}
+
+} // namespace keylinker

@@ -1,0 +1,196 @@
+#include "KeyRenumber.h"
+
+#include "KeyMarks.h"
+#include "KeyReader.h"
+
+#include <algorithm>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace keylinker {
+namespace {
+
+using Kind = KeyFinding::Kind;
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isDecimal(const QByteArray& number)
+{
+    return !number.isEmpty() && std::all_of(number.begin(), number.end(), isDigit);
+}
+
+std::string_view viewOf(const QByteArray& bytes)
+{
+    return {bytes.constData(), static_cast<size_t>(bytes.size())};
+}
+
+/// One replacement of the text: `length` bytes at `offset` become `replacement`.
+struct Edit
+{
+    qsizetype offset;
+    qsizetype length;
+    QByteArray replacement;
+};
+
+class Renumbering final
+{
+public:
+    Renumbering(const QByteArray& text, const KeyStructure& key) : m_text(text), m_key(key)
+    {
+        for (qsizetype i = 0; i < key.entries.size(); ++i)
+            m_newNumber.emplace(viewOf(key.entries[i].number), QByteArray::number(i + 1));
+    }
+
+    QByteArray run()
+    {
+        for (const KeyEntry& entry : m_key.entries) {
+            renumberAt(entry.offset + 1, entry.number); // the "#" mark, or a back link's text
+            for (const KeyLead& lead : entry.leads)
+                renumberReference(lead);
+        }
+        for (const KeyLead& lead : m_key.referencesBeforeFirstEntry)
+            renumberReference(lead);
+        renumberQuotedNames(KeyMarks::quotedAnchorPrefix);
+        renumberQuotedNames(std::string_view("\"#anKer"));
+        renumberLabels();
+        return applied();
+    }
+
+private:
+    /// Replaces the number `old` where it stands at `offset`, if an entry carries it.
+    void renumberAt(qsizetype offset, const QByteArray& old)
+    {
+        const auto found = m_newNumber.find(viewOf(old));
+        if (found != m_newNumber.end() && found->second != old &&
+            viewOf(m_text).substr(static_cast<size_t>(offset), static_cast<size_t>(old.size())) ==
+                viewOf(old))
+            m_edits.push_back({offset, old.size(), found->second});
+    }
+
+    void renumberReference(const KeyLead& lead)
+    {
+        if (lead.target == KeyLead::Target::Entry)
+            renumberAt(lead.leaderEnd, lead.name);
+    }
+
+    /// The names of anchors (quote + "anKer12" + quote) and link targets ("#anKer12").
+    void renumberQuotedNames(std::string_view prefix)
+    {
+        const std::string_view text = viewOf(m_text);
+        for (size_t at = text.find(prefix); at != std::string_view::npos; at = text.find(prefix, at + 1)) {
+            const size_t begin = at + prefix.size();
+            size_t end = begin;
+            while (end < text.size() && isDigit(text[end]))
+                ++end;
+            if (end > begin && end < text.size() && text[end] == '"')
+                renumberAt(static_cast<qsizetype>(begin),
+                           QByteArray(text.data() + begin, static_cast<qsizetype>(end - begin)));
+        }
+    }
+
+    /// Labels such as "1*" that begin a lead inside the entry's own text.
+    void renumberLabels()
+    {
+        const std::string_view text = viewOf(m_text);
+        for (qsizetype i = 0; i < m_key.entries.size(); ++i) {
+            const KeyEntry& entry = m_key.entries[i];
+            const size_t end =
+                i + 1 < m_key.entries.size() ? static_cast<size_t>(m_key.entries[i + 1].offset) : text.size();
+            for (size_t at = static_cast<size_t>(entry.numberEnd); at < end; ++at) {
+                size_t label = npos;
+                if (text[at] == '\n' || text[at] == '\r')
+                    label = at + 1;
+                else if (text[at] == '<')
+                    label = behindLabelTag(text, at);
+                if (label == npos)
+                    continue;
+                while (label < end && (text[label] == ' ' || text[label] == '\t'))
+                    ++label;
+                const std::string_view number = viewOf(entry.number);
+                const size_t behind = label + number.size();
+                if (behind < end && text.substr(label, number.size()) == number &&
+                    std::string_view("*'.abcd").find(text[behind]) != std::string_view::npos)
+                    renumberAt(static_cast<qsizetype>(label), entry.number);
+            }
+        }
+    }
+
+    /// Behind a <BR>, <P> or <LI> tag (any case, attributes allowed) that begins at `at`, or npos.
+    static size_t behindLabelTag(std::string_view text, size_t at)
+    {
+        size_t name = at + 1;
+        size_t nameEnd = name;
+        while (nameEnd < text.size() && ((text[nameEnd] | 0x20) >= 'a' && (text[nameEnd] | 0x20) <= 'z'))
+            ++nameEnd;
+        QByteArray tag = QByteArray(text.data() + name, static_cast<qsizetype>(nameEnd - name)).toLower();
+        if (tag != "br" && tag != "p" && tag != "li")
+            return npos;
+        const size_t close = text.find('>', nameEnd);
+        return close == npos ? npos : close + 1;
+    }
+
+    QByteArray applied()
+    {
+        std::sort(m_edits.begin(), m_edits.end(),
+                  [](const Edit& a, const Edit& b) { return a.offset < b.offset; });
+        QByteArray result;
+        result.reserve(m_text.size() + m_text.size() / 16);
+        qsizetype from = 0;
+        for (const Edit& edit : m_edits) {
+            if (edit.offset < from)
+                continue; // the same place reached twice
+            result.append(m_text.constData() + from, edit.offset - from);
+            result.append(edit.replacement);
+            from = edit.offset + edit.length;
+        }
+        result.append(m_text.constData() + from, m_text.size() - from);
+        return result;
+    }
+
+    static constexpr size_t npos = std::string_view::npos;
+    const QByteArray& m_text;
+    const KeyStructure& m_key;
+    std::unordered_map<std::string_view, QByteArray> m_newNumber;
+    std::vector<Edit> m_edits;
+};
+
+} // namespace
+
+RenumberResult KeyRenumber::renumber(const QByteArray& text)
+{
+    const KeyStructure key = KeyReader::read(text);
+    RenumberResult result;
+    for (KeyFinding& finding : checkKey(key)) {
+        finding.warningOnly = finding.kind == Kind::MissingEntry;
+        if (finding.kind == Kind::DuplicateEntry || finding.warningOnly)
+            result.findings.append(finding);
+    }
+    for (const KeyEntry& entry : key.entries) {
+        if (entry.numberCut || !isDecimal(entry.number)) {
+            KeyFinding finding;
+            finding.kind = Kind::NumberNotDecimal;
+            finding.offset = entry.offset;
+            key.place(entry.offset, finding.line, finding.column);
+            finding.numbers = {entry.number};
+            result.findings.append(finding);
+        }
+    }
+    const bool refused = std::any_of(result.findings.begin(), result.findings.end(), [](const KeyFinding& f) {
+        return f.kind == Kind::DuplicateEntry || f.kind == Kind::NumberNotDecimal;
+    });
+    if (refused) {
+        result.findings.removeIf([](const KeyFinding& f) { return f.kind == Kind::MissingEntry; });
+        std::stable_sort(result.findings.begin(), result.findings.end(),
+                         [](const KeyFinding& a, const KeyFinding& b) { return a.offset < b.offset; });
+        return result;
+    }
+    result.renumbered = true;
+    result.text = Renumbering(text, key).run();
+    return result;
+}
+
+} // namespace keylinker
