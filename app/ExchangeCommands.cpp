@@ -2,6 +2,7 @@
 
 #include "KeyFileStore.h"
 #include "KeyImportError.h"
+#include "KeyPageReader.h"
 #include "KeyPageWriter.h"
 #include "KeyTable.h"
 #include "KeyTableExport.h"
@@ -83,8 +84,10 @@ bool ExchangeCommands::readKey(const QByteArray& content, KeyTable& table, bool 
 {
     const auto language = english ? KeyImportError::Language::English : KeyImportError::Language::German;
     if (!TableImport::isTable(content) && isPage(content)) {
-        error = english ? QStringLiteral("reading HTML keys comes with the key reader")
-                        : QStringLiteral("HTML-Schlüssel lesen kommt mit dem Schlüssel-Leser");
+        table = KeyPageReader::read(content);
+        if (!table.rows.isEmpty())
+            return true;
+        error = QStringLiteral("1: ") + KeyImportError{KeyImportError::Kind::Empty, 1}.text(language);
         return false;
     }
     KeyImportError importError;

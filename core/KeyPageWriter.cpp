@@ -16,7 +16,8 @@ const QByteArray taxonLeader = QByteArrayLiteral(" ........");
 
 QByteArray KeyPageWriter::taxonToPage(QByteArrayView taxon)
 {
-    QByteArray page = InlineMarkup::toPage(taxon);
+    // A reader of the page ends a name at three dots, and dots before a digit would be a reference.
+    QByteArray page = InlineMarkup::toPage(taxon).replace("...", "..&#46;");
     if (!page.isEmpty() && page.front() >= '0' && page.front() <= '9')
         page.replace(0, 1, "&#" + QByteArray::number(int(page.front())) + ';');
     return page;
@@ -24,10 +25,10 @@ QByteArray KeyPageWriter::taxonToPage(QByteArrayView taxon)
 
 QByteArray KeyPageWriter::taxonToTable(QByteArrayView pageTaxon)
 {
-    QByteArray taxon = InlineMarkup::toTable(pageTaxon);
+    QByteArray taxon = InlineMarkup::toTable(pageTaxon).replace("&#46;", ".");
     // "&#53;" for "5" and so on: only a leading digit is written this way.
-    if (taxon.size() >= 5 && taxon.startsWith("&#") && taxon[4] == ';' && taxon[2] >= '4' &&
-        taxon[2] <= '5') {
+    if (taxon.size() >= 5 && taxon.startsWith("&#") && taxon[4] == ';' &&
+        (taxon[2] == '4' || taxon[2] == '5')) {
         const int code = taxon.mid(2, 2).toInt();
         if (code >= '0' && code <= '9')
             taxon.replace(0, 5, QByteArray(1, char(code)));

@@ -44,8 +44,10 @@ protected:
 
 TEST_F(ExchangeCommandsTest, ImportWritesANewPageThatProcessingLinks)
 {
-    const QString table = write(QStringLiteral("käfer.csv"), "from,statement,to\n1,Wings red,2\n1,Wings blue,"
-                                                             "Species A\n2,Head black,B\n2,Head brown,C\n");
+    const QByteArray keybase =
+        "from,statement,to\r\n1,\"Wings red, <i>shining</i>\",2\r\n1,Wings blue,Species A\r\n"
+        "2,Head black,B\r\n2,Head brown,C|D\r\n";
+    const QString table = write(QStringLiteral("käfer.csv"), keybase);
     const QString page = m_dir.filePath(QStringLiteral("-käfer.htm"));
     ASSERT_EQ(run({QStringLiteral("--import"), table, QStringLiteral("--title"), QStringLiteral("Käfer"),
                    QStringLiteral("-o"), page}),
@@ -60,8 +62,14 @@ TEST_F(ExchangeCommandsTest, ImportWritesANewPageThatProcessingLinks)
     EXPECT_TRUE(m_err.data().startsWith(page.toLocal8Bit() + ": ")) << m_err.data().toStdString();
     EXPECT_EQ(read(page), written);
 
-    // The page is a key like any other: processing links it.
-    EXPECT_EQ(run({QStringLiteral("--"), page}), 0) << m_err.data().toStdString();
+    // The page is a key like any other: processing links it, and before and after, its export is
+    // the table it came from.
+    for (int processed = 0; processed < 2; ++processed) {
+        EXPECT_EQ(run({QStringLiteral("--export"), QStringLiteral("keybase"), QStringLiteral("--"), page}),
+                  0);
+        EXPECT_EQ(m_out.data(), keybase);
+        EXPECT_EQ(run({QStringLiteral("--"), page}), 0) << m_err.data().toStdString();
+    }
     EXPECT_TRUE(read(page).contains("<A HREF=\"#anKer2\">...2</A>"));
 }
 
