@@ -11,6 +11,8 @@
 #include "TextKeyImport.h"
 
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QIODevice>
 
 #include <cerrno>
@@ -100,78 +102,63 @@ bool ExchangeCommands::readKey(const QByteArray& content, KeyTable& table, bool 
 
 int ExchangeCommands::run(const QStringList& arguments)
 {
-    bool english = false;
-    bool import = false;
-    bool header = true;
-    QString format;
-    QString output;
-    QString title;
-    bool titleGiven = false;
+    static const QStringList flags = {QStringLiteral("--english"), QStringLiteral("--import"),
+                                      QStringLiteral("--no-header")};
+    static const QStringList valued = {QStringLiteral("--export"), QStringLiteral("-o"),
+                                       QStringLiteral("--title")};
+    QSet<QString> given;
+    QHash<QString, QString> values;
     QStringList files;
     bool optionsEnded = false;
     for (qsizetype at = 0; at < arguments.size(); ++at) {
         const QString& argument = arguments.at(at);
-        if (optionsEnded || !argument.startsWith(u'-') || argument == u"-") {
+        if (optionsEnded || !argument.startsWith(u'-') || argument == u"-")
             files << argument;
-        } else if (argument == u"--") {
+        else if (argument == u"--")
             optionsEnded = true;
-        } else if (argument == u"--english") {
-            english = true;
-        } else if (argument == u"--import") {
-            import = true;
-        } else if (argument == u"--no-header") {
-            header = false;
-        } else if (argument == u"--export" || argument == u"-o" || argument == u"--title") {
-            if (at + 1 == arguments.size())
-                return usageError(argument + QStringLiteral(" needs a value"));
-            const QString& value = arguments.at(++at);
-            if (argument == u"--export")
-                format = value;
-            else if (argument == u"-o")
-                output = value;
-            else
-                title = value;
-            titleGiven = titleGiven || argument == u"--title";
-        } else {
+        else if (!flags.contains(argument) && !valued.contains(argument))
             return usageError(QStringLiteral("unknown option ") + argument);
-        }
+        else if (valued.contains(argument) && at + 1 == arguments.size())
+            return usageError(argument + QStringLiteral(" needs a value"));
+        else if (valued.contains(argument))
+            values.insert(argument, arguments.at(++at));
+        given.insert(argument);
     }
-    if (import == !format.isEmpty())
+    const bool english = given.contains(QStringLiteral("--english"));
+    const bool import = given.contains(QStringLiteral("--import"));
+    const bool noHeader = given.contains(QStringLiteral("--no-header"));
+    const QString format = values.value(QStringLiteral("--export"));
+    if (import == given.contains(QStringLiteral("--export")))
         return usageError(QStringLiteral("give either --import or --export"));
     if (files.size() != 1)
         return usageError(QStringLiteral("--import and --export take exactly one file"));
     if (import) {
-        if (!header)
+        if (noHeader)
             return usageError(QStringLiteral("--no-header goes with --export"));
-        if (!titleGiven)
-            title = QFileInfo(files.front()).completeBaseName();
-        return importKey(files.front(), output, title, english);
+        const QString title =
+            values.value(QStringLiteral("--title"), QFileInfo(files.front()).completeBaseName());
+        return importKey(files.front(), values.value(QStringLiteral("-o")), title, english);
     }
-    if (!output.isEmpty() || titleGiven)
+    if (values.contains(QStringLiteral("-o")) || values.contains(QStringLiteral("--title")))
         return usageError(QStringLiteral("-o and --title go with --import"));
     if (format != u"keybase" && format != u"text" && format != u"dot")
         return usageError(QStringLiteral("--export takes keybase, text or dot"));
-    return exportKey(format, files.front(), header, english);
+    return exportKey(format, files.front(), !noHeader, english);
 }
 
 int ExchangeCommands::importKey(const QString& file, const QString& output, const QString& title,
                                 bool english)
 {
-    QByteArray content;
-    if (!readFile(file, content))
-        return 1;
     KeyTable table;
-    QString error;
-    if (!readKey(content, table, english, error)) {
-        writeLine(m_err, file + u':' + error);
+    if (!readTable(file, english, table))
         return 1;
-    }
     table.title = title.toUtf8();
     const QByteArray page = KeyPageWriter::write(table);
     if (output.isEmpty()) {
         m_out.write(page);
         return 0;
     }
+    QString error;
     if (!writeNewFile(output, page, error)) {
         writeLine(m_err, output + QStringLiteral(": ") + error);
         return 1;
@@ -181,15 +168,9 @@ int ExchangeCommands::importKey(const QString& file, const QString& output, cons
 
 int ExchangeCommands::exportKey(const QString& format, const QString& file, bool header, bool english)
 {
-    QByteArray content;
-    if (!readFile(file, content))
-        return 1;
     KeyTable table;
-    QString error;
-    if (!readKey(content, table, english, error)) {
-        writeLine(m_err, file + u':' + error);
+    if (!readTable(file, english, table))
         return 1;
-    }
     if (format == u"keybase")
         m_out.write(KeyTableExport::keybase(table, header));
     else if (format == u"text")
@@ -199,13 +180,17 @@ int ExchangeCommands::exportKey(const QString& format, const QString& file, bool
     return 0;
 }
 
-bool ExchangeCommands::readFile(const QString& file, QByteArray& content)
+bool ExchangeCommands::readTable(const QString& file, bool english, KeyTable& table)
 {
-    DiskKeyFileStore store;
+    QByteArray content;
     QString error;
-    if (store.read(file, content, error))
+    if (!DiskKeyFileStore().read(file, content, error)) {
+        writeLine(m_err, file + QStringLiteral(": ") + error);
+        return false;
+    }
+    if (readKey(content, table, english, error))
         return true;
-    writeLine(m_err, file + QStringLiteral(": ") + error);
+    writeLine(m_err, file + u':' + error); // the error begins with the line
     return false;
 }
 

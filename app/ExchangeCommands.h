@@ -30,7 +30,8 @@ public:
 private:
     int importKey(const QString& file, const QString& output, const QString& title, bool english);
     int exportKey(const QString& format, const QString& file, bool header, bool english);
-    bool readFile(const QString& file, QByteArray& content);
+    /// Reads the key in `file`; on failure writes the reason to standard error.
+    bool readTable(const QString& file, bool english, KeyTable& table);
     int usageError(const QString& problem);
     void writeLine(QIODevice& device, const QString& line);
 

@@ -28,6 +28,25 @@ std::string described(const QList<KeyTableRow>& rows)
     return text;
 }
 
+// A text that an import refuses, and the reason and line it must give.
+struct Refused
+{
+    QByteArray content;
+    Kind kind;
+    int line;
+};
+
+template <typename Read> void expectRefusals(Read read, std::initializer_list<Refused> refusals)
+{
+    for (const Refused& refused : refusals) {
+        KeyTable table;
+        KeyImportError error;
+        EXPECT_FALSE(read(refused.content, table, error));
+        EXPECT_EQ(error.kind, refused.kind) << refused.content.toStdString();
+        EXPECT_EQ(error.line, refused.line) << refused.content.toStdString();
+    }
+}
+
 KeyTable importTable(const QByteArray& content)
 {
     KeyTable table;
@@ -165,24 +184,13 @@ TEST(KeyExchangeTest, TablesAreReadWhateverTheirDress)
               "Willows");
 
     // What cannot be read is reported at the line where it begins.
-    const struct
-    {
-        QByteArray content;
-        Kind kind;
-        int line;
-    } failures[] = {
-        {"from,statement,to\n1,a,2\n1,\"b\nc,3\n2,d,X\n", Kind::UnclosedQuote, 3},
-        {"from,statement,to\n1,a,2\n\n1,\"b\nc\",\n", Kind::NoTarget, 4},
-        {"1,a,2\n,b,3\n", Kind::NoFrom, 2},
-        {"from,statement,to\n", Kind::Empty, 1},
-    };
-    for (const auto& failure : failures) {
-        KeyTable table;
-        KeyImportError error;
-        EXPECT_FALSE(TableImport::read(failure.content, table, error));
-        EXPECT_EQ(error.kind, failure.kind) << failure.content.toStdString();
-        EXPECT_EQ(error.line, failure.line) << failure.content.toStdString();
-    }
+    expectRefusals(TableImport::read,
+                   {
+                       {"from,statement,to\n1,a,2\n1,\"b\nc,3\n2,d,X\n", Kind::UnclosedQuote, 3},
+                       {"from,statement,to\n1,a,2\n\n1,\"b\nc\",\n", Kind::NoTarget, 4},
+                       {"1,a,2\n,b,3\n", Kind::NoFrom, 2},
+                       {"from,statement,to\n", Kind::Empty, 1},
+                   });
 }
 
 TEST(KeyExchangeTest, TextKeysInTheFormsOfTheLiterature)
@@ -208,23 +216,13 @@ TEST(KeyExchangeTest, TextKeysInTheFormsOfTheLiterature)
               "2|Head black and shining|3||\n2|Head brown|Carabus|Cychrus||\n"
               "3|Legs long|Species A||\n3|Legs short|Species B||\n3|Legs absent|4||\n");
 
-    const struct
-    {
-        QByteArray content;
-        Kind kind;
-        int line;
-    } failures[] = {
-        {"Intro\n- Wings ..... 2\n", Kind::LeadOutsideKey, 2},
-        {"1. Wings ..... 2\nstray words\n", Kind::NotALead, 2},
-        {"1. Wings ..... 2\n1* Wings absent\n2. Head ..... X\n", Kind::NoTarget, 2},
-        {"only an introduction\n", Kind::Empty, 1},
-    };
-    for (const auto& failure : failures) {
-        KeyTable failed;
-        EXPECT_FALSE(TextKeyImport::read(failure.content, failed, error));
-        EXPECT_EQ(error.kind, failure.kind) << failure.content.toStdString();
-        EXPECT_EQ(error.line, failure.line) << failure.content.toStdString();
-    }
+    expectRefusals(TextKeyImport::read,
+                   {
+                       {"Intro\n- Wings ..... 2\n", Kind::LeadOutsideKey, 2},
+                       {"1. Wings ..... 2\nstray words\n", Kind::NotALead, 2},
+                       {"1. Wings ..... 2\n1* Wings absent\n2. Head ..... X\n", Kind::NoTarget, 2},
+                       {"only an introduction\n", Kind::Empty, 1},
+                   });
 }
 
 TEST(KeyExchangeTest, PageSectionsAndGraph)
