@@ -1,14 +1,12 @@
 #include "ExchangeCommands.h"
 
 #include "KeyFileStore.h"
+#include "KeyImport.h"
 #include "KeyImportError.h"
-#include "KeyPageReader.h"
 #include "KeyPageWriter.h"
 #include "KeyTable.h"
 #include "KeyTableExport.h"
 #include "NativePath.h"
-#include "TableImport.h"
-#include "TextKeyImport.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -55,18 +53,6 @@ bool writeNewFile(const QString& path, const QByteArray& content, QString& error
     return true;
 }
 
-// An HTML key holds a tag and a mark or an anchor; tables and text keys hold neither.
-bool isPage(const QByteArray& content)
-{
-    if (!content.contains('<'))
-        return false;
-    for (qsizetype at = content.indexOf('#'); at >= 0; at = content.indexOf('#', at + 1)) {
-        if (at + 1 < content.size() && content[at + 1] >= '0' && content[at + 1] <= '9')
-            return true;
-    }
-    return content.contains("NAME=\"anKer");
-}
-
 } // namespace
 
 ExchangeCommands::ExchangeCommands(QIODevice& out, QIODevice& err) : m_out(out), m_err(err) {}
@@ -80,24 +66,6 @@ bool ExchangeCommands::handles(const QStringList& arguments)
             return true;
     }
     return false;
-}
-
-bool ExchangeCommands::readKey(const QByteArray& content, KeyTable& table, bool english, QString& error)
-{
-    const auto language = english ? KeyImportError::Language::English : KeyImportError::Language::German;
-    if (!TableImport::isTable(content) && isPage(content)) {
-        table = KeyPageReader::read(content);
-        if (!table.rows.isEmpty())
-            return true;
-        error = QStringLiteral("1: ") + KeyImportError{KeyImportError::Kind::Empty, 1}.text(language);
-        return false;
-    }
-    KeyImportError importError;
-    const bool read = TableImport::isTable(content) ? TableImport::read(content, table, importError)
-                                                    : TextKeyImport::read(content, table, importError);
-    if (!read)
-        error = QString::number(importError.line) + QStringLiteral(": ") + importError.text(language);
-    return read;
 }
 
 int ExchangeCommands::run(const QStringList& arguments)
@@ -188,9 +156,12 @@ bool ExchangeCommands::readTable(const QString& file, bool english, KeyTable& ta
         writeLine(m_err, file + QStringLiteral(": ") + error);
         return false;
     }
-    if (readKey(content, table, english, error))
+    KeyImportError importError;
+    if (KeyImport::read(content, table, importError))
         return true;
-    writeLine(m_err, file + u':' + error); // the error begins with the line
+    const auto language = english ? KeyImportError::Language::English : KeyImportError::Language::German;
+    writeLine(m_err, file + u':' + QString::number(importError.line) + QStringLiteral(": ") +
+                         importError.text(language));
     return false;
 }
 

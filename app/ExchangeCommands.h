@@ -23,10 +23,6 @@ public:
     /// could not be read, written or understood (nothing written then), 2 bad usage.
     int run(const QStringList& arguments);
 
-    /// Reads any key keylinker understands (an HTML key, a table, a text key) into `table`. On
-    /// failure returns false and sets `error` to a line for the user, without the file name.
-    static bool readKey(const QByteArray& content, KeyTable& table, bool english, QString& error);
-
 private:
     int importKey(const QString& file, const QString& output, const QString& title, bool english);
     int exportKey(const QString& format, const QString& file, bool header, bool english);

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace keylinker {
@@ -94,8 +95,10 @@ constexpr std::array<Escape, 5> pageEscapes = {
 
 QByteArray undoPageEscapes(QByteArrayView text)
 {
-    QByteArray plain;
-    plain.reserve(text.size());
+    if (!text.contains('&'))
+        return text.toByteArray();
+    std::string plain;
+    plain.reserve(size_t(text.size()));
     for (qsizetype at = 0; at < text.size(); ++at) {
         bool replaced = false;
         if (text[at] == '&') {
@@ -112,7 +115,7 @@ QByteArray undoPageEscapes(QByteArrayView text)
         if (!replaced)
             plain += text[at];
     }
-    return plain;
+    return QByteArray(plain.data(), qsizetype(plain.size()));
 }
 
 // The named references that keys commonly hold; others stay as written in plain text.
@@ -154,28 +157,29 @@ QByteArray decodeReference(QByteArrayView reference)
 
 QByteArray InlineMarkup::collapseBlanks(QByteArrayView text)
 {
-    QByteArray collapsed;
-    collapsed.reserve(text.size());
+    // Built in a std::string: its push_back is inline, QByteArray's append of one char is not.
+    std::string collapsed;
+    collapsed.reserve(size_t(text.size()));
     bool blank = false;
     for (const char c : text) {
         if (isBlank(c)) {
             blank = true;
             continue;
         }
-        if (blank && !collapsed.isEmpty())
+        if (blank && !collapsed.empty())
             collapsed += ' ';
         blank = false;
         collapsed += c;
     }
-    return collapsed;
+    return QByteArray(collapsed.data(), qsizetype(collapsed.size()));
 }
 
 QByteArray InlineMarkup::toPage(QByteArrayView text)
 {
     const QByteArray collapsed = collapseBlanks(text);
     const QByteArrayView in(collapsed);
-    QByteArray page;
-    page.reserve(in.size() + in.size() / 8);
+    std::string page;
+    page.reserve(size_t(in.size() + in.size() / 8));
     qsizetype dots = 0;
     for (qsizetype at = 0; at < in.size(); ++at) {
         const char c = in[at];
@@ -186,7 +190,7 @@ QByteArray InlineMarkup::toPage(QByteArrayView text)
         else if (c == '<')
             kept = inlineTagLength(in, at);
         if (kept > 0) {
-            page += in.sliced(at, kept);
+            page.append(in.data() + at, size_t(kept));
             at += kept - 1;
         } else if (c == '&') {
             page += "&amp;";
@@ -204,13 +208,13 @@ QByteArray InlineMarkup::toPage(QByteArrayView text)
             page += c;
         }
     }
-    return page;
+    return QByteArray(page.data(), qsizetype(page.size()));
 }
 
 QByteArray InlineMarkup::toTable(QByteArrayView pageText)
 {
-    QByteArray inlineOnly;
-    inlineOnly.reserve(pageText.size());
+    std::string inlineOnly;
+    inlineOnly.reserve(size_t(pageText.size()));
     for (qsizetype at = 0; at < pageText.size(); ++at) {
         if (pageText[at] == '<' && inlineTagLength(pageText, at) == 0) {
             if (const qsizetype tag = anyTagLength(pageText, at); tag > 0) {
@@ -221,15 +225,15 @@ QByteArray InlineMarkup::toTable(QByteArrayView pageText)
         }
         inlineOnly += pageText[at];
     }
-    const QByteArray page = toPage(inlineOnly);
+    const QByteArray page = toPage(QByteArrayView(inlineOnly.data(), qsizetype(inlineOnly.size())));
     QByteArray plain = undoPageEscapes(page);
     return toPage(plain) == page ? plain : page;
 }
 
 QByteArray InlineMarkup::toPlain(QByteArrayView html)
 {
-    QByteArray plain;
-    plain.reserve(html.size());
+    std::string plain;
+    plain.reserve(size_t(html.size()));
     for (qsizetype at = 0; at < html.size(); ++at) {
         qsizetype length = 0;
         if (html[at] == '<' && (length = anyTagLength(html, at)) > 0) {
@@ -237,14 +241,14 @@ QByteArray InlineMarkup::toPlain(QByteArrayView html)
             if (inlineTagLength(html, at) == 0)
                 plain += ' ';
         } else if (html[at] == '&' && (length = referenceLength(html, at)) > 0) {
-            plain += decodeReference(html.sliced(at, length));
+            plain += decodeReference(html.sliced(at, length)).toStdString();
         } else {
             length = 1;
             plain += html[at];
         }
         at += length - 1;
     }
-    return collapseBlanks(plain);
+    return collapseBlanks(QByteArrayView(plain.data(), qsizetype(plain.size())));
 }
 
 } // namespace keylinker

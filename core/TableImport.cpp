@@ -44,8 +44,13 @@ public:
                 ++m_line;
                 break;
             } else {
-                cell += c;
-                ++m_at;
+                // The plain bytes up to the next separator or line end, in one piece.
+                qsizetype end = m_at + 1;
+                while (end < m_content.size() && m_content[end] != m_separator && m_content[end] != '\n' &&
+                       m_content[end] != '\r')
+                    ++end;
+                cell += m_content.sliced(m_at, end - m_at);
+                m_at = end;
             }
         }
         record.cells << cell;

@@ -1,4 +1,5 @@
 #include "InlineMarkup.h"
+#include "KeyImport.h"
 #include "KeyPageReader.h"
 #include "KeyPageWriter.h"
 #include "KeyRewrite.h"
@@ -176,6 +177,12 @@ TEST(KeyExchangeTest, TablesAreReadWhateverTheirDress)
     };
     for (const QByteArray& input : inputs)
         EXPECT_EQ(described(importTable(input).rows), expected) << input.toStdString();
+
+    // A spreadsheet's export in Windows-1252 reads as UTF-8.
+    KeyTable windows;
+    KeyImportError error;
+    ASSERT_TRUE(KeyImport::read("1,Bl\xE4tter \x96 gro\xDF,2\n1,x,Y\n", windows, error));
+    EXPECT_EQ(windows.rows.front().statement, "Blätter – groß");
 
     // The sub-key column without header, and a shortcut column by name.
     const KeyTable withSubkeys = importTable("1,a,2\n1,b,Eggs\n1,\"c,d\",5,Eggs\n3,e,X,Eggs\n");
