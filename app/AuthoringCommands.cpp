@@ -6,9 +6,12 @@
 #include "KeyFileStore.h"
 #include "KeyRenumber.h"
 #include "KeyRewrite.h"
+#include "KeyStatistics.h"
+#include "KeyReader.h"
 #include "LineReporter.h"
 
 #include <QIODevice>
+#include <QJsonDocument>
 
 namespace keylinker {
 
@@ -45,23 +48,12 @@ int AuthoringCommands::renumber(const QStringList& files)
     DiskKeyFileStore store;
     const KeyFileProcessor processor(reporter, store,
                                      m_english ? KeyFileMessages::english() : KeyFileMessages::german());
-    // The transform works on what the run itself read, never on an earlier read.
-    const auto transform = [](QByteArray content) {
-        RenumberResult result = KeyRenumber::renumber(content);
-        if (!result.renumbered)
-            return RewriteResult{RewriteResult::Outcome::StructureError, {}};
-        return RewriteResult{RewriteResult::Outcome::Rewritten, std::move(result.text)};
-    };
     int status = 0;
     for (const QString& file : files) {
-        QByteArray content;
-        // A refused key gets no backup either: nothing is written.
-        if (!read(file, content) || reportRenumbering(file, content)) {
-            status = 1;
-            continue;
-        }
         reporter.setFile(file);
-        const ProcessOutcome outcome = processor.processWith(file, transform);
+        QList<KeyFinding> findings;
+        const ProcessOutcome outcome = KeyRenumber::renumberFile(processor, store, file, findings);
+        reportFindings(file, findings);
         if (outcome == ProcessOutcome::StructureError || outcome == ProcessOutcome::Failed)
             status = 1;
     }
@@ -71,20 +63,43 @@ int AuthoringCommands::renumber(const QStringList& files)
 int AuthoringCommands::printRenumbered(const QString& file)
 {
     QByteArray content;
-    if (!read(file, content) || reportRenumbering(file, content))
+    if (!read(file, content))
         return 1;
-    m_out.write(KeyRenumber::renumber(content).text);
-    return 0;
+    const RenumberResult result = KeyRenumber::renumber(content);
+    reportFindings(file, result.findings);
+    m_out.write(result.text);
+    return result.renumbered ? 0 : 1;
 }
 
-bool AuthoringCommands::reportRenumbering(const QString& file, const QByteArray& content)
+int AuthoringCommands::statistics(const QStringList& files, bool json)
 {
-    const RenumberResult result = KeyRenumber::renumber(content);
     const KeyFinding::Language language =
         m_english ? KeyFinding::Language::English : KeyFinding::Language::German;
-    for (const KeyFinding& finding : result.findings)
+    int status = 0;
+    for (const QString& file : files) {
+        QByteArray content;
+        if (!read(file, content)) {
+            status = 1;
+            continue;
+        }
+        const KeyStatistics figures = KeyStatistics::of(KeyReader::read(content));
+        if (json) {
+            QJsonObject object = figures.toJson();
+            object.insert(QStringLiteral("file"), file);
+            m_out.write(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n');
+        } else {
+            writeLine(m_out, file + QStringLiteral(": ") + figures.text(language));
+        }
+    }
+    return status;
+}
+
+void AuthoringCommands::reportFindings(const QString& file, const QList<KeyFinding>& findings)
+{
+    const KeyFinding::Language language =
+        m_english ? KeyFinding::Language::English : KeyFinding::Language::German;
+    for (const KeyFinding& finding : findings)
         writeLine(m_err, finding.report(file, language));
-    return !result.renumbered;
 }
 
 bool AuthoringCommands::read(const QString& file, QByteArray& content)

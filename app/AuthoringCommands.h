@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KeyCheck.h"
+
 #include <QStringList>
 
 class QIODevice;
@@ -24,11 +26,14 @@ public:
     /// Writes the renumbered key to standard output and changes nothing.
     int printRenumbered(const QString& file);
 
+    /// One line "FILE: figures" per key, or with `json` one JSON object per key and line.
+    int statistics(const QStringList& files, bool json);
+
 private:
     /// Reads `file`, or names it with the reason on standard error and returns false.
     bool read(const QString& file, QByteArray& content);
-    /// Reports the findings of renumbering `file` on standard error; true when it was refused.
-    bool reportRenumbering(const QString& file, const QByteArray& content);
+    /// Writes findings about `file` to standard error.
+    void reportFindings(const QString& file, const QList<KeyFinding>& findings);
     void writeLine(QIODevice& device, const QString& line);
 
     QIODevice& m_out;

@@ -29,6 +29,7 @@ const QString usageText =
     QStringLiteral("usage: keylinker-cli [--english] FILE... | keylinker-cli [--english] --print FILE | "
                    "keylinker-cli [--english] --check [--strict] FILE... | "
                    "keylinker-cli [--english] --renumber [--print] FILE... | "
+                   "keylinker-cli [--english] --stats [--json] FILE... | "
                    "keylinker-cli [--english] --find DIR [--pattern P] | --help | --version");
 
 // The window's pattern box holds this at start.
@@ -54,6 +55,11 @@ const QString helpText = QStringLiteral(
     "                                         duplicate or non-decimal entry numbers refuse\n"
     "  keylinker-cli [--english] --renumber --print FILE\n"
     "                                         write the renumbered key to standard output\n"
+    "  keylinker-cli [--english] --stats [--json] FILE...\n"
+    "                                         figures of each key: entries, leads, taxa, the longest\n"
+    "                                         and the mean way from the first entry to a taxon, and\n"
+    "                                         the balance (1.0 for a perfectly balanced key); with\n"
+    "                                         --json one JSON object per file and line\n"
     "  keylinker-cli [--english] --find DIR [--pattern P]\n"
     "                                         list the files in DIR and every folder below it that\n"
     "                                         match P, as the window's search finds them: one full path\n"
@@ -93,6 +99,8 @@ int CommandLineTool::run(const QStringList& arguments)
     bool check = false;
     bool strict = false;
     bool renumber = false;
+    bool stats = false;
+    bool json = false;
     bool find = false;
     QString folder;
     QString pattern;
@@ -115,6 +123,10 @@ int CommandLineTool::run(const QStringList& arguments)
             strict = true;
         } else if (argument == u"--renumber") {
             renumber = true;
+        } else if (argument == u"--stats") {
+            stats = true;
+        } else if (argument == u"--json") {
+            json = true;
         } else if (argument == u"--find" || argument == u"--pattern") {
             // The value is the next argument as it stands, even one that begins with "-".
             if (at + 1 == arguments.size())
@@ -143,8 +155,13 @@ int CommandLineTool::run(const QStringList& arguments)
     }
     if (files.isEmpty())
         return usageError(QStringLiteral("no file given"));
-    if (check + renumber > 1 || (print && check))
-        return usageError(QStringLiteral("--check, --renumber and --print --check cannot be combined"));
+    if (int(check) + int(renumber) + int(stats) > 1 || (print && (check || stats)))
+        return usageError(QStringLiteral("--check, --renumber, --stats cannot be combined, nor --print with "
+                                         "--check or --stats"));
+    if (json && !stats)
+        return usageError(QStringLiteral("--json goes with --stats"));
+    if (stats)
+        return AuthoringCommands(m_out, m_err, english).statistics(files, json);
     if (strict && !check)
         return usageError(QStringLiteral("--strict goes with --check"));
     if (check)

@@ -1,6 +1,8 @@
 #include "KeyRenumber.h"
 
+#include "KeyFileStore.h"
 #include "KeyMarks.h"
+#include "KeyRewrite.h"
 #include "KeyReader.h"
 
 #include <algorithm>
@@ -191,6 +193,33 @@ RenumberResult KeyRenumber::renumber(const QByteArray& text)
     result.renumbered = true;
     result.text = Renumbering(text, key).run();
     return result;
+}
+
+} // namespace keylinker
+
+namespace keylinker {
+
+ProcessOutcome KeyRenumber::renumberFile(const KeyFileProcessor& processor, KeyFileStore& store,
+                                         const QString& path, QList<KeyFinding>& findings)
+{
+    findings.clear();
+    QByteArray content;
+    QString error;
+    // A file that cannot be read is left to the run, which reports it.
+    if (store.read(path, content, error)) {
+        RenumberResult first = renumber(content);
+        findings = std::move(first.findings);
+        if (!first.renumbered)
+            return ProcessOutcome::StructureError;
+    }
+    content = QByteArray();
+    // The run renumbers what it read itself, never this earlier read.
+    return processor.processWith(path, [](QByteArray text) {
+        RenumberResult result = renumber(text);
+        if (!result.renumbered)
+            return RewriteResult{RewriteResult::Outcome::StructureError, {}};
+        return RewriteResult{RewriteResult::Outcome::Rewritten, std::move(result.text)};
+    });
 }
 
 } // namespace keylinker

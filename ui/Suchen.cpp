@@ -6,6 +6,9 @@
 #include "FileListModel.h"
 #include "FinderPlatform.h"
 #include "BrowserChoice.h"
+#include "CheckDialog.h"
+#include "KeyCheckReport.h"
+#include "KeyRenumber.h"
 #include "BrowserCommand.h"
 #include "DirectoryItemDelegate.h"
 #include "DirectoryWalk.h"
@@ -26,6 +29,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace keylinker {
@@ -169,6 +173,10 @@ void Suchen::createControls()
 
     mnuBrowser = menuBar()->addAction(QString());
     mnuBrowser->setObjectName(QStringLiteral("mnuBrowser"));
+    mnuPruefen = menuBar()->addAction(QString());
+    mnuPruefen->setObjectName(QStringLiteral("mnuPruefen"));
+    mnuNummerieren = menuBar()->addAction(QString());
+    mnuNummerieren->setObjectName(QStringLiteral("mnuNummerieren"));
     mnuHilfe = menuBar()->addAction(QStringLiteral("&?"));
     mnuHilfe->setObjectName(QStringLiteral("mnuHilfe"));
 
@@ -275,6 +283,8 @@ void Suchen::connectHandlers()
     connect(Picture4, &FlagPicture::clicked, this, &Suchen::Picture4_Click);
     connect(mnuBrowser, &QAction::triggered, this, &Suchen::mnuBrowser_Click);
     connect(mnuHilfe, &QAction::triggered, this, &Suchen::mnuHilfe_Click);
+    connect(mnuPruefen, &QAction::triggered, this, &Suchen::mnuPruefen_Click);
+    connect(mnuNummerieren, &QAction::triggered, this, &Suchen::mnuNummerieren_Click);
 
     for (QWidget* watched :
          {static_cast<QWidget*>(aktion), static_cast<QWidget*>(dirList), static_cast<QWidget*>(txtSearchSpec),
@@ -401,6 +411,8 @@ void Suchen::applyLanguage(const WindowTexts& texts, bool german)
     setCaption(cmdSearch, txtSuchen);
     setCaption(cmdExit, txtBeenden);
     mnuBrowser->setText(txtBrowserWaehlen);
+    mnuPruefen->setText(texts.mnuPruefen);
+    mnuNummerieren->setText(texts.mnuNummerieren);
     setCaption(testen, txtAnzeigen);
 }
 
@@ -435,26 +447,10 @@ void Suchen::aktion_Click()
         commitBrowserChoice();
         return;
     }
-    bool processed = false;
-    // Which panel shows decides where the files come from: names in the file list's folder, or full
-    // paths in the found list.
-    if (Picture1->isVisibleTo(this)) {
-        const int count = m_files->count();
-        for (int i = 0; i < count; ++i) {
-            if (filList->selectionModel()->isRowSelected(i)) {
-                bearbeiten(FinderPlatform::joinPath(m_files->path(), m_files->entry(i)));
-                processed = true;
-            }
-        }
-    } else {
-        const int count = m_found->count();
-        for (int i = 0; i < count; ++i) {
-            if (lstFoundFiles->selectionModel()->isRowSelected(i)) {
-                bearbeiten(m_found->entry(i));
-                processed = true;
-            }
-        }
-    }
+    const QStringList selected = selectedFilesOfVisibleList();
+    for (const QString& path : selected)
+        bearbeiten(path);
+    const bool processed = !selected.isEmpty();
     // The new backups show up where the pattern takes them in.
     m_files->refresh();
     if (processed)
@@ -486,6 +482,22 @@ void Suchen::commitBrowserChoice()
     txtSearchSpec->setText(BrowserChoice::keyFilePattern);
     if (Picture2->isVisibleTo(this))
         cmdSearch_Click(); // reads "New search" after the browser search, so it resets
+}
+
+/// The selected files of the visible list, in list order. Which panel shows decides where they come
+/// from: names in the file list's folder, or full paths in the found list.
+QStringList Suchen::selectedFilesOfVisibleList() const
+{
+    const bool browsing = Picture1->isVisibleTo(this);
+    const QListView* list = browsing ? filList : lstFoundFiles;
+    QStringList paths;
+    const int count = browsing ? m_files->count() : m_found->count();
+    for (int i = 0; i < count; ++i) {
+        if (list->selectionModel()->isRowSelected(i))
+            paths << (browsing ? FinderPlatform::joinPath(m_files->path(), m_files->entry(i))
+                               : m_found->entry(i));
+    }
+    return paths;
 }
 
 /// The file that the current entry of the visible list names, or nothing: there is none, or it is
@@ -570,6 +582,8 @@ void Suchen::setCommandsEnabled(bool enabled)
     Picture4->setEnabled(enabled);
     testen->setEnabled(enabled);
     aktion->setEnabled(enabled);
+    mnuPruefen->setEnabled(enabled);
+    mnuNummerieren->setEnabled(enabled);
 }
 
 void Suchen::testen_Click()
@@ -707,6 +721,53 @@ void Suchen::mnuHilfe_Click()
         return;
     }
     showInBrowser(HelpPage::path(startVerzeichnis, sprache != 0, m_services.helpFolders));
+}
+
+void Suchen::mnuPruefen_Click()
+{
+    const WindowTexts& texts = sprache ? WindowTexts::german() : WindowTexts::english();
+    const QStringList files = selectedFilesOfVisibleList();
+    if (files.isEmpty()) {
+        showMessage(texts.msgNichtsGewaehlt);
+        return;
+    }
+    const KeyFinding::Language language =
+        sprache ? KeyFinding::Language::German : KeyFinding::Language::English;
+    // Window-modal but not blocking: the author may keep it open beside the key in an editor.
+    auto* dialog = new CheckDialog(
+        KeyCheckReport::forFiles(files, m_store, language, texts.txtKeineAuffaelligkeiten), texts, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+void Suchen::mnuNummerieren_Click()
+{
+    warten->clear();
+    const WindowTexts& texts = sprache ? WindowTexts::german() : WindowTexts::english();
+    const QStringList files = selectedFilesOfVisibleList();
+    if (files.isEmpty()) {
+        showMessage(texts.msgNichtsGewaehlt);
+        return;
+    }
+    const QString question = texts.msgNeuNummerieren.arg(files.size());
+    const bool confirmed = m_services.confirm ? m_services.confirm(question)
+                                              : QMessageBox::question(this, QApplication::applicationName(),
+                                                                      question) == QMessageBox::Yes;
+    if (!confirmed)
+        return;
+    const KeyFinding::Language language =
+        sprache ? KeyFinding::Language::German : KeyFinding::Language::English;
+    for (const QString& path : files) {
+        QList<KeyFinding> findings;
+        KeyRenumber::renumberFile(*m_processor, m_store, path, findings);
+        QStringList lines;
+        for (const KeyFinding& finding : findings)
+            lines << finding.report(path, language);
+        if (!lines.isEmpty())
+            showMessage(lines.join(u'\n'));
+    }
+    m_files->refresh();
+    warten->setText(txtFertig);
 }
 
 } // namespace keylinker

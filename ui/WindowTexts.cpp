@@ -23,6 +23,14 @@ const WindowTexts& WindowTexts::german()
         QStringLiteral("Suchkriterium:"),
         QStringLiteral("Gefundene Dateien:"),
         KeyFileMessages::german().invalidArgument,
+        QStringLiteral("&Prüfen"),
+        QStringLiteral("&Nummerieren"),
+        QStringLiteral("Keine Auffälligkeiten"),
+        QStringLiteral("&Kopieren"),
+        QStringLiteral("Es ist keine Datei ausgewählt."),
+        QStringLiteral(
+            "%1 ausgewählte Datei(en) neu nummerieren? Von jeder Datei bleibt eine Sicherungskopie "
+            "daneben."),
     };
     return texts;
 }
@@ -46,6 +54,12 @@ const WindowTexts& WindowTexts::english()
         QStringLiteral("Pattern:"),
         QStringLiteral("Files found:"),
         KeyFileMessages::english().invalidArgument,
+        QStringLiteral("&Check"),
+        QStringLiteral("&Renumber"),
+        QStringLiteral("No findings"),
+        QStringLiteral("&Copy"),
+        QStringLiteral("No file is selected."),
+        QStringLiteral("Renumber %1 selected file(s)? A backup copy of each file stays beside it."),
     };
     return texts;
 }

@@ -31,6 +31,14 @@ struct WindowTexts final
     // Not shown in the window itself: the key file procedure's report of an unclosed quote.
     QString msgUngueltigesArgument;
 
+    // The authoring commands: two menu entries, the check dialog and the renumber confirmation.
+    QString mnuPruefen;
+    QString mnuNummerieren;
+    QString txtKeineAuffaelligkeiten;
+    QString txtKopieren;
+    QString msgNichtsGewaehlt;
+    QString msgNeuNummerieren; ///< %1: the number of files
+
     static const WindowTexts& german();
     static const WindowTexts& english();
 };

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -191,6 +193,23 @@ TEST_F(CommandLineToolTest, RenumberWritesAsProcessingDoesOrRefusesWithoutWritin
     EXPECT_TRUE(none.err.contains(":2:4: Fehler: Eintrag 2 kommt mehrfach vor")) << none.err.toStdString();
     EXPECT_EQ(read(refused), twice);
     EXPECT_FALSE(QFile::exists(refused + QStringLiteral("_bak0")));
+}
+
+TEST_F(CommandLineToolTest, StatsAsLinesOrJson)
+{
+    const QString clean = write(QStringLiteral("clean.htm"), cleanKey);
+    const QString missing = m_dir.filePath(QStringLiteral("fehlt.htm"));
+    const ToolRun lines = runTool({QStringLiteral("--english"), QStringLiteral("--stats"), clean, missing});
+    EXPECT_EQ(lines.status, CommandLineTool::exitMessage);
+    EXPECT_TRUE(lines.out.startsWith((clean + QStringLiteral(": 3 entries, 6 leads")).toLocal8Bit()));
+    EXPECT_TRUE(lines.err.startsWith(missing.toLocal8Bit()));
+    const ToolRun json = runTool({QStringLiteral("--stats"), QStringLiteral("--json"), clean, clean});
+    EXPECT_EQ(json.status, CommandLineTool::exitOk);
+    const QList<QByteArray> objects = json.out.trimmed().split('\n');
+    ASSERT_EQ(objects.size(), 2);
+    const QJsonObject object = QJsonDocument::fromJson(objects[0]).object();
+    EXPECT_EQ(object.value(QStringLiteral("file")).toString(), clean);
+    EXPECT_EQ(object.value(QStringLiteral("taxonLeads")).toInt(), 4);
 }
 
 TEST_F(CommandLineToolTest, BadUsageEndsWithStatusTwoAndAUsageLine)

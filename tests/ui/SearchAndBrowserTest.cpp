@@ -113,6 +113,7 @@ private Q_SLOTS:
         QTimer::singleShot(0, this, [&] {
             QCOMPARE(caption("cmdExit"), QStringLiteral("&Abbrechen"));
             QVERIFY(!control("aktion")->isEnabled());
+            QVERIFY(!menu(1)->isEnabled() && !menu(2)->isEnabled()); // check and renumber wait too
             QCOMPARE(window->suchLaeuft, short(-1));
             QTest::mouseClick(control("cmdExit"), Qt::LeftButton);
             cancelled = true;
@@ -212,17 +213,17 @@ private Q_SLOTS:
         QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
 
         // Help: the start folder has no page, so the installed copy, in the window's language.
-        menu(1)->trigger();
+        menu(3)->trigger(); // help
         QCOMPARE(launcher.started.back().argument, path(QStringLiteral("installed/dichotabd.html")));
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
         write(QStringLiteral("R/dichotabe.html"), "<P>Help here</P>");
-        menu(1)->trigger();
+        menu(3)->trigger(); // help
         QCOMPARE(launcher.started.back().commandLine,
                  browser + u' ' + path(QStringLiteral("R/dichotabe.html")));
 
         // A browser that cannot be started: the system's text, then the browser's path.
         launcher.failure = QStringLiteral("No such file or directory");
-        menu(1)->trigger();
+        menu(3)->trigger(); // help
         QCOMPARE(sink.shown, QStringList{QStringLiteral("No such file or directory\n\r\n\r") + browser});
     }
 

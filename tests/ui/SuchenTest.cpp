@@ -8,12 +8,16 @@
 #include "WindowTexts.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
+#include <QGuiApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -98,9 +102,11 @@ private Q_SLOTS:
         QCOMPARE(fileListEntries(),
                  (QStringList{QStringLiteral("a.htm"), QStringLiteral("b.htm"), QStringLiteral("c.htm")}));
         QCOMPARE(QApplication::focusWidget(), control("cmdSearch"));
-        const QStringList menu = {window->menuBar()->actions()[0]->text(),
-                                  window->menuBar()->actions()[1]->text()};
-        QCOMPARE(menu, (QStringList{QStringLiteral("Browser &wählen"), QStringLiteral("&?")}));
+        QStringList menu;
+        for (const QAction* entry : window->menuBar()->actions())
+            menu << entry->text();
+        QCOMPARE(menu, (QStringList{QStringLiteral("Browser &wählen"), QStringLiteral("&Prüfen"),
+                                    QStringLiteral("&Nummerieren"), QStringLiteral("&?")}));
     }
 
     void languageRoundTrip()
@@ -113,11 +119,14 @@ private Q_SLOTS:
                                control<QPushButton>("cmdSearch")->text(),
                                control<QPushButton>("cmdExit")->text(),
                                window->menuBar()->actions()[0]->text(),
-                               control<QPushButton>("testen")->text()};
+                               control<QPushButton>("testen")->text(),
+                               window->menuBar()->actions()[1]->text(),
+                               window->menuBar()->actions()[2]->text()};
         };
         auto expected = [](const WindowTexts& t) {
-            return QStringList{t.windowTitle, t.lblCriteria, t.lblfound,          t.txtBearbeiten,
-                               t.txtSuchen,   t.txtBeenden,  t.txtBrowserWaehlen, t.txtAnzeigen};
+            return QStringList{t.windowTitle, t.lblCriteria,   t.lblfound,          t.txtBearbeiten,
+                               t.txtSuchen,   t.txtBeenden,    t.txtBrowserWaehlen, t.txtAnzeigen,
+                               t.mnuPruefen,  t.mnuNummerieren};
         };
         auto variables = [this] {
             return QStringList{window->txtSuchen,         window->txtNeueSuche,      window->txtBeenden,
@@ -149,7 +158,7 @@ private Q_SLOTS:
         QVERIFY(control("Picture3")->isVisible());
         QCOMPARE(control("testen")->toolTip(), QStringLiteral("HTML anzeigen"));
         QCOMPARE(control("Picture3")->toolTip(), QStringLiteral("Texte in Deutsch"));
-        QCOMPARE(window->menuBar()->actions()[1]->text(), QStringLiteral("&?"));
+        QCOMPARE(window->menuBar()->actions().back()->text(), QStringLiteral("&?"));
 
         QTest::mouseClick(control("Picture3"), Qt::LeftButton);
         QCOMPARE(window->sprache, short(-1));
@@ -208,6 +217,52 @@ private Q_SLOTS:
         selectFileRows({});
         QTest::mouseClick(control("aktion"), Qt::LeftButton);
         QVERIFY(control<QLabel>("warten")->text().isEmpty());
+    }
+
+    void checkAndRenumberSelectedFiles()
+    {
+        QStringList questions;
+        bool answer = false;
+        SuchenServices asking = services(QStringLiteral("keys"));
+        asking.confirm = [&](const QString& question) {
+            questions << question;
+            return answer;
+        };
+        open(asking);
+        QAction* check = window->findChild<QAction*>(QStringLiteral("mnuPruefen"));
+        QAction* renumber = window->findChild<QAction*>(QStringLiteral("mnuNummerieren"));
+        selectFileRows({});
+        check->trigger();
+        QCOMPARE(sink.shown, QStringList{QStringLiteral("Es ist keine Datei ausgewählt.")});
+
+        selectFileRows({0, 2}); // a.htm, c.htm
+        check->trigger();
+        auto* dialog = window->findChild<QDialog*>(QStringLiteral("CheckDialog"));
+        QVERIFY(dialog && dialog->isVisible());
+        const QString report = dialog->findChild<QPlainTextEdit*>()->toPlainText();
+        QVERIFY2(report.contains(path(QStringLiteral("keys/c.htm")) +
+                                 QStringLiteral(":1:15: Fehler: Verweis vor dem "
+                                                "ersten Eintrag")),
+                 qPrintable(report));
+        QVERIFY(report.contains(path(QStringLiteral("keys/a.htm")) + QStringLiteral(": 3 Einträge")));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("copy")), Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), report);
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        QTRY_VERIFY(!window->findChild<QDialog*>(QStringLiteral("CheckDialog")));
+
+        const QByteArray numbered = "<P>#4 a ....9<BR>4* b ....X</P>\n<P>#9 c ....Y<BR>d ....Z</P>\n";
+        write(QStringLiteral("keys/a.htm"), numbered);
+        selectFileRows({0});
+        renumber->trigger();
+        QCOMPARE(questions.size(), 1);
+        QCOMPARE(test::readAll(path(QStringLiteral("keys/a.htm"))), numbered);
+        answer = true;
+        renumber->trigger();
+        QCOMPARE(test::readAll(path(QStringLiteral("keys/a.htm"))),
+                 QByteArray("<P>#1 a ....2<BR>1* b ....X</P>\n<P>#2 c ....Y<BR>d ....Z</P>\n"));
+        QCOMPARE(test::readAll(path(QStringLiteral("keys/a.htm_bak0"))), numbered);
+        QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Fertig!"));
+        QCOMPARE(sink.shown.size(), 1); // no message beyond the first
     }
 
     void listsFollowOneAnother()

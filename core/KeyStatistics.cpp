@@ -1,0 +1,122 @@
+#include "KeyStatistics.h"
+
+#include "KeyReader.h"
+
+#include <cmath>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace keylinker {
+namespace {
+
+std::string_view viewOf(const QByteArray& bytes)
+{
+    return {bytes.constData(), static_cast<size_t>(bytes.size())};
+}
+
+QString decimal(double value, KeyFinding::Language language)
+{
+    QString shown = QString::number(value, 'f', 2);
+    if (language == KeyFinding::Language::German)
+        shown.replace(u'.', u',');
+    return shown;
+}
+
+} // namespace
+
+KeyStatistics KeyStatistics::of(const KeyStructure& key)
+{
+    KeyStatistics figures;
+    figures.entries = key.entries.size();
+    std::unordered_map<std::string_view, int> entryOf;
+    for (qsizetype i = 0; i < key.entries.size(); ++i) {
+        entryOf.try_emplace(viewOf(key.entries[i].number), static_cast<int>(i));
+    }
+    std::unordered_map<QByteArray, int> taxa;
+    for (const KeyEntry& entry : key.entries) {
+        figures.leads += entry.leads.size();
+        for (const KeyLead& lead : entry.leads) {
+            if (lead.target == KeyLead::Target::Taxon) {
+                ++figures.taxonLeads;
+                if (++taxa[KeyReader::plainName(lead.name)] == 2)
+                    ++figures.repeatedTaxa;
+            }
+        }
+    }
+    figures.distinctTaxa = static_cast<qsizetype>(taxa.size());
+    if (key.entries.isEmpty())
+        return figures;
+
+    // Breadth first from the first entry: each entry is passed on its shortest way, and a lead back
+    // to an entry already reached (a loop, or a second way) is not followed again.
+    std::vector<int> depth(static_cast<size_t>(key.entries.size()), 0);
+    std::vector<int> queue{0};
+    depth[0] = 1;
+    qsizetype waysToTaxa = 0;
+    double waySum = 0;
+    for (size_t next = 0; next < queue.size(); ++next) {
+        const int entry = queue[next];
+        for (const KeyLead& lead : key.entries[entry].leads) {
+            if (lead.target == KeyLead::Target::Taxon) {
+                ++waysToTaxa;
+                waySum += depth[entry];
+                figures.longestWay = std::max(figures.longestWay, depth[entry]);
+                continue;
+            }
+            const auto target = entryOf.find(viewOf(lead.name));
+            if (target != entryOf.end() && depth[target->second] == 0) {
+                depth[target->second] = depth[entry] + 1;
+                queue.push_back(target->second);
+            }
+        }
+    }
+    // The check tells a loop from two ways that join, which the walk above cannot.
+    for (const KeyFinding& finding : checkKey(key)) {
+        using Kind = KeyFinding::Kind;
+        if (finding.kind == Kind::Loop || finding.kind == Kind::MissingEntry ||
+            finding.kind == Kind::UnreachedEntry || finding.kind == Kind::DuplicateEntry ||
+            finding.kind == Kind::ReferenceBeforeFirstEntry) {
+            figures.partial = true;
+            break;
+        }
+    }
+    if (waysToTaxa > 0)
+        figures.meanWay = waySum / static_cast<double>(waysToTaxa);
+    figures.balance = waysToTaxa > 1 ? figures.meanWay / std::log2(static_cast<double>(waysToTaxa)) : 1.0;
+    return figures;
+}
+
+QString KeyStatistics::text(KeyFinding::Language language) const
+{
+    const bool german = language == KeyFinding::Language::German;
+    QString line = german
+                       ? QStringLiteral("%1 Einträge, %2 Alternativen, %3 enden in einem Taxon (%4 "
+                                        "verschiedene, %5 mehrfach), längster Weg %6, mittlerer Weg %7, "
+                                        "Ausgewogenheit %8")
+                       : QStringLiteral("%1 entries, %2 leads, %3 end in a taxon (%4 distinct, %5 more than "
+                                        "once), longest way %6, mean way %7, balance %8");
+    line = line.arg(QString::number(entries), QString::number(leads), QString::number(taxonLeads),
+                    QString::number(distinctTaxa), QString::number(repeatedTaxa), QString::number(longestWay),
+                    decimal(meanWay, language), decimal(balance, language));
+    if (partial)
+        line += german ? QStringLiteral(" (Wege nur im erreichbaren Teil ohne Schleifen)")
+                       : QStringLiteral(" (ways only in the reachable part without loops)");
+    return line;
+}
+
+QJsonObject KeyStatistics::toJson() const
+{
+    return {{QStringLiteral("entries"), entries},
+            {QStringLiteral("leads"), leads},
+            {QStringLiteral("taxonLeads"), taxonLeads},
+            {QStringLiteral("distinctTaxa"), distinctTaxa},
+            {QStringLiteral("repeatedTaxa"), repeatedTaxa},
+            {QStringLiteral("longestWay"), longestWay},
+            {QStringLiteral("meanWay"), meanWay},
+            {QStringLiteral("balance"), balance},
+            {QStringLiteral("partial"), partial}};
+}
+
+} // namespace keylinker
