@@ -10,8 +10,8 @@
 
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
 #include <QIODevice>
+#include <QSet>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -39,8 +39,11 @@ bool writeNewFile(const QString& path, const QByteArray& content, QString& error
         const ssize_t now = ::write(fd, content.constData() + written, size_t(content.size() - written));
         if (now < 0 && errno == EINTR)
             continue;
-        if (now <= 0)
+        if (now <= 0) {
+            if (now == 0) // a write that takes nothing: the disk is full
+                errno = ENOSPC;
             break;
+        }
         written += now;
     }
     const bool complete = written == content.size() && ::fsync(fd) == 0;

@@ -26,7 +26,7 @@ bool isPage(const QByteArray& content)
 QByteArray KeyImport::asUtf8(const QByteArray& content)
 {
     QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString decoded = utf8(content);
+    const QString decoded = utf8(content); // only to learn whether it is UTF-8
     if (!utf8.hasError())
         return content;
     QStringDecoder windows("windows-1252");
