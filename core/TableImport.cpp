@@ -132,14 +132,20 @@ QByteArray TableImport::entryNumber(QByteArrayView cell)
 
 bool TableImport::isTable(QByteArrayView content)
 {
-    const QByteArrayView line = firstLine(withoutByteOrderMark(content));
+    content = withoutByteOrderMark(content);
+    const QByteArrayView line = firstLine(content);
     if (line.contains('\t'))
         return true;
-    const qsizetype comma = line.indexOf(',');
-    if (comma < 0 || line.count(',') < 2)
-        return false;
-    const QByteArrayView cell = line.first(comma);
-    return KeyTableRow::isNumber(entryNumber(cell)) || columnNamed(cell) >= 0;
+    // A row: an entry number and at least two commas after it.
+    const auto isRow = [](QByteArrayView row) {
+        const qsizetype comma = row.indexOf(',');
+        return comma >= 0 && row.count(',') >= 2 && KeyTableRow::isNumber(entryNumber(row.first(comma)));
+    };
+    if (isRow(line) || (line.count(',') >= 2 && columnNamed(line.first(line.indexOf(','))) >= 0))
+        return true;
+    // A header in words of its own, followed by a row.
+    return line.count(',') >= 2 && line.size() < content.size() &&
+           isRow(firstLine(content.sliced(line.size() + 1)));
 }
 
 bool TableImport::read(QByteArrayView content, KeyTable& table, KeyImportError& error)

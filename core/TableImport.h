@@ -14,8 +14,8 @@ namespace keylinker {
 class TableImport final
 {
 public:
-    /// Whether `content` is a table rather than a text key: its first line holds a tab, or its first
-    /// comma-separated cell is a number or a column name and the line holds at least two commas.
+    /// Whether `content` is a table rather than a text key: its first line holds a tab, or it holds at
+    /// least two commas and begins with a number or a column name, or the next line does so.
     static bool isTable(QByteArrayView content);
 
     /// Reads `content` into `table` (rows only). On a table it cannot read returns false and sets `error`.

@@ -171,6 +171,10 @@ TEST(KeyExchangeTest, TablesAreReadWhateverTheirDress)
         "To\tFROM\tText\n2\t1\t\"Wings red, shining\"\nApterygota\t1\tWings\"blue\"\nA|B\t2\tHead "
         "<i>black</i> &deg;\n"
         "Sp. B\t2\tHead brown\n",
+        // A header of other words keeps the usual order.
+        "Couplet,Lead,Goes to\n1,\"Wings red, shining\",2\n1,\"Wings\"\"blue\"\"\",Apterygota\n2,Head "
+        "<i>black</i> "
+        "&deg;,A|B\n2,Head brown,Sp. B\n",
         // No header, no line end at the end.
         "1,\"Wings red, shining\",2\n1,\"Wings\"\"blue\"\"\",Apterygota\n2,Head <i>black</i> "
         "&deg;,A|B\n2,Head brown,Sp. B",
