@@ -112,7 +112,7 @@ int AuthoringCommands::forEachKey(const QStringList& files,
 
 KeyFileMessages AuthoringCommands::messages() const
 {
-    return m_english ? KeyFileMessages::english() : KeyFileMessages::german();
+    return messagesFor(m_english);
 }
 
 KeyFinding::Language AuthoringCommands::language() const

@@ -11,6 +11,7 @@
 
 #include "AuthoringCommands.h"
 #include "DirectoryWalk.h"
+#include "ExchangeCommands.h"
 #include "FileNamePattern.h"
 #include "FinderPlatform.h"
 #include "FoundListModel.h"
@@ -67,6 +68,13 @@ const QString helpText = QStringLiteral(
     "                                         match P, as the window's search finds them: one full path\n"
     "                                         per line, in the same order; P as in the window's pattern\n"
     "                                         box (default \"*.htm;*.html;*.htm_bak*;*.html_bak*\")\n"
+    "  keylinker-cli [--english] --import FILE [-o OUT.htm] [--title TEXT]\n"
+    "                                         read a key table (KeyBase or Lucid CSV, TSV) or a text\n"
+    "                                         key and write an unprocessed HTML key with marks to\n"
+    "                                         standard output, or to the new file OUT.htm\n"
+    "  keylinker-cli [--english] --export keybase|text|dot [--no-header] FILE\n"
+    "                                         write a key as a KeyBase table, as a flora's text or as\n"
+    "                                         a Graphviz graph to standard output\n"
     "  --english                              messages in English (default: German)\n"
     "  --help, --version\n"
     "  --                                     end of the options: every argument after it is a file,\n"
@@ -79,11 +87,6 @@ const QString helpText = QStringLiteral(
     "--find: the search went through), 1 a file ended with a message (with --check: an error was found,\n"
     "with --strict any finding, or a file could not be read; with --find: DIR could not be opened, or\n"
     "the list filled up at 32,767 files), 2 bad usage.\n");
-
-KeyFileMessages messagesFor(bool english)
-{
-    return english ? KeyFileMessages::english() : KeyFileMessages::german();
-}
 
 } // namespace
 
@@ -103,6 +106,8 @@ int CommandLineTool::run(const QStringList& arguments)
 
 int CommandLineTool::runArguments(const QStringList& arguments)
 {
+    if (ExchangeCommands::handles(arguments))
+        return ExchangeCommands(m_out, m_err).run(arguments);
     bool english = false;
     bool print = false;
     bool check = false;

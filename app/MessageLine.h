@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include "FileError.h"
+#include "KeyFileMessages.h"
 
 namespace keylinker {
 
@@ -16,6 +17,9 @@ QByteArray printablePath(QStringView path);
 /// "FILE: message", or "FILE:LINE: message" with a line, ended by a line feed; one line whatever the
 /// file's name holds.
 QByteArray messageLine(const QString& file, const QString& text, int line = 0);
+
+/// The messages of the chosen language.
+KeyFileMessages messagesFor(bool english);
 
 /// Reads the whole key `file` as the key file procedure reads it, for the modes that change nothing.
 bool readKeyFile(const QString& file, QByteArray& content, FileError& error);

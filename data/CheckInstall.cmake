@@ -12,6 +12,8 @@ foreach(path
         share/keylinker/dichotabd.html
         share/keylinker/dichotabe.html
         share/keylinker/examples/Laubbaeume.htm
+        share/man/man1/keylinker.1
+        share/man/man1/keylinker-cli.1
         share/applications/${APP_ID}.desktop
         share/metainfo/${APP_ID}.metainfo.xml
         share/icons/hicolor/scalable/apps/${APP_ID}.svg)

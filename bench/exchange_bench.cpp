@@ -1,0 +1,128 @@
+// Times the import of a key table (table to page) and the export of a key page (page to table) for a
+// table of 1,800 rows (about 200 KB) and for one ten times as large, against the same
+// bytes split into lines and fields with QByteArray::split (the least work that touches every field),
+// and prints the medians, their ratios and whether the goals are met.
+//
+//   exchange_bench [SEED]
+
+#include "KeyPageReader.h"
+#include "KeyPageWriter.h"
+#include "KeyTableExport.h"
+#include "TableImport.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <vector>
+
+namespace {
+
+volatile qsizetype sink = 0; // keeps the optimiser from dropping the timed work
+
+// A KeyBase table as floras publish them: two leads an entry, statements of 60 to 130 bytes with
+// commas, umlauts and now and then inline markup, each lead to a later entry or to a taxon.
+QByteArray makeTable(int rows, quint32 seed)
+{
+    static const char* const words[] = {"Blätter",      "gegenständig,", "wechselständig", "gesägt",
+                                        "ganzrandig;",  "<i>Salix</i>",  "Früchte",        "Nüsschen",
+                                        "geflügelt",    "Knospen",       "spitz",          "behaart",
+                                        "5&ndash;8 mm", "lang",          "kahl,",          "Rinde"};
+    std::mt19937 random(seed);
+    QByteArray table = "from,statement,to\r\n";
+    const int entries = rows / 2;
+    for (int row = 0; row < rows; ++row) {
+        const int entry = 1 + row / 2;
+        QByteArray statement;
+        const qsizetype length = 60 + qsizetype(random() % 71);
+        while (statement.size() < length)
+            statement += QByteArray(statement.isEmpty() ? "" : " ") + words[random() % std::size(words)];
+        const bool toEntry = 2 * entry + row % 2 <= entries;
+        const QByteArray to =
+            toEntry ? QByteArray::number(2 * entry + row % 2) : "Species " + QByteArray::number(row);
+        table += QByteArray::number(entry) + ",\"" + statement + "\"," + to + "\r\n";
+    }
+    return table;
+}
+
+double medianMilliseconds(int runs, const std::function<void()>& work)
+{
+    work(); // warm-up
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
+    return times[size_t(runs / 2)];
+}
+
+struct Figures
+{
+    qsizetype bytes;
+    double split;
+    double import;
+    double exportPage;
+};
+
+Figures measure(int rows, quint32 seed, int runs)
+{
+    const QByteArray table = makeTable(rows, seed);
+    keylinker::KeyTable read;
+    keylinker::KeyImportError error;
+    if (!keylinker::TableImport::read(table, read, error) || read.rows.size() != rows) {
+        std::printf("FAILED: the generated table does not read back\n");
+        std::exit(1);
+    }
+    const QByteArray page = keylinker::KeyPageWriter::write(read);
+    Figures figures{table.size(), 0, 0, 0};
+    figures.split = medianMilliseconds(runs, [&table] {
+        for (const QByteArray& line : table.split('\n'))
+            sink = sink + line.split(',').size();
+    });
+    figures.import = medianMilliseconds(runs, [&table] {
+        keylinker::KeyTable key;
+        keylinker::KeyImportError failure;
+        keylinker::TableImport::read(table, key, failure);
+        sink = sink + keylinker::KeyPageWriter::write(key).size();
+    });
+    figures.exportPage = medianMilliseconds(runs, [&page] {
+        sink = sink + keylinker::KeyTableExport::keybase(keylinker::KeyPageReader::read(page)).size();
+    });
+    return figures;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const quint32 seed = argc > 1 ? quint32(std::strtoul(argv[1], nullptr, 10)) : 1u;
+#ifndef NDEBUG
+    std::printf("note: built without NDEBUG; build with CMAKE_BUILD_TYPE=Release for meaningful times\n");
+#endif
+    const Figures small = measure(1800, seed, 31);
+    const Figures large = measure(18000, seed, 11);
+    for (const Figures& figures : {small, large}) {
+        std::printf("table of %lld bytes: split %.2f ms, import %.2f ms (%.1f x split), export %.2f ms "
+                    "(%.1f x split)\n",
+                    static_cast<long long>(figures.bytes), figures.split, figures.import,
+                    figures.import / figures.split, figures.exportPage, figures.exportPage / figures.split);
+    }
+    const double sizeRatio = double(large.bytes) / double(small.bytes);
+    const double importGrowth = large.import / small.import;
+    const double exportGrowth = large.exportPage / small.exportPage;
+    std::printf("10x rows: size %.2f x, import %.2f x, export %.2f x\n", sizeRatio, importGrowth,
+                exportGrowth);
+    const bool fast = small.import < 50 && small.exportPage < 50;
+    // Linear: the large table takes at most 1.5 times its share of the time.
+    const bool linear = importGrowth <= 1.5 * sizeRatio && exportGrowth <= 1.5 * sizeRatio;
+    std::printf("goal: 1,800 rows each under 50 ms: %s; linear: %s\n", fast ? "met" : "MISSED",
+                linear ? "met" : "MISSED");
+    return fast && linear ? 0 : 1;
+}

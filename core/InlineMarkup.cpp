@@ -1,0 +1,254 @@
+#include "InlineMarkup.h"
+
+#include <QString>
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace keylinker {
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+bool isAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isHexDigit(char c)
+{
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Length of the character reference that starts at `at` (`&deg;`, `&#176;`, `&#xB0;`), or 0.
+qsizetype referenceLength(QByteArrayView text, qsizetype at)
+{
+    qsizetype end = at + 1;
+    const qsizetype size = text.size();
+    if (end < size && text[end] == '#') {
+        ++end;
+        const bool hex = end < size && (text[end] == 'x' || text[end] == 'X');
+        if (hex)
+            ++end;
+        const qsizetype digits = end;
+        while (end < size && (hex ? isHexDigit(text[end]) : isDigit(text[end])))
+            ++end;
+        if (end == digits)
+            return 0;
+    } else {
+        if (end >= size || !isAsciiLetter(text[end]))
+            return 0;
+        while (end < size && (isAsciiLetter(text[end]) || isDigit(text[end])))
+            ++end;
+    }
+    return end < size && text[end] == ';' ? end + 1 - at : 0;
+}
+
+// Length of the inline tag that starts at `at` (`<i>`, `</strong >`, any case), or 0.
+qsizetype inlineTagLength(QByteArrayView text, qsizetype at)
+{
+    static constexpr std::array<std::string_view, 6> names = {"i", "b", "em", "strong", "sup", "sub"};
+    qsizetype end = at + 1;
+    if (end < text.size() && text[end] == '/')
+        ++end;
+    const qsizetype nameStart = end;
+    while (end < text.size() && isAsciiLetter(text[end]))
+        ++end;
+    const QByteArray name = text.sliced(nameStart, end - nameStart).toByteArray().toLower();
+    bool known = false;
+    for (const std::string_view candidate : names)
+        known = known || name == QByteArrayView(candidate.data(), qsizetype(candidate.size()));
+    while (end < text.size() && isBlank(text[end]))
+        ++end;
+    return known && end < text.size() && text[end] == '>' ? end + 1 - at : 0;
+}
+
+// Length of any tag that starts at `at` (up to the next `>`), or 0 when `<` begins none.
+qsizetype anyTagLength(QByteArrayView text, qsizetype at)
+{
+    if (at + 1 >= text.size())
+        return 0;
+    const char next = text[at + 1];
+    if (!isAsciiLetter(next) && next != '/' && next != '!' && next != '?')
+        return 0;
+    const qsizetype close = text.indexOf('>', at);
+    return close < 0 ? 0 : close + 1 - at;
+}
+
+// The escapes `toPage` makes, and what each stands for.
+struct Escape
+{
+    std::string_view escaped;
+    char plain;
+};
+constexpr std::array<Escape, 5> pageEscapes = {
+    {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&#35;", '#'}, {"&#46;", '.'}}};
+
+QByteArray undoPageEscapes(QByteArrayView text)
+{
+    if (!text.contains('&'))
+        return text.toByteArray();
+    std::string plain;
+    plain.reserve(size_t(text.size()));
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        bool replaced = false;
+        if (text[at] == '&') {
+            for (const Escape& escape : pageEscapes) {
+                const QByteArrayView escaped(escape.escaped.data(), qsizetype(escape.escaped.size()));
+                if (text.sliced(at).startsWith(escaped)) {
+                    plain += escape.plain;
+                    at += escaped.size() - 1;
+                    replaced = true;
+                    break;
+                }
+            }
+        }
+        if (!replaced)
+            plain += text[at];
+    }
+    return QByteArray(plain.data(), qsizetype(plain.size()));
+}
+
+// The named references that keys commonly hold; others stay as written in plain text.
+struct NamedReference
+{
+    std::string_view name;
+    char16_t character;
+};
+constexpr NamedReference namedReferences[] = {
+    {"amp", u'&'},    {"lt", u'<'},     {"gt", u'>'},     {"quot", u'"'},   {"apos", u'\''},
+    {"nbsp", u' '},   {"deg", u'°'},    {"times", u'×'},  {"plusmn", u'±'}, {"micro", u'µ'},
+    {"frac12", u'½'}, {"ndash", u'–'},  {"mdash", u'—'},  {"hellip", u'…'}, {"auml", u'ä'},
+    {"ouml", u'ö'},   {"uuml", u'ü'},   {"Auml", u'Ä'},   {"Ouml", u'Ö'},   {"Uuml", u'Ü'},
+    {"szlig", u'ß'},  {"eacute", u'é'}, {"egrave", u'è'}, {"agrave", u'à'}, {"ccedil", u'ç'},
+    {"middot", u'·'}, {"le", u'≤'},     {"ge", u'≥'},     {"male", u'♂'},   {"female", u'♀'},
+    {"sup2", u'²'},   {"sup3", u'³'},   {"frac14", u'¼'}, {"frac34", u'¾'}, {"iexcl", u'¡'},
+};
+
+QByteArray decodeReference(QByteArrayView reference)
+{
+    const QByteArrayView body = reference.sliced(1, reference.size() - 2);
+    if (body.startsWith('#')) {
+        const bool hex = body.size() > 1 && (body[1] == 'x' || body[1] == 'X');
+        bool ok = false;
+        const uint code = body.sliced(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
+        if (!ok || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return reference.toByteArray();
+        const char32_t character = code;
+        return QString::fromUcs4(&character, 1).toUtf8();
+    }
+    for (const NamedReference& named : namedReferences) {
+        if (body == QByteArrayView(named.name.data(), qsizetype(named.name.size())))
+            return QString(QChar(named.character)).toUtf8();
+    }
+    return reference.toByteArray();
+}
+
+} // namespace
+
+QByteArray InlineMarkup::collapseBlanks(QByteArrayView text)
+{
+    // Built in a std::string: its push_back is inline, QByteArray's append of one char is not.
+    std::string collapsed;
+    collapsed.reserve(size_t(text.size()));
+    bool blank = false;
+    for (const char c : text) {
+        if (isBlank(c)) {
+            blank = true;
+            continue;
+        }
+        if (blank && !collapsed.empty())
+            collapsed += ' ';
+        blank = false;
+        collapsed += c;
+    }
+    return QByteArray(collapsed.data(), qsizetype(collapsed.size()));
+}
+
+QByteArray InlineMarkup::toPage(QByteArrayView text)
+{
+    const QByteArray collapsed = collapseBlanks(text);
+    const QByteArrayView in(collapsed);
+    std::string page;
+    page.reserve(size_t(in.size() + in.size() / 8));
+    qsizetype dots = 0;
+    for (qsizetype at = 0; at < in.size(); ++at) {
+        const char c = in[at];
+        dots = c == '.' ? dots + 1 : 0;
+        qsizetype kept = 0;
+        if (c == '&')
+            kept = referenceLength(in, at);
+        else if (c == '<')
+            kept = inlineTagLength(in, at);
+        if (kept > 0) {
+            page.append(in.data() + at, size_t(kept));
+            at += kept - 1;
+        } else if (c == '&') {
+            page += "&amp;";
+        } else if (c == '<') {
+            page += "&lt;";
+        } else if (c == '>') {
+            page += "&gt;";
+        } else if (c == '#') {
+            page += "&#35;";
+        } else if (c == '.' && dots >= 3 && at + 1 < in.size() && in[at + 1] >= '1' && in[at + 1] <= '9') {
+            // Three dots before a digit would be a reference mark.
+            page += "&#46;";
+            dots = 0;
+        } else {
+            page += c;
+        }
+    }
+    return QByteArray(page.data(), qsizetype(page.size()));
+}
+
+QByteArray InlineMarkup::toTable(QByteArrayView pageText)
+{
+    std::string inlineOnly;
+    inlineOnly.reserve(size_t(pageText.size()));
+    for (qsizetype at = 0; at < pageText.size(); ++at) {
+        if (pageText[at] == '<' && inlineTagLength(pageText, at) == 0) {
+            if (const qsizetype tag = anyTagLength(pageText, at); tag > 0) {
+                inlineOnly += ' ';
+                at += tag - 1;
+                continue;
+            }
+        }
+        inlineOnly += pageText[at];
+    }
+    const QByteArray page = toPage(QByteArrayView(inlineOnly.data(), qsizetype(inlineOnly.size())));
+    QByteArray plain = undoPageEscapes(page);
+    return toPage(plain) == page ? plain : page;
+}
+
+QByteArray InlineMarkup::toPlain(QByteArrayView html)
+{
+    std::string plain;
+    plain.reserve(size_t(html.size()));
+    for (qsizetype at = 0; at < html.size(); ++at) {
+        qsizetype length = 0;
+        if (html[at] == '<' && (length = anyTagLength(html, at)) > 0) {
+            // A tag between two words stands for no blank only when it is inline markup.
+            if (inlineTagLength(html, at) == 0)
+                plain += ' ';
+        } else if (html[at] == '&' && (length = referenceLength(html, at)) > 0) {
+            plain += decodeReference(html.sliced(at, length)).toStdString();
+        } else {
+            length = 1;
+            plain += html[at];
+        }
+        at += length - 1;
+    }
+    return collapseBlanks(QByteArrayView(plain.data(), qsizetype(plain.size())));
+}
+
+} // namespace keylinker

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+namespace keylinker {
+
+/// The text of a lead as key tables carry it: HTML in which only inline markup counts (the tags i, b,
+/// em, strong, sup, sub and character references such as `&deg;`). These functions move such text
+/// between a table and a key page. All texts are UTF-8.
+class InlineMarkup final
+{
+public:
+    /// The text as it goes into a key page: blanks collapsed, inline markup kept, every other `&`, `<`
+    /// and `>` escaped, and every `#` and every third dot before a digit escaped too, so that no text of
+    /// a table becomes a mark that processing would link. Applying it twice changes nothing more.
+    static QByteArray toPage(QByteArrayView text);
+
+    /// The text of a lead of a key page as a table carries it: other tags removed, blanks collapsed,
+    /// inline markup kept, and the escapes that `toPage` makes undone wherever `toPage` brings them back
+    /// (so export, import and export again give the same bytes).
+    static QByteArray toTable(QByteArrayView pageText);
+
+    /// The text as a reader sees it: every tag removed, character references decoded, blanks collapsed.
+    static QByteArray toPlain(QByteArrayView html);
+
+    /// The text with runs of blanks (space, tab, line ends) made one space, trimmed at both ends.
+    static QByteArray collapseBlanks(QByteArrayView text);
+};
+
+} // namespace keylinker

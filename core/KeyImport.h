@@ -1,0 +1,22 @@
+#pragma once
+
+#include "KeyImportError.h"
+#include "KeyTable.h"
+
+#include <QByteArray>
+
+namespace keylinker {
+
+/// Reads any key keylinker understands into a table: a key page (unprocessed, processed or half of
+/// each), a key table (CSV, TSV) or a text key, told apart by content. Text that is not UTF-8 is taken
+/// as Windows-1252, the code page in which older keys and spreadsheet exports are written.
+class KeyImport final
+{
+public:
+    static bool read(const QByteArray& content, KeyTable& table, KeyImportError& error);
+
+    /// `content` as UTF-8: unchanged when it is UTF-8 already, else decoded as Windows-1252.
+    static QByteArray asUtf8(const QByteArray& content);
+};
+
+} // namespace keylinker

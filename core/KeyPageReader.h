@@ -1,0 +1,19 @@
+#pragma once
+
+#include "KeyTable.h"
+
+#include <QByteArray>
+
+namespace keylinker {
+
+/// Reads a key page (unprocessed, processed or half of each) into a key table, by the structure that
+/// KeyReader finds: one row per lead, its statement without the label that repeats the entry's number
+/// (`1*`, `1'`, `1.`, `1a`), the dot leader and the target, blanks collapsed, inline markup kept and
+/// other tags removed. The title is the page's TITLE.
+class KeyPageReader final
+{
+public:
+    static KeyTable read(const QByteArray& page);
+};
+
+} // namespace keylinker

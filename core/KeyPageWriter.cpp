@@ -1,0 +1,107 @@
+#include "KeyPageWriter.h"
+
+#include "InlineMarkup.h"
+
+#include <QHash>
+
+namespace keylinker {
+namespace {
+
+const QByteArray lineEnd = QByteArrayLiteral("\r\n");
+// The leaders of the example key: one dot more before a name than before a number.
+const QByteArray numberLeader = QByteArrayLiteral(" .......");
+const QByteArray taxonLeader = QByteArrayLiteral(" ........");
+
+} // namespace
+
+QByteArray KeyPageWriter::taxonToPage(QByteArrayView taxon)
+{
+    // A reader of the page ends a name at three dots, and dots before a digit would be a reference.
+    QByteArray page = InlineMarkup::toPage(taxon).replace("...", "..&#46;");
+    if (!page.isEmpty() && page.front() >= '0' && page.front() <= '9')
+        page.replace(0, 1, "&#" + QByteArray::number(int(page.front())) + ';');
+    return page;
+}
+
+QByteArray KeyPageWriter::taxonToTable(QByteArrayView pageTaxon)
+{
+    QByteArray taxon = InlineMarkup::toTable(pageTaxon).replace("&#46;", ".");
+    // "&#53;" for "5" and so on: only a leading digit is written this way.
+    if (taxon.size() >= 5 && taxon.startsWith("&#") && taxon[4] == ';' &&
+        (taxon[2] == '4' || taxon[2] == '5')) {
+        const int code = taxon.mid(2, 2).toInt();
+        if (code >= '0' && code <= '9')
+            taxon.replace(0, 5, QByteArray(1, char(code)));
+    }
+    return taxon;
+}
+
+QByteArray KeyPageWriter::write(const KeyTable& table)
+{
+    QByteArray page;
+    const QByteArray title = InlineMarkup::toPage(table.title);
+    page += "<HTML>" + lineEnd + "<HEAD>" + lineEnd + "<META charset=\"utf-8\">" + lineEnd;
+    page += "<TITLE>" + InlineMarkup::toPage(InlineMarkup::toPlain(title)) + "</TITLE>" + lineEnd +
+            "</HEAD>" + lineEnd;
+    page += "<BODY>" + lineEnd;
+    if (!title.isEmpty())
+        page += "<H1>" + title + "</H1>" + lineEnd;
+    for (const QByteArray& paragraph : table.introduction)
+        page += "<P>" + InlineMarkup::toPage(paragraph) + "</P>" + lineEnd;
+
+    // The page numbers: the main key keeps its own, each sub-key's entries follow on after the highest.
+    QList<QByteArray> sections{QByteArray()};
+    sections += table.subkeys();
+    QList<QList<QList<qsizetype>>> entriesOf;
+    QList<QHash<QByteArray, QByteArray>> numberOf;
+    QHash<QByteArray, QByteArray> firstEntryOf;
+    qint64 highest = 0;
+    for (const QByteArray& section : sections) {
+        entriesOf << table.entries(section);
+        QHash<QByteArray, QByteArray> numbers;
+        for (const QList<qsizetype>& entry : entriesOf.back()) {
+            const QByteArray& from = table.rows.at(entry.front()).from;
+            QByteArray number = from;
+            if (!section.isEmpty())
+                number = QByteArray::number(++highest);
+            else if (KeyTableRow::isNumber(from))
+                highest = qMax(highest, from.toLongLong());
+            numbers.insert(from, number);
+        }
+        if (!section.isEmpty() && !entriesOf.back().isEmpty())
+            firstEntryOf.insert(section, numbers.value(table.rows.at(entriesOf.back().front().front()).from));
+        numberOf << numbers;
+    }
+
+    for (qsizetype s = 0; s < sections.size(); ++s) {
+        if (!sections.at(s).isEmpty())
+            page += "<H2>" + InlineMarkup::toPage(sections.at(s)) + "</H2>" + lineEnd;
+        for (const QList<qsizetype>& entry : entriesOf.at(s)) {
+            const QByteArray number = numberOf.at(s).value(table.rows.at(entry.front()).from);
+            page += "<P>";
+            for (qsizetype lead = 0; lead < entry.size(); ++lead) {
+                const KeyTableRow& row = table.rows.at(entry.at(lead));
+                page += lead == 0 ? '#' + number : "<BR>" + lineEnd + number + QByteArray(lead, '*');
+                const QByteArray statement = InlineMarkup::toPage(row.statement);
+                if (!statement.isEmpty())
+                    page += ' ' + statement;
+                QByteArray target = numberOf.at(s).value(row.to);
+                if (target.isEmpty() && KeyTableRow::isNumber(row.to))
+                    target = row.to;
+                if (target.isEmpty())
+                    target = firstEntryOf.value(row.to);
+                if (!target.isEmpty()) {
+                    page += numberLeader + target;
+                } else {
+                    const QByteArray taxon = row.shortcut.isEmpty() ? row.to : row.to + ':' + row.shortcut;
+                    page += taxonLeader + taxonToPage(taxon);
+                }
+            }
+            page += "</P>" + lineEnd;
+        }
+    }
+    page += "</BODY>" + lineEnd + "</HTML>" + lineEnd;
+    return page;
+}
+
+} // namespace keylinker

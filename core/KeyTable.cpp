@@ -1,0 +1,51 @@
+#include "KeyTable.h"
+
+#include <QHash>
+#include <QSet>
+
+namespace keylinker {
+
+bool KeyTableRow::isNumber(QByteArrayView text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    return true;
+}
+
+QList<QList<qsizetype>> KeyTable::entries(QByteArrayView subkey) const
+{
+    QList<QList<qsizetype>> groups;
+    QHash<QByteArray, qsizetype> groupOf;
+    for (qsizetype at = 0; at < rows.size(); ++at) {
+        const KeyTableRow& row = rows.at(at);
+        if (row.subkey != subkey)
+            continue;
+        const auto found = groupOf.constFind(row.from);
+        if (found != groupOf.constEnd()) {
+            groups[*found] << at;
+        } else {
+            groupOf.insert(row.from, groups.size());
+            groups << QList<qsizetype>{at};
+        }
+    }
+    return groups;
+}
+
+QList<QByteArray> KeyTable::subkeys() const
+{
+    QList<QByteArray> names;
+    QSet<QByteArray> seen;
+    for (const KeyTableRow& row : rows) {
+        if (!row.subkey.isEmpty() && !seen.contains(row.subkey)) {
+            seen.insert(row.subkey);
+            names << row.subkey;
+        }
+    }
+    return names;
+}
+
+} // namespace keylinker

@@ -1,0 +1,116 @@
+#include "CommandLineTool.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace keylinker {
+namespace {
+
+class ExchangeCommandsTest : public ::testing::Test
+{
+protected:
+    int run(const QStringList& arguments)
+    {
+        m_out.setData({});
+        m_err.setData({});
+        m_out.open(QIODevice::WriteOnly);
+        m_err.open(QIODevice::WriteOnly);
+        const int status = CommandLineTool(m_out, m_err).run(arguments);
+        m_out.close();
+        m_err.close();
+        return status;
+    }
+    QString write(const QString& name, const QByteArray& content)
+    {
+        QFile file(m_dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return file.fileName();
+    }
+    static QByteArray read(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    QTemporaryDir m_dir;
+    QBuffer m_out;
+    QBuffer m_err;
+};
+
+TEST_F(ExchangeCommandsTest, ImportWritesANewPageThatProcessingLinks)
+{
+    const QByteArray keybase =
+        "from,statement,to\r\n1,\"Wings red, <i>shining</i>\",2\r\n1,Wings blue,Species A\r\n"
+        "2,Head black,B\r\n2,Head brown,C|D\r\n";
+    const QString table = write(QStringLiteral("käfer.csv"), keybase);
+    const QString page = m_dir.filePath(QStringLiteral("-käfer.htm"));
+    ASSERT_EQ(run({QStringLiteral("--import"), table, QStringLiteral("--title"), QStringLiteral("Käfer"),
+                   QStringLiteral("-o"), page}),
+              0)
+        << m_err.data().toStdString();
+    const QByteArray written = read(page);
+    EXPECT_TRUE(written.contains("<TITLE>Käfer</TITLE>")) << written.toStdString();
+    EXPECT_TRUE(m_out.data().isEmpty());
+
+    // Never over a file that is there: the page stays as it was.
+    EXPECT_EQ(run({QStringLiteral("--import"), table, QStringLiteral("-o"), page}), 1);
+    EXPECT_TRUE(m_err.data().startsWith(page.toLocal8Bit() + ": ")) << m_err.data().toStdString();
+    EXPECT_EQ(read(page), written);
+
+    // The page is a key like any other: processing links it, and before and after, its export is
+    // the table it came from.
+    for (int processed = 0; processed < 2; ++processed) {
+        EXPECT_EQ(run({QStringLiteral("--export"), QStringLiteral("keybase"), QStringLiteral("--"), page}),
+                  0);
+        EXPECT_EQ(m_out.data(), keybase);
+        EXPECT_EQ(run({QStringLiteral("--"), page}), 0) << m_err.data().toStdString();
+    }
+    EXPECT_TRUE(read(page).contains("<A HREF=\"#anKer2\">...2</A>"));
+}
+
+TEST_F(ExchangeCommandsTest, ReportsInTheUsersLanguageAndWritesNothing)
+{
+    const QString broken = write(QStringLiteral("broken.tsv"), "from\tstatement\tto\n1\ta\t2\n1\t\"b\n");
+    const QString out = m_dir.filePath(QStringLiteral("out.htm"));
+    EXPECT_EQ(run({QStringLiteral("--import"), broken, QStringLiteral("-o"), out}), 1);
+    EXPECT_EQ(m_err.data(),
+              (broken + QStringLiteral(":3: Anführungszeichen wird nicht geschlossen\n")).toLocal8Bit());
+    EXPECT_EQ(run({QStringLiteral("--english"), QStringLiteral("--export"), QStringLiteral("text"), broken}),
+              1);
+    EXPECT_EQ(m_err.data(), (broken + QStringLiteral(":3: quote is not closed\n")).toLocal8Bit());
+    EXPECT_FALSE(QFile::exists(out));
+    EXPECT_TRUE(m_out.data().isEmpty());
+
+    const QStringList wrongCalls[] = {
+        {QStringLiteral("--export"), QStringLiteral("pdf"), broken},
+        {QStringLiteral("--import"), broken, broken},
+        {QStringLiteral("--import"), broken, QStringLiteral("--no-header")},
+        {QStringLiteral("--export"), QStringLiteral("text"), broken, QStringLiteral("-o"), out},
+        {QStringLiteral("--import"), broken, QStringLiteral("--export"), QStringLiteral("text")},
+        {QStringLiteral("--import"), broken, QStringLiteral("-o")},
+    };
+    for (const QStringList& call : wrongCalls)
+        EXPECT_EQ(run(call), 2) << call.join(u' ').toStdString();
+}
+
+TEST_F(ExchangeCommandsTest, ManPageNamesEveryOptionOfTheHelp)
+{
+    ASSERT_EQ(run({QStringLiteral("--help")}), 0);
+    const QString help = QString::fromLocal8Bit(m_out.data());
+    const QString manPage = QString::fromUtf8(read(QStringLiteral(KEYLINKER_MAN_PAGE))).remove(u'\\');
+    const QRegularExpression option(QStringLiteral("(?<![\\w-])(--?[a-z][a-z-]*)"));
+    qsizetype options = 0;
+    for (const QRegularExpressionMatch& match : option.globalMatch(help)) {
+        ++options;
+        EXPECT_TRUE(manPage.contains(match.captured(1))) << match.captured(1).toStdString();
+    }
+    EXPECT_GT(options, 8);
+}
+
+} // namespace
+} // namespace keylinker
