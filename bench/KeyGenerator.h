@@ -1,9 +1,9 @@
 #pragma once
 
+#include <vector>
+
 #include <QByteArray>
 #include <QRandomGenerator>
-
-#include <vector>
 
 namespace keylinker::bench {
 

@@ -3,15 +3,6 @@
 //
 //   authoring_bench [MEGABYTES] [SEED]
 
-#include "KeyCheck.h"
-#include "KeyGenerator.h"
-#include "KeyReader.h"
-#include "KeyRenumber.h"
-#include "KeyRewrite.h"
-#include "KeyStatistics.h"
-
-#include <QByteArray>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -23,6 +14,15 @@
 
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <QByteArray>
+
+#include "KeyCheck.h"
+#include "KeyGenerator.h"
+#include "KeyReader.h"
+#include "KeyRenumber.h"
+#include "KeyRewrite.h"
+#include "KeyStatistics.h"
 
 namespace {
 

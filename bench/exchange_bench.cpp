@@ -5,20 +5,20 @@
 //
 //   exchange_bench [SEED]
 
-#include "KeyPageReader.h"
-#include "KeyPageWriter.h"
-#include "KeyTableExport.h"
-#include "TableImport.h"
-
-#include <QByteArray>
-#include <QElapsedTimer>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <random>
 #include <vector>
+
+#include <QByteArray>
+#include <QElapsedTimer>
+
+#include "KeyPageReader.h"
+#include "KeyPageWriter.h"
+#include "KeyTableExport.h"
+#include "TableImport.h"
 
 namespace {
 

@@ -7,16 +7,16 @@
 //
 // --sync-folder also flushes the folder after each rename, which makes the new name itself durable.
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QString>
-
 #include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QString>
 
 namespace {
 

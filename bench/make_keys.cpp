@@ -5,15 +5,15 @@
 // Key i (counting from 0) is made with seed SEED + i, so the same arguments always give the same
 // files, and the keys of one run differ from each other (and alternate between the two languages).
 
-#include "KeyGenerator.h"
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include <QDir>
 #include <QFile>
 #include <QString>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include "KeyGenerator.h"
 
 namespace {
 

@@ -3,16 +3,16 @@
 //
 //   rewrite_bench [SEED]
 
-#include "KeyGenerator.h"
-#include "KeyRewrite.h"
-
-#include <QByteArray>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+
+#include <QByteArray>
+
+#include "KeyGenerator.h"
+#include "KeyRewrite.h"
 
 namespace {
 

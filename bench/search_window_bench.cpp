@@ -5,17 +5,17 @@
 //
 //   QT_QPA_PLATFORM=offscreen search_window_bench DIR [LIST]
 
-#include "FoundListModel.h"
-#include "MessageSink.h"
-#include "NativePath.h"
-#include "Suchen.h"
+#include <cstdio>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
 
-#include <cstdio>
+#include "FoundListModel.h"
+#include "MessageSink.h"
+#include "NativePath.h"
+#include "Suchen.h"
 
 namespace {
 

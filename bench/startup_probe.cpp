@@ -6,14 +6,14 @@
 #include "Suchen.h"
 #endif
 
+#include <cstdio>
+
+#include <sys/resource.h>
+
 #include <QApplication>
 #include <QEvent>
 #include <QMainWindow>
 #include <QWindow>
-
-#include <sys/resource.h>
-
-#include <cstdio>
 
 namespace {
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QByteArray>
-
 #include <limits>
-#include <utility>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include <QByteArray>
 
 namespace keylinker {
 

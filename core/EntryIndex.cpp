@@ -1,8 +1,8 @@
 #include "EntryIndex.h"
 
-#include "KeyReader.h"
-
 #include <bit>
+
+#include "KeyReader.h"
 
 namespace keylinker {
 namespace {

@@ -1,10 +1,10 @@
 #include "InlineMarkup.h"
 
-#include <QString>
-
 #include <array>
 #include <string>
 #include <string_view>
+
+#include <QString>
 
 namespace keylinker {
 namespace {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "KeyCheck.h"
-
 #include <QString>
 #include <QStringList>
+
+#include "KeyCheck.h"
 
 namespace keylinker {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FileError.h"
-
 #include <QString>
+
+#include "FileError.h"
 
 namespace keylinker {
 

@@ -1,14 +1,14 @@
 #include "KeyFileProcessor.h"
 
-#include "KeyFileReporter.h"
-#include "KeyFileStore.h"
-#include "KeyRewrite.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <new>
 #include <utility>
+
+#include "KeyFileReporter.h"
+#include "KeyFileStore.h"
+#include "KeyRewrite.h"
 
 namespace keylinker {
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "KeyFileMessages.h"
-#include "KeyFileStore.h"
+#include <functional>
 
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
+#include "KeyFileMessages.h"
+#include "KeyFileStore.h"
 
 namespace keylinker {
 

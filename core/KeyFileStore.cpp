@@ -1,7 +1,5 @@
 #include "KeyFileStore.h"
 
-#include "NativePath.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -16,6 +14,8 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "NativePath.h"
 
 namespace keylinker {
 

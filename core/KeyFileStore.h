@@ -1,11 +1,11 @@
 #pragma once
 
-#include "FileError.h"
+#include <sys/types.h>
 
 #include <QByteArray>
 #include <QString>
 
-#include <sys/types.h>
+#include "FileError.h"
 
 namespace keylinker {
 

@@ -1,10 +1,10 @@
 #include "KeyImport.h"
 
+#include <QStringDecoder>
+
 #include "KeyPageReader.h"
 #include "TableImport.h"
 #include "TextKeyImport.h"
-
-#include <QStringDecoder>
 
 namespace keylinker {
 namespace {

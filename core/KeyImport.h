@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QByteArray>
+
 #include "KeyImportError.h"
 #include "KeyTable.h"
-
-#include <QByteArray>
 
 namespace keylinker {
 

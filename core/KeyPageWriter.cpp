@@ -1,8 +1,8 @@
 #include "KeyPageWriter.h"
 
-#include "InlineMarkup.h"
-
 #include <QHash>
+
+#include "InlineMarkup.h"
 
 namespace keylinker {
 namespace {

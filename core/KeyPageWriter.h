@@ -1,8 +1,8 @@
 #pragma once
 
-#include "KeyTable.h"
-
 #include <QByteArray>
+
+#include "KeyTable.h"
 
 namespace keylinker {
 

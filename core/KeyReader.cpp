@@ -1,11 +1,11 @@
 #include "KeyReader.h"
 
-#include "KeyMarks.h"
-#include "QuotedAnchorIndex.h"
-
 #include <algorithm>
 #include <array>
 #include <vector>
+
+#include "KeyMarks.h"
+#include "QuotedAnchorIndex.h"
 
 namespace keylinker {
 namespace {

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "KeyCheck.h"
-#include "KeyFileProcessor.h"
-
 #include <QByteArray>
 #include <QList>
+
+#include "KeyCheck.h"
+#include "KeyFileProcessor.h"
 
 namespace keylinker {
 

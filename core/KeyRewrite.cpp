@@ -1,9 +1,5 @@
 #include "KeyRewrite.h"
 
-#include "ChunkedText.h"
-#include "KeyMarks.h"
-#include "QuotedAnchorIndex.h"
-
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -13,6 +9,10 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "ChunkedText.h"
+#include "KeyMarks.h"
+#include "QuotedAnchorIndex.h"
 
 namespace keylinker {
 namespace {

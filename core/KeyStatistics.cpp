@@ -1,13 +1,13 @@
 #include "KeyStatistics.h"
 
-#include "EntryIndex.h"
-#include "KeyReader.h"
-
 #include <cmath>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
+
+#include "EntryIndex.h"
+#include "KeyReader.h"
 
 namespace keylinker {
 namespace {

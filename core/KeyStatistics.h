@@ -1,9 +1,9 @@
 #pragma once
 
-#include "KeyCheck.h"
-
 #include <QJsonObject>
 #include <QString>
+
+#include "KeyCheck.h"
 
 namespace keylinker {
 

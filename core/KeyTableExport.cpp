@@ -1,9 +1,9 @@
 #include "KeyTableExport.h"
 
-#include "InlineMarkup.h"
-
 #include <QSet>
 #include <QString>
+
+#include "InlineMarkup.h"
 
 namespace keylinker {
 namespace {

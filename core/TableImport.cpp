@@ -1,8 +1,8 @@
 #include "TableImport.h"
 
-#include "InlineMarkup.h"
-
 #include <array>
+
+#include "InlineMarkup.h"
 
 namespace keylinker {
 namespace {

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QByteArrayView>
+
 #include "KeyImportError.h"
 #include "KeyTable.h"
-
-#include <QByteArrayView>
 
 namespace keylinker {
 

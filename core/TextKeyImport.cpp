@@ -1,9 +1,9 @@
 #include "TextKeyImport.h"
 
+#include <optional>
+
 #include "InlineMarkup.h"
 #include "TableImport.h"
-
-#include <optional>
 
 namespace keylinker {
 namespace {

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "FinderPlatform.h"
-
 #include <QAbstractListModel>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include "FinderPlatform.h"
 
 namespace keylinker {
 

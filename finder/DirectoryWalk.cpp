@@ -1,8 +1,8 @@
 #include "DirectoryWalk.h"
 
-#include "FinderPlatform.h"
-
 #include <QList>
+
+#include "FinderPlatform.h"
 
 namespace keylinker {
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "FileNamePattern.h"
+#include <functional>
 
 #include <QString>
 
-#include <functional>
+#include "FileNamePattern.h"
 
 namespace keylinker {
 

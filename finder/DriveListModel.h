@@ -1,11 +1,11 @@
 #pragma once
 
+#include <functional>
+
 #include <QAbstractListModel>
 #include <QHash>
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 namespace keylinker {
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "FileNamePattern.h"
-#include "FinderPlatform.h"
-
 #include <QAbstractListModel>
 #include <QString>
 #include <QStringList>
+
+#include "FileNamePattern.h"
+#include "FinderPlatform.h"
 
 namespace keylinker {
 

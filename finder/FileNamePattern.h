@@ -1,9 +1,9 @@
 #pragma once
 
+#include <vector>
+
 #include <QString>
 #include <QStringView>
-
-#include <vector>
 
 namespace keylinker {
 

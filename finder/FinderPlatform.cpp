@@ -1,12 +1,5 @@
 #include "FinderPlatform.h"
 
-#include "FileNamePattern.h"
-#include "NativePath.h"
-
-#include <QDir>
-#include <QFile>
-#include <QVarLengthArray>
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -16,6 +9,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QVarLengthArray>
+
+#include "FileNamePattern.h"
+#include "NativePath.h"
 
 using namespace Qt::StringLiterals;
 

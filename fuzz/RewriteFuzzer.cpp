@@ -1,11 +1,11 @@
 // The rewrite never crashes or hangs, a rewritten text holds the input in order (the rewrite only
 // inserts), and the result equals the slow, literal rewrite's.
 
-#include "KeyRewrite.h"
-#include "ReferenceRewrite.h"
-
 #include <cstdint>
 #include <cstdlib>
+
+#include "KeyRewrite.h"
+#include "ReferenceRewrite.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

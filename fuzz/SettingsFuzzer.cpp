@@ -1,13 +1,13 @@
 // The settings file: whatever a file holds, a value written reads back unchanged, and the lines we do
 // not own survive byte for byte.
 
-#include "ProfileFile.h"
+#include <cstdint>
+#include <cstdlib>
 
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <cstdint>
-#include <cstdlib>
+#include "ProfileFile.h"
 
 namespace {
 
@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const qsizetype split = input.indexOf('\0');
     const QByteArray before = split < 0 ? input : input.left(split);
-    const QString value = QString::fromUtf8(split < 0 ? QByteArray("/usr/bin/firefox") : input.mid(split + 1));
+    const QString value =
+        QString::fromUtf8(split < 0 ? QByteArray("/usr/bin/firefox") : input.mid(split + 1));
 
     static QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Dichotab.ini"));

@@ -1,6 +1,6 @@
 #include "ProfileFile.h"
 
-#include "ProfileText.h"
+#include <utility>
 
 #include <QDir>
 #include <QFile>
@@ -8,7 +8,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include <utility>
+#include "ProfileText.h"
 
 namespace keylinker {
 

@@ -1,13 +1,13 @@
 #include "CheckDialog.h"
 
-#include "WindowTexts.h"
-
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "WindowTexts.h"
 
 namespace keylinker {
 

@@ -1,11 +1,11 @@
 #include "ControlTable.h"
 
-#include <QLatin1StringView>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <stdexcept>
+
+#include <QLatin1StringView>
 
 namespace keylinker {
 namespace {

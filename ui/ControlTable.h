@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QRect>
-#include <QString>
-
 #include <span>
 #include <vector>
+
+#include <QRect>
+#include <QString>
 
 namespace keylinker {
 

@@ -1,9 +1,9 @@
 #include "DirectoryItemDelegate.h"
 
-#include "DirectoryListModel.h"
-
 #include <QApplication>
 #include <QStyle>
+
+#include "DirectoryListModel.h"
 
 namespace keylinker {
 namespace {

@@ -1,8 +1,8 @@
 #include "FileListFollower.h"
 
-#include "FileListModel.h"
-
 #include <QItemSelectionModel>
+
+#include "FileListModel.h"
 
 namespace keylinker {
 

@@ -1,17 +1,17 @@
 #pragma once
 
-#include "KeyFileProcessor.h"
-#include "KeyFileReporter.h"
-#include "KeyFileStore.h"
-#include "ProfileFile.h"
-#include "WindowTexts.h"
+#include <functional>
+#include <memory>
 
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 
-#include <functional>
-#include <memory>
+#include "KeyFileProcessor.h"
+#include "KeyFileReporter.h"
+#include "KeyFileStore.h"
+#include "ProfileFile.h"
+#include "WindowTexts.h"
 
 class QAction;
 class QComboBox;

@@ -1,11 +1,11 @@
 #include "HelpPage.h"
 
-#include "FinderPlatform.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include "FinderPlatform.h"
 
 namespace keylinker {
 

@@ -1,12 +1,12 @@
 #include "ProgramLauncher.h"
 
-#include "BrowserCommand.h"
+#include <cerrno>
+#include <cstring>
 
 #include <QFileInfo>
 #include <QProcess>
 
-#include <cerrno>
-#include <cstring>
+#include "BrowserCommand.h"
 
 namespace keylinker {
 

@@ -1,11 +1,12 @@
 #include "CommandLineTool.h"
 
-#include "KeyRewrite.h"
+#include <memory>
+#include <utility>
+#include <vector>
 
-#include "QtPrinters.h"
-#include "TestDir.h"
-
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QBuffer>
 #include <QDir>
@@ -16,12 +17,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <memory>
-#include <utility>
-#include <vector>
-
-#include <fcntl.h>
-#include <unistd.h>
+#include "KeyRewrite.h"
+#include "QtPrinters.h"
+#include "TestDir.h"
 
 namespace keylinker {
 namespace {

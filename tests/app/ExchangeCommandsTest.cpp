@@ -1,11 +1,11 @@
-#include "CommandLineTool.h"
-
 #include <gtest/gtest.h>
 
 #include <QBuffer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include "CommandLineTool.h"
 
 namespace keylinker {
 namespace {

@@ -1,17 +1,17 @@
 #include "KeyCheck.h"
 
-#include "KeyRewrite.h"
-#include "QtPrinters.h"
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QElapsedTimer>
 
-#include <algorithm>
-#include <iterator>
-#include <string>
-#include <vector>
+#include "KeyRewrite.h"
+#include "QtPrinters.h"
 
 namespace keylinker {
 namespace {
@@ -24,9 +24,10 @@ using Language = KeyFinding::Language;
 std::vector<std::string> described(const QList<KeyFinding>& findings, bool withColumn = true,
                                    bool withWarnings = false)
 {
-    static const char* const kindNames[] = {
-        "before-first", "missing",    "duplicate",  "unreached",     "loop",        "no-lead",    "one-lead",
-        "in-tag",       "not-anchor", "not-decimal", "many-leads", "reached-twice", "same-target", "taxon-twice"};
+    static const char* const kindNames[] = {"before-first", "missing",     "duplicate",  "unreached",
+                                            "loop",         "no-lead",     "one-lead",   "in-tag",
+                                            "not-anchor",   "not-decimal", "many-leads", "reached-twice",
+                                            "same-target",  "taxon-twice"};
     std::vector<std::string> lines;
     for (const KeyFinding& finding : findings) {
         if (!withWarnings && !finding.isError())

@@ -1,3 +1,9 @@
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
 #include "InlineMarkup.h"
 #include "KeyImport.h"
 #include "KeyPageReader.h"
@@ -7,12 +13,6 @@
 #include "KeyTableExport.h"
 #include "TableImport.h"
 #include "TextKeyImport.h"
-
-#include <gtest/gtest.h>
-
-#include <random>
-#include <string>
-#include <vector>
 
 namespace keylinker {
 namespace {

@@ -1,20 +1,4 @@
-#include "KeyFileMessages.h"
 #include "KeyFileProcessor.h"
-#include "KeyFileReporter.h"
-#include "KeyFileStore.h"
-#include "KeyRewrite.h"
-#include "NativePath.h"
-
-#include "CaseName.h"
-#include "QtPrinters.h"
-#include "TestDir.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <csignal>
@@ -24,10 +8,25 @@
 #include <ostream>
 #include <vector>
 
-#include <sys/resource.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "CaseName.h"
+#include "KeyFileMessages.h"
+#include "KeyFileReporter.h"
+#include "KeyFileStore.h"
+#include "KeyRewrite.h"
+#include "NativePath.h"
+#include "QtPrinters.h"
+#include "TestDir.h"
 
 namespace keylinker {
 namespace {

@@ -1,14 +1,14 @@
 #include "KeyReader.h"
 
-#include "KeyRewrite.h"
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QFile>
 
-#include <string>
-#include <vector>
+#include "KeyRewrite.h"
 
 namespace keylinker {
 namespace {

@@ -1,18 +1,18 @@
 #include "KeyRenumber.h"
 
-#include "KeyReader.h"
-#include "KeyRewrite.h"
-
-#include <gtest/gtest.h>
-
-#include <QByteArray>
-
 #include <algorithm>
 #include <map>
 #include <numeric>
 #include <random>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+
+#include "KeyReader.h"
+#include "KeyRewrite.h"
 
 namespace keylinker {
 namespace {

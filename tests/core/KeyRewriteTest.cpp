@@ -1,16 +1,16 @@
 #include "KeyRewrite.h"
 
-#include "QtPrinters.h"
-#include "ReferenceRewrite.h"
+#include <random>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QFile>
 
-#include <random>
-#include <string>
-#include <vector>
+#include "QtPrinters.h"
+#include "ReferenceRewrite.h"
 
 namespace keylinker {
 namespace {

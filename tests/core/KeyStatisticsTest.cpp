@@ -1,8 +1,8 @@
 #include "KeyStatistics.h"
 
-#include "KeyReader.h"
-
 #include <gtest/gtest.h>
+
+#include "KeyReader.h"
 
 namespace keylinker {
 namespace {

@@ -1,10 +1,10 @@
 #include "NativePath.h"
 
-#include "QtPrinters.h"
+#include <random>
 
 #include <gtest/gtest.h>
 
-#include <random>
+#include "QtPrinters.h"
 
 namespace keylinker {
 namespace {

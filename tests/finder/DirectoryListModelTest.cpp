@@ -1,14 +1,14 @@
 #include "DirectoryListModel.h"
-#include "DriveListModel.h"
-#include "FileNamePattern.h"
 
-#include "QtPrinters.h"
-#include "TestDir.h"
+#include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
-#include <gtest/gtest.h>
+#include "DriveListModel.h"
+#include "FileNamePattern.h"
+#include "QtPrinters.h"
+#include "TestDir.h"
 
 using namespace Qt::StringLiterals;
 using keylinker::DirectoryListModel;

@@ -1,21 +1,19 @@
 #include "DirectoryWalk.h"
 
+#include <functional>
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "DirectoryListModel.h"
 #include "DriveListModel.h"
 #include "FileListModel.h"
 #include "FileNamePattern.h"
 #include "NativePath.h"
-
 #include "QtPrinters.h"
 #include "TestDir.h"
-
-#include <gtest/gtest.h>
-
-#include <functional>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using keylinker::DirectoryWalk;

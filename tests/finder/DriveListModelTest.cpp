@@ -1,13 +1,13 @@
-#include "DirectoryListModel.h"
 #include "DriveListModel.h"
 
-#include "QtPrinters.h"
-#include "TestDir.h"
+#include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
-#include <gtest/gtest.h>
+#include "DirectoryListModel.h"
+#include "QtPrinters.h"
+#include "TestDir.h"
 
 using namespace Qt::StringLiterals;
 using keylinker::DirectoryListModel;

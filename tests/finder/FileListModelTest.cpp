@@ -1,12 +1,12 @@
 #include "FileListModel.h"
 
-#include "QtPrinters.h"
-#include "TestDir.h"
+#include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
-#include <gtest/gtest.h>
+#include "QtPrinters.h"
+#include "TestDir.h"
 
 using namespace Qt::StringLiterals;
 using keylinker::FileListModel;

@@ -1,10 +1,10 @@
 #include "FileNamePattern.h"
 
-#include "QtPrinters.h"
+#include <gtest/gtest.h>
 
 #include <QStringList>
 
-#include <gtest/gtest.h>
+#include "QtPrinters.h"
 
 using namespace Qt::StringLiterals;
 using keylinker::FileNamePattern;

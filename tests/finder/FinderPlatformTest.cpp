@@ -1,11 +1,11 @@
 #include "FinderPlatform.h"
 
-#include "QtPrinters.h"
-#include "TestDir.h"
+#include <gtest/gtest.h>
 
 #include <QDir>
 
-#include <gtest/gtest.h>
+#include "QtPrinters.h"
+#include "TestDir.h"
 
 using namespace Qt::StringLiterals;
 namespace platform = keylinker::FinderPlatform;

@@ -1,11 +1,11 @@
 #include "FoundListModel.h"
 
-#include "QtPrinters.h"
+#include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
-#include <gtest/gtest.h>
+#include "QtPrinters.h"
 
 using namespace Qt::StringLiterals;
 using keylinker::FoundListModel;

@@ -1,14 +1,14 @@
 #include "ProfileFile.h"
 
-#include "QtPrinters.h"
-#include "TestDir.h"
-
-#include <QDir>
+#include <algorithm>
+#include <optional>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <optional>
+#include <QDir>
+
+#include "QtPrinters.h"
+#include "TestDir.h"
 
 using namespace Qt::StringLiterals;
 using keylinker::ProfileFile;

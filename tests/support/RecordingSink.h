@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QStringList>
-
 #include <functional>
+
+#include <QStringList>
 
 #include "MessageSink.h"
 

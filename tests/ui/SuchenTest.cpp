@@ -1,18 +1,11 @@
 #include "Suchen.h"
 
-#include "ControlTable.h"
-#include "DirectoryListModel.h"
-#include "FileListModel.h"
-#include "KeyRewrite.h"
-#include "WindowTestSupport.h"
-#include "WindowTexts.h"
-
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
-#include <QGuiApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -22,6 +15,13 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "ControlTable.h"
+#include "DirectoryListModel.h"
+#include "FileListModel.h"
+#include "KeyRewrite.h"
+#include "WindowTestSupport.h"
+#include "WindowTexts.h"
 
 using namespace keylinker;
 

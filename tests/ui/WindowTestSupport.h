@@ -1,9 +1,6 @@
 #pragma once
 
-#include "RecordingLauncher.h"
-#include "RecordingSink.h"
-#include "Suchen.h"
-#include "TestDir.h"
+#include <memory>
 
 #include <QApplication>
 #include <QDir>
@@ -11,7 +8,10 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include <memory>
+#include "RecordingLauncher.h"
+#include "RecordingSink.h"
+#include "Suchen.h"
+#include "TestDir.h"
 
 namespace keylinker::test {
 

@@ -1,13 +1,13 @@
-#include "BrowserCommand.h"
-#include "HelpPage.h"
-#include "ProgramLauncher.h"
-#include "QtPrinters.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include "BrowserCommand.h"
+#include "HelpPage.h"
+#include "ProgramLauncher.h"
+#include "QtPrinters.h"
 
 namespace keylinker {
 namespace {
