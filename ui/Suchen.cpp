@@ -49,8 +49,8 @@ const QColor disabledTextColour(128, 128, 128);
 
 QFont fontFor(ControlFont kind)
 {
-    // The classic faces are not on Linux; the platform's sans-serif at the classic sizes (96 dpi)
-    // takes their place.
+    // The control table's sizes are laid out for a narrow bitmap face at 96 dpi; the platform's
+    // sans-serif at those sizes comes closest.
     QFont font(QStringLiteral("Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     switch (kind) {
@@ -75,8 +75,8 @@ QFont fontFor(ControlFont kind)
     return font;
 }
 
-/// Sets a caption, taking the font a pixel smaller at a time where the platform's face is wider
-/// than the classic one and the caption would not fit its control.
+/// Sets a caption, taking the font a pixel smaller at a time where the platform's face is too wide
+/// for the caption to fit its control.
 template <typename Control> void setCaption(Control* control, const QString& caption)
 {
     control->setText(caption);
@@ -425,8 +425,8 @@ void Suchen::Form_Load()
     Picture1->move(0, 0);
     Picture1->resize(clientWidth, Picture1->height());
 
-    // The lists start at the start folder, as the file-system lists always did; the file list
-    // follows the folder list.
+    // The lists start at the folder the program was started in, where a user keeps the keys at hand;
+    // the file list follows the folder list.
     m_files->setPattern(txtSearchSpec->text());
     if (!m_directories->setPath(startVerzeichnis))
         m_directories->setPath(QDir::homePath());

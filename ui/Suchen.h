@@ -148,7 +148,7 @@ private:
     FileListModel* m_files = nullptr;
     FoundListModel* m_found = nullptr;
 
-    // Controls, owned through their parents; named as the window has always named them.
+    // Controls, owned through their parents; their names are those of the control table.
     QWidget* Picture1 = nullptr;
     QWidget* Picture2 = nullptr;
     QPushButton* cmdSearch = nullptr;
