@@ -50,13 +50,14 @@ KeyTable KeyPageReader::read(const QByteArray& page)
         qsizetype cursor = entry.numberEnd;
         for (const KeyLead& lead : entry.leads) {
             KeyTableRow row;
-            row.from = entry.number;
+            // Copies: the reader's numbers and names share the page's memory, and the table outlives it.
+            row.from = QByteArrayView(entry.number).toByteArray();
             row.line = entry.line;
             const QByteArray statement =
                 InlineMarkup::toTable(text.sliced(cursor, qMax(cursor, lead.leaderBegin) - cursor));
             row.statement = withoutLabel(statement, entry.number).trimmed().toByteArray();
-            row.to =
-                lead.target == KeyLead::Target::Entry ? lead.name : KeyPageWriter::taxonToTable(lead.name);
+            row.to = lead.target == KeyLead::Target::Entry ? QByteArrayView(lead.name).toByteArray()
+                                                           : KeyPageWriter::taxonToTable(lead.name);
             table.rows << row;
             cursor = lead.end;
         }
