@@ -23,6 +23,7 @@ class SilentSink final : public keylinker::MessageSink
 {
 public:
     void show(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
+    bool ask(const QString&) override { return false; }
 };
 
 } // namespace

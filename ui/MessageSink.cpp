@@ -11,4 +11,12 @@ void MessageBoxSink::show(const QString& text)
     box.exec();
 }
 
+bool MessageBoxSink::ask(const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("keylinker"), question,
+                    QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.setWindowModality(Qt::ApplicationModal);
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace keylinker

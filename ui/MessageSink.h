@@ -14,6 +14,8 @@ public:
     virtual ~MessageSink() = default;
     /// Shows `text` and returns when the user has closed it.
     virtual void show(const QString& text) = 0;
+    /// Asks `question` with Yes and No; true for Yes.
+    virtual bool ask(const QString& question) = 0;
 };
 
 /// The real message box.
@@ -22,6 +24,7 @@ class MessageBoxSink final : public MessageSink
 public:
     explicit MessageBoxSink(QWidget* parent) : m_parent(parent) {}
     void show(const QString& text) override;
+    bool ask(const QString& question) override;
 
 private:
     QWidget* m_parent;

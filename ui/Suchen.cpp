@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -848,9 +847,7 @@ void Suchen::mnuNummerieren_Click()
         return;
     }
     const QString question = texts.msgNeuNummerieren.arg(files.size());
-    const bool confirmed = m_services.confirm ? m_services.confirm(question)
-                                              : QMessageBox::question(this, QApplication::applicationName(),
-                                                                      question) == QMessageBox::Yes;
+    const bool confirmed = m_services.messages->ask(question);
     if (!confirmed)
         return;
     const KeyFinding::Language language =

@@ -35,16 +35,15 @@ class ProgramLauncher;
 /// What the window needs from outside, so that tests can put their own in its place.
 struct SuchenServices final
 {
-    MessageSink* messages = nullptr;             ///< nullptr: real message boxes
-    QString settingsPath;                        ///< empty: Dichotab.ini in the user's configuration folder
-    QString startDirectory;                      ///< empty: the process's current directory
-    QStringList drives;                          ///< empty: the mounted file systems a user would pick
-    std::function<void()> endProgram;            ///< empty: quit the application
-    ProgramLauncher* launcher = nullptr;         ///< nullptr: start programs for real
-    QStringList helpFolders;                     ///< empty: where an installed program keeps its help
-    int foundCapacity = 0;                       ///< 0: as many found files as the found list ever takes
-    QString browserSearchFolder;                 ///< empty: where the search for a browser program starts
-    std::function<bool(const QString&)> confirm; ///< empty: a Yes/No question box
+    MessageSink* messages = nullptr;     ///< nullptr: real message boxes
+    QString settingsPath;                ///< empty: Dichotab.ini in the user's configuration folder
+    QString startDirectory;              ///< empty: the process's current directory
+    QStringList drives;                  ///< empty: the mounted file systems a user would pick
+    std::function<void()> endProgram;    ///< empty: quit the application
+    ProgramLauncher* launcher = nullptr; ///< nullptr: start programs for real
+    QStringList helpFolders;             ///< empty: where an installed program keeps its help
+    int foundCapacity = 0;               ///< 0: as many found files as the found list ever takes
+    QString browserSearchFolder;         ///< empty: where the search for a browser program starts
 };
 
 /// The program's one window: find key files, process them, switch the language.

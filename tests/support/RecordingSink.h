@@ -18,8 +18,15 @@ public:
         if (whileShown)
             whileShown();
     }
+    bool ask(const QString& question) override
+    {
+        asked << question;
+        return answer;
+    }
     QStringList shown;
     std::function<void()> whileShown; ///< what happens before the user closes the box
+    QStringList asked;
+    bool answer = false; ///< what the user answers every question with
 };
 
 } // namespace keylinker::test

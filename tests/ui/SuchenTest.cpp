@@ -239,14 +239,9 @@ private Q_SLOTS:
 
     void checkAndRenumberSelectedFiles()
     {
-        QStringList questions;
-        bool answer = false;
-        SuchenServices asking = services(QStringLiteral("keys"));
-        asking.confirm = [&](const QString& question) {
-            questions << question;
-            return answer;
-        };
-        open(asking);
+        sink.asked.clear();
+        sink.answer = false;
+        open(services(QStringLiteral("keys")));
         QAction* check = window->findChild<QAction*>(QStringLiteral("mnuPruefen"));
         QAction* renumber = window->findChild<QAction*>(QStringLiteral("mnuNummerieren"));
         selectFileRows({});
@@ -272,10 +267,11 @@ private Q_SLOTS:
         write(QStringLiteral("keys/a.htm"), numbered);
         selectFileRows({0});
         renumber->trigger();
-        QCOMPARE(questions.size(), 1);
+        QCOMPARE(sink.asked.size(), 1);
         QCOMPARE(test::readAll(path(QStringLiteral("keys/a.htm"))), numbered);
-        answer = true;
+        sink.answer = true;
         renumber->trigger();
+        sink.answer = false;
         QCOMPARE(test::readAll(path(QStringLiteral("keys/a.htm"))),
                  QByteArray("<P>#1 a ....2<BR>1* b ....X</P>\n<P>#2 c ....Y<BR>d ....Z</P>\n"));
         QCOMPARE(test::readAll(path(QStringLiteral("keys/a.htm_bak0"))), numbered);
