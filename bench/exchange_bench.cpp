@@ -5,7 +5,6 @@
 //
 //   exchange_bench [SEED]
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -13,11 +12,11 @@
 #include <vector>
 
 #include <QByteArray>
-#include <QElapsedTimer>
 
 #include "KeyPageReader.h"
 #include "KeyPageWriter.h"
 #include "KeyTableExport.h"
+#include "MedianTime.h"
 #include "TableImport.h"
 
 namespace {
@@ -51,16 +50,7 @@ QByteArray makeTable(int rows, quint32 seed)
 
 double medianMilliseconds(int runs, const std::function<void()>& work)
 {
-    work(); // warm-up
-    std::vector<double> times;
-    for (int run = 0; run < runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
-    return times[size_t(runs / 2)];
+    return keylinker::bench::medianMicroseconds(1, runs, work) / 1000.0;
 }
 
 struct Figures

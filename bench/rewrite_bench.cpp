@@ -3,8 +3,6 @@
 //
 //   rewrite_bench [SEED]
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -13,10 +11,9 @@
 
 #include "KeyGenerator.h"
 #include "KeyRewrite.h"
+#include "MedianTime.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // Written after every timed call so that the optimiser has to keep the work whose result lands here.
 const char* volatile sinkPointer = nullptr;
@@ -29,31 +26,6 @@ struct Measurement
     int runs;
     int warmUps;
 };
-
-double medianMicroseconds(std::vector<double> nanoseconds)
-{
-    std::sort(nanoseconds.begin(), nanoseconds.end());
-    const std::size_t middle = nanoseconds.size() / 2;
-    const double median = nanoseconds.size() % 2 == 1 ? nanoseconds[middle]
-                                                      : (nanoseconds[middle - 1] + nanoseconds[middle]) / 2.0;
-    return median / 1000.0;
-}
-
-template <typename Work> double timeMedian(int warmUps, int runs, Work work)
-{
-    for (int i = 0; i < warmUps; ++i)
-        work();
-    std::vector<double> nanoseconds;
-    nanoseconds.reserve(std::size_t(runs));
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        work();
-        const auto stop = Clock::now();
-        nanoseconds.push_back(
-            double(std::chrono::duration_cast<std::chrono::nanoseconds>(stop - start).count()));
-    }
-    return medianMicroseconds(std::move(nanoseconds));
-}
 
 const char* outcomeName(keylinker::RewriteResult::Outcome outcome)
 {
@@ -100,12 +72,12 @@ int main(int argc, char** argv)
             continue;
         }
 
-        const double rewrite = timeMedian(m.warmUps, m.runs, [&text] {
+        const double rewrite = keylinker::bench::medianMicroseconds(m.warmUps, m.runs, [&text] {
             const keylinker::RewriteResult result = keylinker::verknuepfen(text);
             sinkPointer = result.text.constData();
             sinkSize = result.text.size();
         });
-        const double copy = timeMedian(m.warmUps * 10, m.runs * 10, [&text] {
+        const double copy = keylinker::bench::medianMicroseconds(m.warmUps * 10, m.runs * 10, [&text] {
             const QByteArray copied(text.constData(), text.size());
             sinkPointer = copied.constData();
             sinkSize = copied.size() + copied.at(copied.size() - 1);
