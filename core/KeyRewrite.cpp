@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <new>
-#include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "ChunkedText.h"
 #include "KeyMarks.h"
 #include "QuotedAnchorIndex.h"
 
@@ -18,14 +16,16 @@ namespace keylinker {
 namespace {
 
 using Outcome = RewriteResult::Outcome;
-using Pos = ChunkedText::Pos;
-
-// Chunks of the back-link pass stay small, so an insertion moves little.
-constexpr Pos maxChunkLength = 4096;
 // Keys up to this size are rewritten in memory kept from one call to the next.
 constexpr qsizetype maxKeptKeySize = 4 << 20;
 constexpr std::string_view quotedAnchorPrefix = KeyMarks::quotedAnchorPrefix;
-constexpr std::string_view linkTargetPrefix = KeyMarks::linkTargetPrefix;
+
+/// No real key grows this much by its anchors and links; a run of "#" would, with one anchor name per
+/// mark, each to the end of the run.
+constexpr size_t growthLimit(size_t inputSize)
+{
+    return 20 * inputSize + (64 << 10);
+}
 
 /// Turns anchor marks into anchors and reference marks into forward links. The text is split into the
 /// finished output and the rest; every test looks at the rest only, and after each insertion the scan
@@ -39,9 +39,9 @@ void anchorPass(std::string_view text, QByteArray& out)
     // Room for every insertion of a well-formed key and for its back links after the second pass,
     // so that neither the appends nor the result moves the text.
     out.reserve(static_cast<qsizetype>(n + n / 2 + 64));
-    const size_t growthLimit = 20 * n + (64 << 10);
-    auto append = [&out, growthLimit](std::string_view piece) {
-        if (static_cast<size_t>(out.size()) + piece.size() > growthLimit)
+    const size_t limit = growthLimit(n);
+    auto append = [&out, limit](std::string_view piece) {
+        if (static_cast<size_t>(out.size()) + piece.size() > limit)
             throw std::bad_alloc();
         out.append(piece.data(), static_cast<qsizetype>(piece.size()));
     };
@@ -173,104 +173,146 @@ private:
     std::vector<int> m_last; // kept only for its memory
 };
 
-/// Gives each anchor that a link refers to one link back to the anchor before that link.
+/// Gives each entry that a forward link refers to one link back to the entry of the first forward link
+/// that leads there.
 ///
-/// The text grows by insertions behind anchors anywhere in it, so it is held as a ChunkedText in
-/// which every `"anKer` begins a chunk of its own. Insertions never create, split or remove a
-/// `"anKer` (they begin with "<" and end with ">", and go before a "#" or a character of " &<"), so
-/// the anchors keep their order and each is found by the start of its chunk.
+/// Every decision is made on the anchor pass's output and the back links are inserted in one sweep
+/// afterwards: a back link only wraps the mark behind an anchor, so it can neither make nor hide an
+/// anchor or a forward link, and no decision depends on the links made before it.
 class BackLinkPass final
 {
 public:
-    /// Links `text`. The result goes into `into` where one is given (it may be the memory that `text`
-    /// lies in: the text is not read any more by then), else into new memory.
-    RewriteResult run(std::string_view text, QByteArray* into)
+    /// Links `text`. With `into` the result is built in that memory where it has room (it may be the
+    /// memory that `text` lies in), else in new memory. A result beyond `growthLimit` bytes throws
+    /// std::bad_alloc.
+    RewriteResult run(std::string_view text, size_t growthLimit, QByteArray* into)
     {
-        reset(text);
-        if (!link())
+        if (!decide(text))
             return m_failure;
-        if (!into)
-            return {Outcome::Rewritten, m_text.toByteArray()};
-        m_text.writeTo(*into);
-        return {Outcome::Rewritten, std::move(*into)};
+        const size_t total = text.size() + m_added;
+        if (total > growthLimit)
+            throw std::bad_alloc();
+        const bool inPlace = into && total <= static_cast<size_t>(into->capacity());
+        QByteArray result;
+        QByteArray& out = inPlace ? *into : result;
+        out.resize(static_cast<qsizetype>(total)); // in place this keeps the text, and its address
+        insertBackwards(text, out.data());
+        return {Outcome::Rewritten, std::move(out)};
     }
 
 private:
-    void reset(std::string_view text)
+    static constexpr std::string_view forwardLinkTarget = "\"#anKer";
+    static constexpr std::string_view anchorEnd = "\"></A>#"; // closing quote to the anchor's mark
+    static constexpr std::string_view closeTag = "</A>";
+
+    struct Anchor
     {
-        m_anchors.clear();
-        m_renamed.clear();
-        chunkCuts(text);
-        m_text.assign(text, m_cuts);
-        // For each chunk, the last anchor that begins at or before it.
-        m_lastAnchorUpTo.assign(static_cast<size_t>(m_text.chunkCount()), -1);
-        for (size_t ordinal = 0, chunk = 0; chunk < m_lastAnchorUpTo.size(); ++chunk) {
-            while (ordinal < m_anchors.size() && m_anchors[ordinal].chunk <= static_cast<int>(chunk))
-                ++ordinal;
-            m_lastAnchorUpTo[chunk] = static_cast<int>(ordinal) - 1;
-        }
-        m_names.assign(m_anchors.size(), std::string_view());
-        for (size_t ordinal = 0; ordinal < m_anchors.size(); ++ordinal) {
-            const size_t nameBegin = m_anchors[ordinal].originalStart + 1;
+        size_t quote;           // of its `"anKer`
+        std::string_view name;  // behind "anKer" up to the next quote; null without that quote
+        bool takesBackLink;     // its anchor ends right before its "#" mark: it has no back link
+        size_t openTag = 0;     // where the opening tag of the back link it gets lies in m_openTags
+        size_t openTagSize = 0; // 0: it gets none
+    };
+
+    /// Finds every back link to make; false with a structure error or a broken anchor (in m_failure).
+    bool decide(std::string_view text)
+    {
+        readAnchors(text);
+        m_openTags.clear();
+        m_added = 0;
+        size_t entry = 0; // how many anchors stand before the current link
+        size_t gt = 0;    // the first ">" at or after the last place asked for
+        for (size_t link = text.find(forwardLinkTarget); link != std::string_view::npos;
+             link = text.find(forwardLinkTarget, link + 1)) {
+            const size_t nameBegin = link + forwardLinkTarget.size();
             const size_t nameEnd = text.find('"', nameBegin);
             if (nameEnd == std::string_view::npos)
-                break; // no quote left to close this name or any later one
-            m_names[ordinal] = text.substr(nameBegin, nameEnd - nameBegin);
+                break; // no later link has a closing quote either
+            if (gt <= nameEnd)
+                gt = std::min(text.find('>', nameEnd + 1), text.size());
+            if (!text.substr(gt).starts_with(">..."))
+                continue; // a back link, or a link of the author's: its text is no dot leader
+            while (entry < m_anchors.size() && m_anchors[entry].quote < link)
+                ++entry;
+            if (entry == 0)
+                return structureError(text, link);
+            // A name that runs on over a blank, "&" or "<" is no name processing wrote: its quote is
+            // one of the text's, and a back link to it would break the page.
+            const std::string_view from = m_anchors[entry - 1].name;
+            if (from.data() == nullptr || from.find_first_of(KeyMarks::anchorStops) != std::string_view::npos)
+                return fail(Outcome::InvalidArgument);
+            const std::string_view target = text.substr(nameBegin, nameEnd - nameBegin);
+            const int to = m_byName.first(target);
+            // A lead inside its own entry leads nowhere new; an entry leads back to one entry only.
+            if (to < 0 || target == from || !m_anchors[to].takesBackLink)
+                continue;
+            Anchor& anchor = m_anchors[to];
+            anchor.takesBackLink = false;
+            anchor.openTag = m_openTags.size();
+            m_openTags.append("<A HREF=\"#").append(KeyMarks::anchorNamePrefix).append(from).append("\">");
+            anchor.openTagSize = m_openTags.size() - anchor.openTag;
+            m_added += anchor.openTagSize + closeTag.size();
         }
+        return true;
+    }
+
+    /// Every `"anKer` of the text, with its name and whether its mark can take a back link.
+    void readAnchors(std::string_view text)
+    {
+        m_anchors.clear();
+        for (size_t quote = text.find(quotedAnchorPrefix); quote != std::string_view::npos;
+             quote = text.find(quotedAnchorPrefix, quote + 1)) {
+            Anchor anchor{quote, {}, false};
+            const size_t nameBegin = quote + quotedAnchorPrefix.size();
+            const size_t nameEnd = text.find('"', nameBegin);
+            if (nameEnd != std::string_view::npos) {
+                anchor.name = text.substr(nameBegin, nameEnd - nameBegin);
+                anchor.takesBackLink = text.substr(nameEnd).starts_with(anchorEnd);
+            }
+            m_anchors.push_back(anchor);
+        }
+        m_names.resize(m_anchors.size());
+        for (size_t ordinal = 0; ordinal < m_anchors.size(); ++ordinal)
+            m_names[ordinal] = m_anchors[ordinal].name;
         m_byName.build(m_names);
     }
 
-    /// False when the pass stopped with a structure error or an invalid argument (in m_failure).
-    bool link()
+    /// Writes the text with its back links into `out`, which has room for all of it and may be the
+    /// text's own memory: the sweep goes from the end, so nothing is overwritten before it has moved.
+    /// The anchors stand in text order, and so do their marks and the marks' ends.
+    void insertBackwards(std::string_view text, char* out) const
     {
-        std::string& window = m_window;
-        std::string& nameWindow = m_nameWindow;
-        std::string& openTag = m_openTag;
-        Pos k = 0;
-        for (;;) {
-            const Pos link = m_text.find(linkTargetPrefix, k);
-            if (link == ChunkedText::npos)
-                break;
-            m_text.copy(link + 1, 30, window);
-            k = link + 6;
-            if (window.find("...") == std::string::npos) {
-                k = link + 12;
+        size_t from = text.size();
+        size_t to = from + m_added;
+        auto move = [&](size_t begin) {
+            to -= from - begin;
+            std::memmove(out + to, text.data() + begin, from - begin);
+            from = begin;
+        };
+        auto put = [&](std::string_view piece) {
+            to -= piece.size();
+            std::memcpy(out + to, piece.data(), piece.size());
+        };
+        for (auto anchor = m_anchors.rbegin(); anchor != m_anchors.rend(); ++anchor) {
+            if (anchor->openTagSize == 0)
                 continue;
-            }
-            const size_t targetEnd = window.find('"');
-            if (targetEnd == std::string::npos)
-                return fail(Outcome::InvalidArgument);
-            const std::string_view target = std::string_view(window).substr(0, targetEnd);
-
-            // The nearest anchor before the link; one at the very first position does not count.
-            const int referring = lastAnchorAtOrBefore(link + 5);
-            if (referring < 0 || anchorStart(referring) < 1) {
-                fail(Outcome::StructureError);
-                // The anchor pass adds no line breaks of its own, so lines count as in the input.
-                for (Pos at = 0; (at = m_text.find("\n", at, link - at)) != ChunkedText::npos; ++at)
-                    ++m_failure.errorLine;
-                return false;
-            }
-            m_text.copy(anchorStart(referring) + 1, 15, nameWindow);
-            const size_t nameEnd = nameWindow.find('"');
-            if (nameEnd == std::string::npos)
-                return fail(Outcome::InvalidArgument);
-
-            const int targetAnchor = firstAnchorNamed(target);
-            // One back link per anchor, also where the "HREF" test below cannot see the one it has.
-            if (targetAnchor < 0 || m_anchors[targetAnchor].linked)
-                continue;
-            const Pos quote = anchorStart(targetAnchor);
-            if (m_text.find("HREF", quote, 30) != ChunkedText::npos)
-                continue;
-            const Pos mark = m_text.find(">#", quote);
-            if (mark == ChunkedText::npos)
-                continue;
-            openTag.assign("<A HREF=\"#").append(nameWindow, 0, nameEnd).append("\">");
-            insertBackLink(targetAnchor, mark, openTag);
-            m_anchors[targetAnchor].linked = true;
+            const size_t mark =
+                anchor->quote + quotedAnchorPrefix.size() + anchor->name.size() + anchorEnd.size() - 1;
+            move(KeyMarks::endOfNumber(text, mark + 1, KeyMarks::anchorStops));
+            put(closeTag);
+            move(mark);
+            put(std::string_view(m_openTags).substr(anchor->openTag, anchor->openTagSize));
         }
-        return true;
+        move(0);
+    }
+
+    bool structureError(std::string_view text, size_t link)
+    {
+        fail(Outcome::StructureError);
+        // The anchor pass adds no line breaks of its own, so lines count as in the input.
+        m_failure.errorLine +=
+            static_cast<int>(std::count(text.begin(), text.begin() + static_cast<ptrdiff_t>(link), '\n'));
+        return false;
     }
 
     bool fail(Outcome outcome)
@@ -279,104 +321,11 @@ private:
         return false;
     }
 
-    /// Cuts before every `"anKer`, noting each anchor, and wherever a chunk would grow too long.
-    void chunkCuts(std::string_view text)
-    {
-        const Pos size = static_cast<Pos>(text.size());
-        std::vector<Pos>& cuts = m_cuts;
-        cuts.clear();
-        Pos begin = 0;
-        auto cutUpTo = [&](Pos end) {
-            while (end - begin > maxChunkLength) {
-                begin += maxChunkLength;
-                cuts.push_back(begin);
-            }
-            if (end > begin && end < size) {
-                cuts.push_back(end);
-                begin = end;
-            }
-        };
-        for (size_t at = text.find(quotedAnchorPrefix); at != std::string_view::npos;
-             at = text.find(quotedAnchorPrefix, at + 1)) {
-            cutUpTo(static_cast<Pos>(at));
-            m_anchors.push_back({at, static_cast<int>(cuts.size())}); // chunk i begins at cuts[i - 1]
-        }
-        cutUpTo(size);
-    }
-
-    Pos anchorStart(int ordinal) const { return m_text.chunkStart(m_anchors[ordinal].chunk); }
-
-    /// The last anchor that begins at or before `pos`, or -1.
-    int lastAnchorAtOrBefore(Pos pos) const
-    {
-        if (pos < 0 || m_anchors.empty())
-            return -1;
-        return m_lastAnchorUpTo[m_text.chunkAt(std::min(pos, m_text.size() - 1))];
-    }
-
-    /// The anchor of the first `"` + name + `"` in the text, or -1.
-    int firstAnchorNamed(std::string_view name) const
-    {
-        int first = m_byName.first(name);
-        while (first >= 0 && m_renamed.contains(first))
-            first = m_byName.next(first);
-        // Names that an insertion went into are read from the text as it is now.
-        std::string current;
-        for (const int ordinal : m_renamed) {
-            if (first >= 0 && ordinal > first)
-                break;
-            m_text.copy(anchorStart(ordinal) + 1, static_cast<Pos>(name.size()) + 1, current);
-            if (current.size() == name.size() + 1 && current.starts_with(name) && current.back() == '"')
-                return ordinal;
-        }
-        return first;
-    }
-
-    /// Wraps the mark text behind `mark` (the ">" of ">#" after `target`) in `openTag` ... "</A>".
-    void insertBackLink(int target, Pos mark, const std::string& openTag)
-    {
-        const Pos markEnd = m_text.findFirstOf(KeyMarks::anchorStops, mark + 1);
-        // Commonly both places lie behind the target's closing quote and before the next anchor, so
-        // no name changes.
-        const Pos nameBegin = anchorStart(target) + 1;
-        const bool behindTargetName = m_text.find("\"", nameBegin, mark + 1 - nameBegin) != ChunkedText::npos;
-        const bool beforeNextAnchor =
-            target + 1 == static_cast<int>(m_anchors.size()) ||
-            (markEnd < m_text.size() && m_text.chunkAt(markEnd) < m_anchors[target + 1].chunk);
-        if (!behindTargetName || !beforeNextAnchor) {
-            noteRenamedAnchor(markEnd);
-            noteRenamedAnchor(mark + 1);
-        }
-        m_text.insert(markEnd, "</A>");
-        m_text.insert(mark + 1, openTag);
-    }
-
-    /// An insertion at `pos` that falls inside the quoted name of an anchor changes that name, so the
-    /// index by name no longer holds for it.
-    void noteRenamedAnchor(Pos pos)
-    {
-        const int before = lastAnchorAtOrBefore(pos - 1);
-        if (before < 0)
-            return;
-        const Pos nameBegin = anchorStart(before) + 1;
-        if (m_text.find("\"", nameBegin, pos - nameBegin) == ChunkedText::npos)
-            m_renamed.insert(before);
-    }
-
-    struct Anchor
-    {
-        size_t originalStart; // where its `"anKer` stood before any insertion
-        int chunk;            // the chunk that it begins
-        bool linked = false;  // it has received its back link
-    };
     std::vector<Anchor> m_anchors;
-    std::vector<Pos> m_cuts;
     std::vector<std::string_view> m_names;
-    std::string m_window, m_nameWindow, m_openTag;
-    ChunkedText m_text;
-    std::vector<int> m_lastAnchorUpTo;
     AnchorNameIndex m_byName;
-    std::set<int> m_renamed;
+    std::string m_openTags;
+    size_t m_added = 0; // bytes that the back links add
     RewriteResult m_failure;
 };
 
@@ -389,11 +338,12 @@ public:
     /// built in the memory of the text between the passes, so a big key never needs a fourth copy.
     RewriteResult rewrite(QByteArray text, bool giveMemoryAway)
     {
+        const size_t limit = growthLimit(static_cast<size_t>(text.size()));
         anchorPass(std::string_view(text.constData(), static_cast<size_t>(text.size())), m_linked);
         text = QByteArray();
         // The back-link pass reads names in place from the text between the passes.
         return m_backLinks.run(std::string_view(m_linked.constData(), static_cast<size_t>(m_linked.size())),
-                               giveMemoryAway ? &m_linked : nullptr);
+                               limit, giveMemoryAway ? &m_linked : nullptr);
     }
 
 private:

@@ -10,7 +10,7 @@ struct RewriteResult final
     enum class Outcome {
         Rewritten,       ///< `text` holds the rewritten key
         StructureError,  ///< a link was met that has no anchor before it
-        InvalidArgument, ///< an anchor or link without its closing quote
+        InvalidArgument, ///< a link whose entry's anchor name runs on past where a name ends
     };
 
     Outcome outcome = Outcome::Rewritten;

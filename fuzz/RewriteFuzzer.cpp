@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 
 #include "KeyRewrite.h"
 #include "ReferenceRewrite.h"
@@ -10,7 +11,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const keylinker::RewriteResult result = keylinker::verknuepfen(input);
+    keylinker::RewriteResult result;
+    try {
+        result = keylinker::verknuepfen(input);
+    } catch (const std::bad_alloc&) {
+        return 0; // refused: the text would grow far beyond any key's (a run of "#")
+    }
     if (result.outcome == keylinker::RewriteResult::Outcome::Rewritten) {
         qsizetype at = 0;
         for (const char c : input) {

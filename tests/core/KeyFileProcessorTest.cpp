@@ -43,7 +43,7 @@ template <std::size_t N> QByteArray bytes(const char (&text)[N])
 const QByteArray linkedKey = bytes("<P>#1 a ....2 b ....3</P><P>#2 x</P><P>#3 y</P>");
 const QByteArray linkBeforeAnchor = bytes("<P>Wings red ....2</P><P>#1 x</P><P>#2 y</P>");
 const QByteArray unclosedQuote =
-    bytes("<P>#1 x</P><A HREF=\"#anKer2 ........................................");
+    bytes("<P>#1 x</P><P>\"anKer quoted in a lead <A HREF=\"#anKer2\">...2</A></P>");
 
 struct Report
 {

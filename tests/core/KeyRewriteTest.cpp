@@ -1,5 +1,6 @@
 #include "KeyRewrite.h"
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -50,25 +51,96 @@ TEST(KeyRewrite, ShortKeyGetsAnchorsForwardLinksAndBackLinks)
     EXPECT_EQ(rewritten(expected), expected);
 }
 
-TEST(KeyRewrite, ShortEntryTextMakesItsBackLinkCountAsForwardLink)
+TEST(KeyRewrite, BackLinksLeadToTheReferringEntryWhateverTheLeadLengths)
 {
-    const QByteArray input =
-        lines({"<P>#1 Wings red and shining .....2<BR>Wings blue ....3</P>",
-               "<P>#2 Head black ....Species A</P>", "<P>#3 Legs long ....Species C</P>"});
-    const QByteArray result = rewritten(input);
-    EXPECT_TRUE(
-        result.startsWith("<P><A NAME=\"anKer1\"></A><A HREF=\"#anKer2\">#1</A> Wings red and shining .."))
-        << result.toStdString();
-    EXPECT_TRUE(result.contains("<P><A NAME=\"anKer2\"></A><A HREF=\"#anKer1\">#2</A> Head black"));
-    EXPECT_TRUE(result.contains("<P><A NAME=\"anKer3\"></A><A HREF=\"#anKer1\">#3</A> Legs long"));
+    // Short leads right behind a back link, and a forward link right behind an entry's number.
+    const std::vector<std::pair<QByteArray, QByteArray>> cases = {
+        {lines({"<P>#1 Fl\xc3\xbcgel rot ....2<BR>Fl\xc3\xbcgel blau ....3</P>",
+                "<P>#2 Kopf schwarz ....Art A<BR>Kopf braun ....Art B</P>",
+                "<P>#3 Beine lang ....Art C<BR>Beine kurz ....Art D</P>"}),
+         lines({"<P><A NAME=\"anKer1\"></A>#1 Fl\xc3\xbcgel rot .<A "
+                "HREF=\"#anKer2\">...2</A><BR>Fl\xc3\xbcgel blau "
+                ".<A HREF=\"#anKer3\">...3</A></P>",
+                "<P><A NAME=\"anKer2\"></A><A HREF=\"#anKer1\">#2</A> Kopf schwarz ....Art A<BR>Kopf braun "
+                "....Art B</P>",
+                "<P><A NAME=\"anKer3\"></A><A HREF=\"#anKer1\">#3</A> Beine lang ....Art C<BR>Beine kurz "
+                "....Art D</P>"})},
+        {"<P>#1 xxxxxx xxxxxx xxxxxx ...2</P><P>#2 xxxxxx ...3</P><P>#3 y</P>",
+         "<P><A NAME=\"anKer1\"></A>#1 xxxxxx xxxxxx xxxxxx <A HREF=\"#anKer2\">...2</A></P>"
+         "<P><A NAME=\"anKer2\"></A><A HREF=\"#anKer1\">#2</A> xxxxxx <A HREF=\"#anKer3\">...3</A></P>"
+         "<P><A NAME=\"anKer3\"></A><A HREF=\"#anKer2\">#3</A> y</P>"},
+        // A lead back into its own entry makes no back link; the next lead to it does.
+        {"<P>#1 a ....1 b ....2</P><P>#2 c ....2 d ....1</P>",
+         "<P><A NAME=\"anKer1\"></A><A HREF=\"#anKer2\">#1</A> a .<A HREF=\"#anKer1\">...1</A> b "
+         ".<A HREF=\"#anKer2\">...2</A></P>"
+         "<P><A NAME=\"anKer2\"></A><A HREF=\"#anKer1\">#2</A> c .<A HREF=\"#anKer2\">...2</A> d "
+         ".<A HREF=\"#anKer1\">...1</A></P>"},
+    };
+    for (const auto& [input, expected] : cases) {
+        EXPECT_EQ(rewritten(input), expected) << input.toStdString();
+        EXPECT_EQ(rewritten(expected), expected);
+    }
 }
 
-TEST(KeyRewrite, LinkRightAfterEntryNumberHidesThatAnchorsBackLinkPlace)
+// A key with leads of every length, each leading to a random entry (its own and earlier ones too) or
+// to a taxon; `referrers[n]` lists the entries whose leads lead to entry n, in text order.
+QByteArray keyWithRandomLeads(std::mt19937& random, int entries, std::vector<std::vector<int>>& referrers)
 {
-    EXPECT_EQ(rewritten("<P>#1 lead text that is long enough ....2</P><P>#2 x ....3</P><P>#3 y</P>"),
-              "<P><A NAME=\"anKer1\"></A>#1 lead text that is long enough .<A HREF=\"#anKer2\">...2</A></P>"
-              "<P><A NAME=\"anKer2\"></A>#2 x .<A HREF=\"#anKer3\">...3</A></P>"
-              "<P><A NAME=\"anKer3\"></A><A HREF=\"#anKer2\">#3</A> y</P>");
+    referrers.assign(static_cast<size_t>(entries) + 1, {});
+    std::uniform_int_distribution<int> entry(1, entries), words(0, 6), dots(3, 9), leads(2, 3);
+    QByteArray key = "<HTML><BODY>\r\n";
+    for (int n = 1; n <= entries; ++n) {
+        key += "<P>#" + QByteArray::number(n);
+        for (int lead = leads(random); lead > 0; --lead) {
+            for (int word = words(random); word > 0; --word)
+                key += word % 2 ? " Fl\xc3\xbcgel" : " x";
+            key += ' ' + QByteArray(dots(random), '.');
+            if (random() % 4 == 0) {
+                key += "Art " + QByteArray::number(n);
+            } else {
+                const int to = entry(random);
+                key += QByteArray::number(to);
+                referrers[static_cast<size_t>(to)].push_back(n);
+            }
+            key += lead > 1 ? "<BR>" : "";
+        }
+        key += "</P>\r\n";
+    }
+    return key + "</BODY></HTML>\r\n";
+}
+
+TEST(KeyRewrite, EveryReferredEntryLeadsBackToTheFirstEntryThatRefersToIt)
+{
+    std::mt19937 random(16);
+    std::vector<std::vector<int>> referrers;
+    for (int round = 0; round < 300; ++round) {
+        const int entries = 2 + round % 12;
+        const QByteArray input = keyWithRandomLeads(random, entries, referrers);
+        const QByteArray result = rewritten(input);
+        for (int n = 1; n <= entries; ++n) {
+            const QByteArray anchor = "<A NAME=\"anKer" + QByteArray::number(n) + "\"></A>";
+            const auto& from = referrers[static_cast<size_t>(n)];
+            const auto other = std::find_if(from.begin(), from.end(), [n](int m) { return m != n; });
+            const QByteArray expected = other == from.end()
+                                            ? anchor + '#'
+                                            : anchor + "<A HREF=\"#anKer" + QByteArray::number(*other) +
+                                                  "\">#" + QByteArray::number(n) + "</A>";
+            ASSERT_TRUE(result.contains(expected)) << n << " in " << result.toStdString();
+        }
+        ASSERT_EQ(rewritten(result), result);
+    }
+}
+
+TEST(KeyRewrite, KeyProcessedBeforeKeepsItsLinksAndGainsAMissingBackLink)
+{
+    // Entry 1 leads back to entry 2, which does not refer to it, and entry 3 has no back link.
+    const QByteArray processed =
+        "<P><A NAME=\"anKer1\"></A><A HREF=\"#anKer2\">#1</A> a .<A HREF=\"#anKer2\">...2</A></P>"
+        "<P><A NAME=\"anKer2\"></A><A HREF=\"#anKer1\">#2</A> b .<A HREF=\"#anKer3\">...3</A></P>"
+        "<P><A NAME=\"anKer3\"></A>#3 c</P>";
+    QByteArray expected = processed;
+    expected.replace("#3 c", "<A HREF=\"#anKer2\">#3</A> c");
+    EXPECT_EQ(rewritten(processed), expected);
 }
 
 TEST(KeyRewrite, ReferenceBeforeFirstAnchorIsStructureError)
@@ -82,14 +154,12 @@ TEST(KeyRewrite, ReferenceBeforeFirstAnchorIsStructureError)
     }
 }
 
-TEST(KeyRewrite, MissingClosingQuoteIsInvalidArgument)
+TEST(KeyRewrite, LinkWhoseEntryNameRunsOnIsInvalidArgument)
 {
-    // No quote within the 30 characters after a link's "#", and a referring anchor name that runs on
-    // past 15 characters.
-    for (const char* input : {"<P>#1 x</P><A HREF=\"#anKer2 ........................................",
-                              "x\"anKer1234567890123456 y <A HREF=\"#anKer2\">...2</A> #2"}) {
-        EXPECT_EQ(verknuepfen(input).outcome, Outcome::InvalidArgument) << input;
-    }
+    // The nearest "anKer before the link is the author's text, not an anchor processing wrote.
+    EXPECT_EQ(verknuepfen("x\"anKer1 y <A HREF=\"#anKer2\">...2</A> #2").outcome, Outcome::InvalidArgument);
+    // A link target without its closing quote is no forward link.
+    EXPECT_EQ(verknuepfen("<P>#1 x</P><A HREF=\"#anKer2 ....2").outcome, Outcome::Rewritten);
 }
 
 TEST(KeyRewrite, MarksAndNonMarks)
@@ -154,7 +224,7 @@ TEST(KeyRewrite, BigKeyIsLinkedLikeAnyOther)
     EXPECT_EQ(rewritten(result), result);
 }
 
-TEST(KeyRewrite, AnchorTooFarFromItsMarkGetsOneBackLinkAndThePassEnds)
+TEST(KeyRewrite, StrayQuotesAndMarksEndAsTheLiteralRewriteDoes)
 {
     const QByteArray input = "0\"#anKer1\"&\r\n#anKer</A># \"</A>#\"#anKer1\" \"anKeraa.\n\r\n"
                              "\xe4#\"\"#anKer1\"5a>\v#anKer\"anKer...\"\n\">";

@@ -85,57 +85,44 @@ std::string anchorPass(const std::string& s)
 
 RewriteResult referenceRewrite(const QByteArray& text)
 {
-    std::string t = anchorPass(text.toStdString());
-    // Opening quotes of the anchors that got their back link, moved along with the insertions.
-    std::vector<size_t> linked;
-    size_t k = 0;
-    for (;;) {
-        const size_t p = t.find("#anKer", k);
-        if (p == npos)
+    const std::string t = anchorPass(text.toStdString());
+    // Back links to insert, by place; all are decided on the anchor pass's output.
+    std::vector<std::pair<size_t, std::string>> insertions;
+    std::vector<size_t> linked; // opening quotes of the anchors that get one
+    for (size_t p = t.find("\"#anKer"); p != npos; p = t.find("\"#anKer", p + 1)) {
+        const size_t quote = t.find('"', p + 1);
+        if (quote == npos)
             break;
-        const std::string window = t.substr(p + 1, 30);
-        k = p + 6;
-        if (window.find("...") == npos) {
-            k = p + 12;
+        const size_t gt = t.find('>', quote);
+        if (gt == npos || t.compare(gt, 4, ">...") != 0)
             continue;
+        const std::string target = t.substr(p + 2, quote - p - 2);
+        const size_t referring = p == 0 ? npos : t.rfind("\"anKer", p - 1);
+        if (referring == npos) {
+            const auto line =
+                static_cast<int>(1 + std::count(t.begin(), t.begin() + static_cast<ptrdiff_t>(p), '\n'));
+            return {Outcome::StructureError, {}, line};
         }
-        const size_t targetEnd = window.find('"');
-        if (targetEnd == npos)
-            return {Outcome::InvalidArgument, {}};
-        const std::string target = window.substr(0, targetEnd);
-
-        size_t referring = npos;
-        for (size_t i = p + 5; i >= 1; --i) {
-            if (t.compare(i, 6, "\"anKer") == 0) {
-                referring = i;
-                break;
-            }
-        }
-        if (referring == npos)
-            return {Outcome::StructureError, {}};
-        const std::string nameWindow = t.substr(referring + 1, 15);
-        const size_t nameEnd = nameWindow.find('"');
-        if (nameEnd == npos)
-            return {Outcome::InvalidArgument, {}};
-        const std::string referringName = nameWindow.substr(0, nameEnd);
-
-        const size_t quote = t.find('"' + target + '"');
-        if (quote == npos || std::find(linked.begin(), linked.end(), quote) != linked.end())
+        const size_t nameEnd = t.find('"', referring + 1);
+        const std::string referringName = t.substr(referring + 1, nameEnd - referring - 1);
+        if (nameEnd == npos || referringName.find_first_of(" &<") != npos)
+            return {Outcome::InvalidArgument, {}, 1};
+        const size_t anchor = t.find('"' + target + '"');
+        if (anchor == npos || referringName == target ||
+            std::find(linked.begin(), linked.end(), anchor) != linked.end() ||
+            t.compare(anchor + target.size() + 1, 7, "\"></A>#") != 0)
             continue;
-        if (t.substr(quote, 30).find("HREF") != npos)
-            continue;
-        const size_t m = t.find(">#", quote);
-        if (m == npos)
-            continue;
-        const size_t markEnd = endOfNumber(t, m + 1, isAnchorStop);
-        const std::string open = "<A HREF=\"#" + referringName + "\">";
-        t.insert(markEnd, "</A>");
-        t.insert(m + 1, open);
-        for (size_t& q : linked)
-            q += (q > m ? open.size() : 0) + (q >= markEnd ? 4 : 0);
-        linked.push_back(quote);
+        const size_t mark = anchor + target.size() + 7;
+        insertions.emplace_back(mark, "<A HREF=\"#" + referringName + "\">");
+        insertions.emplace_back(endOfNumber(t, mark, isAnchorStop), "</A>");
+        linked.push_back(anchor);
     }
-    return {Outcome::Rewritten, QByteArray::fromStdString(t)};
+    std::string result = t;
+    std::sort(insertions.begin(), insertions.end(),
+              [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (const auto& [at, piece] : insertions)
+        result.insert(at, piece);
+    return {Outcome::Rewritten, QByteArray::fromStdString(result)};
 }
 
 } // namespace keylinker::test
