@@ -1,9 +1,11 @@
 #include "KeyCheck.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include <QStringList>
 
 #include "EntryIndex.h"
+#include "KeyMarks.h"
 #include "KeyReader.h"
 
 namespace keylinker {
@@ -40,15 +43,29 @@ constexpr FindingText findingTexts[] = {
      u"mark inside an HTML tag: processing would write an anchor into it"},
     {Kind::NotAnchor, u"dieses „#“ wird kein Eintrag (direkt hinter einem Verweis oder am Dateianfang)",
      u"this \"#\" does not become an entry (right behind a reference or at the start of the file)"},
+    {Kind::WrongBackLink,
+     u"der Rückverweis von Eintrag %1 führt zu Eintrag %2, der nicht auf Eintrag %1 verweist "
+     u"(keylinker-cli --relink setzt die Rückverweise neu)",
+     u"the back link of entry %1 leads to entry %2, which does not refer to entry %1 "
+     u"(keylinker-cli --relink makes the back links anew)"},
     {Kind::NumberNotDecimal, u"Eintrag %1: keine einfache Dezimalzahl, die Nummerierung bleibt",
      u"entry %1: not a plain decimal number, the numbering stays"},
     {Kind::ManyLeads, u"Eintrag %1 hat %2 Alternativen", u"entry %1 has %2 leads"},
     {Kind::ReachedTwice, u"Eintrag %1: mehr als ein Verweis führt hierher",
      u"entry %1: more than one lead leads here"},
     {Kind::SameTargetTwice, u"Eintrag %1: zwei Alternativen führen zu %2", u"entry %1: two leads lead to %2"},
-    {Kind::TaxonTwice, u"%1 wird an mehr als einer Stelle ausgeschlüsselt",
-     u"%1 is keyed out at more than one place"},
+    {Kind::TaxonTwice, u"%1 wird an %2 Stellen ausgeschlüsselt (Zeilen %3)",
+     u"%1 is keyed out at %2 places (lines %3)"},
+    {Kind::MissingBackLink,
+     u"Eintrag %1 hat keinen Rückverweis, obwohl hierher verwiesen wird; die Verarbeitung ergänzt ihn",
+     u"entry %1 has no back link, though a lead refers to it; processing adds it"},
 };
+// A taxon keyed out at two places names the one other line.
+constexpr FindingText taxonAtTwoPlaces = {Kind::TaxonTwice,
+                                          u"%1 wird an %2 Stellen ausgeschlüsselt (Zeile %3)",
+                                          u"%1 is keyed out at %2 places (line %3)"};
+// The lines of the other places of a taxon, at most this many, then "…".
+constexpr qsizetype maxListedTaxonLines = 10;
 constexpr QStringView errorGerman = u"Fehler";
 constexpr QStringView errorEnglish = u"error";
 constexpr QStringView warningGerman = u"Warnung";
@@ -225,9 +242,11 @@ QString shownNumber(const QByteArray& number, Language language)
 
 QString KeyFinding::text(Language language) const
 {
-    const auto row = std::find_if(std::begin(findingTexts), std::end(findingTexts),
-                                  [this](const FindingText& text) { return text.kind == kind; });
+    const FindingText* row = std::find_if(std::begin(findingTexts), std::end(findingTexts),
+                                          [this](const FindingText& text) { return text.kind == kind; });
     Q_ASSERT(row != std::end(findingTexts));
+    if (kind == Kind::TaxonTwice && numbers.size() == 3)
+        row = &taxonAtTwoPlaces;
     QString shown = (language == Language::German ? row->german : row->english).toString();
     if (!shown.contains(u'%'))
         return shown;
@@ -237,6 +256,8 @@ QString KeyFinding::text(Language language) const
     if (kind == Kind::Loop)
         return shown.arg(parts.join(loopArrow));
     // One at a time would read a "%2" inside a number as a placeholder.
+    if (kind == Kind::TaxonTwice)
+        return shown.arg(parts[0], parts[1], parts.mid(2).join(QStringLiteral(", ")));
     return parts.size() == 2 ? shown.arg(parts[0], parts[1]) : shown.arg(parts.value(0));
 }
 
@@ -287,7 +308,9 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
     struct NumberUse
     {
         int entryCount = 0;
-        int referenceCount = 0;
+        int referenceCount = 0;         // leads of entries that refer to it
+        bool referredBefore = false;    // a reference before the first entry refers to it
+        bool referredFromOther = false; // a lead of another entry refers to it
     };
     const EntryIndex index(key);
     std::vector<NumberUse> uses(static_cast<size_t>(entries.size()));
@@ -301,26 +324,34 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
         ++uses[static_cast<size_t>(first)].entryCount;
     }
     // The first entry the reference leads to, or -1.
-    auto countReference = [&](const KeyLead& lead) {
+    auto findReference = [&](const KeyLead& lead) {
         const int first = index.firstEntry(viewOf(lead.name));
-        if (first >= 0)
-            ++uses[static_cast<size_t>(first)].referenceCount;
-        else
+        if (first < 0)
             add(Kind::MissingEntry, referencePlace(lead), {numberOf(lead.name, lead.nameCut)});
         return first;
     };
+    // A reference before the first entry is no lead of any entry: its target is not reached twice by it.
     for (const KeyLead& lead : key.referencesBeforeFirstEntry) {
         add(Kind::ReferenceBeforeFirstEntry, referencePlace(lead), {});
-        countReference(lead);
+        if (const int first = findReference(lead); first >= 0)
+            uses[static_cast<size_t>(first)].referredBefore = true;
     }
 
     EntryGraph graph;
     graph.edgeBegin.reserve(static_cast<size_t>(entries.size()) + 1);
-    // Plain taxon names, viewed in the leads where they are plain already, else in `plainNames`.
-    std::unordered_map<std::string_view, qsizetype> taxa;
+    // Plain taxon names, viewed in the leads where they are plain already, else in `plainNames`; each
+    // with its places in file order, the first and the next few of the others.
+    struct TaxonPlaces
+    {
+        qsizetype count = 0;
+        std::vector<qsizetype> places;
+    };
+    std::unordered_map<std::string_view, TaxonPlaces> taxa;
+    std::vector<std::string_view> taxonOrder;
     std::deque<QByteArray> plainNames;
     std::vector<std::string_view> targetsOfEntry;
-    for (const KeyEntry& entry : entries) {
+    for (qsizetype e = 0; e < entries.size(); ++e) {
+        const KeyEntry& entry = entries[e];
         graph.edgeBegin.push_back(graph.edgeTarget.size());
         targetsOfEntry.clear();
         const QByteArray number = numberOf(entry.number, entry.numberCut);
@@ -329,9 +360,13 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
             const qsizetype place = toEntry ? referencePlace(lead) : lead.leaderBegin;
             std::string_view target = viewOf(lead.name);
             if (toEntry) {
-                const int targetEntry = countReference(lead);
-                if (targetEntry >= 0)
+                const int targetEntry = findReference(lead);
+                if (targetEntry >= 0) {
                     graph.edgeTarget.push_back(targetEntry);
+                    NumberUse& use = uses[static_cast<size_t>(targetEntry)];
+                    ++use.referenceCount;
+                    use.referredFromOther |= targetEntry != firstOf[static_cast<size_t>(e)];
+                }
             } else if (!everything) {
                 continue; // the taxa give warnings only
             } else {
@@ -339,8 +374,11 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
                     target = viewOf(plainNames.emplace_back(KeyReader::plainName(lead.name)));
                 if (target.empty())
                     continue;
-                if (!taxa.try_emplace(target, place).second)
-                    add(Kind::TaxonTwice, place, {QByteArray(target.data(), qsizetype(target.size()))});
+                TaxonPlaces& places = taxa[target];
+                if (places.count++ == 0)
+                    taxonOrder.push_back(target);
+                if (places.places.size() <= static_cast<size_t>(maxListedTaxonLines))
+                    places.places.push_back(place);
             }
             if (!everything)
                 continue;
@@ -361,7 +399,7 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
         const qsizetype leadCount = entry.leads.size();
         if (use.entryCount > 1)
             add(Kind::DuplicateEntry, entry.offset, number);
-        if (i > 0 && use.referenceCount == 0)
+        if (i > 0 && use.referenceCount == 0 && !use.referredBefore)
             add(Kind::UnreachedEntry, entry.offset, number);
         if (leadCount < 2)
             add(leadCount == 0 ? Kind::NoLead : Kind::OneLead, entry.offset, number);
@@ -369,6 +407,46 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
             add(Kind::ManyLeads, entry.offset, {number.front(), QByteArray::number(leadCount)});
         if (use.referenceCount > 1 && use.entryCount == 1)
             add(Kind::ReachedTwice, entry.offset, number);
+        if (everything && entry.anchored && entry.backLinkOffset < 0 && use.referredFromOther &&
+            firstOf[static_cast<size_t>(i)] == i)
+            add(Kind::MissingBackLink, entry.offset, number);
+    }
+    // A back link must lead to an entry that refers to its own; the old pass could leave one that does
+    // not. Edges are looked up as pairs, so an entry with many leads costs no more than one with two.
+    std::unordered_set<std::uint64_t> edges;
+    auto edgeKey = [](size_t from, int to) { return (std::uint64_t(from) << 32) | std::uint32_t(to); };
+    for (qsizetype i = 0; everything && i < entries.size(); ++i) {
+        const KeyEntry& entry = entries[i];
+        const QByteArray& href = entry.backLinkTarget;
+        if (entry.backLinkOffset < 0 || !href.startsWith(KeyMarks::linkTargetPrefix.data()))
+            continue;
+        if (edges.empty()) {
+            for (size_t from = 0; from < graph.entryCount(); ++from)
+                for (size_t edge = graph.edgeBegin[from]; edge < graph.edgeBegin[from + 1]; ++edge)
+                    edges.insert(edgeKey(from, graph.edgeTarget[edge]));
+        }
+        const QByteArray to = href.mid(qsizetype(KeyMarks::linkTargetPrefix.size()));
+        const int referrer = index.firstEntry(viewOf(to));
+        if (referrer < 0 || !edges.contains(edgeKey(size_t(referrer), firstOf[size_t(i)])))
+            add(Kind::WrongBackLink, entry.backLinkOffset,
+                {numberOf(entry.number, entry.numberCut),
+                 numberOf(to, to.size() > KeyReader::maxNumberLength)});
+    }
+
+    for (const std::string_view taxon : taxonOrder) {
+        const TaxonPlaces& places = taxa[taxon];
+        if (places.count < 2)
+            continue;
+        QList<QByteArray> numbers{QByteArray(taxon.data(), qsizetype(taxon.size())),
+                                  QByteArray::number(places.count)};
+        for (size_t other = 1; other < places.places.size(); ++other) {
+            int line = 0, column = 0;
+            key.place(places.places[other], line, column);
+            numbers << QByteArray::number(line);
+        }
+        if (places.count - 1 > maxListedTaxonLines)
+            numbers << QByteArray("\xe2\x80\xa6");
+        add(Kind::TaxonTwice, places.places.front(), numbers);
     }
 
     for (const std::vector<int>& loop :

@@ -25,12 +25,14 @@ struct KeyFinding final
         OneLead,                   ///< this entry has a single lead
         MarkInsideTag,             ///< an anchor mark inside an HTML tag, which processing would break
         NotAnchor,                 ///< a "#" and a digit that processing does not make an anchor
+        WrongBackLink,             ///< this entry's back link leads to an entry that does not refer to it
         NumberNotDecimal,          ///< renumbering only: this entry's number is not a plain decimal number
         // Warnings from here on: unusual, but maybe meant so.
         ManyLeads,       ///< this entry has more than two leads
         ReachedTwice,    ///< more than one lead leads to this entry
         SameTargetTwice, ///< two leads of one entry lead to the same entry or taxon
-        TaxonTwice,      ///< this taxon is keyed out at an earlier place too
+        TaxonTwice,      ///< this taxon is keyed out at later places too
+        MissingBackLink, ///< in a processed key: a lead refers to this entry, yet it has no back link
     };
 
     enum class Language { German, English };
@@ -41,7 +43,8 @@ struct KeyFinding final
     int column = 1;       ///< counted from 1, in bytes
     /// The entry number concerned, as written in the key; for a loop, the entries of the loop in
     /// order, beginning and ending with the entry at this place; for more leads, the entry and their
-    /// count; for a repeated target, the entry and the target; for a taxon, its name.
+    /// count; for a repeated target, the entry and the target; for a taxon, its name, how many places
+    /// and the lines of the others; for a back link, the entry and where the link leads.
     QList<QByteArray> numbers;
     /// A kind of error that is only a warning where it is reported (renumbering leaves a reference to
     /// a missing entry as it is).

@@ -73,21 +73,35 @@ bool forwardLinkTargetAt(std::string_view text, size_t quote, size_t& close)
     return close != npos && startsWithAt(text, close + 1, ">...");
 }
 
-/// Where the visible "#" of an anchor stands whose name closes with the quote at `close`: right
-/// after "></A>", or behind the back link that follows there. npos when the anchor has none.
-size_t markAfterAnchor(std::string_view text, size_t close)
+/// What follows the name of an anchor: where its visible "#" stands (right after "></A>", or behind
+/// the back link that follows there; npos when it has none), and that back link's place and target.
+struct AnchorTail
 {
+    size_t mark = npos;
+    size_t backLink = npos;
+    std::string_view backLinkTarget; ///< the link's target, quotes left out
+};
+
+AnchorTail tailOfAnchor(std::string_view text, size_t close)
+{
+    AnchorTail tail;
     size_t at = close + 1;
     if (!startsWithAtNoCase(text, at, "></a>"))
-        return npos;
+        return tail;
     at += 5;
     if (startsWithAtNoCase(text, at, "<a href=\"")) {
         const size_t linkClose = text.find('"', at + 9);
         if (linkClose == npos || !startsWithAt(text, linkClose + 1, ">"))
-            return npos;
+            return tail;
+        tail.backLink = at;
+        tail.backLinkTarget = text.substr(at + 9, linkClose - at - 9);
         at = linkClose + 2;
     }
-    return startsWithAt(text, at, "#") ? at : npos;
+    if (startsWithAt(text, at, "#"))
+        tail.mark = at;
+    else
+        tail.backLink = npos;
+    return tail;
 }
 
 /// Behind `at`, and behind a "</A>" that follows there.
@@ -206,13 +220,21 @@ private:
             if (close == npos)
                 return at + 1;
             // The entry stands where its "#" stands, as in the unprocessed key.
-            const size_t mark = markAfterAnchor(m_text, close);
+            const AnchorTail tail = tailOfAnchor(m_text, close);
+            const size_t mark = tail.mark;
             m_claimedMark = mark;
             const size_t numberEnd =
                 mark == npos
                     ? close
                     : behindLinkEnd(m_text, KeyMarks::endOfNumber(m_text, mark + 1, KeyMarks::anchorStops));
             addEntry(mark != npos ? mark : at, m_text.substr(nameBegin, close - nameBegin), numberEnd);
+            KeyEntry& entry = m_structure.entries.back();
+            entry.anchored = true;
+            if (tail.backLink != npos) {
+                entry.backLinkOffset = static_cast<qsizetype>(tail.backLink);
+                entry.backLinkTarget = QByteArray::fromRawData(
+                    tail.backLinkTarget.data(), static_cast<qsizetype>(tail.backLinkTarget.size()));
+            }
             return close + 1;
         }
         size_t close = 0;

@@ -31,6 +31,9 @@ struct KeyEntry final
     QByteArray number;       ///< as written, at most KeyReader::maxNumberLength bytes
     bool numberCut = false;  ///< the number text was longer than `number`
     QList<KeyLead> leads;
+    bool anchored = false;         ///< read from an anchor that processing made
+    qsizetype backLinkOffset = -1; ///< of the "<A HREF=" of its back link; -1 without one
+    QByteArray backLinkTarget;     ///< where that back link leads, as written ("#anKer5")
 };
 
 /// A place where a "#" does not become what its author meant, as processing would treat it.

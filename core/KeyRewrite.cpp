@@ -351,7 +351,49 @@ private:
     BackLinkPass m_backLinks;
 };
 
+/// The text without the back links behind its anchors: each `"></A><A HREF="..">#mark</A>` becomes
+/// `"></A>#mark`. Links of other shapes stay.
+QByteArray withoutBackLinks(std::string_view text)
+{
+    constexpr std::string_view anchorEnd = "\"></A>";
+    constexpr std::string_view linkOpen = "<A HREF=\"";
+    constexpr std::string_view closeTag = "</A>";
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(text.size()));
+    size_t copied = 0;
+    for (size_t quote = text.find(quotedAnchorPrefix); quote != std::string_view::npos;
+         quote = text.find(quotedAnchorPrefix, quote + 1)) {
+        const size_t close = text.find('"', quote + 1);
+        if (close == std::string_view::npos)
+            break;
+        const size_t link = close + anchorEnd.size();
+        if (text.substr(close, anchorEnd.size()) != anchorEnd ||
+            text.substr(link, linkOpen.size()) != linkOpen)
+            continue;
+        const size_t hrefEnd = text.find('"', link + linkOpen.size());
+        if (hrefEnd == std::string_view::npos || text.substr(hrefEnd, 3) != "\">#")
+            continue;
+        const size_t mark = hrefEnd + 2;
+        const size_t markEnd = KeyMarks::endOfNumber(text, mark + 1, KeyMarks::anchorStops);
+        if (text.substr(markEnd, closeTag.size()) != closeTag)
+            continue;
+        out.append(text.data() + copied, static_cast<qsizetype>(link - copied));
+        out.append(text.data() + mark, static_cast<qsizetype>(markEnd - mark));
+        copied = markEnd + closeTag.size();
+    }
+    out.append(text.data() + copied, static_cast<qsizetype>(text.size() - copied));
+    return out;
+}
+
 } // namespace
+
+RewriteResult relinkBackLinks(const QByteArray& text)
+{
+    const QByteArray bare =
+        withoutBackLinks(std::string_view(text.constData(), static_cast<size_t>(text.size())));
+    return BackLinkPass().run(std::string_view(bare.constData(), static_cast<size_t>(bare.size())),
+                              growthLimit(static_cast<size_t>(text.size())), nullptr);
+}
 
 RewriteResult verknuepfen(QByteArray text)
 {

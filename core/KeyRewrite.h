@@ -28,4 +28,9 @@ struct RewriteResult final
 /// when memory runs out, and callers handle both alike.
 RewriteResult verknuepfen(QByteArray text);
 
+/// Removes every back link of a processed key and gives each referred entry its back link anew, as
+/// processing does; anchors, forward links and every other byte stay as they are. Marks that are not
+/// processed yet stay marks. Fails like verknuepfen.
+RewriteResult relinkBackLinks(const QByteArray& text);
+
 } // namespace keylinker

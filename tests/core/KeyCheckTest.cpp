@@ -24,10 +24,10 @@ using Language = KeyFinding::Language;
 std::vector<std::string> described(const QList<KeyFinding>& findings, bool withColumn = true,
                                    bool withWarnings = false)
 {
-    static const char* const kindNames[] = {"before-first", "missing",     "duplicate",  "unreached",
-                                            "loop",         "no-lead",     "one-lead",   "in-tag",
-                                            "not-anchor",   "not-decimal", "many-leads", "reached-twice",
-                                            "same-target",  "taxon-twice"};
+    static const char* const kindNames[] = {
+        "before-first",  "missing",     "duplicate",   "unreached",        "loop",        "no-lead",
+        "one-lead",      "in-tag",      "not-anchor",  "wrong-back-link",  "not-decimal", "many-leads",
+        "reached-twice", "same-target", "taxon-twice", "missing-back-link"};
     std::vector<std::string> lines;
     for (const KeyFinding& finding : findings) {
         if (!withWarnings && !finding.isError())
@@ -156,7 +156,7 @@ TEST(KeyCheck, MarksProcessingMisreadsAreErrorsAndOddShapesWarnings)
                            "<P>#4 h ....Carabus  auratus<BR>i ....Species C</P>\n";
     const std::vector<std::string> expected = {
         "1:15 in-tag ",         "2:4 many-leads 1,3",  "2:26 not-anchor ",
-        "3:21 same-target 2,3", "4:4 reached-twice 3", "5:9 taxon-twice Carabus auratus",
+        "3:21 same-target 2,3", "4:4 reached-twice 3", "4:9 taxon-twice Carabus auratus,2,5",
     };
     for (const char* end : {"\n", "\r\n"}) {
         QByteArray text = key;
@@ -167,9 +167,50 @@ TEST(KeyCheck, MarksProcessingMisreadsAreErrorsAndOddShapesWarnings)
             QStringLiteral("k.htm:1:15: error: mark inside an HTML tag: processing would write an anchor "
                            "into it"));
         EXPECT_EQ(findings.back().report(QStringLiteral("k.htm"), Language::German),
-                  QStringLiteral("k.htm:5:9: Warnung: Carabus auratus wird an mehr als einer Stelle "
-                                 "ausgeschlüsselt"));
+                  QStringLiteral("k.htm:4:9: Warnung: Carabus auratus wird an 2 Stellen ausgeschlüsselt "
+                                 "(Zeile 5)"));
     }
+}
+
+TEST(KeyCheck, BackLinksThatLeadElsewhereAreErrorsAndMissingOnesWarnings)
+{
+    // As an earlier pass left it: entry 1 leads back to entry 2, which does not refer to it, and entry
+    // 3 is referred to but has no back link.
+    const QByteArray processed =
+        "<P><A NAME=\"anKer1\"></A><A HREF=\"#anKer2\">#1</A> a .<A HREF=\"#anKer2\">...2</A> b ....X</P>\n"
+        "<P><A NAME=\"anKer2\"></A><A HREF=\"#anKer1\">#2</A> c .<A HREF=\"#anKer3\">...3</A> d ....Y</P>\n"
+        "<P><A NAME=\"anKer3\"></A>#3 e ....Z f ....W</P>\n";
+    const QList<KeyFinding> findings = checkKey(processed);
+    EXPECT_EQ(described(findings, true, true),
+              (std::vector<std::string>{"1:25 wrong-back-link 1,2", "3:25 missing-back-link 3"}));
+    EXPECT_EQ(findings.front().text(Language::English),
+              QStringLiteral("the back link of entry 1 leads to entry 2, which does not refer to entry 1 "
+                             "(keylinker-cli --relink makes the back links anew)"));
+    EXPECT_TRUE(findings.front().text(Language::German).contains(u"Rückverweis"));
+    // Processing adds the missing back link and leaves the wrong one; processing anew mends both.
+    EXPECT_EQ(described(checkKey(verknuepfen(processed).text), true, true),
+              std::vector<std::string>{"1:25 wrong-back-link 1,2"});
+}
+
+TEST(KeyCheck, TaxonKeyedOutAtManyPlacesIsOneWarningNamingTheOtherLines)
+{
+    QByteArray key = "<P>#1 a ....2 b ....Carabus</P>\n";
+    for (int n = 2; n <= 13; ++n)
+        key += "<P>#" + QByteArray::number(n) + " a ...." + (n < 13 ? QByteArray::number(n + 1) : "Y") +
+               " b ....Carabus</P>\n";
+    // A reference before the first entry makes no entry reached twice.
+    const QList<KeyFinding> findings = checkKey("<P>see ....2</P>\n" + key);
+    const auto taxa = std::count_if(findings.begin(), findings.end(),
+                                    [](const KeyFinding& f) { return f.kind == Kind::TaxonTwice; });
+    EXPECT_EQ(taxa, 1);
+    EXPECT_TRUE(std::none_of(findings.begin(), findings.end(),
+                             [](const KeyFinding& f) { return f.kind == Kind::ReachedTwice; }));
+    const auto taxon = std::find_if(findings.begin(), findings.end(),
+                                    [](const KeyFinding& f) { return f.kind == Kind::TaxonTwice; });
+    ASSERT_NE(taxon, findings.end());
+    EXPECT_EQ(taxon->line, 2);
+    EXPECT_EQ(taxon->text(Language::English),
+              QStringLiteral("Carabus is keyed out at 13 places (lines 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, …)"));
 }
 
 TEST(KeyCheck, ProcessedKeyGivesTheFindingsOfItsSource)

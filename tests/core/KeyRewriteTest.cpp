@@ -128,6 +128,7 @@ TEST(KeyRewrite, EveryReferredEntryLeadsBackToTheFirstEntryThatRefersToIt)
             ASSERT_TRUE(result.contains(expected)) << n << " in " << result.toStdString();
         }
         ASSERT_EQ(rewritten(result), result);
+        ASSERT_EQ(relinkBackLinks(result).text, result);
     }
 }
 
@@ -141,6 +142,15 @@ TEST(KeyRewrite, KeyProcessedBeforeKeepsItsLinksAndGainsAMissingBackLink)
     QByteArray expected = processed;
     expected.replace("#3 c", "<A HREF=\"#anKer2\">#3</A> c");
     EXPECT_EQ(rewritten(processed), expected);
+
+    // Relinking makes them anew and touches nothing else, not even a mark added since.
+    const QByteArray relinked =
+        "<P><A NAME=\"anKer1\"></A>#1 a .<A HREF=\"#anKer2\">...2</A></P>"
+        "<P><A NAME=\"anKer2\"></A><A HREF=\"#anKer1\">#2</A> b .<A HREF=\"#anKer3\">...3</A></P>"
+        "<P><A NAME=\"anKer3\"></A><A HREF=\"#anKer2\">#3</A> c</P>";
+    const RewriteResult result = relinkBackLinks(expected + "<P>#4 d</P>");
+    EXPECT_EQ(result.outcome, Outcome::Rewritten);
+    EXPECT_EQ(result.text, relinked + "<P>#4 d</P>");
 }
 
 TEST(KeyRewrite, ReferenceBeforeFirstAnchorIsStructureError)
