@@ -10,6 +10,7 @@
 #include "KeyFileMessages.h"
 #include "KeyFileProcessor.h"
 #include "KeyFileStore.h"
+#include "KeyFileTasks.h"
 #include "KeyReader.h"
 #include "KeyRenumber.h"
 #include "KeyRewrite.h"
@@ -54,9 +55,9 @@ int AuthoringCommands::renumber(const QStringList& files)
     for (const QString& file : files) {
         reporter.setFile(file);
         QList<KeyFinding> findings;
-        const ProcessOutcome outcome = KeyRenumber::renumberFile(processor, store, file, findings);
+        const ProcessOutcome outcome = renumberKeyFile(processor, store, file, findings);
         reportFindings(file, findings);
-        if (outcome == ProcessOutcome::StructureError || outcome == ProcessOutcome::Failed)
+        if (outcome == ProcessOutcome::Refused || outcome == ProcessOutcome::Failed)
             status = 1;
     }
     return status;

@@ -95,19 +95,6 @@ bool isRoot(const QString& directoryPath)
     return directoryPath.endsWith(separator);
 }
 
-QString joinPath(const QString& directory, const QString& name)
-{
-    // One allocation: a search makes one of these for every file it finds.
-    const bool root = isRoot(directory);
-    QString joined;
-    joined.reserve(directory.size() + (root ? 0 : 1) + name.size());
-    joined.append(directory);
-    if (!root)
-        joined.append(separator);
-    joined.append(name);
-    return joined;
-}
-
 bool isBelow(const QString& path, const QString& folder)
 {
     return path.size() > folder.size() && isWithin(path, folder);

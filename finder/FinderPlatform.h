@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include "NativePath.h"
+
 namespace keylinker {
 
 class FileNamePattern;
@@ -22,8 +24,7 @@ inline constexpr QChar separator = u'/';
 /// the separator. On this host that is "/" alone.
 bool isRoot(const QString& directoryPath);
 
-/// `directory`, the separator and `name`; no second separator after a root.
-QString joinPath(const QString& directory, const QString& name);
+using keylinker::joinPath;
 
 /// Whether `path` lies below `folder`, both clean absolute paths, compared by whole components; a
 /// folder does not lie below itself.

@@ -31,7 +31,7 @@
 #include "HelpPage.h"
 #include "KeyCheckReport.h"
 #include "KeyFileMessages.h"
-#include "KeyRenumber.h"
+#include "KeyFileTasks.h"
 #include "MessageSink.h"
 #include "ProgramLauncher.h"
 
@@ -854,7 +854,7 @@ void Suchen::mnuNummerieren_Click()
         sprache ? KeyFinding::Language::German : KeyFinding::Language::English;
     for (const QString& path : files) {
         QList<KeyFinding> findings;
-        KeyRenumber::renumberFile(*m_processor, m_store, path, findings);
+        renumberKeyFile(*m_processor, m_store, path, findings);
         QStringList lines;
         for (const KeyFinding& finding : findings)
             lines << finding.report(path, language);

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "FinderPlatform.h"
+#include "NativePath.h"
 
 namespace keylinker {
 
@@ -16,11 +16,11 @@ QString HelpPage::fileName(bool german)
 
 QString HelpPage::path(const QString& startFolder, bool german, const QStringList& installedFolders)
 {
-    const QString inStartFolder = FinderPlatform::joinPath(startFolder, fileName(german));
+    const QString inStartFolder = joinPath(startFolder, fileName(german));
     if (QFileInfo::exists(inStartFolder))
         return inStartFolder;
     for (const QString& folder : installedFolders) {
-        const QString installed = FinderPlatform::joinPath(folder, fileName(german));
+        const QString installed = joinPath(folder, fileName(german));
         if (QFileInfo::exists(installed))
             return installed;
     }

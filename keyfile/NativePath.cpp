@@ -123,4 +123,17 @@ bool hasEscapedBytes(QStringView path)
     return false;
 }
 
+QString joinPath(const QString& directory, const QString& name)
+{
+    // One allocation: a search makes one of these for every file it finds.
+    const bool root = directory.endsWith(u'/');
+    QString joined;
+    joined.reserve(directory.size() + (root ? 0 : 1) + name.size());
+    joined.append(directory);
+    if (!root)
+        joined.append(u'/');
+    joined.append(name);
+    return joined;
+}
+
 } // namespace keylinker

@@ -76,9 +76,22 @@ KeyFileProcessor::KeyFileProcessor(KeyFileReporter& reporter, KeyFileStore& stor
     : m_reporter(reporter), m_store(store), m_messages(std::move(messages))
 {}
 
+KeyChange keyChangeOf(RewriteResult&& result)
+{
+    switch (result.outcome) {
+    case RewriteResult::Outcome::Rewritten:
+        return {KeyChange::Outcome::Changed, std::move(result.text), 0};
+    case RewriteResult::Outcome::StructureError:
+        return {KeyChange::Outcome::StructureError, {}, result.errorLine};
+    case RewriteResult::Outcome::InvalidArgument:
+        break;
+    }
+    return {KeyChange::Outcome::InvalidArgument, {}, 0};
+}
+
 ProcessOutcome KeyFileProcessor::bearbeiten(const QString& path) const
 {
-    return processWith(path, verknuepfen);
+    return processWith(path, [](QByteArray text) { return keyChangeOf(verknuepfen(std::move(text))); });
 }
 
 ProcessOutcome KeyFileProcessor::processWith(const QString& path, const KeyTransform& transform) const
@@ -125,9 +138,9 @@ ProcessOutcome KeyFileProcessor::run(const QString& path, const QString& plain, 
         return ProcessOutcome::Empty;
 
     // The content is in the backup now; the rewrite may let go of it early.
-    const RewriteResult result = transform(std::move(content));
+    const KeyChange result = transform(std::move(content));
     switch (result.outcome) {
-    case RewriteResult::Outcome::Rewritten:
+    case KeyChange::Outcome::Changed:
         // Bringing back a backup replaces the key file, which may hold work done since: it gets a
         // backup of its own first, and is replaced only while it still holds that.
         if (plain != path) {
@@ -145,13 +158,15 @@ ProcessOutcome KeyFileProcessor::run(const QString& path, const QString& plain, 
         if (!m_store.replace(plain, copy, result.text, access, error))
             return failed();
         return ProcessOutcome::Rewritten;
-    case RewriteResult::Outcome::StructureError:
+    case KeyChange::Outcome::StructureError:
         m_reporter.structureError(path, result.errorLine,
                                   m_messages.locatedStructureError(path, result.errorLine));
         return ProcessOutcome::StructureError;
-    case RewriteResult::Outcome::InvalidArgument:
+    case KeyChange::Outcome::InvalidArgument:
         m_reporter.errorReport(plain, m_messages.invalidArgument);
         return ProcessOutcome::Failed;
+    case KeyChange::Outcome::Refused:
+        return ProcessOutcome::Refused;
     }
     return ProcessOutcome::Failed;
 }

@@ -4,7 +4,6 @@
 #include <QList>
 
 #include "KeyCheck.h"
-#include "KeyFileProcessor.h"
 
 namespace keylinker {
 
@@ -27,13 +26,6 @@ class KeyRenumber final
 {
 public:
     static RenumberResult renumber(const QByteArray& text);
-
-    /// Renumbers the key file at `path` through `processor`, with all its guarantees (backup first,
-    /// atomic replace). A key that renumbering refuses is not written at all, not even its backup:
-    /// the result is then StructureError, with no message, and `findings` says why. Otherwise
-    /// `findings` holds the references that stay.
-    static ProcessOutcome renumberFile(const KeyFileProcessor& processor, KeyFileStore& store,
-                                       const QString& path, QList<KeyFinding>& findings);
 };
 
 } // namespace keylinker

@@ -5,10 +5,8 @@
 #include <vector>
 
 #include "EntryIndex.h"
-#include "KeyFileStore.h"
 #include "KeyMarks.h"
 #include "KeyReader.h"
-#include "KeyRewrite.h"
 
 namespace keylinker {
 namespace {
@@ -197,34 +195,6 @@ RenumberResult KeyRenumber::renumber(const QByteArray& text)
     result.renumbered = true;
     result.text = Renumbering(text, key).run();
     return result;
-}
-
-} // namespace keylinker
-
-namespace keylinker {
-
-ProcessOutcome KeyRenumber::renumberFile(const KeyFileProcessor& processor, KeyFileStore& store,
-                                         const QString& path, QList<KeyFinding>& findings)
-{
-    findings.clear();
-    QByteArray content;
-    FileAccess access;
-    FileError error;
-    // A file that cannot be read is left to the run, which reports it.
-    if (store.read(path, content, access, error)) {
-        RenumberResult first = renumber(content);
-        findings = std::move(first.findings);
-        if (!first.renumbered)
-            return ProcessOutcome::StructureError;
-    }
-    content = QByteArray();
-    // The run renumbers what it read itself, never this earlier read.
-    return processor.processWith(path, [](QByteArray text) {
-        RenumberResult result = renumber(text);
-        if (!result.renumbered)
-            return RewriteResult{RewriteResult::Outcome::StructureError, {}};
-        return RewriteResult{RewriteResult::Outcome::Rewritten, std::move(result.text)};
-    });
 }
 
 } // namespace keylinker

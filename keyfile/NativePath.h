@@ -21,4 +21,7 @@ QByteArray toNativePath(QStringView path);
 /// Whether `path` holds a byte that `fromNativePath` had to escape.
 bool hasEscapedBytes(QStringView path);
 
+/// `directory`, "/" and `name`; no second "/" after the root.
+QString joinPath(const QString& directory, const QString& name);
+
 } // namespace keylinker

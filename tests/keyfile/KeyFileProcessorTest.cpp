@@ -23,6 +23,7 @@
 #include "KeyFileMessages.h"
 #include "KeyFileReporter.h"
 #include "KeyFileStore.h"
+#include "KeyFileTasks.h"
 #include "KeyRewrite.h"
 #include "NativePath.h"
 #include "QtPrinters.h"
@@ -84,7 +85,10 @@ public:
             error = {readError};
             return false;
         }
-        return disk.read(path, content, access, error);
+        const bool read = disk.read(path, content, access, error);
+        if (read && afterRead)
+            std::exchange(afterRead, nullptr)();
+        return read;
     }
     qint64 size(const QString& path) override { return disk.size(path); }
     bool writeBackup(const QString& path, const QByteArray& content, const FileAccess& access,
@@ -115,6 +119,7 @@ public:
     int backupError = 0;
     int replaceError = 0;
     std::function<void()> beforeReplace;
+    std::function<void()> afterRead; // once
     QStringList log;
 };
 
@@ -1048,9 +1053,9 @@ TEST_F(KeyFileTest, HostileInputEndsInTheTooBigMessage)
     write(u"key.htm"_s, linkedKey);
 
     EXPECT_EQ(processor.bearbeiten(path(u"hashes.htm"_s)), ProcessOutcome::Failed);
-    EXPECT_EQ(processor.processWith(path(u"key.htm"_s),
-                                    [](QByteArray) -> RewriteResult { throw std::bad_alloc(); }),
-              ProcessOutcome::Failed);
+    EXPECT_EQ(
+        processor.processWith(path(u"key.htm"_s), [](QByteArray) -> KeyChange { throw std::bad_alloc(); }),
+        ProcessOutcome::Failed);
 
     const QString tooBig = KeyFileMessages::german().tooBig;
     EXPECT_EQ(reporter.errorReports,
@@ -1098,6 +1103,24 @@ TEST(KeyFileMessagesTest, SystemFailuresHaveTextsOfTheirOwnInBothLanguages)
     // Texts a caller left out come in the default language rather than empty.
     const KeyFileMessages partial{u"a"_s, u"b"_s};
     EXPECT_EQ(partial.failureText({ENOSPC}, u"k"_s), KeyFileMessages::german().diskFull);
+}
+
+TEST_F(KeyFileTest, RenumberingRefusedInTheRunSaysWhyAndWritesNothing)
+{
+    // The key gains a duplicate number between the first read and the run's own.
+    const QByteArray before = "<P>#1 a ....2 b ....3</P><P>#2 c ....X d ....Y</P><P>#3 e ....Z f ....W</P>";
+    QByteArray duplicate = before;
+    duplicate.replace("#3", "#2");
+    write(u"key.htm"_s, before);
+    store.afterRead = [&] { write(u"key.htm"_s, duplicate); };
+    QList<KeyFinding> findings;
+
+    EXPECT_EQ(renumberKeyFile(processor, store, path(u"key.htm"_s), findings), ProcessOutcome::Refused);
+
+    ASSERT_FALSE(findings.isEmpty());
+    EXPECT_EQ(findings.front().kind, KeyFinding::Kind::DuplicateEntry);
+    EXPECT_TRUE(reporter.messages.empty());
+    EXPECT_EQ(read(u"key.htm"_s), duplicate);
 }
 
 } // namespace

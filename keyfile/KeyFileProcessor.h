@@ -10,15 +10,33 @@
 
 namespace keylinker {
 
+class KeyFileReporter;
+
+/// What a change of a key (the link rewrite, renumbering, ...) made of the text it was given.
+struct KeyChange final
+{
+    enum class Outcome {
+        Changed,         ///< `text` is to replace the key
+        StructureError,  ///< the key is not well formed at `errorLine`: a message, nothing written
+        InvalidArgument, ///< the key holds a construct the change cannot take: an error report
+        Refused,         ///< the change declined, and its caller tells why: no message, nothing written
+    };
+    Outcome outcome = Outcome::Changed;
+    QByteArray text;
+    int errorLine = 0;
+};
+
 struct RewriteResult;
 
-class KeyFileReporter;
+/// The rewrite's result as a change of the key file.
+KeyChange keyChangeOf(RewriteResult&& result);
 
 /// How one call of `bearbeiten` ended.
 enum class ProcessOutcome {
     Rewritten,      ///< backup written, key file replaced by the rewritten text
     Empty,          ///< the file was empty: an empty backup, nothing else written, no message
     StructureError, ///< backup written, key file untouched, message sent
+    Refused,        ///< the change declined; key file untouched, no message (its caller tells why)
     Failed,         ///< error report sent; key file untouched (a backup may have been kept)
 };
 
@@ -47,7 +65,7 @@ public:
 
     /// What a run does to the text it read: the link rewrite, or another change of a key such as
     /// renumbering. It gets the content that is already safe in the backup.
-    using KeyTransform = std::function<RewriteResult(QByteArray)>;
+    using KeyTransform = std::function<KeyChange(QByteArray)>;
 
     /// Runs `transform` over the file at `path` with every guarantee of `bearbeiten`: the backup is
     /// complete before the key file is replaced, and a failed transform leaves it as it was.

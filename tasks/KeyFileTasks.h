@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include "KeyCheck.h"
+#include "KeyFileProcessor.h"
+
+namespace keylinker {
+
+/// Renumbers the key file at `path` through `processor`, with all its guarantees (backup first, atomic
+/// replace). A key that renumbering refuses is not written, and gets no backup where that shows at the
+/// first read: the result is then Refused and `findings` says why. Otherwise `findings` holds the
+/// references to missing entries, which stay.
+ProcessOutcome renumberKeyFile(const KeyFileProcessor& processor, KeyFileStore& store, const QString& path,
+                               QList<KeyFinding>& findings);
+
+/// Makes the back links of the key file at `path` anew through `processor` (see relinkBackLinks).
+ProcessOutcome relinkKeyFile(const KeyFileProcessor& processor, const QString& path);
+
+} // namespace keylinker
