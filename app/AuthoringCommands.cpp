@@ -20,6 +20,16 @@
 
 namespace keylinker {
 
+namespace {
+
+// relink: the rewrite stands in for the library's relinking until that is there.
+KeyFileProcessor::KeyTransform relinkTransform()
+{
+    return [](QByteArray text) { return verknuepfen(std::move(text)); };
+}
+
+} // namespace
+
 AuthoringCommands::AuthoringCommands(QIODevice& out, QIODevice& err, KeyFileStore& store, bool english)
     : m_out(out), m_err(err), m_store(store), m_english(english)
 {}
@@ -60,6 +70,14 @@ ExitStatus AuthoringCommands::renumber(const QStringList& files)
         const ProcessOutcome outcome = KeyRenumber::renumberFile(processor, m_store, file, findings);
         reportFindings(file, findings);
         return outcome;
+    });
+}
+
+ExitStatus AuthoringCommands::relink(const QStringList& files)
+{
+    const KeyFileProcessor::KeyTransform transform = relinkTransform();
+    return writeEach(files, [&transform](const KeyFileProcessor& processor, const QString& file) {
+        return processor.processWith(file, transform);
     });
 }
 

@@ -14,7 +14,7 @@ class QIODevice;
 namespace keylinker {
 
 /// The command-line modes for key authors: processing keys, checking them as a compiler checks a
-/// program, renumbering their entries, and their statistics. Each
+/// program, renumbering their entries, making their back links anew, and their statistics. Each
 /// returns the tool's exit status; those that write keys write through `store`.
 class AuthoringCommands final
 {
@@ -33,6 +33,9 @@ public:
     /// references that stay go to standard error. exitMessage when a key was refused or could not be
     /// written.
     ExitStatus renumber(const QStringList& files);
+
+    /// Removes every back link of each key and makes them anew, writing it as processing does.
+    ExitStatus relink(const QStringList& files);
 
     /// Writes the renumbered key to standard output and changes nothing.
     ExitStatus printRenumbered(const QString& file);

@@ -47,6 +47,7 @@ const QList<Option> options = {
     {QStringLiteral("check"), {}},
     {QStringLiteral("strict"), {}},
     {QStringLiteral("renumber"), {}},
+    {QStringLiteral("relink"), {}},
     {QStringLiteral("stats"), {}},
     {QStringLiteral("json"), {}},
     {QStringLiteral("find"), QStringLiteral("DIR")},
@@ -217,6 +218,14 @@ const QList<CommandLineTool::Mode>& CommandLineTool::modes()
              return call.isSet(QStringLiteral("print")) ? authoring(tool).printRenumbered(call.files.front())
                                                         : authoring(tool).renumber(call.files);
          }},
+        {QStringLiteral("relink"),
+         {},
+         Files::many,
+         {{QStringLiteral("--relink FILE..."),
+           QStringLiteral("remove every back link of each key and make them anew,\n"
+                          "keeping a backup as in processing; forward links and\n"
+                          "anchors stay byte for byte")}},
+         [authoring](CommandLineTool& tool, const Call& call) { return authoring(tool).relink(call.files); }},
         {QStringLiteral("stats"),
          {QStringLiteral("json")},
          Files::many,

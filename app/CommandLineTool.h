@@ -14,7 +14,7 @@ namespace keylinker {
 class KeyFileStore;
 
 /// The command-line tool: processes key files as the window's Process command does, prints one
-/// rewritten key, checks, renumbers, counts, imports and exports keys, or lists the key files
+/// rewritten key, checks, renumbers, relinks, counts, imports and exports keys, or lists the key files
 /// of a folder tree as the window's search finds them. Its modes and the options each takes stand in
 /// one table; output goes to the given devices so tests can read it.
 class CommandLineTool final

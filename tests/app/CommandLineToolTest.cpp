@@ -269,6 +269,8 @@ TEST_F(CommandLineToolTest, WrongCallsNameTheirFault)
          QStringLiteral("--title given twice")},
         {{english, QStringLiteral("--check"), QStringLiteral("--json"), key},
          QStringLiteral("--json does not go with --check")},
+        {{english, QStringLiteral("--relink"), QStringLiteral("--print"), key},
+         QStringLiteral("--print does not go with --relink")},
         {{english, QStringLiteral("--no-header"), key}, QStringLiteral("--no-header goes with --export")},
         {{english, QStringLiteral("--stats"), QStringLiteral("--renumber"), key},
          QStringLiteral("--renumber and --stats cannot be combined")},
@@ -290,7 +292,7 @@ TEST_F(CommandLineToolTest, WrongCallsNameTheirFault)
         const QString err = QString::fromUtf8(run.err);
         EXPECT_TRUE(err.startsWith(QStringLiteral("keylinker-cli: ") + problem + QStringLiteral("\nusage: ")))
             << err.toStdString();
-        for (const char* mode : {"--import FILE", "--export keybase|text|dot"})
+        for (const char* mode : {"--import FILE", "--export keybase|text|dot", "--relink FILE..."})
             EXPECT_TRUE(run.err.contains(mode)) << mode;
     }
     EXPECT_EQ(read(key), goodKey);
@@ -305,6 +307,10 @@ TEST_F(CommandLineToolTest, WrongCallsNameTheirFault)
         EXPECT_EQ(run.out, help.out);
         EXPECT_TRUE(run.err.isEmpty());
     }
+
+    // --relink is a mode of its own; it writes as processing does.
+    EXPECT_EQ(runTool({QStringLiteral("--relink"), key}).status, exitOk);
+    EXPECT_EQ(read(key + QStringLiteral("_bak0")), goodKey);
 }
 
 TEST_F(CommandLineToolTest, FindListsTheFilesAsTheWindowsSearchFindsThem)
