@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <new>
+#include <utility>
 
 #include <QIODevice>
 #include <QJsonDocument>
@@ -13,21 +14,27 @@
 #include "KeyFileTasks.h"
 #include "KeyReader.h"
 #include "KeyRenumber.h"
-#include "KeyRewrite.h"
 #include "KeyStatistics.h"
 #include "LineReporter.h"
 #include "MessageLine.h"
 
 namespace keylinker {
 
-AuthoringCommands::AuthoringCommands(QIODevice& out, QIODevice& err, bool english)
-    : m_out(out), m_err(err), m_english(english)
+AuthoringCommands::AuthoringCommands(QIODevice& out, QIODevice& err, KeyFileStore& store, bool english)
+    : m_out(out), m_err(err), m_store(store), m_english(english)
 {}
 
-int AuthoringCommands::check(const QStringList& files, bool strict)
+ExitStatus AuthoringCommands::process(const QStringList& files)
+{
+    return writeEach(files, [](const KeyFileProcessor& processor, const QString& file) {
+        return processor.bearbeiten(file);
+    });
+}
+
+ExitStatus AuthoringCommands::check(const QStringList& files, bool strict)
 {
     bool found = false;
-    const int status = forEachKey(files, [&](const QString& file, const QByteArray& content) {
+    const ExitStatus status = forEachKey(files, [&](const QString& file, const QByteArray& content) {
         // The form "FILE:LINE:COLUMN: error: text" is the one editors and terminals know how to jump to.
         const QList<KeyFinding> findings = checkKey(content);
         const QByteArray name = printablePath(file);
@@ -43,27 +50,44 @@ int AuthoringCommands::check(const QStringList& files, bool strict)
         m_out.write(lines);
         return true;
     });
-    return found ? 1 : status;
+    return found ? exitMessage : status;
 }
 
-int AuthoringCommands::renumber(const QStringList& files)
+ExitStatus AuthoringCommands::renumber(const QStringList& files)
+{
+    return writeEach(files, [this](const KeyFileProcessor& processor, const QString& file) {
+        QList<KeyFinding> findings;
+        const ProcessOutcome outcome = renumberKeyFile(processor, m_store, file, findings);
+        reportFindings(file, findings);
+        return outcome;
+    });
+}
+
+ExitStatus AuthoringCommands::relink(const QStringList& files)
+{
+    return writeEach(files, [](const KeyFileProcessor& processor, const QString& file) {
+        return relinkKeyFile(processor, file);
+    });
+}
+
+ExitStatus AuthoringCommands::writeEach(
+    const QStringList& files,
+    const std::function<ProcessOutcome(const KeyFileProcessor&, const QString&)>& write)
 {
     LineReporter reporter(m_err, messages().structureError);
-    DiskKeyFileStore store;
-    const KeyFileProcessor processor(reporter, store, messages());
-    int status = 0;
+    const KeyFileProcessor processor(reporter, m_store, messages());
+    ExitStatus status = exitOk;
     for (const QString& file : files) {
         reporter.setFile(file);
-        QList<KeyFinding> findings;
-        const ProcessOutcome outcome = renumberKeyFile(processor, store, file, findings);
-        reportFindings(file, findings);
-        if (outcome == ProcessOutcome::Refused || outcome == ProcessOutcome::Failed)
-            status = 1;
+        const ProcessOutcome outcome = write(processor, file);
+        if (outcome == ProcessOutcome::StructureError || outcome == ProcessOutcome::Refused ||
+            outcome == ProcessOutcome::Failed)
+            status = exitMessage;
     }
     return status;
 }
 
-int AuthoringCommands::printRenumbered(const QString& file)
+ExitStatus AuthoringCommands::printRenumbered(const QString& file)
 {
     return forEachKey({file}, [&](const QString&, const QByteArray& content) {
         const RenumberResult result = KeyRenumber::renumber(content);
@@ -73,7 +97,7 @@ int AuthoringCommands::printRenumbered(const QString& file)
     });
 }
 
-int AuthoringCommands::statistics(const QStringList& files, bool json)
+ExitStatus AuthoringCommands::statistics(const QStringList& files, bool json)
 {
     return forEachKey(files, [&](const QString& file, const QByteArray& content) {
         const KeyStatistics figures = KeyStatistics::of(KeyReader::read(content));
@@ -88,10 +112,10 @@ int AuthoringCommands::statistics(const QStringList& files, bool json)
     });
 }
 
-int AuthoringCommands::forEachKey(const QStringList& files,
-                                  const std::function<bool(const QString&, const QByteArray&)>& work)
+ExitStatus AuthoringCommands::forEachKey(const QStringList& files,
+                                         const std::function<bool(const QString&, const QByteArray&)>& work)
 {
-    int status = 0;
+    ExitStatus status = exitOk;
     for (const QString& file : files) {
         QByteArray content;
         FileError error;
@@ -99,13 +123,13 @@ int AuthoringCommands::forEachKey(const QStringList& files,
         try {
             if (!readKeyFile(file, content, error)) {
                 m_err.write(messageLine(file, messages().failureText(error, file)));
-                status = 1;
+                status = exitMessage;
             } else if (!work(file, content)) {
-                status = 1;
+                status = exitMessage;
             }
         } catch (const std::bad_alloc&) {
             m_err.write(messageLine(file, messages().failureText({FileError::tooBig}, file)));
-            status = 1;
+            status = exitMessage;
         }
     }
     return status;

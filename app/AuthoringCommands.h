@@ -4,39 +4,54 @@
 
 #include <QStringList>
 
+#include "ExitStatus.h"
 #include "KeyCheck.h"
 #include "KeyFileMessages.h"
+#include "KeyFileProcessor.h"
 
 class QIODevice;
 
 namespace keylinker {
 
-/// The command-line modes for key authors: checking keys as a compiler checks a program, renumbering
-/// their entries, and their statistics. Each returns the tool's exit status.
+/// The command-line modes for key authors: processing keys, checking them as a compiler checks a
+/// program, renumbering their entries, making their back links anew, and their statistics. Each
+/// returns the tool's exit status; those that write keys write through `store`.
 class AuthoringCommands final
 {
 public:
-    AuthoringCommands(QIODevice& out, QIODevice& err, bool english);
+    AuthoringCommands(QIODevice& out, QIODevice& err, KeyFileStore& store, bool english);
+
+    /// Processes each key as the window's Process button does; each message is one line on standard
+    /// error. exitMessage when a key ended with a message.
+    ExitStatus process(const QStringList& files);
 
     /// One line per finding, "FILE:LINE:COLUMN: error: text" (or "warning:") on standard output.
-    /// 1 when an error is found (with `strict`, a warning too) or a file cannot be read, else 0.
-    int check(const QStringList& files, bool strict);
+    /// exitMessage when an error is found (with `strict`, a warning too) or a file cannot be read.
+    ExitStatus check(const QStringList& files, bool strict);
 
     /// Renumbers each key, writing it as processing does (backup first). Findings that refuse it and
-    /// references that stay go to standard error. 1 when a key was refused or could not be written.
-    int renumber(const QStringList& files);
+    /// references that stay go to standard error. exitMessage when a key was refused or could not be
+    /// written.
+    ExitStatus renumber(const QStringList& files);
+
+    /// Removes every back link of each key and makes them anew, writing it as processing does.
+    ExitStatus relink(const QStringList& files);
 
     /// Writes the renumbered key to standard output and changes nothing.
-    int printRenumbered(const QString& file);
+    ExitStatus printRenumbered(const QString& file);
 
     /// One line "FILE: figures" per key, or with `json` one JSON object per key and line.
-    int statistics(const QStringList& files, bool json);
+    ExitStatus statistics(const QStringList& files, bool json);
 
 private:
-    /// Runs `work` on each file that can be read; names the others on standard error. 1 when a file
-    /// could not be read or `work` said it failed.
-    int forEachKey(const QStringList& files,
-                   const std::function<bool(const QString&, const QByteArray&)>& work);
+    /// Runs `work` on each file that can be read; names the others on standard error. exitMessage
+    /// when a file could not be read or `work` said it failed.
+    ExitStatus forEachKey(const QStringList& files,
+                          const std::function<bool(const QString&, const QByteArray&)>& work);
+    /// Runs `write` on each file with a processor whose messages go to standard error, one line
+    /// each. exitMessage when a key ended with a message.
+    ExitStatus writeEach(const QStringList& files,
+                         const std::function<ProcessOutcome(const KeyFileProcessor&, const QString&)>& write);
     KeyFinding::Language language() const;
     KeyFileMessages messages() const;
     /// Writes findings about `file` to standard error.
@@ -44,6 +59,7 @@ private:
 
     QIODevice& m_out;
     QIODevice& m_err;
+    KeyFileStore& m_store;
     bool m_english;
 };
 

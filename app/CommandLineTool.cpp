@@ -1,12 +1,14 @@
 #include "CommandLineTool.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <functional>
-#include <memory>
 #include <new>
+#include <utility>
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 
 #include "AuthoringCommands.h"
@@ -16,65 +18,129 @@
 #include "FinderPlatform.h"
 #include "FoundListModel.h"
 #include "KeyFileMessages.h"
-#include "KeyFileProcessor.h"
-#include "KeyFileReporter.h"
 #include "KeyFileStore.h"
 #include "KeyRewrite.h"
-#include "LineReporter.h"
 #include "MessageLine.h"
 #include "NativePath.h"
-#include "PausingKeyFileStore.h"
 
 namespace keylinker {
 namespace {
 
-const QString usageText =
-    QStringLiteral("usage: keylinker-cli [--english] FILE... | keylinker-cli [--english] --print FILE | "
-                   "keylinker-cli [--english] --check [--strict] FILE... | "
-                   "keylinker-cli [--english] --renumber [--print] FILE... | "
-                   "keylinker-cli [--english] --stats [--json] FILE... | "
-                   "keylinker-cli [--english] --find DIR [--pattern P] | --help | --version");
+const QString programName = QStringLiteral("keylinker-cli");
 
 // The window's pattern box holds this at start.
 const QString defaultPattern = QStringLiteral("*.htm;*.html;*.htm_bak*;*.html_bak*");
 
-const QString helpText = QStringLiteral(
-    "keylinker-cli: links the marks of hand-written determination keys (HTML pages).\n"
-    "\n"
-    "  keylinker-cli [--english] FILE...      process each key file: keep an exact copy under the first\n"
-    "                                         free backup name (FILE_bak0, FILE_bak1, ...), then turn\n"
-    "                                         every \"#12\" into an anchor and every \"....12\" into a link\n"
-    "  keylinker-cli [--english] --print FILE write the processed key to standard output, change nothing\n"
-    "  keylinker-cli [--english] --check [--strict] FILE...\n"
-    "                                         check each key as a compiler checks a program, change\n"
-    "                                         nothing: one line \"FILE:LINE:COLUMN: error: text\" or\n"
-    "                                         \"FILE:LINE:COLUMN: warning: text\" on standard output per\n"
-    "                                         finding (German \"Fehler\"/\"Warnung\"); --strict makes\n"
-    "                                         warnings count for the exit status\n"
-    "  keylinker-cli [--english] --renumber FILE...\n"
-    "                                         give the entries of each key the numbers 1, 2, 3 ... in\n"
-    "                                         file order, with every reference, link and lead label\n"
-    "                                         (\"1*\", \"1a\", \"1.\"); backup first as in processing;\n"
-    "                                         duplicate or non-decimal entry numbers refuse\n"
-    "  keylinker-cli [--english] --renumber --print FILE\n"
-    "                                         write the renumbered key to standard output\n"
-    "  keylinker-cli [--english] --stats [--json] FILE...\n"
-    "                                         figures of each key: entries, leads, taxa, the longest\n"
-    "                                         and the mean way from the first entry to a taxon, and\n"
-    "                                         the balance (1.0 for a perfectly balanced key); with\n"
-    "                                         --json one JSON object per file and line\n"
-    "  keylinker-cli [--english] --find DIR [--pattern P]\n"
-    "                                         list the files in DIR and every folder below it that\n"
-    "                                         match P, as the window's search finds them: one full path\n"
-    "                                         per line, in the same order; P as in the window's pattern\n"
-    "                                         box (default \"*.htm;*.html;*.htm_bak*;*.html_bak*\")\n"
-    "  keylinker-cli [--english] --import FILE [-o OUT.htm] [--title TEXT]\n"
-    "                                         read a key table (KeyBase or Lucid CSV, TSV) or a text\n"
-    "                                         key and write an unprocessed HTML key with marks to\n"
-    "                                         standard output, or to the new file OUT.htm\n"
-    "  keylinker-cli [--english] --export keybase|text|dot [--no-header] FILE\n"
-    "                                         write a key as a KeyBase table, as a flora's text or as\n"
-    "                                         a Graphviz graph to standard output\n"
+/// An option of the command line, by its name without dashes; with a `valueName` it takes a value
+/// and may be given once.
+struct Option
+{
+    QString name;
+    QString valueName;
+};
+
+const QList<Option> options = {
+    {QStringLiteral("english"), {}},
+    {QStringLiteral("help"), {}},
+    {QStringLiteral("version"), {}},
+    {QStringLiteral("print"), {}},
+    {QStringLiteral("check"), {}},
+    {QStringLiteral("strict"), {}},
+    {QStringLiteral("renumber"), {}},
+    {QStringLiteral("relink"), {}},
+    {QStringLiteral("stats"), {}},
+    {QStringLiteral("json"), {}},
+    {QStringLiteral("find"), QStringLiteral("DIR")},
+    {QStringLiteral("pattern"), QStringLiteral("P")},
+    {QStringLiteral("import"), {}},
+    {QStringLiteral("o"), QStringLiteral("OUT.htm")},
+    {QStringLiteral("title"), QStringLiteral("TEXT")},
+    {QStringLiteral("export"), QStringLiteral("FORMAT")},
+    {QStringLiteral("no-header"), {}},
+};
+
+// Options every mode takes.
+const QStringList commonOptions = {QStringLiteral("english"), QStringLiteral("help"),
+                                   QStringLiteral("version")};
+
+/// An option as it is written on the command line: "-o", "--title".
+QString shown(const QString& name)
+{
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+bool takesValue(const QString& name)
+{
+    for (const Option& option : options) {
+        if (option.name == name)
+            return !option.valueName.isEmpty();
+    }
+    return false;
+}
+
+/// What was wrong with a call, in both languages side by side.
+struct UsageTexts
+{
+    QString unknownOption;
+    QString needsValue;
+    QString takesNoValue;
+    QString givenTwice;
+    QString notTogether;
+    QString notWithMode;
+    QString goesWith;
+    QString either;
+    QString noFile;
+    QString oneFile;
+    QString noFileAllowed;
+    QString exportFormats;
+    QString patternRefused;
+};
+
+UsageTexts usageTexts(bool english)
+{
+    const auto text = [english](const char* german, const char* inEnglish) {
+        return QString::fromUtf8(english ? inEnglish : german);
+    };
+    return {
+        .unknownOption = text("unbekannte Option %1", "unknown option %1"),
+        .needsValue = text("%1 braucht einen Wert", "%1 needs a value"),
+        .takesNoValue = text("%1 nimmt keinen Wert", "%1 takes no value"),
+        .givenTwice = text("%1 ist zweimal angegeben", "%1 given twice"),
+        .notTogether = text("%1 und %2 gehen nicht zusammen", "%1 and %2 cannot be combined"),
+        .notWithMode = text("%1 passt nicht zu %2", "%1 does not go with %2"),
+        .goesWith = text("%1 gehört zu %2", "%1 goes with %2"),
+        .either = text(" oder ", " or "),
+        .noFile = text("keine Datei angegeben", "no file given"),
+        .oneFile = text("%1 nimmt genau eine Datei", "%1 takes exactly one file"),
+        .noFileAllowed = text("%1 nimmt keine Datei", "%1 takes no file"),
+        .exportFormats = text("--export nimmt keybase, text oder dot", "--export takes keybase, text or dot"),
+        .patternRefused = text("Muster abgelehnt: %1", "pattern refused: %1"),
+    };
+}
+
+enum class Files { none, one, many };
+
+/// One way to call a mode, for the usage line and --help.
+struct Form
+{
+    QString synopsis;
+    QString text;
+};
+
+/// What a mode gets of its command line.
+struct Call
+{
+    const QCommandLineParser& parser;
+    const QStringList& files;
+
+    QString value(const QString& name) const { return parser.value(name); }
+    bool isSet(const QString& name) const { return parser.isSet(name); }
+};
+
+const QString helpIntro =
+    QStringLiteral("keylinker-cli: links the marks of hand-written determination keys (HTML pages).\n\n");
+
+const QString helpClosing = QStringLiteral(
     "  --english                              messages in English (default: German)\n"
     "  --help, --version\n"
     "  --                                     end of the options: every argument after it is a file,\n"
@@ -88,131 +154,249 @@ const QString helpText = QStringLiteral(
     "with --strict any finding, or a file could not be read; with --find: DIR could not be opened, or\n"
     "the list filled up at 32,767 files), 2 bad usage.\n");
 
+// Where the text of a form starts in --help.
+constexpr qsizetype helpColumn = 41;
+
 } // namespace
 
-CommandLineTool::CommandLineTool(QIODevice& out, QIODevice& err) : m_out(out), m_err(err) {}
+/// A mode: the option that chooses it (none for processing), the further options it takes, the files
+/// it wants, how it is called and how it runs.
+struct CommandLineTool::Mode
+{
+    QString option;
+    QStringList options;
+    Files files;
+    QList<Form> forms;
+    std::function<ExitStatus(CommandLineTool&, const Call&)> run;
+};
 
-int CommandLineTool::run(const QStringList& arguments)
+const QList<CommandLineTool::Mode>& CommandLineTool::modes()
+{
+    const auto authoring = [](CommandLineTool& tool) {
+        return AuthoringCommands(tool.m_out, tool.m_err, tool.m_store, tool.m_english);
+    };
+    const auto exchange = [](CommandLineTool& tool) {
+        return ExchangeCommands(tool.m_out, tool.m_err, tool.m_english);
+    };
+    static const QList<Mode> table = {
+        {{},
+         {QStringLiteral("print")},
+         Files::many,
+         {{QStringLiteral("FILE..."),
+           QStringLiteral("process each key file: keep an exact copy under the first\n"
+                          "free backup name (FILE_bak0, FILE_bak1, ...), then turn\n"
+                          "every \"#12\" into an anchor and every \"....12\" into a link")},
+          {QStringLiteral("--print FILE"),
+           QStringLiteral("write the processed key to standard output, change nothing")}},
+         [authoring](CommandLineTool& tool, const Call& call) {
+             return call.isSet(QStringLiteral("print")) ? tool.printRewritten(call.files.front())
+                                                        : authoring(tool).process(call.files);
+         }},
+        {QStringLiteral("check"),
+         {QStringLiteral("strict")},
+         Files::many,
+         {{QStringLiteral("--check [--strict] FILE..."),
+           QStringLiteral("check each key as a compiler checks a program, change\n"
+                          "nothing: one line \"FILE:LINE:COLUMN: error: text\" or\n"
+                          "\"FILE:LINE:COLUMN: warning: text\" on standard output per\n"
+                          "finding (German \"Fehler\"/\"Warnung\"); --strict makes\n"
+                          "warnings count for the exit status")}},
+         [authoring](CommandLineTool& tool, const Call& call) {
+             return authoring(tool).check(call.files, call.isSet(QStringLiteral("strict")));
+         }},
+        {QStringLiteral("renumber"),
+         {QStringLiteral("print")},
+         Files::many,
+         {{QStringLiteral("--renumber FILE..."),
+           QStringLiteral("give the entries of each key the numbers 1, 2, 3 ... in\n"
+                          "file order, with every reference, link and lead label\n"
+                          "(\"1*\", \"1a\", \"1.\"); backup first as in processing;\n"
+                          "duplicate or non-decimal entry numbers refuse")},
+          {QStringLiteral("--renumber --print FILE"),
+           QStringLiteral("write the renumbered key to standard output")}},
+         [authoring](CommandLineTool& tool, const Call& call) {
+             return call.isSet(QStringLiteral("print")) ? authoring(tool).printRenumbered(call.files.front())
+                                                        : authoring(tool).renumber(call.files);
+         }},
+        {QStringLiteral("relink"),
+         {},
+         Files::many,
+         {{QStringLiteral("--relink FILE..."),
+           QStringLiteral("remove every back link of each key and make them anew,\n"
+                          "keeping a backup as in processing; forward links and\n"
+                          "anchors stay byte for byte")}},
+         [authoring](CommandLineTool& tool, const Call& call) { return authoring(tool).relink(call.files); }},
+        {QStringLiteral("stats"),
+         {QStringLiteral("json")},
+         Files::many,
+         {{QStringLiteral("--stats [--json] FILE..."),
+           QStringLiteral("figures of each key: entries, leads, taxa, the longest\n"
+                          "and the mean way from the first entry to a taxon, and\n"
+                          "the balance (1.0 for a perfectly balanced key); with\n"
+                          "--json one JSON object per file and line")}},
+         [authoring](CommandLineTool& tool, const Call& call) {
+             return authoring(tool).statistics(call.files, call.isSet(QStringLiteral("json")));
+         }},
+        {QStringLiteral("find"),
+         {QStringLiteral("pattern")},
+         Files::none,
+         {{QStringLiteral("--find DIR [--pattern P]"),
+           QStringLiteral("list the files in DIR and every folder below it that\n"
+                          "match P, as the window's search finds them: one full path\n"
+                          "per line, in the same order; P as in the window's pattern\n"
+                          "box (default \"*.htm;*.html;*.htm_bak*;*.html_bak*\")")}},
+         [](CommandLineTool& tool, const Call& call) {
+             const QString pattern = QStringLiteral("pattern");
+             return tool.findFiles(call.value(QStringLiteral("find")),
+                                   call.isSet(pattern) ? call.value(pattern) : defaultPattern);
+         }},
+        {QStringLiteral("import"),
+         {QStringLiteral("o"), QStringLiteral("title")},
+         Files::one,
+         {{QStringLiteral("--import FILE [-o OUT.htm] [--title TEXT]"),
+           QStringLiteral("read a key table (KeyBase or Lucid CSV, TSV) or a text\n"
+                          "key and write an unprocessed HTML key with marks to\n"
+                          "standard output, or to the new file OUT.htm")}},
+         [exchange](CommandLineTool& tool, const Call& call) {
+             const QString file = call.files.front();
+             const QString title = QStringLiteral("title");
+             return exchange(tool).importKey(file, call.value(QStringLiteral("o")),
+                                             call.isSet(title) ? call.value(title)
+                                                               : QFileInfo(file).completeBaseName());
+         }},
+        {QStringLiteral("export"),
+         {QStringLiteral("no-header")},
+         Files::one,
+         {{QStringLiteral("--export keybase|text|dot [--no-header] FILE"),
+           QStringLiteral("write a key as a KeyBase table, as a flora's text or as\n"
+                          "a Graphviz graph to standard output")}},
+         [exchange](CommandLineTool& tool, const Call& call) {
+             const QString format = call.value(QStringLiteral("export"));
+             if (!ExchangeCommands::exportFormats().contains(format))
+                 return tool.usageError(usageTexts(tool.m_english).exportFormats);
+             return exchange(tool).exportKey(format, call.files.front(),
+                                             !call.isSet(QStringLiteral("no-header")));
+         }},
+    };
+    return table;
+}
+
+CommandLineTool::CommandLineTool(QIODevice& out, QIODevice& err)
+    : m_out(out), m_err(err), m_ownStore(std::make_unique<DiskKeyFileStore>()), m_store(*m_ownStore)
+{}
+
+CommandLineTool::CommandLineTool(QIODevice& out, QIODevice& err, KeyFileStore& store)
+    : m_out(out), m_err(err), m_store(store)
+{}
+
+CommandLineTool::~CommandLineTool() = default;
+
+ExitStatus CommandLineTool::run(const QStringList& arguments)
 {
     // Every file of a run catches memory running out itself; this is for what lies between them.
     try {
         return runArguments(arguments);
     } catch (const std::bad_alloc&) {
-        const bool english = arguments.contains(QStringLiteral("--english"));
-        m_err.write(messageLine(QStringLiteral("keylinker-cli"), messagesFor(english).tooBig));
+        m_err.write(messageLine(programName, messagesFor(m_english).tooBig));
         return exitMessage;
     }
 }
 
-int CommandLineTool::runArguments(const QStringList& arguments)
+ExitStatus CommandLineTool::runArguments(const QStringList& arguments)
 {
-    if (ExchangeCommands::handles(arguments))
-        return ExchangeCommands(m_out, m_err).run(arguments);
-    bool english = false;
-    bool print = false;
-    bool check = false;
-    bool strict = false;
-    bool renumber = false;
-    bool stats = false;
-    bool json = false;
-    bool find = false;
-    QString folder;
-    QString pattern;
-    bool patternGiven = false;
-    QStringList files;
-    bool optionsEnded = false;
-    for (qsizetype at = 0; at < arguments.size(); ++at) {
-        const QString& argument = arguments.at(at);
-        if (optionsEnded || !argument.startsWith(u'-') || argument == u"-") {
-            files << argument;
-        } else if (argument == u"--") {
-            optionsEnded = true;
-        } else if (argument == u"--english") {
-            english = true;
-        } else if (argument == u"--print") {
-            print = true;
-        } else if (argument == u"--check") {
-            check = true;
-        } else if (argument == u"--strict") {
-            strict = true;
-        } else if (argument == u"--renumber") {
-            renumber = true;
-        } else if (argument == u"--stats") {
-            stats = true;
-        } else if (argument == u"--json") {
-            json = true;
-        } else if (argument == u"--find" || argument == u"--pattern") {
-            // The value is the next argument as it stands, even one that begins with "-".
-            if (at + 1 == arguments.size())
-                return usageError(argument + QStringLiteral(" needs a value"));
-            bool& given = argument == u"--find" ? find : patternGiven;
-            if (given)
-                return usageError(argument + QStringLiteral(" given twice"));
-            (argument == u"--find" ? folder : pattern) = arguments.at(++at);
-            given = true;
-        } else if (argument == u"--help") {
-            m_out.write(helpText.toLocal8Bit());
-            return exitOk;
-        } else if (argument == u"--version") {
-            writeLine(m_out, QStringLiteral("keylinker-cli " KEYLINKER_VERSION));
-            return exitOk;
-        } else {
-            return usageError(QStringLiteral("unknown option ") + argument);
+    // parse() rather than process(): the messages and exit statuses of a wrong call are the tool's.
+    QCommandLineParser parser;
+    for (const Option& option : options)
+        parser.addOption(QCommandLineOption(option.name, QString(), option.valueName));
+    const bool parsed = parser.parse(QStringList{programName} + arguments);
+    m_english = parser.isSet(QStringLiteral("english"));
+    if (parser.isSet(QStringLiteral("help"))) {
+        QString help = helpIntro;
+        for (const Mode& mode : modes()) {
+            for (const Form& form : mode.forms) {
+                const QString call = QStringLiteral("  keylinker-cli [--english] ") + form.synopsis;
+                const QString indent(helpColumn, u' ');
+                help += call.size() < helpColumn ? call.leftJustified(helpColumn) : call + u'\n' + indent;
+                help += QString(form.text).replace(u'\n', u'\n' + indent) + u'\n';
+            }
+        }
+        m_out.write((help + helpClosing).toLocal8Bit());
+        return exitOk;
+    }
+    if (!parsed)
+        return parseError(parser, arguments);
+    if (parser.isSet(QStringLiteral("version"))) {
+        writeLine(m_out, programName + QStringLiteral(" " KEYLINKER_VERSION));
+        return exitOk;
+    }
+
+    const UsageTexts texts = usageTexts(m_english);
+    for (const Option& option : options) {
+        if (!option.valueName.isEmpty() && parser.values(option.name).size() > 1)
+            return usageError(texts.givenTwice.arg(shown(option.name)));
+    }
+    const Mode* mode = &modes().front(); // processing, chosen by no option
+    for (const Mode& candidate : modes()) {
+        if (candidate.option.isEmpty() || !parser.isSet(candidate.option))
+            continue;
+        if (!mode->option.isEmpty())
+            return usageError(texts.notTogether.arg(shown(mode->option), shown(candidate.option)));
+        mode = &candidate;
+    }
+    for (const QString& name : parser.optionNames()) {
+        if (name == mode->option || commonOptions.contains(name) || mode->options.contains(name))
+            continue;
+        if (!mode->option.isEmpty())
+            return usageError(texts.notWithMode.arg(shown(name), shown(mode->option)));
+        QStringList takers;
+        for (const Mode& other : modes()) {
+            if (other.options.contains(name))
+                takers << shown(other.option);
+        }
+        return usageError(texts.goesWith.arg(shown(name), takers.join(texts.either)));
+    }
+
+    const QStringList files = parser.positionalArguments();
+    if (mode->files == Files::none && !files.isEmpty())
+        return usageError(texts.noFileAllowed.arg(shown(mode->option)));
+    if (mode->files != Files::none && files.isEmpty())
+        return usageError(texts.noFile);
+    if (mode->files == Files::one && files.size() != 1)
+        return usageError(texts.oneFile.arg(shown(mode->option)));
+    if (parser.isSet(QStringLiteral("print")) && files.size() != 1)
+        return usageError(texts.oneFile.arg(shown(QStringLiteral("print"))));
+    return mode->run(*this, {parser, files});
+}
+
+ExitStatus CommandLineTool::parseError(const QCommandLineParser& parser, const QStringList& arguments)
+{
+    const UsageTexts texts = usageTexts(m_english);
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty())
+        return usageError(texts.unknownOption.arg(shown(unknown.front())));
+    const QStringList given = parser.optionNames();
+    for (const Option& option : options) {
+        if (!option.valueName.isEmpty() && given.count(option.name) > parser.values(option.name).size())
+            return usageError(texts.needsValue.arg(shown(option.name)));
+    }
+    // All that is left: a value for an option that takes none ("--json=yes").
+    QString option;
+    for (const QString& argument : arguments) {
+        if (argument == u"--")
+            break;
+        const QString name = argument.section(u'=', 0, 0).mid(2);
+        if (argument.startsWith(u"--") && argument.contains(u'=') && given.contains(name) &&
+            !takesValue(name)) {
+            option = shown(name);
+            break;
         }
     }
-    if (patternGiven && !find)
-        return usageError(QStringLiteral("--pattern goes with --find"));
-    if (find) {
-        if (print || check || !files.isEmpty())
-            return usageError(QStringLiteral("--find takes one folder and nothing else"));
-        return findFiles(folder, patternGiven ? pattern : defaultPattern, english);
-    }
-    if (files.isEmpty())
-        return usageError(QStringLiteral("no file given"));
-    if (int(check) + int(renumber) + int(stats) > 1 || (print && (check || stats)))
-        return usageError(QStringLiteral("--check, --renumber, --stats cannot be combined, nor --print with "
-                                         "--check or --stats"));
-    if (json && !stats)
-        return usageError(QStringLiteral("--json goes with --stats"));
-    if (strict && !check)
-        return usageError(QStringLiteral("--strict goes with --check"));
-    if (print && files.size() != 1)
-        return usageError(QStringLiteral("--print takes exactly one file"));
-    AuthoringCommands authoring(m_out, m_err, english);
-    if (stats)
-        return authoring.statistics(files, json);
-    if (check)
-        return authoring.check(files, strict);
-    if (renumber)
-        return print ? authoring.printRenumbered(files.front()) : authoring.renumber(files);
-    if (print)
-        return printRewritten(files.front(), english);
-    return processFiles(files, english);
+    return usageError(texts.takesNoValue.arg(option));
 }
 
-int CommandLineTool::processFiles(const QStringList& files, bool english)
+ExitStatus CommandLineTool::printRewritten(const QString& file)
 {
-    const KeyFileMessages messages = messagesFor(english);
-    LineReporter reporter(m_err, messages.structureError);
-    // Tests stage what other processes do while a run waits between its read and its replace.
-    const std::unique_ptr<KeyFileStore> store =
-        qEnvironmentVariableIsSet("KEYLINKER_PAUSE_BEFORE_REPLACE")
-            ? std::unique_ptr<KeyFileStore>(std::make_unique<PausingKeyFileStore>())
-            : std::make_unique<DiskKeyFileStore>();
-    const KeyFileProcessor processor(reporter, *store, messages);
-    int status = exitOk;
-    for (const QString& file : files) {
-        reporter.setFile(file);
-        const ProcessOutcome outcome = processor.bearbeiten(file);
-        if (outcome == ProcessOutcome::StructureError || outcome == ProcessOutcome::Failed)
-            status = exitMessage;
-    }
-    return status;
-}
-
-int CommandLineTool::printRewritten(const QString& file, bool english)
-{
-    const KeyFileMessages messages = messagesFor(english);
+    const KeyFileMessages messages = messagesFor(m_english);
     QByteArray content;
     FileError error;
     if (!readKeyFile(file, content, error)) {
@@ -238,12 +422,12 @@ int CommandLineTool::printRewritten(const QString& file, bool english)
     return exitMessage;
 }
 
-int CommandLineTool::findFiles(const QString& folder, const QString& pattern, bool english)
+ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& pattern)
 {
     // The window's walk, so that the lines are the found list the window would show.
     const FileNamePattern filePattern(pattern);
     if (!filePattern.isValid())
-        return usageError(QStringLiteral("pattern refused: ") + pattern);
+        return usageError(usageTexts(m_english).patternRefused.arg(pattern));
 
     // One write for the whole list: a line at a time would cost a system call per file. Each path in
     // its own bytes, so that a name that is not UTF-8 can be used as printed.
@@ -274,23 +458,43 @@ int CommandLineTool::findFiles(const QString& folder, const QString& pattern, bo
     m_out.write(lines);
     if (full) {
         m_err.write(messageLine(
-            folder, english ? QStringLiteral("The filelist is filled up. Search canceled.")
-                            : QStringLiteral("Das Listenfeld ist voll. Die Suche wird abgebrochen.")));
+            folder, m_english ? QStringLiteral("The filelist is filled up. Search canceled.")
+                              : QStringLiteral("Das Listenfeld ist voll. Die Suche wird abgebrochen.")));
         return exitMessage;
     }
     return exitOk;
 }
 
-int CommandLineTool::usageError(const QString& problem)
+ExitStatus CommandLineTool::usageError(const QString& problem)
 {
-    writeLine(m_err, QStringLiteral("keylinker-cli: ") + problem);
-    writeLine(m_err, usageText);
+    writeLine(m_err, programName + QStringLiteral(": ") + problem);
+    QString usage = QStringLiteral("usage: ");
+    const QString indent(usage.size(), u' ');
+    for (const Mode& mode : modes()) {
+        for (const Form& form : mode.forms)
+            usage += programName + QStringLiteral(" [--english] ") + form.synopsis + u'\n' + indent;
+    }
+    m_err.write((usage + programName + QStringLiteral(" --help | --version\n")).toLocal8Bit());
     return exitUsage;
 }
 
 void CommandLineTool::writeLine(QIODevice& device, const QString& line)
 {
     device.write(line.toLocal8Bit() + '\n');
+}
+
+int runCommandLineProgram(int argc, char* argv[], KeyFileStore& store)
+{
+    QCoreApplication application(argc, argv);
+    QFile out;
+    QFile err;
+    out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    // The arguments' own bytes: a file name that is not UTF-8 must still name its file.
+    QStringList arguments;
+    for (int at = 1; at < argc; ++at)
+        arguments << fromNativePath(argv[at]);
+    return CommandLineTool(out, err, store).run(arguments);
 }
 
 } // namespace keylinker

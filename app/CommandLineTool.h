@@ -1,40 +1,58 @@
 #pragma once
 
+#include <memory>
+
 #include <QStringList>
 
+#include "ExitStatus.h"
+
+class QCommandLineParser;
 class QIODevice;
 
 namespace keylinker {
 
+class KeyFileStore;
+
 /// The command-line tool: processes key files as the window's Process command does, prints one
-/// rewritten key, checks the structure of keys, or lists the key files of a folder tree as the window's
-/// search finds them; all but the first without touching the disk. Output goes to the given devices
-/// so tests can read it.
+/// rewritten key, checks, renumbers, relinks, counts, imports and exports keys, or lists the key files
+/// of a folder tree as the window's search finds them. Its modes and the options each takes stand in
+/// one table; output goes to the given devices so tests can read it.
 class CommandLineTool final
 {
 public:
+    /// Writes keys through the real file system.
     CommandLineTool(QIODevice& out, QIODevice& err);
+    /// Writes keys through `store`.
+    CommandLineTool(QIODevice& out, QIODevice& err, KeyFileStore& store);
+    ~CommandLineTool();
+    CommandLineTool(const CommandLineTool&) = delete;
+    CommandLineTool& operator=(const CommandLineTool&) = delete;
 
-    /// Runs with `arguments` (without the program name). Returns the exit status: 0 when every file
-    /// was rewritten (or, with --check, found clean; with --find, the search went through), 1 when any
-    /// ended with a message or finding (with --find: the folder could not be opened or the list filled
-    /// up), 2 for bad usage.
-    int run(const QStringList& arguments);
-
-    static constexpr int exitOk = 0;
-    static constexpr int exitMessage = 1;
-    static constexpr int exitUsage = 2;
+    /// Runs with `arguments` (without the program name).
+    ExitStatus run(const QStringList& arguments);
 
 private:
-    int runArguments(const QStringList& arguments);
-    int processFiles(const QStringList& files, bool english);
-    int printRewritten(const QString& file, bool english);
-    int findFiles(const QString& folder, const QString& pattern, bool english);
-    int usageError(const QString& problem);
+    struct Mode;
+    /// Every mode, the options it takes and how it runs.
+    static const QList<Mode>& modes();
+
+    ExitStatus runArguments(const QStringList& arguments);
+    /// Why the parser refused the command line, as a usage error.
+    ExitStatus parseError(const QCommandLineParser& parser, const QStringList& arguments);
+    ExitStatus printRewritten(const QString& file);
+    ExitStatus findFiles(const QString& folder, const QString& pattern);
+    ExitStatus usageError(const QString& problem);
     void writeLine(QIODevice& device, const QString& line);
 
     QIODevice& m_out;
     QIODevice& m_err;
+    std::unique_ptr<KeyFileStore> m_ownStore;
+    KeyFileStore& m_store;
+    bool m_english = false;
 };
+
+/// The whole program: standard output and error, and the arguments as the system's bytes, so that a
+/// file name that is not UTF-8 still names its file. Returns the exit status.
+int runCommandLineProgram(int argc, char* argv[], KeyFileStore& store);
 
 } // namespace keylinker

@@ -2,37 +2,41 @@
 
 #include <QStringList>
 
+#include "ExitStatus.h"
+
 class QIODevice;
 
 namespace keylinker {
 
 struct KeyTable;
 
-/// The modes of keylinker-cli that move keys in and out: `--import FILE [-o OUT.htm] [--title TEXT]`
-/// reads a key table (CSV, TSV) or a text key and writes an unprocessed HTML key with marks;
-/// `--export keybase|text|dot FILE [--no-header]` writes a key in one of the forms others read.
+/// The modes of keylinker-cli that move keys in and out: import reads a key table (CSV, TSV) or a
+/// text key and writes an unprocessed HTML key with marks; export writes a key in one of the forms
+/// others read.
 class ExchangeCommands final
 {
 public:
-    ExchangeCommands(QIODevice& out, QIODevice& err);
+    ExchangeCommands(QIODevice& out, QIODevice& err, bool english);
 
-    /// Whether `arguments` ask for --import or --export (before any "--").
-    static bool handles(const QStringList& arguments);
+    /// The forms `exportKey` writes.
+    static const QStringList& exportFormats();
 
-    /// Runs with `arguments` (without the program name); returns the exit status: 0 done, 1 a file
-    /// could not be read, written or understood (nothing written then), 2 bad usage.
-    int run(const QStringList& arguments);
+    /// Writes the page made from `file`, titled `title`, to standard output or, with an `output`, to
+    /// that new file (never over one that is there). exitMessage when `file` could not be read or
+    /// understood or `output` not written; nothing is written then.
+    ExitStatus importKey(const QString& file, const QString& output, const QString& title);
+
+    /// Writes the key in `file` in `format` (one of `exportFormats()`) to standard output; `header`
+    /// says whether a table starts with its header row.
+    ExitStatus exportKey(const QString& format, const QString& file, bool header);
 
 private:
-    int importKey(const QString& file, const QString& output, const QString& title, bool english);
-    int exportKey(const QString& format, const QString& file, bool header, bool english);
     /// Reads the key in `file`; on failure writes the reason to standard error.
-    bool readTable(const QString& file, bool english, KeyTable& table);
-    int usageError(const QString& problem);
-    void writeLine(QIODevice& device, const QString& line);
+    bool readTable(const QString& file, KeyTable& table);
 
     QIODevice& m_out;
     QIODevice& m_err;
+    bool m_english;
 };
 
 } // namespace keylinker

@@ -68,6 +68,8 @@ public:
     bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
     const char* path() const { return m_path.constData(); }
+    /// Writes all of `content` and syncs it to disk; errno tells why not.
+    bool writeSynced(const QByteArray& content) const;
     /// The file is closed and lives on under its final name too; the temporary name goes.
     void closeKeepingName()
     {
@@ -124,6 +126,11 @@ bool writeAll(int fd, const char* data, size_t length, off_t at)
         at += written;
     }
     return true;
+}
+
+bool TemporaryFile::writeSynced(const QByteArray& content) const
+{
+    return writeAll(m_fd, content.constData(), static_cast<size_t>(content.size()), 0) && ::fsync(m_fd) == 0;
 }
 
 // Reads up to `length` bytes at `at`; fewer only at the end of the file. -1 on an error.
@@ -214,7 +221,46 @@ bool writeInPlace(int fd, const QByteArray& content, const QByteArray& copyPath,
     return fail(error, code);
 }
 
+// Gives the finished file `temp` the name `target`, unless that is taken (EEXIST). A hard link either
+// makes the name or fails because it is taken, so the file never lands on another, not even on one
+// that another run made a moment ago.
+bool giveName(TemporaryFile& temp, const QByteArray& target)
+{
+    if (::linkat(AT_FDCWD, temp.path(), AT_FDCWD, target.constData(), 0) == 0) {
+        temp.closeKeepingName();
+        return true;
+    }
+    if (errno != EEXIST &&
+        ::renameat2(AT_FDCWD, temp.path(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
+        temp.renamed(); // a file system without hard links
+        return true;
+    }
+    return false;
+}
+
+// The rights a program gives a new file it opens with 0666: those the user's umask leaves. The umask
+// can only be read by setting it; nothing else in this program creates files meanwhile.
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
 } // namespace
+
+bool writeNewFileExclusive(const QString& path, const QByteArray& content, FileError& error)
+{
+    const QByteArray target = toNativePath(path);
+    TemporaryFile temp(target);
+    if (!temp.isOpen())
+        return fail(error, errno, true);
+    ::fchmod(temp.fd(), newFileMode());
+    if (!temp.writeSynced(content) || !giveName(temp, target))
+        return fail(error, errno);
+    syncFolderOf(target);
+    return true;
+}
 
 DiskKeyFileStore::~DiskKeyFileStore()
 {
@@ -307,17 +353,9 @@ bool DiskKeyFileStore::writeBackup(const QString& path, const QByteArray& conten
     if (!temp.isOpen())
         return fail(error, errno, true);
     takeOver(temp.fd(), {access.mode & 0777, access.owner, access.group});
-    if (!writeAll(temp.fd(), content.constData(), static_cast<size_t>(content.size()), 0) ||
-        ::fsync(temp.fd()) != 0)
+    if (!temp.writeSynced(content))
         return fail(error, errno);
-    // A hard link to the finished copy either makes the name or fails because it is taken, so a
-    // backup never lands on a file, not even one that another run made a moment ago.
-    if (::linkat(AT_FDCWD, temp.path(), AT_FDCWD, target.constData(), 0) == 0) {
-        temp.closeKeepingName();
-    } else if (errno != EEXIST &&
-               ::renameat2(AT_FDCWD, temp.path(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
-        temp.renamed(); // a file system without hard links
-    } else {
+    if (!giveName(temp, target)) {
         // An empty file under the name holds nothing to lose: it is free for the backup.
         struct stat there
         {
@@ -382,8 +420,7 @@ bool DiskKeyFileStore::replace(const QString& path, const QString& copyPath, con
             return fail(error, errno, true);
         const bool kept = takeOver(temp.fd(), keep);
         if (kept || current.get() < 0) {
-            if (!writeAll(temp.fd(), content.constData(), static_cast<size_t>(content.size()), 0) ||
-                ::fsync(temp.fd()) != 0)
+            if (!temp.writeSynced(content))
                 return fail(error, errno);
             // Checked as late as possible, on the file under the name now: an editor may have saved
             // a new file while the text was written.

@@ -72,4 +72,10 @@ private:
     int m_lock = -1;
 };
 
+/// Creates the new file `path` holding `content`, synced to disk, with the rights a new file gets
+/// (0666 less the umask). It is written under a temporary name beside `path` and given that name only
+/// when complete, so `path` never holds part of it; when `path` is taken it fails with EEXIST and
+/// leaves it alone. Nothing is left behind on a failure.
+bool writeNewFileExclusive(const QString& path, const QByteArray& content, FileError& error);
+
 } // namespace keylinker

@@ -33,7 +33,7 @@ const QByteArray faultyKey = "<P>#1 a ....2 b ....7</P>\n<P>#2 c ....2 d ....X</
 
 struct ToolRun
 {
-    int status;
+    ExitStatus status;
     QByteArray out;
     QByteArray err;
 };
@@ -44,7 +44,7 @@ ToolRun runTool(const QStringList& arguments)
     out.open(QIODevice::WriteOnly);
     err.open(QIODevice::WriteOnly);
     CommandLineTool tool(out, err);
-    const int status = tool.run(arguments);
+    const ExitStatus status = tool.run(arguments);
     return {status, out.data(), err.data()};
 }
 
@@ -73,7 +73,7 @@ TEST_F(CommandLineToolTest, ProcessesEveryFileAndReportsEachMessageOnOneLine)
     const QString missing = m_dir.filePath(QStringLiteral("fehlt.htm"));
 
     const ToolRun german = runTool({bad, missing, good});
-    EXPECT_EQ(german.status, CommandLineTool::exitMessage);
+    EXPECT_EQ(german.status, exitMessage);
     EXPECT_TRUE(german.out.isEmpty());
     const QList<QByteArray> lines = german.err.split('\n');
     ASSERT_EQ(lines.size(), 3) << german.err.toStdString(); // two lines and the empty rest
@@ -92,7 +92,7 @@ TEST_F(CommandLineToolTest, ProcessesEveryFileAndReportsEachMessageOnOneLine)
               (bad + QStringLiteral(":1: Bad structure: no anchor before link\n")).toLocal8Bit());
 
     const ToolRun clean = runTool({good});
-    EXPECT_EQ(clean.status, CommandLineTool::exitOk);
+    EXPECT_EQ(clean.status, exitOk);
     EXPECT_TRUE(clean.err.isEmpty());
     EXPECT_EQ(read(good + QStringLiteral("_bak1")), verknuepfen(goodKey).text);
 }
@@ -101,14 +101,14 @@ TEST_F(CommandLineToolTest, PrintWritesTheRewrittenKeyAndChangesNothing)
 {
     const QString good = write(QStringLiteral("key.htm"), goodKey);
     const ToolRun printed = runTool({QStringLiteral("--print"), good});
-    EXPECT_EQ(printed.status, CommandLineTool::exitOk);
+    EXPECT_EQ(printed.status, exitOk);
     EXPECT_EQ(printed.out, verknuepfen(goodKey).text);
     EXPECT_EQ(read(good), goodKey);
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("key.htm")});
 
     const QString bad = write(QStringLiteral("bad.htm"), badKey);
     const ToolRun failed = runTool({QStringLiteral("--english"), QStringLiteral("--print"), bad});
-    EXPECT_EQ(failed.status, CommandLineTool::exitMessage);
+    EXPECT_EQ(failed.status, exitMessage);
     EXPECT_TRUE(failed.out.isEmpty());
     EXPECT_EQ(failed.err, (bad + QStringLiteral(":1: Bad structure: no anchor before link\n")).toLocal8Bit());
 }
@@ -143,19 +143,19 @@ TEST_F(CommandLineToolTest, CheckWritesOneLinePerFindingInEitherLanguageAndChang
         QString expected;
         for (const QString& place : places)
             expected += faulty + u':' + place + u'\n';
-        EXPECT_EQ(run.status, CommandLineTool::exitMessage);
+        EXPECT_EQ(run.status, exitMessage);
         EXPECT_EQ(QString::fromUtf8(run.out), expected);
         EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     }
 
     const ToolRun allClean = runTool({QStringLiteral("--check"), clean, clean});
-    EXPECT_EQ(allClean.status, CommandLineTool::exitOk);
+    EXPECT_EQ(allClean.status, exitOk);
     EXPECT_TRUE(allClean.out.isEmpty() && allClean.err.isEmpty());
 
     // A file that cannot be read is named on standard error; the next file is still checked.
     const QString missing = m_dir.filePath(QStringLiteral("fehlt.htm"));
     const ToolRun unreadable = runTool({QStringLiteral("--check"), missing, clean});
-    EXPECT_EQ(unreadable.status, CommandLineTool::exitMessage);
+    EXPECT_EQ(unreadable.status, exitMessage);
     EXPECT_TRUE(unreadable.out.isEmpty());
     EXPECT_EQ(unreadable.err, (missing + QStringLiteral(": Die Datei gibt es nicht\n")).toLocal8Bit());
 
@@ -167,9 +167,9 @@ TEST_F(CommandLineToolTest, CheckWritesOneLinePerFindingInEitherLanguageAndChang
     const QString warned =
         write(QStringLiteral("warned.htm"),
               "<P>#1 a ....2<BR>b ....Species A</P>\n<P>#2 c ....Species A<BR>d ....Species B</P>\n");
-    EXPECT_EQ(runTool({QStringLiteral("--check"), warned}).status, CommandLineTool::exitOk);
+    EXPECT_EQ(runTool({QStringLiteral("--check"), warned}).status, exitOk);
     const ToolRun strict = runTool({QStringLiteral("--check"), QStringLiteral("--strict"), warned});
-    EXPECT_EQ(strict.status, CommandLineTool::exitMessage);
+    EXPECT_EQ(strict.status, exitMessage);
     EXPECT_TRUE(strict.out.contains("Warnung")) << strict.out.toStdString();
 }
 
@@ -179,12 +179,12 @@ TEST_F(CommandLineToolTest, RenumberWritesAsProcessingDoesOrRefusesWithoutWritin
     const QByteArray expected = "<P>#1 a ....2<BR>1* b ....X</P>\n<P>#2 c ....Y<BR>d ....40</P>\n";
     const QString file = write(QStringLiteral("key.htm"), key);
     const ToolRun printed = runTool({QStringLiteral("--renumber"), QStringLiteral("--print"), file});
-    EXPECT_EQ(printed.status, CommandLineTool::exitOk);
+    EXPECT_EQ(printed.status, exitOk);
     EXPECT_EQ(printed.out, expected);
     EXPECT_EQ(read(file), key);
 
     const ToolRun written = runTool({QStringLiteral("--english"), QStringLiteral("--renumber"), file});
-    EXPECT_EQ(written.status, CommandLineTool::exitOk);
+    EXPECT_EQ(written.status, exitOk);
     EXPECT_EQ(written.err,
               (file + QStringLiteral(":2:21: warning: reference to entry 40, which does not exist\n"))
                   .toLocal8Bit());
@@ -194,7 +194,7 @@ TEST_F(CommandLineToolTest, RenumberWritesAsProcessingDoesOrRefusesWithoutWritin
     const QByteArray twice = "<P>#1 a ....2 b ....X\n<P>#2 c ....X d ....Y\n<P>#2 e\n";
     const QString refused = write(QStringLiteral("twice.htm"), twice);
     const ToolRun none = runTool({QStringLiteral("--renumber"), refused});
-    EXPECT_EQ(none.status, CommandLineTool::exitMessage);
+    EXPECT_EQ(none.status, exitMessage);
     EXPECT_TRUE(none.err.contains(":2:4: Fehler: Eintrag 2 kommt mehrfach vor")) << none.err.toStdString();
     EXPECT_EQ(read(refused), twice);
     EXPECT_FALSE(QFile::exists(refused + QStringLiteral("_bak0")));
@@ -205,11 +205,11 @@ TEST_F(CommandLineToolTest, StatsAsLinesOrJson)
     const QString clean = write(QStringLiteral("clean.htm"), cleanKey);
     const QString missing = m_dir.filePath(QStringLiteral("fehlt.htm"));
     const ToolRun lines = runTool({QStringLiteral("--english"), QStringLiteral("--stats"), clean, missing});
-    EXPECT_EQ(lines.status, CommandLineTool::exitMessage);
+    EXPECT_EQ(lines.status, exitMessage);
     EXPECT_TRUE(lines.out.startsWith((clean + QStringLiteral(": 3 entries, 6 leads")).toLocal8Bit()));
     EXPECT_TRUE(lines.err.startsWith(missing.toLocal8Bit()));
     const ToolRun json = runTool({QStringLiteral("--stats"), QStringLiteral("--json"), clean, clean});
-    EXPECT_EQ(json.status, CommandLineTool::exitOk);
+    EXPECT_EQ(json.status, exitOk);
     const QList<QByteArray> objects = json.out.trimmed().split('\n');
     ASSERT_EQ(objects.size(), 2);
     const QJsonObject object = QJsonDocument::fromJson(objects[0]).object();
@@ -233,18 +233,84 @@ TEST_F(CommandLineToolTest, BadUsageEndsWithStatusTwoAndAUsageLine)
                       QStringLiteral("*/*.htm")},
           QStringList{QStringLiteral("--pattern"), QStringLiteral("*.htm"), key}}) {
         const ToolRun run = runTool(arguments);
-        EXPECT_EQ(run.status, CommandLineTool::exitUsage) << arguments.join(u' ').toStdString();
+        EXPECT_EQ(run.status, exitUsage) << arguments.join(u' ').toStdString();
         EXPECT_TRUE(run.err.contains("usage: keylinker-cli")) << run.err.toStdString();
     }
     EXPECT_EQ(read(key), goodKey);
     const ToolRun help = runTool({QStringLiteral("--help")});
-    EXPECT_EQ(help.status, CommandLineTool::exitOk);
+    EXPECT_EQ(help.status, exitOk);
     EXPECT_TRUE(help.out.contains("--check [--strict] FILE...")) << help.out.toStdString();
     // A file whose name begins with "-" can still be named after "--".
     const QString dashed = write(QStringLiteral("-key.htm"), goodKey);
     QDir::setCurrent(m_dir.path());
-    EXPECT_EQ(runTool({QStringLiteral("--"), QStringLiteral("-key.htm")}).status, CommandLineTool::exitOk);
+    EXPECT_EQ(runTool({QStringLiteral("--"), QStringLiteral("-key.htm")}).status, exitOk);
     EXPECT_EQ(read(dashed), verknuepfen(goodKey).text);
+}
+
+// Each wrong call says what is wrong, naming the option, in the user's language, then how the tool is
+// called; --help anywhere before "--" shows the help instead.
+TEST_F(CommandLineToolTest, WrongCallsNameTheirFault)
+{
+    const QString key = write(QStringLiteral("key.htm"), goodKey);
+    const QString english = QStringLiteral("--english");
+    const struct
+    {
+        QStringList arguments;
+        QString problem;
+    } cases[] = {
+        {{english, QStringLiteral("--export"), QStringLiteral("text"), QStringLiteral("--export"),
+          QStringLiteral("dot"), key},
+         QStringLiteral("--export given twice")},
+        {{english, QStringLiteral("--import"), key, QStringLiteral("-o"), QStringLiteral("a.htm"),
+          QStringLiteral("-o"), QStringLiteral("b.htm")},
+         QStringLiteral("-o given twice")},
+        {{english, QStringLiteral("--import"), key, QStringLiteral("--title=A"), QStringLiteral("--title"),
+          QStringLiteral("B")},
+         QStringLiteral("--title given twice")},
+        {{english, QStringLiteral("--check"), QStringLiteral("--json"), key},
+         QStringLiteral("--json does not go with --check")},
+        {{english, QStringLiteral("--relink"), QStringLiteral("--print"), key},
+         QStringLiteral("--print does not go with --relink")},
+        {{english, QStringLiteral("--no-header"), key}, QStringLiteral("--no-header goes with --export")},
+        {{english, QStringLiteral("--stats"), QStringLiteral("--renumber"), key},
+         QStringLiteral("--renumber and --stats cannot be combined")},
+        {{english, QStringLiteral("--stats"), QStringLiteral("--json=yes"), key},
+         QStringLiteral("--json takes no value")},
+        {{english, QStringLiteral("--import"), key, QStringLiteral("--title")},
+         QStringLiteral("--title needs a value")},
+        {{english, QStringLiteral("-x"), key}, QStringLiteral("unknown option -x")},
+        {{english, QStringLiteral("--import"), key, key}, QStringLiteral("--import takes exactly one file")},
+        {{english, QStringLiteral("--find"), m_dir.path(), key}, QStringLiteral("--find takes no file")},
+        {{QStringLiteral("--check"), QStringLiteral("--json"), key},
+         QStringLiteral("--json passt nicht zu --check")},
+        {{QStringLiteral("--strict"), key}, QStringLiteral("--strict gehört zu --check")},
+        {{QStringLiteral("--frobnicate"), key}, QStringLiteral("unbekannte Option --frobnicate")},
+    };
+    for (const auto& [arguments, problem] : cases) {
+        const ToolRun run = runTool(arguments);
+        EXPECT_EQ(run.status, exitUsage) << arguments.join(u' ').toStdString();
+        const QString err = QString::fromUtf8(run.err);
+        EXPECT_TRUE(err.startsWith(QStringLiteral("keylinker-cli: ") + problem + QStringLiteral("\nusage: ")))
+            << err.toStdString();
+        for (const char* mode : {"--import FILE", "--export keybase|text|dot", "--relink FILE..."})
+            EXPECT_TRUE(run.err.contains(mode)) << mode;
+    }
+    EXPECT_EQ(read(key), goodKey);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("key.htm")});
+
+    const ToolRun help = runTool({QStringLiteral("--help")});
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("--import"), key, QStringLiteral("--help")},
+          QStringList{QStringLiteral("--frobnicate"), QStringLiteral("--help")}}) {
+        const ToolRun run = runTool(arguments);
+        EXPECT_EQ(run.status, exitOk);
+        EXPECT_EQ(run.out, help.out);
+        EXPECT_TRUE(run.err.isEmpty());
+    }
+
+    // --relink is a mode of its own; it writes as processing does.
+    EXPECT_EQ(runTool({QStringLiteral("--relink"), key}).status, exitOk);
+    EXPECT_EQ(read(key + QStringLiteral("_bak0")), goodKey);
 }
 
 TEST_F(CommandLineToolTest, FindListsTheFilesAsTheWindowsSearchFindsThem)
@@ -265,7 +331,7 @@ TEST_F(CommandLineToolTest, FindListsTheFilesAsTheWindowsSearchFindsThem)
     };
 
     const ToolRun all = runTool({QStringLiteral("--find"), root});
-    EXPECT_EQ(all.status, CommandLineTool::exitOk);
+    EXPECT_EQ(all.status, exitOk);
     EXPECT_EQ(all.out,
               lines({QStringLiteral("B/w.htm_bak3"), QStringLiteral("B/z.html_bak"),
                      QStringLiteral("A/A1/y.HTM_BAK"), QStringLiteral("A/x.html"), QStringLiteral("a.htm")}));
@@ -273,7 +339,7 @@ TEST_F(CommandLineToolTest, FindListsTheFilesAsTheWindowsSearchFindsThem)
 
     const ToolRun other = runTool(
         {QStringLiteral("--pattern"), QStringLiteral("*.txt;*.htm_bak?"), QStringLiteral("--find"), root});
-    EXPECT_EQ(other.status, CommandLineTool::exitOk);
+    EXPECT_EQ(other.status, exitOk);
     EXPECT_EQ(other.out, lines({QStringLiteral("B/w.htm_bak3"), QStringLiteral("b.txt")}));
 
     // A folder named relative to the current one gives full paths all the same.
@@ -283,7 +349,7 @@ TEST_F(CommandLineToolTest, FindListsTheFilesAsTheWindowsSearchFindsThem)
 
     const QString missing = m_dir.filePath(QStringLiteral("fehlt"));
     const ToolRun notThere = runTool({QStringLiteral("--find"), missing});
-    EXPECT_EQ(notThere.status, CommandLineTool::exitMessage);
+    EXPECT_EQ(notThere.status, exitMessage);
     EXPECT_TRUE(notThere.out.isEmpty());
     EXPECT_EQ(notThere.err, (missing + QStringLiteral(": No such file or directory\n")).toUtf8());
     const QString file = root + QStringLiteral("/a.htm");
@@ -320,7 +386,7 @@ TEST_F(CommandLineToolTest, FindStopsWhenTheListIsFull)
     };
     for (const auto& [options, message] : cases) {
         const ToolRun run = runTool(options + QStringList{QStringLiteral("--find"), folder});
-        EXPECT_EQ(run.status, CommandLineTool::exitMessage);
+        EXPECT_EQ(run.status, exitMessage);
         EXPECT_EQ(run.err, (folder + QStringLiteral(": ") + message + u'\n').toUtf8());
         const QList<QByteArray> lines = run.out.split('\n');
         ASSERT_EQ(lines.size(), 32768); // and the empty rest
@@ -335,7 +401,7 @@ TEST_F(CommandLineToolTest, ProgramPassesItsArgumentsAndExitStatus)
     QProcess process;
     process.start(QStringLiteral(KEYLINKER_CLI_PATH), {QStringLiteral("--english"), bad});
     ASSERT_TRUE(process.waitForFinished());
-    EXPECT_EQ(process.exitCode(), CommandLineTool::exitMessage);
+    EXPECT_EQ(process.exitCode(), exitMessage);
     EXPECT_EQ(process.readAllStandardError(),
               (bad + QStringLiteral(":1: Bad structure: no anchor before link\n")).toLocal8Bit());
 
@@ -343,7 +409,7 @@ TEST_F(CommandLineToolTest, ProgramPassesItsArgumentsAndExitStatus)
     const QString faulty = write(QStringLiteral("faulty.htm"), faultyKey);
     process.start(QStringLiteral(KEYLINKER_CLI_PATH), {QStringLiteral("--check"), faulty});
     ASSERT_TRUE(process.waitForFinished());
-    EXPECT_EQ(process.exitCode(), CommandLineTool::exitMessage);
+    EXPECT_EQ(process.exitCode(), exitMessage);
     const QByteArray out = process.readAllStandardOutput();
     EXPECT_TRUE(out.contains((faulty + QStringLiteral(":2:4: Fehler: Schleife: 2 → 2\n")).toUtf8()))
         << out.toStdString();
@@ -354,15 +420,25 @@ TEST_F(CommandLineToolTest, ProgramPassesItsArgumentsAndExitStatus)
     write(QStringLiteral("Käfer/Rüsselkäfer.htm"), QByteArray());
     process.start(QStringLiteral(KEYLINKER_CLI_PATH), {QStringLiteral("--find"), m_dir.path()});
     ASSERT_TRUE(process.waitForFinished());
-    EXPECT_EQ(process.exitCode(), CommandLineTool::exitOk);
+    EXPECT_EQ(process.exitCode(), exitOk);
     EXPECT_EQ(process.readAllStandardOutput(),
               (m_dir.path() + QStringLiteral("/Käfer/Rüsselkäfer.htm\n") + bad + u'\n' + bad +
                QStringLiteral("_bak0\n") + faulty + u'\n')
                   .toUtf8());
 
+    // The program as shipped never waits for a test, whatever the environment says.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KEYLINKER_PAUSE_BEFORE_REPLACE"), QStringLiteral("1"));
+    process.setProcessEnvironment(environment);
+    const QString good = write(QStringLiteral("good.htm"), goodKey);
+    process.start(QStringLiteral(KEYLINKER_CLI_PATH), {good});
+    ASSERT_TRUE(process.waitForFinished());
+    EXPECT_EQ(process.exitCode(), exitOk);
+    EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
+
     process.start(QStringLiteral(KEYLINKER_CLI_PATH), {QStringLiteral("--version")});
     ASSERT_TRUE(process.waitForFinished());
-    EXPECT_EQ(process.exitCode(), CommandLineTool::exitOk);
+    EXPECT_EQ(process.exitCode(), exitOk);
     EXPECT_TRUE(process.readAllStandardOutput().startsWith("keylinker-cli "));
 }
 
@@ -385,8 +461,7 @@ TEST_F(CommandLineToolTest, RunsAtOnceOnOneKeyAllSucceedAndKeepEveryState)
         }
         for (const auto& process : processes) {
             ASSERT_TRUE(process->waitForFinished());
-            EXPECT_EQ(process->exitCode(), CommandLineTool::exitOk)
-                << process->readAllStandardError().toStdString();
+            EXPECT_EQ(process->exitCode(), exitOk) << process->readAllStandardError().toStdString();
         }
         const QByteArray processed = verknuepfen(original).text;
         EXPECT_EQ(read(key), processed);
@@ -413,10 +488,7 @@ TEST_F(CommandLineToolTest, KeySavedWhileARunWaitsIsNeverLost)
             ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(goodKey) == goodKey.size());
         }
         QProcess waiting;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("KEYLINKER_PAUSE_BEFORE_REPLACE"), QStringLiteral("1"));
-        waiting.setProcessEnvironment(environment);
-        waiting.start(QStringLiteral(KEYLINKER_CLI_PATH), {QStringLiteral("--english"), key});
+        waiting.start(QStringLiteral(KEYLINKER_PAUSING_CLI_PATH), {QStringLiteral("--english"), key});
         ASSERT_TRUE(waiting.waitForReadyRead());
         ASSERT_EQ(waiting.readAllStandardOutput(), "paused\n");
 
@@ -432,11 +504,11 @@ TEST_F(CommandLineToolTest, KeySavedWhileARunWaitsIsNeverLost)
         waiting.write("\n");
         ASSERT_TRUE(waiting.waitForFinished() && second.waitForFinished());
 
-        EXPECT_EQ(waiting.exitCode(), CommandLineTool::exitMessage);
+        EXPECT_EQ(waiting.exitCode(), exitMessage);
         EXPECT_EQ(waiting.readAllStandardError(),
                   key.toUtf8() +
                       ": The file was changed while it was being processed and was left as it is\n");
-        EXPECT_EQ(second.exitCode(), CommandLineTool::exitOk) << second.readAllStandardError().toStdString();
+        EXPECT_EQ(second.exitCode(), exitOk) << second.readAllStandardError().toStdString();
         EXPECT_EQ(read(key), verknuepfen(saved).text);
         EXPECT_EQ(read(key + QStringLiteral("_bak0")), goodKey);
         EXPECT_EQ(read(key + QStringLiteral("_bak1")), saved);
@@ -506,7 +578,7 @@ TEST_F(CommandLineToolTest, CheckListsAThousandFindingsThenCountsTheRest)
     ASSERT_EQ(lines.size(), 1002); // a thousand findings, the closing line, and the empty rest
     EXPECT_TRUE(lines.at(999).startsWith(file.toUtf8() + ':'));
     EXPECT_TRUE(lines.at(1000).startsWith(file.toUtf8() + ": ... and ")) << lines.at(1000).toStdString();
-    EXPECT_EQ(checked.status, CommandLineTool::exitMessage);
+    EXPECT_EQ(checked.status, exitMessage);
 }
 
 } // namespace

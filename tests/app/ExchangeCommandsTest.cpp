@@ -1,7 +1,12 @@
+#include <csignal>
+
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -13,13 +18,13 @@ namespace {
 class ExchangeCommandsTest : public ::testing::Test
 {
 protected:
-    int run(const QStringList& arguments)
+    ExitStatus run(const QStringList& arguments)
     {
         m_out.setData({});
         m_err.setData({});
         m_out.open(QIODevice::WriteOnly);
         m_err.open(QIODevice::WriteOnly);
-        const int status = CommandLineTool(m_out, m_err).run(arguments);
+        const ExitStatus status = CommandLineTool(m_out, m_err).run(arguments);
         m_out.close();
         m_err.close();
         return status;
@@ -37,6 +42,10 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
+    // Some cases name files relative to the current folder; the next test starts where this one did.
+    void TearDown() override { QDir::setCurrent(m_startFolder); }
+
+    const QString m_startFolder = QDir::currentPath();
     QTemporaryDir m_dir;
     QBuffer m_out;
     QBuffer m_err;
@@ -51,14 +60,14 @@ TEST_F(ExchangeCommandsTest, ImportWritesANewPageThatProcessingLinks)
     const QString page = m_dir.filePath(QStringLiteral("-käfer.htm"));
     ASSERT_EQ(run({QStringLiteral("--import"), table, QStringLiteral("--title"), QStringLiteral("Käfer"),
                    QStringLiteral("-o"), page}),
-              0)
+              exitOk)
         << m_err.data().toStdString();
     const QByteArray written = read(page);
     EXPECT_TRUE(written.contains("<TITLE>Käfer</TITLE>")) << written.toStdString();
     EXPECT_TRUE(m_out.data().isEmpty());
 
     // Never over a file that is there: the page stays as it was.
-    EXPECT_EQ(run({QStringLiteral("--import"), table, QStringLiteral("-o"), page}), 1);
+    EXPECT_EQ(run({QStringLiteral("--import"), table, QStringLiteral("-o"), page}), exitMessage);
     EXPECT_TRUE(m_err.data().startsWith(page.toLocal8Bit() + ": ")) << m_err.data().toStdString();
     EXPECT_EQ(read(page), written);
 
@@ -66,9 +75,9 @@ TEST_F(ExchangeCommandsTest, ImportWritesANewPageThatProcessingLinks)
     // the table it came from.
     for (int processed = 0; processed < 2; ++processed) {
         EXPECT_EQ(run({QStringLiteral("--export"), QStringLiteral("keybase"), QStringLiteral("--"), page}),
-                  0);
+                  exitOk);
         EXPECT_EQ(m_out.data(), keybase);
-        EXPECT_EQ(run({QStringLiteral("--"), page}), 0) << m_err.data().toStdString();
+        EXPECT_EQ(run({QStringLiteral("--"), page}), exitOk) << m_err.data().toStdString();
     }
     EXPECT_TRUE(read(page).contains("<A HREF=\"#anKer2\">...2</A>"));
 }
@@ -77,11 +86,11 @@ TEST_F(ExchangeCommandsTest, ReportsInTheUsersLanguageAndWritesNothing)
 {
     const QString broken = write(QStringLiteral("broken.tsv"), "from\tstatement\tto\n1\ta\t2\n1\t\"b\n");
     const QString out = m_dir.filePath(QStringLiteral("out.htm"));
-    EXPECT_EQ(run({QStringLiteral("--import"), broken, QStringLiteral("-o"), out}), 1);
+    EXPECT_EQ(run({QStringLiteral("--import"), broken, QStringLiteral("-o"), out}), exitMessage);
     EXPECT_EQ(m_err.data(),
               (broken + QStringLiteral(":3: Anführungszeichen wird nicht geschlossen\n")).toLocal8Bit());
     EXPECT_EQ(run({QStringLiteral("--english"), QStringLiteral("--export"), QStringLiteral("text"), broken}),
-              1);
+              exitMessage);
     EXPECT_EQ(m_err.data(), (broken + QStringLiteral(":3: quote is not closed\n")).toLocal8Bit());
     EXPECT_FALSE(QFile::exists(out));
     EXPECT_TRUE(m_out.data().isEmpty());
@@ -95,12 +104,61 @@ TEST_F(ExchangeCommandsTest, ReportsInTheUsersLanguageAndWritesNothing)
         {QStringLiteral("--import"), broken, QStringLiteral("-o")},
     };
     for (const QStringList& call : wrongCalls)
-        EXPECT_EQ(run(call), 2) << call.join(u' ').toStdString();
+        EXPECT_EQ(run(call), exitUsage) << call.join(u' ').toStdString();
+}
+
+// After "--" every argument is a file, even one named like an option.
+TEST_F(ExchangeCommandsTest, ArgumentsAfterTheDoubleDashAreFiles)
+{
+    const QByteArray keybase = "from,statement,to\r\n1,Wings red,A\r\n1,Wings blue,B\r\n";
+    write(QStringLiteral("--no-header"), keybase);
+    write(QStringLiteral("--english"), "from\tstatement\tto\n1\ta\t2\n1\t\"b\n");
+    QDir::setCurrent(m_dir.path());
+
+    ASSERT_EQ(run({QStringLiteral("--export"), QStringLiteral("keybase"), QStringLiteral("--"),
+                   QStringLiteral("--no-header")}),
+              exitOk)
+        << m_err.data().toStdString();
+    EXPECT_EQ(m_out.data(), keybase);
+    ASSERT_EQ(run({QStringLiteral("--import"), QStringLiteral("--"), QStringLiteral("--no-header")}), exitOk)
+        << m_err.data().toStdString();
+    EXPECT_TRUE(m_out.data().contains("<TITLE>--no-header</TITLE>")) << m_out.data().toStdString();
+    // The file named "--english" leaves the messages German.
+    EXPECT_EQ(run({QStringLiteral("--export"), QStringLiteral("text"), QStringLiteral("--"),
+                   QStringLiteral("--english")}),
+              exitMessage);
+    EXPECT_EQ(m_err.data(),
+              QStringLiteral("--english:3: Anführungszeichen wird nicht geschlossen\n").toUtf8());
+}
+
+// An import that dies part-way through writing its page (here the file size limit kills it) leaves no
+// part of the page under the name asked for.
+TEST_F(ExchangeCommandsTest, ImportCutOffWhileWritingLeavesNoPage)
+{
+    QByteArray keybase = "from,statement,to\n";
+    for (int entry = 1; entry <= 20; ++entry)
+        keybase += QByteArray::number(entry) + ",Wings red,Species A\n" + QByteArray::number(entry) +
+                   ",Wings blue," + QByteArray::number(entry + 1) + '\n';
+    const QString table = write(QStringLiteral("table.csv"), keybase);
+    const QString page = m_dir.filePath(QStringLiteral("page.htm"));
+    QProcess process;
+    process.setChildProcessModifier([] {
+        const rlimit small{512, 512};
+        const rlimit none{0, 0};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        ::setrlimit(RLIMIT_CORE, &none);
+        std::signal(SIGXFSZ, SIG_DFL);
+    });
+    process.start(QStringLiteral(KEYLINKER_CLI_PATH),
+                  {QStringLiteral("--import"), table, QStringLiteral("-o"), page});
+    ASSERT_TRUE(process.waitForFinished());
+    EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+    EXPECT_FALSE(QFile::exists(page));
 }
 
 TEST_F(ExchangeCommandsTest, ManPageNamesEveryOptionOfTheHelp)
 {
-    ASSERT_EQ(run({QStringLiteral("--help")}), 0);
+    ASSERT_EQ(run({QStringLiteral("--help")}), exitOk);
     const QString help = QString::fromLocal8Bit(m_out.data());
     const QString manPage = QString::fromUtf8(read(QStringLiteral(KEYLINKER_MAN_PAGE))).remove(u'\\');
     const QRegularExpression option(QStringLiteral("(?<![\\w-])(--?[a-z][a-z-]*)"));

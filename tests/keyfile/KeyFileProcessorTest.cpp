@@ -836,6 +836,36 @@ TEST_F(KeyFileTest, SizeTellsMissingFromEmpty)
     EXPECT_EQ(disk.size(path(u"three"_s)), 3);
 }
 
+// A new file (an imported key) is there whole, with the rights the umask leaves, or not at all.
+TEST_F(KeyFileTest, NewFileIsWrittenWholeOrNotAtAll)
+{
+    const QByteArray page = linkedKey.repeated(8);
+    FileError error;
+    const mode_t formerMask = ::umask(027);
+    const bool written = writeNewFileExclusive(path(u"page.htm"_s), page, error);
+    ::umask(formerMask);
+    ASSERT_TRUE(written) << error.code;
+    EXPECT_EQ(read(u"page.htm"_s), page);
+    EXPECT_EQ(mode(u"page.htm"_s), 0640u);
+
+    // Never over a file that is there.
+    EXPECT_FALSE(writeNewFileExclusive(path(u"page.htm"_s), linkedKey, error));
+    EXPECT_EQ(error.code, EEXIST);
+    EXPECT_EQ(read(u"page.htm"_s), page);
+
+    // A write that breaks off leaves neither the name nor a temporary file.
+    {
+        const FileSizeLimit limit(static_cast<rlim_t>(linkedKey.size()));
+        ASSERT_TRUE(limit.ok());
+        EXPECT_FALSE(writeNewFileExclusive(path(u"cut.htm"_s), page, error));
+    }
+    EXPECT_EQ(error.code, EFBIG);
+    EXPECT_FALSE(writeNewFileExclusive(path(u"missing/page.htm"_s), page, error));
+    EXPECT_EQ(error.code, ENOENT);
+    EXPECT_TRUE(error.inFolder);
+    EXPECT_EQ(entries(), QStringList{u"page.htm"_s});
+}
+
 // --- what the replacement keeps -----------------------------------------------------------------
 
 class PermissionTest : public KeyFileTest, public testing::WithParamInterface<mode_t>

@@ -5,9 +5,8 @@
 namespace keylinker {
 
 /// The real file system, but a run stops between its read and the replace of the key: it writes
-/// "paused" to standard output and goes on when a line arrives on standard input. keylinker-cli uses
-/// it when KEYLINKER_PAUSE_BEFORE_REPLACE is set, so that tests can stage what other processes do
-/// in that moment.
+/// "paused" to standard output and goes on when a line arrives on standard input, so that tests can
+/// stage what other processes do in that moment.
 class PausingKeyFileStore final : public KeyFileStore
 {
 public:
