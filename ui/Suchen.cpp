@@ -15,13 +15,13 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include "AuthoringMenu.h"
 #include "BrowserChoice.h"
 #include "BrowserCommand.h"
-#include "CheckDialog.h"
+#include "BrowserPicker.h"
 #include "ControlTable.h"
 #include "DirectoryItemDelegate.h"
 #include "DirectoryListModel.h"
-#include "DirectoryWalk.h"
 #include "DriveListModel.h"
 #include "FileListFollower.h"
 #include "FileListModel.h"
@@ -29,19 +29,17 @@
 #include "FlagPicture.h"
 #include "FoundListModel.h"
 #include "HelpPage.h"
-#include "KeyCheckReport.h"
 #include "KeyFileMessages.h"
-#include "KeyFileTasks.h"
 #include "MessageSink.h"
 #include "ProgramLauncher.h"
+#include "WindowSearch.h"
 
 namespace keylinker {
 namespace {
 
 using BrowserChoice::okCaption;
-// During a search the window is redrawn and a Cancel click seen at most this often, not at every
-// folder: a thousand folders a second would otherwise spend their time in the event loop.
-constexpr int eventIntervalMs = 15;
+using Stage = WindowMode::Stage;
+using Purpose = WindowMode::Purpose;
 const QString rightsNotice = QStringLiteral("© 2026 die keylinker-Entwickler · MIT-Lizenz");
 const QColor windowColour(192, 192, 192);
 const QColor disabledTextColour(128, 128, 128);
@@ -127,7 +125,12 @@ Suchen::Suchen(SuchenServices services, QWidget* parent)
         m_services.browserSearchFolder = BrowserChoice::startFolder;
     if (m_services.helpFolders.isEmpty())
         m_services.helpFolders = HelpPage::installedFolders();
-    m_processor = std::make_unique<KeyFileProcessor>(*m_reporter, m_store);
+    if (!m_services.store) {
+        m_ownStore = std::make_unique<DiskKeyFileStore>();
+        m_services.store = m_ownStore.get();
+    }
+    m_processor = std::make_unique<KeyFileProcessor>(*m_reporter, *m_services.store);
+    m_authoring = std::make_unique<AuthoringMenu>(*m_processor, *m_services.store, *m_services.messages);
 
     setObjectName(QStringLiteral("Suchen"));
     createControls();
@@ -164,6 +167,11 @@ void Suchen::createControls()
     m_files = new FileListModel(this);
     m_found = new FoundListModel(
         m_services.foundCapacity > 0 ? m_services.foundCapacity : FoundListModel::maxEntries, this);
+    m_search = std::make_unique<WindowSearch>(
+        *m_found,
+        WindowSearch::Hooks{.goOn = [this] { return m_mode.stage == Stage::Searching && !m_ending; },
+                            .shown = [this](int added) { showFoundCount(added); },
+                            .listFull = [this] { showMessage(msgListeVoll); }});
 
     // Made in the client area; placeControls() moves each into its container from the control table.
     Picture1 = new QWidget(client);
@@ -175,6 +183,9 @@ void Suchen::createControls()
     warten = new QLabel(client);
     lblCriteria = new QLabel(client);
     txtSearchSpec = new QLineEdit(BrowserChoice::keyFilePattern, client);
+    m_browsers = std::make_unique<BrowserPicker>(
+        BrowserPicker::Window{*txtSearchSpec, *m_directories, *m_drives, [this] { cmdSearch_Click(); }},
+        m_settings, m_services.browserSearchFolder);
     filList = new QListView(client);
     dirList = new QListView(client);
     drvList = new QComboBox(client);
@@ -363,9 +374,9 @@ bool Suchen::movesWithinWindow(const QFocusEvent& event)
 /// else ends a pending browser choice without storing anything.
 void Suchen::escapePressed()
 {
-    if (cmdExit->text() == txtAbbrechen)
+    if (m_mode.walking())
         cmdExit_Click();
-    else if (aktion->text() == okCaption)
+    else if (m_mode.choosingBrowser())
         endBrowserChoice();
 }
 
@@ -396,8 +407,7 @@ void Suchen::showMessage(const QString& text)
 
 void Suchen::endProgram()
 {
-    suchLaeuft = 0;
-    m_ending = true;
+    m_ending = true; // a running walk stops at its next folder
     if (m_services.endProgram)
         m_services.endProgram();
     else
@@ -408,7 +418,7 @@ void Suchen::endProgram()
 // the window's full width, the file list filtered by the pattern box.
 void Suchen::Form_Load()
 {
-    browserPfad = m_settings.ini(BrowserChoice::settingsSection, BrowserChoice::settingsKey, QString());
+    browserPfad = m_browsers->remembered();
     startVerzeichnis = m_services.startDirectory;
     ddeutsch();
     const int clientWidth = twipsToPixels(clientWidthTwips);
@@ -461,12 +471,9 @@ void Suchen::applyLanguage(const WindowTexts& texts, bool german)
     setCaption(lblCriteria, texts.lblCriteria);
     warten->clear();
     setCaption(lblfound, texts.lblfound);
-    // A browser choice that waits for its confirmation keeps its "&OK": the program it found must
-    // never be processed as a key file because the language changed.
-    if (aktion->text() != okCaption)
-        setCaption(aktion, txtBearbeiten);
-    setCaption(cmdSearch, txtSuchen);
-    setCaption(cmdExit, txtBeenden);
+    // The buttons keep their mode in the new language; a pending browser choice keeps its "&OK", so
+    // the program it found is never processed as a key file because the language changed.
+    enterMode(m_mode);
     mnuBrowser->setText(txtBrowserWaehlen);
     mnuPruefen->setText(texts.mnuPruefen);
     mnuNummerieren->setText(texts.mnuNummerieren);
@@ -500,7 +507,7 @@ void Suchen::Picture4_Click()
 void Suchen::aktion_Click()
 {
     warten->clear();
-    if (aktion->text() == okCaption) {
+    if (m_mode.choosingBrowser()) {
         commitBrowserChoice();
         return;
     }
@@ -524,34 +531,31 @@ void Suchen::bearbeiten(const QString& path)
     m_processor->bearbeiten(path);
 }
 
-// The Process button reads "&OK": the current entry of the visible list becomes the browser.
+// The current entry of the visible list becomes the browser.
 void Suchen::commitBrowserChoice()
 {
     const QString chosen = currentFileOfVisibleList(false);
     if (chosen.isEmpty())
         return; // nothing to take: the choice stays open
     browserPfad = chosen;
-    m_settings.setini(BrowserChoice::settingsSection, BrowserChoice::settingsKey, browserPfad);
+    m_browsers->remember(browserPfad);
     endBrowserChoice();
 }
 
 /// Back to processing key files, with the key file pattern and the browse panel.
 void Suchen::endBrowserChoice()
 {
-    Picture3->setEnabled(true);
-    Picture4->setEnabled(true);
-    testen->setEnabled(true);
-    setCaption(aktion, txtBearbeiten);
-    txtSearchSpec->setText(BrowserChoice::keyFilePattern);
-    if (Picture2->isVisibleTo(this))
-        cmdSearch_Click(); // reads "New search" after the browser search, so it resets
+    enterMode(m_mode.with(Purpose::ProcessKeys));
+    m_browsers->end();
+    if (m_mode.stage == Stage::Found)
+        cmdSearch_Click(); // the next click after a search resets
 }
 
 /// The selected files of the visible list, in list order. Which panel shows decides where they come
 /// from: names in the file list's folder, or full paths in the found list.
 QStringList Suchen::selectedFilesOfVisibleList() const
 {
-    const bool browsing = Picture1->isVisibleTo(this);
+    const bool browsing = m_mode.stage == Stage::Browsing;
     const QListView* list = browsing ? filList : lstFoundFiles;
     QStringList paths;
     const int count = browsing ? m_files->count() : m_found->count();
@@ -567,7 +571,7 @@ QStringList Suchen::selectedFilesOfVisibleList() const
 /// not selected where that is asked for.
 QString Suchen::currentFileOfVisibleList(bool mustBeSelected) const
 {
-    const bool browsing = Picture1->isVisibleTo(this);
+    const bool browsing = m_mode.stage == Stage::Browsing;
     const QListView* list = browsing ? filList : lstFoundFiles;
     const QModelIndex current = list->currentIndex();
     if (!current.isValid() || (mustBeSelected && !list->selectionModel()->isSelected(current)))
@@ -579,11 +583,9 @@ QString Suchen::currentFileOfVisibleList(bool mustBeSelected) const
 void Suchen::cmdSearch_Click()
 {
     // A second walk never starts inside the running one.
-    if (m_walkRunning)
+    if (m_mode.walking())
         return;
-    setCommandsEnabled(false);
-    warten->setText(txtWarten);
-    if (cmdSearch->text() == txtNeueSuche) {
+    if (m_mode.stage == Stage::Found) {
         zuruecksetzen();
         txtSearchSpec->setFocus();
     } else if (m_directories->currentEntry() != m_directories->path()) {
@@ -591,91 +593,60 @@ void Suchen::cmdSearch_Click()
         m_directories->setPath(m_directories->currentEntry());
     } else {
         altesVerzeichnis = m_directories->path();
-        Picture2->move(0, 0);
-        Picture1->hide();
-        Picture2->show();
-        setCaption(cmdExit, txtAbbrechen);
+        enterMode(m_mode.with(Stage::Searching));
+        warten->setText(txtWarten);
         m_files->setPattern(txtSearchSpec->text());
         durchsuchen();
         if (m_ending)
             return;
         m_files->setPath(m_directories->path());
-        setCaption(cmdSearch, txtNeueSuche);
+        enterMode(m_mode.with(Stage::Found));
         cmdSearch->setFocus();
-        setCaption(cmdExit, txtBeenden);
     }
-    setCommandsEnabled(true);
     warten->clear();
 }
 
 bool Suchen::durchsuchen()
 {
-    setSearchRunning(true);
-    m_sinceEvents.invalidate(); // the first folder lets events run at once
-    bool full = false;
-    WalkHooks hooks;
-    hooks.found = [this, &full](const QString& path) {
-        if (m_found->addPending(path))
-            return;
-        full = true;
-        showFound(); // the full list stands behind the message
-        showMessage(msgListeVoll);
-    };
-    hooks.goOn = [this, &full] { return !full && suchLaeuft != 0 && !m_ending; };
-    hooks.letEventsRun = [this] { letEventsRun(); };
-    DirectoryWalk walk(m_files->pattern(), std::move(hooks));
-    const bool stopped = walk.run(m_directories->path()) == DirectoryWalk::End::Stopped;
-    showFound();
-    setSearchRunning(false);
+    const bool stopped = m_search->run(m_directories->path(), m_files->pattern());
     // The directory list stays where the walk stopped, until the reset takes it back.
     if (stopped && !m_ending)
-        m_directories->setPath(walk.stoppedIn());
+        m_directories->setPath(m_search->stoppedIn());
     return stopped;
 }
 
-/// At a folder of the walk: the search is on, and the window gets its turn, with the files found so
-/// far in its list (a Cancel click or closing the window stop the search there).
-void Suchen::letEventsRun()
+/// The label is the counter: its caption read as a number, the new ones added, written back after a
+/// blank.
+void Suchen::showFoundCount(int added)
 {
-    suchLaeuft = -1;
-    if (!m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= eventIntervalMs) {
-        showFound();
-        QCoreApplication::processEvents();
-        m_sinceEvents.start();
-    }
-}
-
-/// Shows the files found since the last time, in one batch, and raises the count by as many.
-void Suchen::showFound()
-{
-    const int shown = m_found->showPending();
-    if (shown == 0)
-        return;
     // The view lays out new rows late, after the repaint of this event run: it would paint none.
     lstFoundFiles->doItemsLayout();
-    // The label is the counter: its caption read as a number, the new ones added, written back after
-    // a blank.
-    lblCount->setText(u' ' + QString::number(lblCount->text().trimmed().toInt() + shown));
+    lblCount->setText(u' ' + QString::number(lblCount->text().trimmed().toInt() + added));
 }
 
-/// While the walk runs, the commands that would be ignored look so: Search and the menu entries.
-void Suchen::setSearchRunning(bool running)
+/// The one place that shows the mode: the panel, the captions of the three mode buttons, and which
+/// commands may be given.
+void Suchen::enterMode(WindowMode mode)
 {
-    m_walkRunning = running;
-    cmdSearch->setEnabled(!running);
-    mnuBrowser->setEnabled(!running);
-    mnuPruefen->setEnabled(!running);
-    mnuNummerieren->setEnabled(!running);
-    mnuHilfe->setEnabled(!running);
-}
-
-/// The commands that must wait while a search runs: the flags, View and Process.
-void Suchen::setCommandsEnabled(bool enabled)
-{
-    Picture3->setEnabled(enabled);
-    Picture4->setEnabled(enabled);
-    testen->setEnabled(enabled);
-    aktion->setEnabled(enabled);
+    m_mode = mode;
+    suchLaeuft = mode.stage == Stage::Searching ? -1 : 0;
+    const bool browsing = mode.stage == Stage::Browsing;
+    if (!browsing)
+        Picture2->move(0, 0);
+    (browsing ? Picture2 : Picture1)->hide();
+    (browsing ? Picture1 : Picture2)->show();
+    setCaption(cmdSearch, mode.stage == Stage::Found ? txtNeueSuche : txtSuchen);
+    setCaption(cmdExit, mode.walking() ? txtAbbrechen : txtBeenden);
+    setCaption(aktion, mode.choosingBrowser() ? okCaption : txtBearbeiten);
+    // While the walk runs, the commands it would ignore look so. A Cancel gives the flags and View
+    // back at once; Process waits for the walk to end.
+    for (QWidget* control :
+         {static_cast<QWidget*>(Picture3), static_cast<QWidget*>(Picture4), static_cast<QWidget*>(testen)})
+        control->setEnabled(mode.stage != Stage::Searching);
+    aktion->setEnabled(!mode.walking());
+    cmdSearch->setEnabled(!mode.walking());
+    for (QAction* entry : {mnuBrowser, mnuPruefen, mnuNummerieren, mnuHilfe})
+        entry->setEnabled(!mode.walking());
 }
 
 void Suchen::testen_Click()
@@ -750,67 +721,53 @@ void Suchen::filList_GotFocus()
 void Suchen::lstFoundFiles_DblClick()
 {
     // No key file is processed while the list still fills.
-    if (!m_walkRunning)
+    if (!m_mode.walking())
         aktion_Click();
 }
 
 void Suchen::lstFoundFiles_GotFocus()
 {
-    if (aktion->isEnabled())
+    if (!m_mode.walking())
         aktion->setFocus();
 }
 
 void Suchen::cmdExit_Click()
 {
-    if (cmdExit->text() == txtBeenden) {
+    if (!m_mode.walking()) {
         endProgram();
         return;
     }
-    // Cancel: the running search sees the cleared flag at its next folder.
-    Picture3->setEnabled(true);
-    Picture4->setEnabled(true);
-    testen->setEnabled(true);
-    suchLaeuft = 0;
+    // Cancel: the running walk sees it at its next folder.
+    enterMode(m_mode.with(Stage::Stopping));
 }
 
 void Suchen::zuruecksetzen()
 {
     m_found->clear();
     lblCount->setText(QStringLiteral("0"));
-    suchLaeuft = 0;
-    Picture2->hide();
-    setCaption(cmdSearch, txtSuchen);
-    setCaption(cmdExit, txtBeenden);
-    Picture1->show();
+    enterMode(m_mode.with(Stage::Browsing));
     m_directories->setPath(altesVerzeichnis);
     m_drives->setCurrentDrive(m_directories->path());
 }
 
 void Suchen::mnuBrowser_Click()
 {
-    if (m_walkRunning)
+    if (m_mode.walking())
         return;
-    Picture3->setEnabled(false);
-    Picture4->setEnabled(false);
-    testen->setEnabled(false);
-    setCaption(aktion, okCaption);
-    txtSearchSpec->setText(BrowserChoice::browserPattern);
-    const QString before = m_directories->path();
-    m_directories->setPath(m_services.browserSearchFolder);
-    m_drives->setCurrentDrive(m_directories->path());
-    cmdSearch_Click();
+    enterMode(m_mode.with(Purpose::ChooseBrowser));
+    const QString before = m_browsers->search();
     if (m_ending)
         return;
     // The reset that ends the choice goes back to where the user was.
     altesVerzeichnis = before;
-    if (Picture2->isVisibleTo(this) && m_found->count() == 0)
+    if (m_mode.stage == Stage::Found && m_found->count() == 0)
         showMessage(
-            m_texts->msgKeinBrowserGefunden.arg(QDir::toNativeSeparators(m_services.browserSearchFolder)));
+            m_texts->msgKeinBrowserGefunden.arg(QDir::toNativeSeparators(m_browsers->searchFolder())));
 }
 
 void Suchen::mnuHilfe_Click()
 {
-    if (m_walkRunning)
+    if (m_mode.walking())
         return;
     if (browserPfad.isEmpty()) {
         showMessage(msgBrowserFehlt);
@@ -822,45 +779,14 @@ void Suchen::mnuHilfe_Click()
 
 void Suchen::mnuPruefen_Click()
 {
-    const WindowTexts& texts = sprache ? WindowTexts::german() : WindowTexts::english();
-    const QStringList files = selectedFilesOfVisibleList();
-    if (files.isEmpty()) {
-        showMessage(texts.msgNichtsGewaehlt);
-        return;
-    }
-    const KeyFinding::Language language =
-        sprache ? KeyFinding::Language::German : KeyFinding::Language::English;
-    // Window-modal but not blocking: the author may keep it open beside the key in an editor.
-    auto* dialog = new CheckDialog(
-        KeyCheckReport::forFiles(files, m_store, language, texts.txtKeineAuffaelligkeiten), texts, this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->open();
+    m_authoring->check(selectedFilesOfVisibleList(), sprache != 0, this);
 }
 
 void Suchen::mnuNummerieren_Click()
 {
     warten->clear();
-    const WindowTexts& texts = sprache ? WindowTexts::german() : WindowTexts::english();
-    const QStringList files = selectedFilesOfVisibleList();
-    if (files.isEmpty()) {
-        showMessage(texts.msgNichtsGewaehlt);
+    if (!m_authoring->renumber(selectedFilesOfVisibleList(), sprache != 0))
         return;
-    }
-    const QString question = texts.msgNeuNummerieren.arg(files.size());
-    const bool confirmed = m_services.messages->ask(question);
-    if (!confirmed)
-        return;
-    const KeyFinding::Language language =
-        sprache ? KeyFinding::Language::German : KeyFinding::Language::English;
-    for (const QString& path : files) {
-        QList<KeyFinding> findings;
-        renumberKeyFile(*m_processor, m_store, path, findings);
-        QStringList lines;
-        for (const KeyFinding& finding : findings)
-            lines << finding.report(path, language);
-        if (!lines.isEmpty())
-            showMessage(lines.join(u'\n'));
-    }
     m_fileFollower->reread();
     warten->setText(txtFertig);
 }

@@ -3,7 +3,6 @@
 #include <functional>
 #include <memory>
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -11,6 +10,7 @@
 #include "KeyFileReporter.h"
 #include "KeyFileStore.h"
 #include "ProfileFile.h"
+#include "WindowMode.h"
 #include "WindowTexts.h"
 
 class QAction;
@@ -23,6 +23,8 @@ class QPushButton;
 
 namespace keylinker {
 
+class AuthoringMenu;
+class BrowserPicker;
 class DirectoryListModel;
 class DriveListModel;
 class FileListFollower;
@@ -31,6 +33,7 @@ class FlagPicture;
 class FoundListModel;
 class MessageSink;
 class ProgramLauncher;
+class WindowSearch;
 
 /// What the window needs from outside, so that tests can put their own in its place.
 struct SuchenServices final
@@ -44,6 +47,7 @@ struct SuchenServices final
     QStringList helpFolders;             ///< empty: where an installed program keeps its help
     int foundCapacity = 0;               ///< 0: as many found files as the found list ever takes
     QString browserSearchFolder;         ///< empty: where the search for a browser program starts
+    KeyFileStore* store = nullptr;       ///< nullptr: the key files on disk
 };
 
 /// The program's one window: find key files, process them, switch the language.
@@ -57,7 +61,7 @@ public:
     ~Suchen() override;
 
     // The window-level state, for tests and the handlers alike.
-    short suchLaeuft = 0; ///< True (-1) while a search runs
+    short suchLaeuft = 0; ///< True (-1) while a search runs: written with the mode, never on its own
     short sprache = -1;   ///< True (-1) German, False (0) English
     QString browserPfad;
     QString altesVerzeichnis;
@@ -69,6 +73,7 @@ public:
     DirectoryListModel& directories() const { return *m_directories; }
     FileListModel& files() const { return *m_files; }
     FoundListModel& found() const { return *m_found; }
+    WindowMode mode() const { return m_mode; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -85,6 +90,7 @@ private:
     void connectHandlers();
     void showMessage(const QString& text);
     void endProgram();
+    void enterMode(WindowMode mode);
 
     void Form_Load();
     void applyLanguage(const WindowTexts& texts, bool german);
@@ -100,13 +106,10 @@ private:
     void endBrowserChoice();
     static bool movesWithinWindow(const QFocusEvent& event);
     void escapePressed();
-    void setSearchRunning(bool running);
 
     void cmdSearch_Click();
     bool durchsuchen();
-    void letEventsRun();
-    void showFound();
-    void setCommandsEnabled(bool enabled);
+    void showFoundCount(int added);
     void testen_Click();
     void showInBrowser(const QString& file);
     QString currentFileOfVisibleList(bool mustBeSelected) const;
@@ -132,14 +135,16 @@ private:
     std::unique_ptr<ProgramLauncher> m_ownLauncher;
     ProfileFile m_settings;
     std::unique_ptr<WindowReporter> m_reporter;
-    DiskKeyFileStore m_store;
+    std::unique_ptr<KeyFileStore> m_ownStore;
     std::unique_ptr<KeyFileProcessor> m_processor;
+    std::unique_ptr<WindowSearch> m_search;
+    std::unique_ptr<BrowserPicker> m_browsers;
+    std::unique_ptr<AuthoringMenu> m_authoring;
+    WindowMode m_mode;
     bool m_restoringDrive = false;
     bool m_ending = false;
-    bool m_walkRunning = false;
     const WindowTexts* m_texts = nullptr; ///< the current language's, for the messages beyond the twelve
     FileListFollower* m_fileFollower = nullptr; ///< owned through its parent, this window
-    QElapsedTimer m_sinceEvents;
 
     // Models, owned through their parent (this window).
     DriveListModel* m_drives = nullptr;

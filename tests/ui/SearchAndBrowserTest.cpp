@@ -16,6 +16,21 @@
 #include "WindowTexts.h"
 
 using namespace keylinker;
+using Stage = WindowMode::Stage;
+
+namespace {
+
+WindowMode keys(Stage stage)
+{
+    return {stage, WindowMode::Purpose::ProcessKeys};
+}
+
+WindowMode choosing(Stage stage)
+{
+    return {stage, WindowMode::Purpose::ChooseBrowser};
+}
+
+} // namespace
 
 class SearchAndBrowserTest : public QObject, public test::WindowFixture
 {
@@ -108,8 +123,7 @@ private Q_SLOTS:
         QCOMPARE(found().size(), 2);
         QCOMPARE(sink.shown,
                  QStringList{QStringLiteral("Das Listenfeld ist voll. Die Suche wird abgebrochen.")});
-        QCOMPARE(caption("cmdSearch"), QStringLiteral("Neue &Suche"));
-        QCOMPARE(caption("cmdExit"), QStringLiteral("B&eenden"));
+        QCOMPARE(window->mode(), keys(Stage::Found));
 
         // Cancel, clicked while the walk lets the window's events run at its first folder.
         QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
@@ -127,9 +141,48 @@ private Q_SLOTS:
         QCOMPARE(endCalls, 0);
         QVERIFY(found().isEmpty());
         QCOMPARE(window->suchLaeuft, short(0));
-        QCOMPARE(caption("cmdSearch"), QStringLiteral("Neue &Suche"));
-        QCOMPARE(caption("cmdExit"), QStringLiteral("B&eenden"));
+        QCOMPARE(window->mode(), keys(Stage::Found));
         QVERIFY(control("aktion")->isEnabled());
+    }
+
+    // Search, Cancel, New search, a browser choice and its OK, in either language: the handlers follow
+    // the mode, whatever the captions read.
+    void modesOfSearchAndChoiceInBothLanguages()
+    {
+        open(services(QStringLiteral("R")));
+        const auto walkThrough = [this] {
+            QCOMPARE(window->mode(), keys(Stage::Browsing));
+            bool cancelled = false;
+            QTimer::singleShot(0, this, [&] {
+                QCOMPARE(window->mode(), keys(Stage::Searching));
+                QTest::mouseClick(control("cmdExit"), Qt::LeftButton);
+                QCOMPARE(window->mode(), keys(Stage::Stopping));
+                cancelled = true;
+            });
+            QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+            QVERIFY(cancelled);
+            QCOMPARE(window->mode(), keys(Stage::Found));
+            QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+            QCOMPARE(window->mode(), keys(Stage::Browsing));
+
+            bool searched = false;
+            QTimer::singleShot(0, this, [&] {
+                QCOMPARE(window->mode(), choosing(Stage::Searching));
+                searched = true;
+            });
+            menu(0)->trigger();
+            QVERIFY(searched);
+            QCOMPARE(window->mode(), choosing(Stage::Found));
+            clickRow("lstFoundFiles", 1);
+            QTest::mouseClick(control("aktion"), Qt::LeftButton);
+            QCOMPARE(window->mode(), keys(Stage::Browsing));
+            QCOMPARE(window->browserPfad, path(QStringLiteral("usr/bin/firefox")));
+        };
+        walkThrough();
+        QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        window->browserPfad.clear();
+        walkThrough();
+        QCOMPARE(window->sprache, short(0));
     }
 
     // Escape is the way out: of a running search (with the commands it would ignore shown disabled
@@ -152,19 +205,17 @@ private Q_SLOTS:
         menu(0)->trigger();
         QVERIFY(escaped);
         QVERIFY(found().isEmpty());
-        QCOMPARE(caption("cmdSearch"), QStringLiteral("New &search"));
+        QCOMPARE(window->mode(), choosing(Stage::Found));
         for (QObject* command :
              std::initializer_list<QObject*>{control("cmdSearch"), menu(0), menu(1), menu(2), menu(3)})
             QVERIFY(command->property("enabled").toBool());
         QCOMPARE(sink.shown,
                  QStringList{WindowTexts::english().msgKeinBrowserGefunden.arg(path(QStringLiteral("R")))});
 
-        QCOMPARE(caption("aktion"), QStringLiteral("&OK"));
         QTest::keyClick(window.get(), Qt::Key_Escape);
-        QCOMPARE(caption("aktion"), QStringLiteral("&Process"));
+        QCOMPARE(window->mode(), keys(Stage::Browsing));
         QCOMPARE(control<QLineEdit>("txtSearchSpec")->text(),
                  QStringLiteral("*.htm;*.html;*.htm_bak*;*.html_bak*"));
-        QVERIFY(control("Picture1")->isVisible());
         QVERIFY(window->browserPfad.isEmpty());
         QVERIFY(!QFile::exists(path(QStringLiteral("config/Dichotab.ini"))));
     }
@@ -173,18 +224,18 @@ private Q_SLOTS:
     {
         open(services(QStringLiteral("R")));
         menu(0)->trigger();
-        QCOMPARE(caption("aktion"), QStringLiteral("&OK"));
+        QCOMPARE(window->mode(), choosing(Stage::Found));
         QVERIFY(control<QLineEdit>("txtSearchSpec")
                     ->text()
                     .startsWith(QStringLiteral("firefox;firefox-esr;chromium")));
         const QString firefox = path(QStringLiteral("usr/bin/firefox"));
         QCOMPARE(found(), (QStringList{path(QStringLiteral("usr/lib/firefox-esr")), firefox}));
-        QCOMPARE(caption("cmdSearch"), QStringLiteral("Neue &Suche"));
         QCOMPARE(window->altesVerzeichnis, path(QStringLiteral("R")));
 
-        // A switch of language keeps the pending choice.
+        // A switch of language keeps the pending choice, and its caption.
         QTest::mouseClick(control("cmdSearch"), Qt::LeftButton); // back to the browse panel
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        QCOMPARE(window->mode(), choosing(Stage::Browsing));
         QCOMPARE(caption("aktion"), QStringLiteral("&OK"));
         QTest::mouseClick(control("Picture3"), Qt::LeftButton);
 
@@ -195,10 +246,9 @@ private Q_SLOTS:
         QCOMPARE(ProfileFile(path(QStringLiteral("config/Dichotab.ini")))
                      .ini(QStringLiteral("allgemein"), QStringLiteral("browser"), QString()),
                  firefox);
-        QCOMPARE(caption("aktion"), QStringLiteral("&Bearbeiten"));
+        QCOMPARE(window->mode(), keys(Stage::Browsing));
         QCOMPARE(control<QLineEdit>("txtSearchSpec")->text(),
                  QStringLiteral("*.htm;*.html;*.htm_bak*;*.html_bak*"));
-        QVERIFY(control("Picture1")->isVisible());
         QVERIFY(found().isEmpty());
         QCOMPARE(window->directories().path(), path(QStringLiteral("R")));
         QVERIFY(sink.shown.isEmpty());
@@ -212,19 +262,18 @@ private Q_SLOTS:
     {
         open(services(QStringLiteral("R")));
         menu(0)->trigger();
-        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton); // reset: browse panel, still "&OK"
-        QCOMPARE(caption("aktion"), QStringLiteral("&OK"));
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton); // reset: browse panel, still choosing
+        QCOMPARE(window->mode(), choosing(Stage::Browsing));
         // Nothing current in the file list yet: nothing is stored and the choice stays open.
         QTest::mouseClick(control("aktion"), Qt::LeftButton);
-        QCOMPARE(caption("aktion"), QStringLiteral("&OK"));
+        QCOMPARE(window->mode(), choosing(Stage::Browsing));
         QVERIFY(window->browserPfad.isEmpty());
 
         window->directories().setPath(path(QStringLiteral("usr/bin")));
         clickRow("filList", 0);
         QTest::mouseClick(control("aktion"), Qt::LeftButton);
         QCOMPARE(window->browserPfad, path(QStringLiteral("usr/bin/firefox")));
-        QVERIFY(control("Picture1")->isVisible());
-        QCOMPARE(caption("aktion"), QStringLiteral("&Bearbeiten"));
+        QCOMPARE(window->mode(), keys(Stage::Browsing));
     }
 
     void viewAndHelpStartTheBrowser()
@@ -283,7 +332,7 @@ private Q_SLOTS:
         QTest::mouseClick(control("testen"), Qt::LeftButton);
         QCOMPARE(sink.shown, QStringList{QStringLiteral("Before viewing a browser must be selected")});
         QVERIFY(launcher.started.empty());
-        QCOMPARE(caption("aktion"), QStringLiteral("&OK"));
+        QCOMPARE(window->mode(), choosing(Stage::Found));
         QCOMPARE(found().size(), 2);
         QCOMPARE(window->altesVerzeichnis, path(QStringLiteral("R")));
     }

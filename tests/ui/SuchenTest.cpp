@@ -16,9 +16,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "ControlTable.h"
 #include "DirectoryListModel.h"
 #include "FileListModel.h"
+#include "KeyFileMessages.h"
+#include "KeyFileReporter.h"
 #include "KeyRewrite.h"
 #include "WindowTestSupport.h"
 #include "WindowTexts.h"
@@ -29,6 +30,31 @@ namespace {
 
 const QByteArray goodKey = "<P>#1 Wings red ....2<BR>Wings blue ....3</P>\r\n<P>#2 x</P>\r\n<P>#3 y</P>\r\n";
 const QByteArray badKey = "<P>Wings red ....2</P><P>#1 x</P><P>#2 y</P>";
+
+/// A key that reads well but cannot be backed up: the disk is full. Nothing may be replaced then.
+class FullDisk final : public KeyFileStore
+{
+public:
+    bool lock(const QString&, FileError&) override { return true; }
+    void unlock() override {}
+    bool read(const QString&, QByteArray& content, FileAccess&, FileError&) override
+    {
+        content = goodKey;
+        return true;
+    }
+    qint64 size(const QString&) override { return -1; } // asked of backup names only: none is taken
+    bool writeBackup(const QString&, const QByteArray&, const FileAccess&, FileError& error) override
+    {
+        error.code = ENOSPC;
+        return false;
+    }
+    bool replace(const QString&, const QString&, const QByteArray&, const FileAccess&, FileError&) override
+    {
+        ++replaced;
+        return false;
+    }
+    int replaced = 0;
+};
 
 } // namespace
 
@@ -76,18 +102,12 @@ private Q_SLOTS:
         QVERIFY(window->altesVerzeichnis.isEmpty());
         QCOMPARE(window->startVerzeichnis, path(QStringLiteral("keys")));
         QCOMPARE(window->centralWidget()->size(), QSize(539, 379));
-        for (const ControlEntry& entry : controlTable()) {
-            QWidget* widget = control(entry.name);
-            QCOMPARE(widget->geometry().topLeft(),
-                     twipsToPixels(entry).topLeft() * (entry.name == QByteArray("Picture2") ? 0 : 1));
-            QCOMPARE(widget->toolTip(), QString::fromUtf8(entry.tooltip));
-            QCOMPARE(widget->parentWidget()->objectName(),
-                     *entry.container ? QString::fromLatin1(entry.container) : QStringLiteral("client"));
-        }
         // One size only: nothing would follow a bigger window.
         QCOMPARE(window->minimumSize(), window->maximumSize());
         QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(control<QPushButton>("cmdSearch")->geometry(), QRect(328, 340, 88, 33));
+        QCOMPARE(control("Picture1")->geometry().topLeft(), QPoint(0, 0));
+        QCOMPARE(control("Picture2")->geometry().topLeft(), QPoint(0, 0));
         QCOMPARE(control("Picture1")->width(), 539);
         QCOMPARE(control("Picture2")->width(), 539);
         QVERIFY(control("Picture1")->isVisible());
@@ -235,6 +255,32 @@ private Q_SLOTS:
         sink.whileShown = nullptr;
         QCOMPARE(sink.shown.size(), 2);
         QVERIFY(QFile::exists(path(QStringLiteral("keys/c.htm_bak2"))));
+    }
+
+    // The window's store is the one its services name: a full disk stops Process and renumbering
+    // alike, told in the window's language, before anything is replaced.
+    void storeFailureIsToldInTheWindowsLanguage()
+    {
+        FullDisk store;
+        SuchenServices withStore = services(QStringLiteral("keys"));
+        withStore.store = &store;
+        open(withStore);
+        const QString key = path(QStringLiteral("keys/a.htm"));
+        const auto diskFull = [&key](const KeyFileMessages& messages) {
+            return QStringList{errorReportText(messages.failureText({.code = ENOSPC}, key), key)};
+        };
+        selectFileRows({0});
+        QTest::mouseClick(control("aktion"), Qt::LeftButton);
+        QCOMPARE(sink.shown, diskFull(KeyFileMessages::german()));
+
+        QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        sink.shown.clear();
+        sink.answer = true;
+        selectFileRows({0});
+        window->findChild<QAction*>(QStringLiteral("mnuNummerieren"))->trigger();
+        sink.answer = false;
+        QCOMPARE(sink.shown, diskFull(KeyFileMessages::english()));
+        QCOMPARE(store.replaced, 0);
     }
 
     void checkAndRenumberSelectedFiles()

@@ -12,6 +12,18 @@
 #include "RecordingSink.h"
 #include "Suchen.h"
 #include "TestDir.h"
+#include "WindowMode.h"
+
+namespace keylinker {
+
+/// The mode as a failed comparison names it.
+inline char* toString(const WindowMode& mode)
+{
+    static const char* const stages[] = {"Browsing", "Searching", "Stopping", "Found"};
+    return qstrdup(QByteArray(stages[int(mode.stage)]) + (mode.choosingBrowser() ? "/ChooseBrowser" : ""));
+}
+
+} // namespace keylinker
 
 namespace keylinker::test {
 

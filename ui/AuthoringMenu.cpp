@@ -1,0 +1,63 @@
+#include "AuthoringMenu.h"
+
+#include "CheckDialog.h"
+#include "KeyCheckReport.h"
+#include "KeyFileTasks.h"
+#include "MessageSink.h"
+#include "WindowTexts.h"
+
+namespace keylinker {
+namespace {
+
+const WindowTexts& textsIn(bool german)
+{
+    return german ? WindowTexts::german() : WindowTexts::english();
+}
+
+KeyFinding::Language languageOf(bool german)
+{
+    return german ? KeyFinding::Language::German : KeyFinding::Language::English;
+}
+
+} // namespace
+
+AuthoringMenu::AuthoringMenu(KeyFileProcessor& processor, KeyFileStore& store, MessageSink& messages)
+    : m_processor(processor), m_store(store), m_messages(messages)
+{}
+
+void AuthoringMenu::check(const QStringList& files, bool german, QWidget* parent)
+{
+    const WindowTexts& texts = textsIn(german);
+    if (files.isEmpty()) {
+        m_messages.show(texts.msgNichtsGewaehlt);
+        return;
+    }
+    auto* dialog = new CheckDialog(
+        KeyCheckReport::forFiles(files, m_store, languageOf(german), texts.txtKeineAuffaelligkeiten), texts,
+        parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+bool AuthoringMenu::renumber(const QStringList& files, bool german)
+{
+    const WindowTexts& texts = textsIn(german);
+    if (files.isEmpty()) {
+        m_messages.show(texts.msgNichtsGewaehlt);
+        return false;
+    }
+    if (!m_messages.ask(texts.msgNeuNummerieren.arg(files.size())))
+        return false;
+    for (const QString& path : files) {
+        QList<KeyFinding> findings;
+        renumberKeyFile(m_processor, m_store, path, findings);
+        QStringList lines;
+        for (const KeyFinding& finding : findings)
+            lines << finding.report(path, languageOf(german));
+        if (!lines.isEmpty())
+            m_messages.show(lines.join(u'\n'));
+    }
+    return true;
+}
+
+} // namespace keylinker
