@@ -20,8 +20,8 @@
 
 namespace keylinker {
 
-AuthoringCommands::AuthoringCommands(QIODevice& out, QIODevice& err, KeyFileStore& store, bool english)
-    : m_out(out), m_err(err), m_store(store), m_english(english)
+AuthoringCommands::AuthoringCommands(QIODevice& out, QIODevice& err, KeyFileStore& store, Language language)
+    : m_out(out), m_err(err), m_store(store), m_language(language)
 {}
 
 ExitStatus AuthoringCommands::process(const QStringList& files)
@@ -46,7 +46,7 @@ ExitStatus AuthoringCommands::check(const QStringList& files, bool strict)
                 lines += name + ':' + finding.placedText(language()).toLocal8Bit() + '\n';
         }
         if (findings.size() > maxListedFindings)
-            lines += messageLine(file, messages().moreFindings.arg(findings.size() - maxListedFindings));
+            lines += messageLine(file, moreFindingsText(findings.size() - maxListedFindings, language()));
         m_out.write(lines);
         return true;
     });
@@ -137,12 +137,12 @@ ExitStatus AuthoringCommands::forEachKey(const QStringList& files,
 
 KeyFileMessages AuthoringCommands::messages() const
 {
-    return messagesFor(m_english);
+    return KeyFileMessages::of(m_language);
 }
 
-KeyFinding::Language AuthoringCommands::language() const
+Language AuthoringCommands::language() const
 {
-    return m_english ? KeyFinding::Language::English : KeyFinding::Language::German;
+    return m_language;
 }
 
 void AuthoringCommands::reportFindings(const QString& file, const QList<KeyFinding>& findings)

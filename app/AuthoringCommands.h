@@ -8,6 +8,7 @@
 #include "KeyCheck.h"
 #include "KeyFileMessages.h"
 #include "KeyFileProcessor.h"
+#include "Language.h"
 
 class QIODevice;
 
@@ -19,7 +20,7 @@ namespace keylinker {
 class AuthoringCommands final
 {
 public:
-    AuthoringCommands(QIODevice& out, QIODevice& err, KeyFileStore& store, bool english);
+    AuthoringCommands(QIODevice& out, QIODevice& err, KeyFileStore& store, Language language);
 
     /// Processes each key as the window's Process button does; each message is one line on standard
     /// error. exitMessage when a key ended with a message.
@@ -52,7 +53,7 @@ private:
     /// each. exitMessage when a key ended with a message.
     ExitStatus writeEach(const QStringList& files,
                          const std::function<ProcessOutcome(const KeyFileProcessor&, const QString&)>& write);
-    KeyFinding::Language language() const;
+    Language language() const;
     KeyFileMessages messages() const;
     /// Writes findings about `file` to standard error.
     void reportFindings(const QString& file, const QList<KeyFinding>& findings);
@@ -60,7 +61,7 @@ private:
     QIODevice& m_out;
     QIODevice& m_err;
     KeyFileStore& m_store;
-    bool m_english;
+    Language m_language;
 };
 
 } // namespace keylinker

@@ -96,10 +96,10 @@ struct UsageTexts
     QString patternRefused;
 };
 
-UsageTexts usageTexts(bool english)
+UsageTexts usageTexts(Language language)
 {
-    const auto text = [english](const char* german, const char* inEnglish) {
-        return QString::fromUtf8(english ? inEnglish : german);
+    const auto text = [language](const char* german, const char* english) {
+        return BilingualText{german, english}.in(language);
     };
     return {
         .unknownOption = text("unbekannte Option %1", "unknown option %1"),
@@ -173,10 +173,10 @@ struct CommandLineTool::Mode
 const QList<CommandLineTool::Mode>& CommandLineTool::modes()
 {
     const auto authoring = [](CommandLineTool& tool) {
-        return AuthoringCommands(tool.m_out, tool.m_err, tool.m_store, tool.m_english);
+        return AuthoringCommands(tool.m_out, tool.m_err, tool.m_store, tool.m_language);
     };
     const auto exchange = [](CommandLineTool& tool) {
-        return ExchangeCommands(tool.m_out, tool.m_err, tool.m_english);
+        return ExchangeCommands(tool.m_out, tool.m_err, tool.m_language);
     };
     static const QList<Mode> table = {
         {{},
@@ -273,7 +273,7 @@ const QList<CommandLineTool::Mode>& CommandLineTool::modes()
          [exchange](CommandLineTool& tool, const Call& call) {
              const QString format = call.value(QStringLiteral("export"));
              if (!ExchangeCommands::exportFormats().contains(format))
-                 return tool.usageError(usageTexts(tool.m_english).exportFormats);
+                 return tool.usageError(usageTexts(tool.m_language).exportFormats);
              return exchange(tool).exportKey(format, call.files.front(),
                                              !call.isSet(QStringLiteral("no-header")));
          }},
@@ -297,7 +297,7 @@ ExitStatus CommandLineTool::run(const QStringList& arguments)
     try {
         return runArguments(arguments);
     } catch (const std::bad_alloc&) {
-        m_err.write(messageLine(programName, messagesFor(m_english).tooBig));
+        m_err.write(messageLine(programName, KeyFileMessages::of(m_language).tooBig));
         return exitMessage;
     }
 }
@@ -309,7 +309,7 @@ ExitStatus CommandLineTool::runArguments(const QStringList& arguments)
     for (const Option& option : options)
         parser.addOption(QCommandLineOption(option.name, QString(), option.valueName));
     const bool parsed = parser.parse(QStringList{programName} + arguments);
-    m_english = parser.isSet(QStringLiteral("english"));
+    m_language = parser.isSet(QStringLiteral("english")) ? Language::English : Language::German;
     if (parser.isSet(QStringLiteral("help"))) {
         QString help = helpIntro;
         for (const Mode& mode : modes()) {
@@ -330,7 +330,7 @@ ExitStatus CommandLineTool::runArguments(const QStringList& arguments)
         return exitOk;
     }
 
-    const UsageTexts texts = usageTexts(m_english);
+    const UsageTexts texts = usageTexts(m_language);
     for (const Option& option : options) {
         if (!option.valueName.isEmpty() && parser.values(option.name).size() > 1)
             return usageError(texts.givenTwice.arg(shown(option.name)));
@@ -370,7 +370,7 @@ ExitStatus CommandLineTool::runArguments(const QStringList& arguments)
 
 ExitStatus CommandLineTool::parseError(const QCommandLineParser& parser, const QStringList& arguments)
 {
-    const UsageTexts texts = usageTexts(m_english);
+    const UsageTexts texts = usageTexts(m_language);
     const QStringList unknown = parser.unknownOptionNames();
     if (!unknown.isEmpty())
         return usageError(texts.unknownOption.arg(shown(unknown.front())));
@@ -396,7 +396,7 @@ ExitStatus CommandLineTool::parseError(const QCommandLineParser& parser, const Q
 
 ExitStatus CommandLineTool::printRewritten(const QString& file)
 {
-    const KeyFileMessages messages = messagesFor(m_english);
+    const KeyFileMessages messages = KeyFileMessages::of(m_language);
     QByteArray content;
     FileError error;
     if (!readKeyFile(file, content, error)) {
@@ -427,7 +427,7 @@ ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& patt
     // The window's walk, so that the lines are the found list the window would show.
     const FileNamePattern filePattern(pattern);
     if (!filePattern.isValid())
-        return usageError(usageTexts(m_english).patternRefused.arg(pattern));
+        return usageError(usageTexts(m_language).patternRefused.arg(pattern));
 
     // One write for the whole list: a line at a time would cost a system call per file. Each path in
     // its own bytes, so that a name that is not UTF-8 can be used as printed.
@@ -457,9 +457,9 @@ ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& patt
     }
     m_out.write(lines);
     if (full) {
-        m_err.write(messageLine(
-            folder, m_english ? QStringLiteral("The filelist is filled up. Search canceled.")
-                              : QStringLiteral("Das Listenfeld ist voll. Die Suche wird abgebrochen.")));
+        m_err.write(messageLine(folder, BilingualText{"Das Listenfeld ist voll. Die Suche wird abgebrochen.",
+                                                      "The filelist is filled up. Search canceled."}
+                                            .in(m_language)));
         return exitMessage;
     }
     return exitOk;

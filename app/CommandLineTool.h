@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "ExitStatus.h"
+#include "Language.h"
 
 class QCommandLineParser;
 class QIODevice;
@@ -48,7 +49,7 @@ private:
     QIODevice& m_err;
     std::unique_ptr<KeyFileStore> m_ownStore;
     KeyFileStore& m_store;
-    bool m_english = false;
+    Language m_language = Language::German;
 };
 
 /// The whole program: standard output and error, and the arguments as the system's bytes, so that a

@@ -13,8 +13,8 @@
 
 namespace keylinker {
 
-ExchangeCommands::ExchangeCommands(QIODevice& out, QIODevice& err, bool english)
-    : m_out(out), m_err(err), m_english(english)
+ExchangeCommands::ExchangeCommands(QIODevice& out, QIODevice& err, Language language)
+    : m_out(out), m_err(err), m_language(language)
 {}
 
 const QStringList& ExchangeCommands::exportFormats()
@@ -37,7 +37,7 @@ ExitStatus ExchangeCommands::importKey(const QString& file, const QString& outpu
     }
     FileError error;
     if (!writeNewFileExclusive(output, page, error)) {
-        m_err.write(messageLine(output, messagesFor(m_english).failureText(error, output)));
+        m_err.write(messageLine(output, KeyFileMessages::of(m_language).failureText(error, output)));
         return exitMessage;
     }
     return exitOk;
@@ -62,13 +62,13 @@ bool ExchangeCommands::readTable(const QString& file, KeyTable& table)
     QByteArray content;
     FileError error;
     if (!readKeyFile(file, content, error)) {
-        m_err.write(messageLine(file, messagesFor(m_english).failureText(error, file)));
+        m_err.write(messageLine(file, KeyFileMessages::of(m_language).failureText(error, file)));
         return false;
     }
     KeyImportError importError;
     if (KeyImport::read(content, table, importError))
         return true;
-    const auto language = m_english ? KeyImportError::Language::English : KeyImportError::Language::German;
+    const Language language = m_language;
     m_err.write(messageLine(file, importError.text(language), importError.line));
     return false;
 }

@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "ExitStatus.h"
+#include "Language.h"
 
 class QIODevice;
 
@@ -16,7 +17,7 @@ struct KeyTable;
 class ExchangeCommands final
 {
 public:
-    ExchangeCommands(QIODevice& out, QIODevice& err, bool english);
+    ExchangeCommands(QIODevice& out, QIODevice& err, Language language);
 
     /// The forms `exportKey` writes.
     static const QStringList& exportFormats();
@@ -36,7 +37,7 @@ private:
 
     QIODevice& m_out;
     QIODevice& m_err;
-    bool m_english;
+    Language m_language;
 };
 
 } // namespace keylinker

@@ -47,11 +47,6 @@ QByteArray messageLine(const QString& file, const QString& text, int line)
     return bytes + ": " + text.toLocal8Bit() + '\n';
 }
 
-KeyFileMessages messagesFor(bool english)
-{
-    return english ? KeyFileMessages::english() : KeyFileMessages::german();
-}
-
 bool readKeyFile(const QString& file, QByteArray& content, FileError& error)
 {
     DiskKeyFileStore store;

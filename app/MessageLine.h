@@ -18,9 +18,6 @@ QByteArray printablePath(QStringView path);
 /// file's name holds.
 QByteArray messageLine(const QString& file, const QString& text, int line = 0);
 
-/// The messages of the chosen language.
-KeyFileMessages messagesFor(bool english);
-
 /// Reads the whole key `file` as the key file procedure reads it, for the modes that change nothing.
 bool readKeyFile(const QString& file, QByteArray& content, FileError& error);
 

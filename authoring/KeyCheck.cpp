@@ -20,59 +20,57 @@ namespace keylinker {
 namespace {
 
 using Kind = KeyFinding::Kind;
-using Language = KeyFinding::Language;
 
 // Every text the check shows, so that wording and translation are done here and nowhere else.
 struct FindingText
 {
     Kind kind;
-    QStringView german;
-    QStringView english;
+    BilingualText text;
 };
 
 constexpr FindingText findingTexts[] = {
-    {Kind::ReferenceBeforeFirstEntry, u"Verweis vor dem ersten Eintrag", u"reference before the first entry"},
-    {Kind::MissingEntry, u"Verweis auf Eintrag %1, den es nicht gibt",
-     u"reference to entry %1, which does not exist"},
-    {Kind::DuplicateEntry, u"Eintrag %1 kommt mehrfach vor", u"entry %1 occurs more than once"},
-    {Kind::UnreachedEntry, u"Eintrag %1: kein Verweis führt hierher", u"entry %1: no lead leads here"},
-    {Kind::Loop, u"Schleife: %1", u"loop: %1"},
-    {Kind::NoLead, u"Eintrag %1 hat keine Alternative", u"entry %1 has no lead"},
-    {Kind::OneLead, u"Eintrag %1 hat nur eine Alternative", u"entry %1 has only one lead"},
-    {Kind::MarkInsideTag, u"Markierung in einem HTML-Tag: die Verarbeitung schriebe einen Anker hinein",
-     u"mark inside an HTML tag: processing would write an anchor into it"},
-    {Kind::NotAnchor, u"dieses „#“ wird kein Eintrag (direkt hinter einem Verweis oder am Dateianfang)",
-     u"this \"#\" does not become an entry (right behind a reference or at the start of the file)"},
+    {Kind::ReferenceBeforeFirstEntry, {"Verweis vor dem ersten Eintrag", "reference before the first entry"}},
+    {Kind::MissingEntry,
+     {"Verweis auf Eintrag %1, den es nicht gibt", "reference to entry %1, which does not exist"}},
+    {Kind::DuplicateEntry, {"Eintrag %1 kommt mehrfach vor", "entry %1 occurs more than once"}},
+    {Kind::UnreachedEntry, {"Eintrag %1: kein Verweis führt hierher", "entry %1: no lead leads here"}},
+    {Kind::Loop, {"Schleife: %1", "loop: %1"}},
+    {Kind::NoLead, {"Eintrag %1 hat keine Alternative", "entry %1 has no lead"}},
+    {Kind::OneLead, {"Eintrag %1 hat nur eine Alternative", "entry %1 has only one lead"}},
+    {Kind::MarkInsideTag,
+     {"Markierung in einem HTML-Tag: die Verarbeitung schriebe einen Anker hinein",
+      "mark inside an HTML tag: processing would write an anchor into it"}},
+    {Kind::NotAnchor,
+     {"dieses „#“ wird kein Eintrag (direkt hinter einem Verweis oder am Dateianfang)",
+      "this \"#\" does not become an entry (right behind a reference or at the start of the file)"}},
     {Kind::WrongBackLink,
-     u"der Rückverweis von Eintrag %1 führt zu Eintrag %2, der nicht auf Eintrag %1 verweist "
-     u"(keylinker-cli --relink setzt die Rückverweise neu)",
-     u"the back link of entry %1 leads to entry %2, which does not refer to entry %1 "
-     u"(keylinker-cli --relink makes the back links anew)"},
-    {Kind::NumberNotDecimal, u"Eintrag %1: keine einfache Dezimalzahl, die Nummerierung bleibt",
-     u"entry %1: not a plain decimal number, the numbering stays"},
-    {Kind::ManyLeads, u"Eintrag %1 hat %2 Alternativen", u"entry %1 has %2 leads"},
-    {Kind::ReachedTwice, u"Eintrag %1: mehr als ein Verweis führt hierher",
-     u"entry %1: more than one lead leads here"},
-    {Kind::SameTargetTwice, u"Eintrag %1: zwei Alternativen führen zu %2", u"entry %1: two leads lead to %2"},
-    {Kind::TaxonTwice, u"%1 wird an %2 Stellen ausgeschlüsselt (Zeilen %3)",
-     u"%1 is keyed out at %2 places (lines %3)"},
+     {"der Rückverweis von Eintrag %1 führt zu Eintrag %2, der nicht auf Eintrag %1 verweist "
+      "(keylinker-cli --relink setzt die Rückverweise neu)",
+      "the back link of entry %1 leads to entry %2, which does not refer to entry %1 "
+      "(keylinker-cli --relink makes the back links anew)"}},
+    {Kind::NumberNotDecimal,
+     {"Eintrag %1: keine einfache Dezimalzahl, die Nummerierung bleibt",
+      "entry %1: not a plain decimal number, the numbering stays"}},
+    {Kind::ManyLeads, {"Eintrag %1 hat %2 Alternativen", "entry %1 has %2 leads"}},
+    {Kind::ReachedTwice,
+     {"Eintrag %1: mehr als ein Verweis führt hierher", "entry %1: more than one lead leads here"}},
+    {Kind::SameTargetTwice, {"Eintrag %1: zwei Alternativen führen zu %2", "entry %1: two leads lead to %2"}},
+    {Kind::TaxonTwice,
+     {"%1 wird an %2 Stellen ausgeschlüsselt (Zeilen %3)", "%1 is keyed out at %2 places (lines %3)"}},
     {Kind::MissingBackLink,
-     u"Eintrag %1 hat keinen Rückverweis, obwohl hierher verwiesen wird; die Verarbeitung ergänzt ihn",
-     u"entry %1 has no back link, though a lead refers to it; processing adds it"},
+     {"Eintrag %1 hat keinen Rückverweis, obwohl hierher verwiesen wird; die Verarbeitung ergänzt ihn",
+      "entry %1 has no back link, though a lead refers to it; processing adds it"}},
 };
 // A taxon keyed out at two places names the one other line.
-constexpr FindingText taxonAtTwoPlaces = {Kind::TaxonTwice,
-                                          u"%1 wird an %2 Stellen ausgeschlüsselt (Zeile %3)",
-                                          u"%1 is keyed out at %2 places (line %3)"};
+constexpr FindingText taxonAtTwoPlaces = {
+    Kind::TaxonTwice,
+    {"%1 wird an %2 Stellen ausgeschlüsselt (Zeile %3)", "%1 is keyed out at %2 places (line %3)"}};
 // The lines of the other places of a taxon, at most this many, then "…".
 constexpr qsizetype maxListedTaxonLines = 10;
-constexpr QStringView errorGerman = u"Fehler";
-constexpr QStringView errorEnglish = u"error";
-constexpr QStringView warningGerman = u"Warnung";
-constexpr QStringView warningEnglish = u"warning";
+constexpr BilingualText errorWord = {"Fehler", "error"};
+constexpr BilingualText warningWord = {"Warnung", "warning"};
 // A "#" followed directly by a blank is an entry without a number.
-constexpr QStringView emptyNumberGerman = u"(ohne Nummer)";
-constexpr QStringView emptyNumberEnglish = u"(without number)";
+constexpr BilingualText emptyNumber = {"(ohne Nummer)", "(without number)"};
 constexpr QStringView loopArrow = u" → ";
 constexpr QStringView lineBreakSign = u"↵";
 
@@ -219,7 +217,7 @@ QByteArray numberOf(const QByteArray& number, bool cut)
 QString shownNumber(const QByteArray& number, Language language)
 {
     if (number.isEmpty())
-        return (language == Language::German ? emptyNumberGerman : emptyNumberEnglish).toString();
+        return emptyNumber.in(language);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString shown = decoder(number);
     if (decoder.hasError())
@@ -240,6 +238,11 @@ QString shownNumber(const QByteArray& number, Language language)
 
 } // namespace
 
+QString moreFindingsText(qsizetype notListed, Language language)
+{
+    return BilingualText{"… und %1 weitere Befunde", "... and %1 more findings"}.in(language).arg(notListed);
+}
+
 QString KeyFinding::text(Language language) const
 {
     const FindingText* row = std::find_if(std::begin(findingTexts), std::end(findingTexts),
@@ -247,7 +250,7 @@ QString KeyFinding::text(Language language) const
     Q_ASSERT(row != std::end(findingTexts));
     if (kind == Kind::TaxonTwice && numbers.size() == 3)
         row = &taxonAtTwoPlaces;
-    QString shown = (language == Language::German ? row->german : row->english).toString();
+    QString shown = row->text.in(language);
     if (!shown.contains(u'%'))
         return shown;
     QStringList parts;
@@ -268,11 +271,9 @@ QString KeyFinding::report(const QString& file, Language language) const
 
 QString KeyFinding::placedText(Language language) const
 {
-    const bool german = language == Language::German;
-    const QStringView severity =
-        isError() ? (german ? errorGerman : errorEnglish) : (german ? warningGerman : warningEnglish);
+    const QString severity = (isError() ? errorWord : warningWord).in(language);
     return QStringLiteral("%1:%2: %3: %4")
-        .arg(QString::number(line), QString::number(column), severity.toString(), text(language));
+        .arg(QString::number(line), QString::number(column), severity, text(language));
 }
 
 QList<KeyFinding> checkKey(const QByteArray& content)

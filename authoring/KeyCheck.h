@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include "Language.h"
+
 namespace keylinker {
 
 struct KeyStructure;
@@ -12,6 +14,9 @@ struct KeyStructure;
 /// At most this many findings of one file are listed: a hostile file could have millions, and nobody
 /// reads past the first thousand.
 inline constexpr qsizetype maxListedFindings = 1000;
+
+/// The line that stands for the findings beyond the listed ones: "... and N more findings".
+QString moreFindingsText(qsizetype notListed, Language language);
 
 struct KeyFinding final
 {
@@ -34,8 +39,6 @@ struct KeyFinding final
         TaxonTwice,      ///< this taxon is keyed out at later places too
         MissingBackLink, ///< in a processed key: a lead refers to this entry, yet it has no back link
     };
-
-    enum class Language { German, English };
 
     Kind kind = Kind::MissingEntry;
     qsizetype offset = 0; ///< byte offset in the file, counted from 0

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EntryIndex.h"
+#include "KeyCheck.h"
 #include "KeyReader.h"
 
 namespace keylinker {
@@ -17,10 +18,10 @@ std::string_view viewOf(const QByteArray& bytes)
     return {bytes.constData(), static_cast<size_t>(bytes.size())};
 }
 
-QString decimal(double value, KeyFinding::Language language)
+QString decimal(double value, Language language)
 {
     QString shown = QString::number(value, 'f', 2);
-    if (language == KeyFinding::Language::German)
+    if (language == Language::German)
         shown.replace(u'.', u',');
     return shown;
 }
@@ -86,21 +87,20 @@ KeyStatistics KeyStatistics::of(const KeyStructure& key)
     return figures;
 }
 
-QString KeyStatistics::text(KeyFinding::Language language) const
+QString KeyStatistics::text(Language language) const
 {
-    const bool german = language == KeyFinding::Language::German;
-    QString line = german
-                       ? QStringLiteral("%1 Einträge, %2 Alternativen, %3 enden in einem Taxon (%4 "
-                                        "verschiedene, %5 mehrfach), längster Weg %6, mittlerer Weg %7, "
-                                        "Ausgewogenheit %8")
-                       : QStringLiteral("%1 entries, %2 leads, %3 end in a taxon (%4 distinct, %5 more than "
-                                        "once), longest way %6, mean way %7, balance %8");
+    QString line = BilingualText{"%1 Einträge, %2 Alternativen, %3 enden in einem Taxon (%4 verschiedene, %5 "
+                                 "mehrfach), längster Weg %6, mittlerer Weg %7, Ausgewogenheit %8",
+                                 "%1 entries, %2 leads, %3 end in a taxon (%4 distinct, %5 more than once), "
+                                 "longest way %6, mean way %7, balance %8"}
+                       .in(language);
     line = line.arg(QString::number(entries), QString::number(leads), QString::number(taxonLeads),
                     QString::number(distinctTaxa), QString::number(repeatedTaxa), QString::number(longestWay),
                     decimal(meanWay, language), decimal(balance, language));
     if (partial)
-        line += german ? QStringLiteral(" (Wege nur im erreichbaren Teil ohne Schleifen)")
-                       : QStringLiteral(" (ways only in the reachable part without loops)");
+        line += BilingualText{" (Wege nur im erreichbaren Teil ohne Schleifen)",
+                              " (ways only in the reachable part without loops)"}
+                    .in(language);
     return line;
 }
 

@@ -3,7 +3,7 @@
 #include <QJsonObject>
 #include <QString>
 
-#include "KeyCheck.h"
+#include "Language.h"
 
 namespace keylinker {
 
@@ -29,7 +29,7 @@ struct KeyStatistics final
     static KeyStatistics of(const KeyStructure& key);
 
     /// One line for the author in the given language, without the file name.
-    QString text(KeyFinding::Language language) const;
+    QString text(Language language) const;
     QJsonObject toJson() const;
 };
 

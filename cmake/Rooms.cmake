@@ -8,7 +8,7 @@ set(keylinker_room_exchange_uses rewrite authoring)
 set(keylinker_room_tasks_uses rewrite keyfile authoring)
 set(keylinker_room_settings_uses "")
 set(keylinker_room_finder_uses keyfile)
-set(keylinker_room_viewer_uses keyfile)
+set(keylinker_room_viewer_uses rewrite keyfile)
 set(keylinker_room_ui_uses rewrite keyfile authoring exchange tasks settings finder viewer)
 set(keylinker_room_cli_uses rewrite keyfile authoring exchange tasks finder)
 

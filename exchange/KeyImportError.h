@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "Language.h"
+
 namespace keylinker {
 
 /// Why a key file could not be read as a table or a text key, and where.
@@ -15,7 +17,6 @@ struct KeyImportError final
         NotALead,       ///< a line of a text key that fits none of its forms
         Empty,          ///< no lead at all
     };
-    enum class Language { German, English };
 
     Kind kind = Kind::Empty;
     int line = 0;

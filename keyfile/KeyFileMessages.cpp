@@ -51,29 +51,21 @@ QString KeyFileMessages::failureText(const FileError& error, const QString& keyP
     if (!text)
         return qt_error_string(error.code);
     if (text->isEmpty())
-        return completed().failureText(error, keyPath);
+        return of(language).failureText(error, keyPath);
     return folder.isNull() ? *text : text->arg(folder);
-}
-
-KeyFileMessages KeyFileMessages::completed() const
-{
-    // A caller that sets only the two rewrite texts gets the rest in the language of those.
-    return structureError == english().structureError ? english() : german();
 }
 
 QString KeyFileMessages::locatedStructureError(const QString& path, int line) const
 {
-    const QString word = lineWord.isEmpty() ? completed().lineWord : lineWord;
+    const QString word = lineWord.isEmpty() ? of(language).lineWord : lineWord;
     return structureError + u'\n' + path + QStringLiteral(", ") + word + u' ' + QString::number(line);
 }
 
-namespace {
-
 // Both languages side by side, so that a text is never added to one only.
-KeyFileMessages messagesIn(bool english)
+KeyFileMessages KeyFileMessages::of(Language language)
 {
-    const auto text = [english](const char* german, const char* inEnglish) {
-        return QString::fromUtf8(english ? inEnglish : german);
+    const auto text = [language](const char* german, const char* english) {
+        return BilingualText{german, english}.in(language);
     };
     return {
         .structureError =
@@ -93,20 +85,8 @@ KeyFileMessages messagesIn(bool english)
         .tooBig = text("Die Datei ist zu groß oder keine Bestimmungstabelle und bleibt unverändert",
                        "The file is too big or not a key and was left as it is"),
         .lineWord = text("Zeile", "line"),
-        .moreFindings = text("… und %1 weitere Befunde", "... and %1 more findings"),
+        .language = language,
     };
-}
-
-} // namespace
-
-KeyFileMessages KeyFileMessages::german()
-{
-    return messagesIn(false);
-}
-
-KeyFileMessages KeyFileMessages::english()
-{
-    return messagesIn(true);
 }
 
 } // namespace keylinker

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "FileError.h"
+#include "Language.h"
 
 namespace keylinker {
 
@@ -23,8 +24,7 @@ struct KeyFileMessages final
     QString readOnlyFileSystem{};
     QString changedMeanwhile{};
     QString tooBig{};
-    QString lineWord{};     ///< "line", for the line of a structure error
-    QString moreFindings{}; ///< %1: how many findings were not listed
+    QString lineWord{}; ///< "line", for the line of a structure error
 
     /// The text for `error` on the key at `keyPath` (whose folder is named when the folder failed).
     QString failureText(const FileError& error, const QString& keyPath) const;
@@ -32,12 +32,11 @@ struct KeyFileMessages final
     /// The structure error with the place of the link: the text, a line break, "PATH, line N".
     QString locatedStructureError(const QString& path, int line) const;
 
-    static KeyFileMessages german();
-    static KeyFileMessages english();
+    /// The language of these texts; a text left empty is taken in it.
+    Language language = Language::German;
 
-private:
-    /// All texts of the language of `structureError`, for those left empty.
-    KeyFileMessages completed() const;
+    /// Every text in `language`.
+    static KeyFileMessages of(Language language);
 };
 
 } // namespace keylinker

@@ -56,7 +56,7 @@ class KeyFileProcessor final
 {
 public:
     KeyFileProcessor(KeyFileReporter& reporter, KeyFileStore& store,
-                     KeyFileMessages messages = KeyFileMessages::german());
+                     KeyFileMessages messages = KeyFileMessages::of(Language::German));
 
     /// Texts of the user's language, for the messages that follow.
     void setMessages(const KeyFileMessages& messages) { m_messages = messages; }

@@ -10,11 +10,11 @@
 
 namespace keylinker {
 
-QString KeyCheckReport::forFiles(const QStringList& paths, KeyFileStore& store, KeyFinding::Language language,
+QString KeyCheckReport::forFiles(const QStringList& paths, KeyFileStore& store, Language language,
                                  const QString& noFindings)
 {
-    const KeyFileMessages messages =
-        language == KeyFinding::Language::German ? KeyFileMessages::german() : KeyFileMessages::english();
+    const KeyFileMessages messages = language == Language::German ? KeyFileMessages::of(Language::German)
+                                                                  : KeyFileMessages::of(Language::English);
     QStringList findings;
     QStringList figures;
     for (const QString& path : paths) {
@@ -33,7 +33,7 @@ QString KeyCheckReport::forFiles(const QStringList& paths, KeyFileStore& store, 
                 findings << found.at(at).report(path, language);
             if (found.size() > maxListedFindings)
                 findings << path + QStringLiteral(": ") +
-                                messages.moreFindings.arg(found.size() - maxListedFindings);
+                                moreFindingsText(found.size() - maxListedFindings, language);
             figures << path + QStringLiteral(": ") + KeyStatistics::of(key).text(language);
         } catch (const std::bad_alloc&) {
             findings << path + QStringLiteral(": ") + messages.failureText({FileError::tooBig}, path);

@@ -16,7 +16,7 @@ class KeyCheckReport final
 {
 public:
     /// `noFindings` stands first where no file has a finding.
-    static QString forFiles(const QStringList& paths, KeyFileStore& store, KeyFinding::Language language,
+    static QString forFiles(const QStringList& paths, KeyFileStore& store, Language language,
                             const QString& noFindings);
 };
 

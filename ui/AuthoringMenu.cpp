@@ -7,41 +7,26 @@
 #include "WindowTexts.h"
 
 namespace keylinker {
-namespace {
-
-const WindowTexts& textsIn(bool german)
-{
-    return german ? WindowTexts::german() : WindowTexts::english();
-}
-
-KeyFinding::Language languageOf(bool german)
-{
-    return german ? KeyFinding::Language::German : KeyFinding::Language::English;
-}
-
-} // namespace
-
 AuthoringMenu::AuthoringMenu(KeyFileProcessor& processor, KeyFileStore& store, MessageSink& messages)
     : m_processor(processor), m_store(store), m_messages(messages)
 {}
 
-void AuthoringMenu::check(const QStringList& files, bool german, QWidget* parent)
+void AuthoringMenu::check(const QStringList& files, Language language, QWidget* parent)
 {
-    const WindowTexts& texts = textsIn(german);
+    const WindowTexts& texts = WindowTexts::of(language);
     if (files.isEmpty()) {
         m_messages.show(texts.msgNichtsGewaehlt);
         return;
     }
     auto* dialog = new CheckDialog(
-        KeyCheckReport::forFiles(files, m_store, languageOf(german), texts.txtKeineAuffaelligkeiten), texts,
-        parent);
+        KeyCheckReport::forFiles(files, m_store, language, texts.txtKeineAuffaelligkeiten), texts, parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }
 
-bool AuthoringMenu::renumber(const QStringList& files, bool german)
+bool AuthoringMenu::renumber(const QStringList& files, Language language)
 {
-    const WindowTexts& texts = textsIn(german);
+    const WindowTexts& texts = WindowTexts::of(language);
     if (files.isEmpty()) {
         m_messages.show(texts.msgNichtsGewaehlt);
         return false;
@@ -53,7 +38,7 @@ bool AuthoringMenu::renumber(const QStringList& files, bool german)
         renumberKeyFile(m_processor, m_store, path, findings);
         QStringList lines;
         for (const KeyFinding& finding : findings)
-            lines << finding.report(path, languageOf(german));
+            lines << finding.report(path, language);
         if (!lines.isEmpty())
             m_messages.show(lines.join(u'\n'));
     }

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include "Language.h"
+
 class QWidget;
 
 namespace keylinker {
@@ -19,10 +21,10 @@ public:
 
     /// Opens the check report of `files` over `parent`, window-modal but not blocking, so the author
     /// may keep it open beside the key in an editor.
-    void check(const QStringList& files, bool german, QWidget* parent);
+    void check(const QStringList& files, Language language, QWidget* parent);
     /// Renumbers `files` through the key file procedure, each file's findings in one message; true
     /// when it ran, false when there was nothing chosen or the user said no.
-    bool renumber(const QStringList& files, bool german);
+    bool renumber(const QStringList& files, Language language);
 
 private:
     KeyFileProcessor& m_processor;

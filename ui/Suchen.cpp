@@ -445,9 +445,10 @@ void Suchen::Form_Load()
     cmdSearch->setFocus();
 }
 
-void Suchen::applyLanguage(const WindowTexts& texts, bool german)
+void Suchen::applyLanguage(Language language)
 {
-    sprache = german ? -1 : 0;
+    sprache = language == Language::German ? -1 : 0;
+    const WindowTexts& texts = WindowTexts::of(language);
     m_texts = &texts;
     txtSuchen = texts.txtSuchen;
     txtNeueSuche = texts.txtNeueSuche;
@@ -462,7 +463,7 @@ void Suchen::applyLanguage(const WindowTexts& texts, bool german)
     txtBrowserWaehlen = texts.txtBrowserWaehlen;
     msgBrowserFehlt = texts.msgBrowserFehlt;
     // The failures of the file system are told in the window's language too.
-    KeyFileMessages messages = german ? KeyFileMessages::german() : KeyFileMessages::english();
+    KeyFileMessages messages = KeyFileMessages::of(language);
     messages.structureError = texts.msgStrukturfehler;
     messages.invalidArgument = texts.msgUngueltigesArgument;
     m_processor->setMessages(messages);
@@ -482,12 +483,12 @@ void Suchen::applyLanguage(const WindowTexts& texts, bool german)
 
 void Suchen::ddeutsch()
 {
-    applyLanguage(WindowTexts::german(), true);
+    applyLanguage(Language::German);
 }
 
 void Suchen::englisch()
 {
-    applyLanguage(WindowTexts::english(), false);
+    applyLanguage(Language::English);
 }
 
 void Suchen::Picture3_Click()
@@ -774,18 +775,18 @@ void Suchen::mnuHilfe_Click()
         mnuBrowser_Click();
         return;
     }
-    showInBrowser(HelpPage::path(startVerzeichnis, sprache != 0, m_services.helpFolders));
+    showInBrowser(HelpPage::path(startVerzeichnis, language(), m_services.helpFolders));
 }
 
 void Suchen::mnuPruefen_Click()
 {
-    m_authoring->check(selectedFilesOfVisibleList(), sprache != 0, this);
+    m_authoring->check(selectedFilesOfVisibleList(), language(), this);
 }
 
 void Suchen::mnuNummerieren_Click()
 {
     warten->clear();
-    if (!m_authoring->renumber(selectedFilesOfVisibleList(), sprache != 0))
+    if (!m_authoring->renumber(selectedFilesOfVisibleList(), language()))
         return;
     m_fileFollower->reread();
     warten->setText(txtFertig);

@@ -93,7 +93,9 @@ private:
     void enterMode(WindowMode mode);
 
     void Form_Load();
-    void applyLanguage(const WindowTexts& texts, bool german);
+    void applyLanguage(Language language);
+    /// The window-level flag `sprache` as a language.
+    Language language() const { return sprache ? Language::German : Language::English; }
     void ddeutsch();
     void englisch();
     void Picture3_Click();

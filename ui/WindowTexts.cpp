@@ -7,76 +7,60 @@
 
 namespace keylinker {
 
-const WindowTexts& WindowTexts::german()
+namespace {
+
+// Both languages side by side, in the order of the fields.
+WindowTexts textsIn(Language language)
 {
-    static const WindowTexts texts{
-        QStringLiteral("&Suche"),
-        QStringLiteral("Neue &Suche"),
-        QStringLiteral("B&eenden"),
-        QStringLiteral("&Abbrechen"),
-        QStringLiteral("&Bearbeiten"),
-        QStringLiteral("An&zeigen"),
-        QStringLiteral("...bitte warten!"),
-        QStringLiteral("Fertig!"),
-        QStringLiteral("Das Listenfeld ist voll. Die Suche wird abgebrochen."),
-        KeyFileMessages::german().structureError,
-        QStringLiteral("Browser &wählen"),
-        QStringLiteral("Es muß erst ein Browser gesucht und ausgewählt werden"),
-        QStringLiteral("HTML- Bestimmungstabelle formatieren"),
-        QStringLiteral("Suchkriterium:"),
-        QStringLiteral("Gefundene Dateien:"),
-        KeyFileMessages::german().invalidArgument,
-        QStringLiteral("Unter %1 wurde kein Browser gefunden.\n\nSo wählen Sie ihn von Hand: „Neue Suche“ "
-                       "klicken, in der Ordnerliste zum Ordner des Browsers gehen, ihn in der Dateiliste "
-                       "auswählen (falls nötig seinen Namen als Suchkriterium eintragen) und „OK“ klicken."),
-        QStringLiteral("Der Browser %1 lässt sich nicht starten: %2"),
-        QStringLiteral("Diese Datei gibt es nicht."),
-        QStringLiteral("Das ist kein Programm, das gestartet werden kann."),
-        QStringLiteral("&Prüfen"),
-        QStringLiteral("&Nummerieren"),
-        QStringLiteral("Keine Auffälligkeiten"),
-        QStringLiteral("&Kopieren"),
-        QStringLiteral("Es ist keine Datei ausgewählt."),
-        QStringLiteral(
-            "%1 ausgewählte Datei(en) neu nummerieren? Von jeder Datei bleibt eine Sicherungskopie "
-            "daneben."),
+    const auto text = [language](const char* german, const char* english) {
+        return BilingualText{german, english}.in(language);
     };
-    return texts;
+    return {
+        text("&Suche", "&Search"),
+        text("Neue &Suche", "New &search"),
+        text("B&eenden", "&Exit"),
+        text("&Abbrechen", "&Cancel"),
+        text("&Bearbeiten", "&Process"),
+        text("An&zeigen", "&View"),
+        text("...bitte warten!", "...wait please"),
+        text("Fertig!", "Done!"),
+        text("Das Listenfeld ist voll. Die Suche wird abgebrochen.",
+             "The filelist is filled up. Search canceled."),
+        KeyFileMessages::of(language).structureError,
+        text("Browser &wählen", "Select Bro&wser"),
+        text("Es muß erst ein Browser gesucht und ausgewählt werden",
+             "Before viewing a browser must be selected"),
+        text("HTML- Bestimmungstabelle formatieren", "HTML Determination key formatting"),
+        text("Suchkriterium:", "Pattern:"),
+        text("Gefundene Dateien:", "Files found:"),
+        KeyFileMessages::of(language).invalidArgument,
+        text("Unter %1 wurde kein Browser gefunden.\n\nSo wählen Sie ihn von Hand: „Neue Suche“ "
+             "klicken, in der Ordnerliste zum Ordner des Browsers gehen, ihn in der Dateiliste "
+             "auswählen (falls nötig seinen Namen als Suchkriterium eintragen) und „OK“ klicken.",
+             "No browser was found under %1.\n\nTo choose one by hand: click “New search”, walk in "
+             "the folder list to the browser's folder, select it in the file list (if need be, "
+             "type its name as the pattern) and click “OK”."),
+        text("Der Browser %1 lässt sich nicht starten: %2", "The browser %1 cannot be started: %2"),
+        text("Diese Datei gibt es nicht.", "There is no such file."),
+        text("Das ist kein Programm, das gestartet werden kann.", "This is not a program that can be run."),
+        text("&Prüfen", "&Check"),
+        text("&Nummerieren", "&Renumber"),
+        text("Keine Auffälligkeiten", "No findings"),
+        text("&Kopieren", "&Copy"),
+        text("Es ist keine Datei ausgewählt.", "No file is selected."),
+        text("%1 ausgewählte Datei(en) neu nummerieren? Von jeder Datei bleibt eine Sicherungskopie "
+             "daneben.",
+             "Renumber %1 selected file(s)? A backup copy of each file stays beside it."),
+    };
 }
 
-const WindowTexts& WindowTexts::english()
+} // namespace
+
+const WindowTexts& WindowTexts::of(Language language)
 {
-    static const WindowTexts texts{
-        QStringLiteral("&Search"),
-        QStringLiteral("New &search"),
-        QStringLiteral("&Exit"),
-        QStringLiteral("&Cancel"),
-        QStringLiteral("&Process"),
-        QStringLiteral("&View"),
-        QStringLiteral("...wait please"),
-        QStringLiteral("Done!"),
-        QStringLiteral("The filelist is filled up. Search canceled."),
-        KeyFileMessages::english().structureError,
-        QStringLiteral("Select Bro&wser"),
-        QStringLiteral("Before viewing a browser must be selected"),
-        QStringLiteral("HTML Determination key formatting"),
-        QStringLiteral("Pattern:"),
-        QStringLiteral("Files found:"),
-        KeyFileMessages::english().invalidArgument,
-        QStringLiteral("No browser was found under %1.\n\nTo choose one by hand: click “New search”, walk in "
-                       "the folder list to the browser's folder, select it in the file list (if need be, "
-                       "type its name as the pattern) and click “OK”."),
-        QStringLiteral("The browser %1 cannot be started: %2"),
-        QStringLiteral("There is no such file."),
-        QStringLiteral("This is not a program that can be run."),
-        QStringLiteral("&Check"),
-        QStringLiteral("&Renumber"),
-        QStringLiteral("No findings"),
-        QStringLiteral("&Copy"),
-        QStringLiteral("No file is selected."),
-        QStringLiteral("Renumber %1 selected file(s)? A backup copy of each file stays beside it."),
-    };
-    return texts;
+    static const WindowTexts german = textsIn(Language::German);
+    static const WindowTexts english = textsIn(Language::English);
+    return language == Language::German ? german : english;
 }
 
 QString WindowTexts::browserNotStarted(const QString& program, const QString& systemReason) const

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "Language.h"
+
 namespace keylinker {
 
 /// Every text of the window in one language. The two languages stand side by side in
@@ -50,8 +52,7 @@ struct WindowTexts final
     QString msgNichtsGewaehlt;
     QString msgNeuNummerieren; ///< %1: the number of files
 
-    static const WindowTexts& german();
-    static const WindowTexts& english();
+    static const WindowTexts& of(Language language);
 };
 
 } // namespace keylinker

@@ -9,18 +9,18 @@
 
 namespace keylinker {
 
-QString HelpPage::fileName(bool german)
+QString HelpPage::fileName(Language language)
 {
-    return german ? QStringLiteral("dichotabd.html") : QStringLiteral("dichotabe.html");
+    return BilingualText{"dichotabd.html", "dichotabe.html"}.in(language);
 }
 
-QString HelpPage::path(const QString& startFolder, bool german, const QStringList& installedFolders)
+QString HelpPage::path(const QString& startFolder, Language language, const QStringList& installedFolders)
 {
-    const QString inStartFolder = joinPath(startFolder, fileName(german));
+    const QString inStartFolder = joinPath(startFolder, fileName(language));
     if (QFileInfo::exists(inStartFolder))
         return inStartFolder;
     for (const QString& folder : installedFolders) {
-        const QString installed = joinPath(folder, fileName(german));
+        const QString installed = joinPath(folder, fileName(language));
         if (QFileInfo::exists(installed))
             return installed;
     }

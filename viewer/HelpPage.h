@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "Language.h"
+
 namespace keylinker {
 
 /// Where the help page of a language is: in the start folder first, so that a page an author keeps
@@ -11,11 +13,11 @@ namespace keylinker {
 class HelpPage final
 {
 public:
-    static QString fileName(bool german);
+    static QString fileName(Language language);
 
     /// The page in `startFolder` if it is there, else the first installed copy, else the path in
     /// `startFolder` all the same (the browser then says that it is missing).
-    static QString path(const QString& startFolder, bool german, const QStringList& installedFolders);
+    static QString path(const QString& startFolder, Language language, const QStringList& installedFolders);
 
     /// The folders a copy may have been installed to, beside the program and in the system's data
     /// folders.

@@ -17,7 +17,7 @@ namespace keylinker {
 namespace {
 
 using Kind = KeyFinding::Kind;
-using Language = KeyFinding::Language;
+using Language = Language;
 
 // Findings as "LINE:COLUMN kind numbers", so that a failure shows what was found where. Warnings
 // only where asked for: most keys here name a taxon more than once.

@@ -28,7 +28,7 @@ TEST(KeyStatistics, WaysAndBalance)
     EXPECT_DOUBLE_EQ(balanced.balance, 1.0);
     EXPECT_FALSE(balanced.partial);
     EXPECT_EQ(
-        balanced.text(KeyFinding::Language::English),
+        balanced.text(Language::English),
         QStringLiteral("3 entries, 6 leads, 4 end in a taxon (3 distinct, 1 more than once), longest way 2, "
                        "mean way 2.00, balance 1.00"));
 
@@ -39,7 +39,7 @@ TEST(KeyStatistics, WaysAndBalance)
     EXPECT_DOUBLE_EQ(chain.meanWay, 9.0 / 4);
     EXPECT_DOUBLE_EQ(chain.balance, 9.0 / 8);
     EXPECT_TRUE(chain.partial);
-    EXPECT_TRUE(chain.text(KeyFinding::Language::German)
+    EXPECT_TRUE(chain.text(Language::German)
                     .endsWith(u"Ausgewogenheit 1,13 (Wege nur im erreichbaren "
                               u"Teil ohne Schleifen)"));
     EXPECT_EQ(chain.toJson().value(QStringLiteral("longestWay")).toInt(), 3);

@@ -518,8 +518,8 @@ enum class LanguageSetup {
 struct LanguageCase
 {
     const char* name;
-    KeyFileMessages (*messages)();
-    KeyFileMessages (*other)();
+    Language language;
+    Language other;
     LanguageSetup setup;
 };
 
@@ -530,11 +530,11 @@ class StructureErrorTest : public KeyFileTest, public testing::WithParamInterfac
 TEST_P(StructureErrorTest, ShowsTheMessageOfTheLanguageAndLeavesTheKey)
 {
     const LanguageCase& c = GetParam();
-    const KeyFileMessages messages = c.messages();
+    const KeyFileMessages messages = KeyFileMessages::of(c.language);
     KeyFileProcessor chosen = c.setup == LanguageSetup::Default ? KeyFileProcessor(reporter, store)
                               : c.setup == LanguageSetup::Constructed
                                   ? KeyFileProcessor(reporter, store, messages)
-                                  : KeyFileProcessor(reporter, store, c.other());
+                                  : KeyFileProcessor(reporter, store, KeyFileMessages::of(c.other));
     if (c.setup == LanguageSetup::SwitchedFromOther) {
         chosen.setMessages(messages);
     }
@@ -555,36 +555,29 @@ TEST_P(StructureErrorTest, ShowsTheMessageOfTheLanguageAndLeavesTheKey)
 
 INSTANTIATE_TEST_SUITE_P(
     KeyFile, StructureErrorTest,
-    testing::Values(LanguageCase{"DefaultIsGerman", &KeyFileMessages::german, &KeyFileMessages::english,
+    testing::Values(LanguageCase{"DefaultIsGerman", Language::German, Language::English,
                                  LanguageSetup::Default},
-                    LanguageCase{"German", &KeyFileMessages::german, &KeyFileMessages::english,
-                                 LanguageSetup::Constructed},
-                    LanguageCase{"English", &KeyFileMessages::english, &KeyFileMessages::german,
-                                 LanguageSetup::Constructed},
-                    LanguageCase{"SwitchedToEnglish", &KeyFileMessages::english, &KeyFileMessages::german,
+                    LanguageCase{"German", Language::German, Language::English, LanguageSetup::Constructed},
+                    LanguageCase{"English", Language::English, Language::German, LanguageSetup::Constructed},
+                    LanguageCase{"SwitchedToEnglish", Language::English, Language::German,
                                  LanguageSetup::SwitchedFromOther},
-                    LanguageCase{"SwitchedToGerman", &KeyFileMessages::german, &KeyFileMessages::english,
+                    LanguageCase{"SwitchedToGerman", Language::German, Language::English,
                                  LanguageSetup::SwitchedFromOther}),
     test::CaseName());
-
-TEST(KeyFileMessagesTest, LanguagesDiffer)
-{
-    // Otherwise the language cases above could not tell the languages apart.
-    EXPECT_NE(KeyFileMessages::german().structureError, KeyFileMessages::english().structureError);
-    EXPECT_NE(KeyFileMessages::german().invalidArgument, KeyFileMessages::english().invalidArgument);
-}
 
 TEST_F(KeyFileTest, StructureErrorInABackupLeavesThePlainFile)
 {
     write(u"key.htm"_s, "current key");
     write(u"key.htm_bak0"_s, linkBeforeAnchor);
-    processor.setMessages(KeyFileMessages::english());
+    processor.setMessages(KeyFileMessages::of(Language::English));
 
     EXPECT_EQ(processor.bearbeiten(path(u"key.htm_bak0"_s)), ProcessOutcome::StructureError);
 
-    EXPECT_EQ(reporter.messages,
-              (std::vector<Report>{{path(u"key.htm_bak0"_s), KeyFileMessages::english().locatedStructureError(
-                                                                 path(u"key.htm_bak0"_s), 1)}}));
+    EXPECT_EQ(
+        reporter.messages,
+        (std::vector<Report>{
+            {path(u"key.htm_bak0"_s),
+             KeyFileMessages::of(Language::English).locatedStructureError(path(u"key.htm_bak0"_s), 1)}}));
     EXPECT_EQ(read(u"key.htm"_s), QByteArray("current key"));
     EXPECT_EQ(read(u"key.htm_bak1"_s), linkBeforeAnchor);
 }
@@ -593,12 +586,13 @@ TEST_F(KeyFileTest, UnclosedQuoteIsReportedWithThePlainPath)
 {
     write(u"key.htm"_s, "current key");
     write(u"key.htm_bak2"_s, unclosedQuote);
-    processor.setMessages(KeyFileMessages::english());
+    processor.setMessages(KeyFileMessages::of(Language::English));
 
     EXPECT_EQ(processor.bearbeiten(path(u"key.htm_bak2"_s)), ProcessOutcome::Failed);
 
-    EXPECT_EQ(reporter.errorReports,
-              (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::english().invalidArgument}}));
+    EXPECT_EQ(
+        reporter.errorReports,
+        (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::of(Language::English).invalidArgument}}));
     EXPECT_TRUE(reporter.messages.empty());
     EXPECT_EQ(read(u"key.htm"_s), QByteArray("current key"));
     EXPECT_EQ(read(u"key.htm_bak0"_s), unclosedQuote);
@@ -629,7 +623,7 @@ TEST_P(MissingFileTest, IsReportedAndNotCreated)
     ASSERT_EQ(reporter.errorReports.size(), 1U);
     const Report& report = reporter.errorReports.front();
     EXPECT_EQ(report.path, path(QString::fromUtf16(GetParam().reported)));
-    EXPECT_EQ(report.text, KeyFileMessages::german().noSuchFile);
+    EXPECT_EQ(report.text, KeyFileMessages::of(Language::German).noSuchFile);
     EXPECT_TRUE(errorReportText(report.text, report.path).endsWith(report.path));
     EXPECT_EQ(entries(), QStringList{u"other.htm"_s});
     EXPECT_TRUE(reporter.messages.empty());
@@ -648,7 +642,7 @@ TEST_F(KeyFileTest, FolderIsReportedAndLeftAlone)
     EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Failed);
 
     EXPECT_EQ(reporter.errorReports,
-              (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::german().isFolder}}));
+              (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::of(Language::German).isFolder}}));
     EXPECT_EQ(entries(), QStringList{u"key.htm"_s});
     EXPECT_TRUE(entries(u"key.htm"_s).isEmpty());
 }
@@ -747,7 +741,7 @@ TEST_P(FailedBackupTest, LeavesTheKeyAndReportsThePlainPath)
     EXPECT_EQ(processor.bearbeiten(path(processed)), ProcessOutcome::Failed);
 
     EXPECT_EQ(reporter.errorReports,
-              (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::german().diskFull}}));
+              (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::of(Language::German).diskFull}}));
     EXPECT_EQ(read(u"key.htm"_s), processed == u"key.htm"_s ? linkedKey : QByteArray("current key"));
     EXPECT_EQ(entries(), before);
     EXPECT_EQ(std::count_if(store.log.cbegin(), store.log.cend(),
@@ -784,7 +778,7 @@ TEST_F(KeyFileTest, FailedReplaceLeavesTheKeyAndKeepsTheBackup)
     EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Failed);
 
     EXPECT_EQ(reporter.errorReports,
-              (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::german().diskFull}}));
+              (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::of(Language::German).diskFull}}));
     EXPECT_EQ(read(u"key.htm"_s), linkedKey);
     EXPECT_EQ(read(u"key.htm_bak0"_s), linkedKey);
     EXPECT_EQ(store.log.back(), u"replace "_s + path(u"key.htm"_s));
@@ -1040,13 +1034,13 @@ TEST_F(KeyFileTest, KeyChangedDuringTheRunIsLeftAsItIs)
                                                  native(u"key.htm"_s).constData()) == 0);
             };
             reporter.errorReports.clear();
-            processor.setMessages(KeyFileMessages::english());
+            processor.setMessages(KeyFileMessages::of(Language::English));
 
             EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Failed);
 
-            EXPECT_EQ(
-                reporter.errorReports,
-                (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::english().changedMeanwhile}}));
+            EXPECT_EQ(reporter.errorReports,
+                      (std::vector<Report>{
+                          {path(u"key.htm"_s), KeyFileMessages::of(Language::English).changedMeanwhile}}));
             EXPECT_EQ(read(u"key.htm"_s), saved);
             EXPECT_EQ(read(u"key.htm_bak0"_s), linkedKey);
             EXPECT_EQ(entries().filter(u"keylinker"_s), QStringList());
@@ -1087,7 +1081,7 @@ TEST_F(KeyFileTest, HostileInputEndsInTheTooBigMessage)
         processor.processWith(path(u"key.htm"_s), [](QByteArray) -> KeyChange { throw std::bad_alloc(); }),
         ProcessOutcome::Failed);
 
-    const QString tooBig = KeyFileMessages::german().tooBig;
+    const QString tooBig = KeyFileMessages::of(Language::German).tooBig;
     EXPECT_EQ(reporter.errorReports,
               (std::vector<Report>{{path(u"hashes.htm"_s), tooBig}, {path(u"key.htm"_s), tooBig}}));
     EXPECT_EQ(read(u"hashes.htm"_s), hashes);
@@ -1104,7 +1098,7 @@ TEST_F(KeyFileTest, StructureErrorNamesTheLineOfTheLink)
     processor.bearbeiten(path(u"first.htm"_s));
     processor.bearbeiten(path(u"key.htm"_s));
 
-    const KeyFileMessages german = KeyFileMessages::german();
+    const KeyFileMessages german = KeyFileMessages::of(Language::German);
     EXPECT_EQ(reporter.messages.size(), 1U);
     EXPECT_EQ(reporter.messages.front().text,
               german.structureError + u"\n"_s + path(u"first.htm"_s) + u", Zeile 4"_s);
@@ -1121,7 +1115,8 @@ TEST(KeyFileMessagesTest, SystemFailuresHaveTextsOfTheirOwnInBothLanguages)
                                              {FileError::changedMeanwhile},
                                              {FileError::tooBig},
                                              {FileError::notAFile}};
-    for (const KeyFileMessages& messages : {KeyFileMessages::german(), KeyFileMessages::english()}) {
+    for (const KeyFileMessages& messages :
+         {KeyFileMessages::of(Language::German), KeyFileMessages::of(Language::English)}) {
         QStringList texts;
         for (const FileError& failure : failures)
             texts << messages.failureText(failure, u"/keys/Käfer/key.htm"_s);
@@ -1130,9 +1125,13 @@ TEST(KeyFileMessagesTest, SystemFailuresHaveTextsOfTheirOwnInBothLanguages)
         EXPECT_TRUE(texts.at(3).contains(u"/keys/Käfer"_s) && !texts.at(3).contains(u"key.htm"_s));
         EXPECT_EQ(messages.failureText({EFBIG}, u"k"_s), qt_error_string(EFBIG));
     }
-    // Texts a caller left out come in the default language rather than empty.
+    // Texts a caller left out come in the messages' language, whatever texts of its own it set.
     const KeyFileMessages partial{u"a"_s, u"b"_s};
-    EXPECT_EQ(partial.failureText({ENOSPC}, u"k"_s), KeyFileMessages::german().diskFull);
+    EXPECT_EQ(partial.failureText({ENOSPC}, u"k"_s), KeyFileMessages::of(Language::German).diskFull);
+    KeyFileMessages ownWords = KeyFileMessages::of(Language::English);
+    ownWords.structureError = u"Bad structure!"_s;
+    ownWords.diskFull.clear();
+    EXPECT_EQ(ownWords.failureText({ENOSPC}, u"k"_s), KeyFileMessages::of(Language::English).diskFull);
 }
 
 TEST_F(KeyFileTest, RenumberingRefusedInTheRunSaysWhyAndWritesNothing)

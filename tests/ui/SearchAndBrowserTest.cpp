@@ -209,8 +209,10 @@ private Q_SLOTS:
         for (QObject* command :
              std::initializer_list<QObject*>{control("cmdSearch"), menu(0), menu(1), menu(2), menu(3)})
             QVERIFY(command->property("enabled").toBool());
-        QCOMPARE(sink.shown,
-                 QStringList{WindowTexts::english().msgKeinBrowserGefunden.arg(path(QStringLiteral("R")))});
+        QCOMPARE(
+            sink.shown,
+            QStringList{
+                WindowTexts::of(Language::English).msgKeinBrowserGefunden.arg(path(QStringLiteral("R")))});
 
         QTest::keyClick(window.get(), Qt::Key_Escape);
         QCOMPARE(window->mode(), keys(Stage::Browsing));

@@ -171,12 +171,12 @@ private Q_SLOTS:
                                               QStringLiteral("Bad structure: no anchor before link"),
                                               QStringLiteral("Select Bro&wser"),
                                               QStringLiteral("Before viewing a browser must be selected")};
-        QCOMPARE(captions(), expected(WindowTexts::german()));
+        QCOMPARE(captions(), expected(WindowTexts::of(Language::German)));
         control<QLabel>("warten")->setText(QStringLiteral("Fertig!"));
 
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
         QCOMPARE(window->sprache, short(0));
-        QCOMPARE(captions(), expected(WindowTexts::english()));
+        QCOMPARE(captions(), expected(WindowTexts::of(Language::English)));
         QCOMPARE(variables(), englishVariables);
         QVERIFY(control<QLabel>("warten")->text().isEmpty());
         QVERIFY(!control("Picture4")->isVisible());
@@ -187,12 +187,13 @@ private Q_SLOTS:
 
         QTest::mouseClick(control("Picture3"), Qt::LeftButton);
         QCOMPARE(window->sprache, short(-1));
-        QCOMPARE(captions(), expected(WindowTexts::german()));
+        QCOMPARE(captions(), expected(WindowTexts::of(Language::German)));
         QVERIFY(control("Picture4")->isVisible());
 
         // Every caption fits its control in both languages.
-        for (const WindowTexts* texts : {&WindowTexts::german(), &WindowTexts::english()}) {
-            QTest::mouseClick(control(texts == &WindowTexts::german() ? "Picture3" : "Picture4"),
+        for (const WindowTexts* texts :
+             {&WindowTexts::of(Language::German), &WindowTexts::of(Language::English)}) {
+            QTest::mouseClick(control(texts == &WindowTexts::of(Language::German) ? "Picture3" : "Picture4"),
                               Qt::LeftButton);
             for (const char* name : {"lblCriteria", "lblfound", "aktion", "cmdSearch", "cmdExit", "testen"}) {
                 QWidget* widget = control(name);
@@ -271,7 +272,7 @@ private Q_SLOTS:
         };
         selectFileRows({0});
         QTest::mouseClick(control("aktion"), Qt::LeftButton);
-        QCOMPARE(sink.shown, diskFull(KeyFileMessages::german()));
+        QCOMPARE(sink.shown, diskFull(KeyFileMessages::of(Language::German)));
 
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
         sink.shown.clear();
@@ -279,7 +280,7 @@ private Q_SLOTS:
         selectFileRows({0});
         window->findChild<QAction*>(QStringLiteral("mnuNummerieren"))->trigger();
         sink.answer = false;
-        QCOMPARE(sink.shown, diskFull(KeyFileMessages::english()));
+        QCOMPARE(sink.shown, diskFull(KeyFileMessages::of(Language::English)));
         QCOMPARE(store.replaced, 0);
     }
 

@@ -31,14 +31,15 @@ TEST(Viewer, HelpPageComesFromTheStartFolderElseFromAnInstalledCopy)
     const QStringList folders{dir.filePath(QStringLiteral("nowhere")), installed};
 
     // Neither there: the start folder's path all the same.
-    EXPECT_EQ(HelpPage::path(start, true, folders), start + QStringLiteral("/dichotabd.html"));
+    EXPECT_EQ(HelpPage::path(start, Language::German, folders), start + QStringLiteral("/dichotabd.html"));
     QFile(installed + QStringLiteral("/dichotabe.html")).open(QIODevice::WriteOnly);
-    EXPECT_EQ(HelpPage::path(start, false, folders), installed + QStringLiteral("/dichotabe.html"));
-    EXPECT_EQ(HelpPage::path(start, true, folders), start + QStringLiteral("/dichotabd.html"));
+    EXPECT_EQ(HelpPage::path(start, Language::English, folders),
+              installed + QStringLiteral("/dichotabe.html"));
+    EXPECT_EQ(HelpPage::path(start, Language::German, folders), start + QStringLiteral("/dichotabd.html"));
     QFile(start + QStringLiteral("/dichotabe.html")).open(QIODevice::WriteOnly);
-    EXPECT_EQ(HelpPage::path(start, false, folders), start + QStringLiteral("/dichotabe.html"));
+    EXPECT_EQ(HelpPage::path(start, Language::English, folders), start + QStringLiteral("/dichotabe.html"));
     // The root needs no second separator.
-    EXPECT_EQ(HelpPage::path(QStringLiteral("/"), true, {}), QStringLiteral("/dichotabd.html"));
+    EXPECT_EQ(HelpPage::path(QStringLiteral("/"), Language::German, {}), QStringLiteral("/dichotabd.html"));
 }
 
 TEST(Viewer, LauncherSaysWhyAProgramCannotBeStarted)
