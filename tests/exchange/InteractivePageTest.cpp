@@ -1,8 +1,12 @@
+#include "InteractivePage.h"
 
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 
 #include "InlineMarkup.h"
 #include "InteractiveKey.h"
@@ -73,6 +77,7 @@ TEST(InteractivePageTest, PageDataFromTheKeyReader)
               "1(): Larva→#2 | Adult→#1 |\n2(0): Red→taxon 0 | Blue→missing 5 |\n"
               "1(0,2): Legs→#2 | No legs→taxon 1 |\ntaxon <i>Carabus</i> &amp; Co\ntaxon X\n");
     EXPECT_EQ(key.couplets.at(2).section, "Larvae");
+    EXPECT_EQ(InteractivePage::coupletIds(key), (QList<QByteArray>{"x1", "e2", "x3"})); // "1" twice
 
     // What holds no key is refused as the other exports refuse it.
     EXPECT_FALSE(InteractiveKey::read("<P>#1 no lead at all</P>", key, error));
@@ -92,6 +97,67 @@ TEST(InteractivePageTest, DisplayMarkupIsBalancedAndHarmless)
     };
     for (const auto& [html, shown] : cases)
         EXPECT_EQ(InlineMarkup::forDisplay(html), shown) << html.toStdString();
+}
+
+// The page asks for nothing outside itself: every link is to a place in the page, no source but the
+// author's images, no style or script from elsewhere; and the whole key in it is complete.
+TEST(InteractivePageTest, PageIsSelfContainedAndComplete)
+{
+    QFile example(QStringLiteral(KEYLINKER_EXAMPLES_DIR "/Laubbaeume.htm"));
+    ASSERT_TRUE(example.open(QIODevice::ReadOnly));
+    QByteArray content = example.readAll();
+    content.replace("Blätter gegenständig,", "Blätter <img src=\"leaf.png\" alt=\"\"> gegenständig,");
+    InteractiveKey key;
+    KeyImportError error;
+    ASSERT_TRUE(InteractiveKey::read(content, key, error));
+    for (const auto language : {InteractivePage::Language::German, InteractivePage::Language::English}) {
+        const QString written = QString::fromUtf8(InteractivePage::write(key, language));
+        EXPECT_TRUE(written.startsWith(language == InteractivePage::Language::German
+                                           ? u"<!DOCTYPE html>\n<html lang=de>"
+                                           : u"<!DOCTYPE html>\n<html lang=en>"));
+        EXPECT_FALSE(written.contains(u"{{")) << "a place of the skeleton left unfilled";
+        for (const char* foreign : {"url(", "@import", "://", "<link rel=stylesheet", "<iframe", "<object",
+                                    "<embed", "fetch(", "XMLHttpRequest", "import(", "src=\"http"})
+            EXPECT_FALSE(written.contains(QLatin1String(foreign), Qt::CaseInsensitive)) << foreign;
+        // The markup, without the texts of script and style.
+        QString page = written;
+        page.remove(QRegularExpression(QStringLiteral("<(script|style)>.*?</\\1>"),
+                                       QRegularExpression::DotMatchesEverythingOption));
+        EXPECT_EQ(written.count(QStringLiteral("<script")), 2);
+
+        QSet<QString> ids;
+        for (const QRegularExpressionMatch& id :
+             QRegularExpression(QStringLiteral(" id=\"?([\\w-]+)")).globalMatch(page)) {
+            EXPECT_FALSE(ids.contains(id.captured(1))) << id.captured(1).toStdString();
+            ids.insert(id.captured(1));
+        }
+        const QRegularExpression reference(
+            QStringLiteral("(?:href|src|action|data|poster)\\s*=\\s*\"?([^\"\\s>]*)"),
+            QRegularExpression::CaseInsensitiveOption);
+        QStringList outside;
+        for (const QRegularExpressionMatch& match : reference.globalMatch(page)) {
+            const QString target = match.captured(1);
+            if (target.startsWith(u'#'))
+                EXPECT_TRUE(ids.contains(target.mid(1))) << target.toStdString();
+            else if (target != u"data:,")
+                outside << target;
+        }
+        EXPECT_EQ(outside, QStringList{QStringLiteral("leaf.png")});
+
+        // The whole key holds every couplet and lead, each taxon once by its place.
+        const qsizetype begin = page.indexOf(QStringLiteral("<div id=bracketed>"));
+        const QString whole =
+            page.mid(begin, page.indexOf(QStringLiteral("<div id=indented"), begin) - begin);
+        EXPECT_EQ(whole.count(QStringLiteral("<div class=e ")), key.couplets.size());
+        qsizetype leads = 0;
+        for (const InteractiveKey::Couplet& couplet : key.couplets)
+            leads += couplet.leads.size();
+        EXPECT_EQ(whole.count(QStringLiteral("\n<p><span class=l>–</span> ")) + key.couplets.size(), leads);
+        for (qsizetype taxon = 0; taxon < key.taxa.size(); ++taxon)
+            EXPECT_TRUE(page.contains(QStringLiteral("<b data-t=%1>").arg(taxon) +
+                                      QString::fromUtf8(key.taxa.at(taxon).html)));
+    }
+    EXPECT_EQ(key.taxa.size(), 18); // Sorbus is keyed out three times, under three names
 }
 
 } // namespace
