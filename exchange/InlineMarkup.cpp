@@ -230,8 +230,7 @@ QByteArray InlineMarkup::forDisplay(QByteArrayView html)
 {
     static constexpr std::array<std::string_view, 8> inlineNames = {"i",   "b",   "em", "strong",
                                                                     "sup", "sub", "u",  "small"};
-    const QByteArray collapsed = collapseBlanks(html);
-    const QByteArrayView in(collapsed);
+    const QByteArrayView in(html);
     std::string shown;
     shown.reserve(size_t(in.size()));
     std::vector<std::string> open;
@@ -239,7 +238,7 @@ QByteArray InlineMarkup::forDisplay(QByteArrayView html)
         shown += "</" + open.back() + '>';
         open.pop_back();
     };
-    // A blank at the start, after another or around a line break shows nothing.
+    // A blank at the start, after another or around a line break shows nothing; runs of blanks are one.
     const auto blankShows = [&shown] {
         return !shown.empty() && shown.back() != ' ' && !shown.ends_with("<br>");
     };
@@ -273,11 +272,21 @@ QByteArray InlineMarkup::forDisplay(QByteArrayView html)
             }
         } else {
             length = 1;
-            if (c != ' ' || blankShows())
-                shown += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+            if (c == '&')
+                shown += "&amp;";
+            else if (c == '<')
+                shown += "&lt;";
+            else if (c == '>')
+                shown += "&gt;";
+            else if (!isBlank(c))
+                shown += c;
+            else if (blankShows())
+                shown += ' ';
         }
         at += length - 1;
     }
+    if (!shown.empty() && shown.back() == ' ')
+        shown.pop_back();
     while (!open.empty())
         close();
     QByteArray text(shown.data(), qsizetype(shown.size()));

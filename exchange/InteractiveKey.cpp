@@ -134,6 +134,8 @@ InteractiveKey InteractiveKey::fromPage(const QByteArray& page)
         return key;
     key.introduction = introductionOf(page, structure.entries.front().offset);
     QHash<QByteArray, qsizetype> coupletOf;
+    coupletOf.reserve(structure.entries.size());
+    key.couplets.reserve(structure.entries.size());
     for (const KeyEntry& entry : structure.entries) {
         // Copies: the reader's numbers share the page's memory.
         const QByteArray number(entry.number.constData(), entry.number.size());

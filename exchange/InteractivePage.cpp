@@ -102,6 +102,13 @@ QByteArray bracketedKey(const InteractiveKey& key, const QList<QByteArray>& ids)
 {
     QByteArray html;
     html.reserve(key.couplets.size() * 256);
+    const auto link = [&html, &ids](qsizetype couplet, const QByteArray& text) {
+        html += "<a href=#";
+        html += ids.at(couplet);
+        html += '>';
+        html += text;
+        html += "</a>";
+    };
     QByteArray section;
     for (qsizetype at = 0; at < key.couplets.size(); ++at) {
         const InteractiveKey::Couplet& couplet = key.couplets.at(at);
@@ -109,31 +116,36 @@ QByteArray bracketedKey(const InteractiveKey& key, const QList<QByteArray>& ids)
             section = couplet.section;
             html += "<h3>" + InlineMarkup::forDisplay(InlineMarkup::toPage(section)) + "</h3>\n";
         }
-        html += "<div class=e id=" + ids.at(at) + "><p><span class=l><a href=#" + ids.at(at) + '>' +
-                couplet.number + "</a>";
-        if (!couplet.reachedFrom.isEmpty()) {
-            html += '(';
-            for (qsizetype from = 0; from < couplet.reachedFrom.size(); ++from) {
-                const qsizetype index = couplet.reachedFrom.at(from);
-                html += (from > 0 ? ", <a href=#" : "<a href=#") + ids.at(index) + '>' +
-                        key.couplets.at(index).number + "</a>";
-            }
-            html += ')';
+        html += "<div class=e id=";
+        html += ids.at(at);
+        html += "><p><span class=l>";
+        link(at, couplet.number);
+        for (qsizetype from = 0; from < couplet.reachedFrom.size(); ++from) {
+            html += from == 0 ? "(" : ", ";
+            link(couplet.reachedFrom.at(from), key.couplets.at(couplet.reachedFrom.at(from)).number);
         }
-        html += "</span>";
+        html += couplet.reachedFrom.isEmpty() ? "</span>" : ")</span>";
         for (qsizetype lead = 0; lead < couplet.leads.size(); ++lead) {
             const InteractiveKey::Lead& shown = couplet.leads.at(lead);
             html += lead == 0 ? " " : "\n<p><span class=l>\u2013</span> ";
-            html += shown.html + (shown.html.isEmpty() ? "" : " ");
+            html += shown.html;
+            if (!shown.html.isEmpty())
+                html += ' ';
             switch (shown.target) {
             case InteractiveKey::Lead::Target::Couplet:
-                html += "<a href=#" + ids.at(shown.index) + '>' + shown.shown + "</a>";
+                link(shown.index, shown.shown);
                 break;
             case InteractiveKey::Lead::Target::Taxon:
-                html += "<b data-t=" + QByteArray::number(shown.index) + '>' + shown.shown + "</b>";
+                html += "<b data-t=";
+                html += QByteArray::number(shown.index);
+                html += '>';
+                html += shown.shown;
+                html += "</b>";
                 break;
             case InteractiveKey::Lead::Target::Missing:
-                html += "<s>" + shown.shown + "</s>";
+                html += "<s>";
+                html += shown.shown;
+                html += "</s>";
                 break;
             }
         }
@@ -147,6 +159,7 @@ QByteArray bracketedKey(const InteractiveKey& key, const QList<QByteArray>& ids)
 QList<QByteArray> InteractivePage::coupletIds(const InteractiveKey& key)
 {
     QHash<QByteArray, int> uses;
+    uses.reserve(key.couplets.size());
     for (const InteractiveKey::Couplet& couplet : key.couplets)
         ++uses[couplet.number];
     QList<QByteArray> ids;
