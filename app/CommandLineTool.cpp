@@ -113,7 +113,8 @@ UsageTexts usageTexts(Language language)
         .noFile = text("keine Datei angegeben", "no file given"),
         .oneFile = text("%1 nimmt genau eine Datei", "%1 takes exactly one file"),
         .noFileAllowed = text("%1 nimmt keine Datei", "%1 takes no file"),
-        .exportFormats = text("--export nimmt keybase, text oder dot", "--export takes keybase, text or dot"),
+        .exportFormats = text("--export nimmt keybase, text, dot oder interactive",
+                              "--export takes keybase, text, dot or interactive"),
         .patternRefused = text("Muster abgelehnt: %1", "pattern refused: %1"),
     };
 }
@@ -267,9 +268,10 @@ const QList<CommandLineTool::Mode>& CommandLineTool::modes()
         {QStringLiteral("export"),
          {QStringLiteral("no-header")},
          Files::one,
-         {{QStringLiteral("--export keybase|text|dot [--no-header] FILE"),
-           QStringLiteral("write a key as a KeyBase table, as a flora's text or as\n"
-                          "a Graphviz graph to standard output")}},
+         {{QStringLiteral("--export keybase|text|dot|interactive [--no-header] FILE"),
+           QStringLiteral("write a key as a KeyBase table, a flora's text, a\n"
+                          "Graphviz graph or a page that steps readers through it,\n"
+                          "to standard output")}},
          [exchange](CommandLineTool& tool, const Call& call) {
              const QString format = call.value(QStringLiteral("export"));
              if (!ExchangeCommands::exportFormats().contains(format))

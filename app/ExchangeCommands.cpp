@@ -1,7 +1,10 @@
 #include "ExchangeCommands.h"
 
+#include <QFileInfo>
 #include <QIODevice>
 
+#include "InteractiveKey.h"
+#include "InteractivePage.h"
 #include "KeyFileMessages.h"
 #include "KeyFileStore.h"
 #include "KeyImport.h"
@@ -20,7 +23,7 @@ ExchangeCommands::ExchangeCommands(QIODevice& out, QIODevice& err, Language lang
 const QStringList& ExchangeCommands::exportFormats()
 {
     static const QStringList formats = {QStringLiteral("keybase"), QStringLiteral("text"),
-                                        QStringLiteral("dot")};
+                                        QStringLiteral("dot"), QStringLiteral("interactive")};
     return formats;
 }
 
@@ -45,6 +48,19 @@ ExitStatus ExchangeCommands::importKey(const QString& file, const QString& outpu
 
 ExitStatus ExchangeCommands::exportKey(const QString& format, const QString& file, bool header)
 {
+    if (format == u"interactive") {
+        QByteArray content;
+        InteractiveKey key;
+        KeyImportError error;
+        if (!readContent(file, content))
+            return exitMessage;
+        if (!InteractiveKey::read(content, key, error)) {
+            reportImportError(file, error);
+            return exitMessage;
+        }
+        m_out.write(InteractivePage::write(key, m_language, QFileInfo(file).completeBaseName().toUtf8()));
+        return exitOk;
+    }
     KeyTable table;
     if (!readTable(file, table))
         return exitMessage;
@@ -57,19 +73,29 @@ ExitStatus ExchangeCommands::exportKey(const QString& format, const QString& fil
     return exitOk;
 }
 
+bool ExchangeCommands::readContent(const QString& file, QByteArray& content)
+{
+    FileError error;
+    if (readKeyFile(file, content, error))
+        return true;
+    m_err.write(messageLine(file, KeyFileMessages::of(m_language).failureText(error, file)));
+    return false;
+}
+
+void ExchangeCommands::reportImportError(const QString& file, const KeyImportError& error)
+{
+    m_err.write(messageLine(file, error.text(m_language), error.line));
+}
+
 bool ExchangeCommands::readTable(const QString& file, KeyTable& table)
 {
     QByteArray content;
-    FileError error;
-    if (!readKeyFile(file, content, error)) {
-        m_err.write(messageLine(file, KeyFileMessages::of(m_language).failureText(error, file)));
+    if (!readContent(file, content))
         return false;
-    }
     KeyImportError importError;
     if (KeyImport::read(content, table, importError))
         return true;
-    const Language language = m_language;
-    m_err.write(messageLine(file, importError.text(language), importError.line));
+    reportImportError(file, importError);
     return false;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QStringList>
 
 #include "ExitStatus.h"
@@ -9,6 +10,7 @@ class QIODevice;
 
 namespace keylinker {
 
+struct KeyImportError;
 struct KeyTable;
 
 /// The modes of keylinker-cli that move keys in and out: import reads a key table (CSV, TSV) or a
@@ -28,10 +30,15 @@ public:
     ExitStatus importKey(const QString& file, const QString& output, const QString& title);
 
     /// Writes the key in `file` in `format` (one of `exportFormats()`) to standard output; `header`
-    /// says whether a table starts with its header row.
+    /// says whether a table starts with its header row. `interactive` is the reader's page, titled by
+    /// the file's name where the key has no title.
     ExitStatus exportKey(const QString& format, const QString& file, bool header);
 
 private:
+    /// Reads the bytes of `file`; on failure writes the reason to standard error.
+    bool readContent(const QString& file, QByteArray& content);
+    /// Writes why `file` holds no key to standard error.
+    void reportImportError(const QString& file, const KeyImportError& error);
     /// Reads the key in `file`; on failure writes the reason to standard error.
     bool readTable(const QString& file, KeyTable& table);
 

@@ -1,8 +1,10 @@
 #include "InlineMarkup.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QString>
 
@@ -82,6 +84,56 @@ qsizetype anyTagLength(QByteArrayView text, qsizetype at)
         return 0;
     const qsizetype close = text.indexOf('>', at);
     return close < 0 ? 0 : close + 1 - at;
+}
+
+// The lower-case name of the tag that starts at `at`, and whether it is a closing one.
+std::string tagName(QByteArrayView tag, bool& closing)
+{
+    qsizetype at = 1;
+    closing = at < tag.size() && tag[at] == '/';
+    if (closing)
+        ++at;
+    std::string name;
+    while (at < tag.size() && (isAsciiLetter(tag[at]) || isDigit(tag[at])))
+        name += char(tag[at++] | 0x20);
+    return name;
+}
+
+// An image tag with only what shows the image: source, alternative text, title and size, each
+// value as written.
+std::string displayImage(QByteArrayView tag)
+{
+    static constexpr std::array<std::string_view, 5> keptNames = {"src", "alt", "title", "width", "height"};
+    std::string image = "<img";
+    qsizetype at = 4;
+    const qsizetype end = tag.size() - 1; // the closing '>'
+    while (at < end) {
+        while (at < end && (isBlank(tag[at]) || tag[at] == '/'))
+            ++at;
+        std::string name;
+        for (; at < end && !isBlank(tag[at]) && tag[at] != '=' && tag[at] != '/'; ++at)
+            name += isAsciiLetter(tag[at]) ? char(tag[at] | 0x20) : tag[at];
+        if (name.empty())
+            break;
+        QByteArrayView value;
+        if (at < end && tag[at] == '=') {
+            ++at;
+            const char quote = at < end && (tag[at] == '"' || tag[at] == '\'') ? tag[at] : 0;
+            const qsizetype begin = quote ? ++at : at;
+            while (at < end && (quote ? tag[at] != quote : !isBlank(tag[at])))
+                ++at;
+            value = tag.sliced(begin, at - begin);
+            if (quote && at < end)
+                ++at;
+        }
+        if (std::find(keptNames.begin(), keptNames.end(), name) == keptNames.end())
+            continue;
+        image += ' ' + name + "=\"";
+        for (const char c : value)
+            image += c == '"' ? std::string("&quot;") : std::string(1, c);
+        image += '"';
+    }
+    return image + '>';
 }
 
 // The escapes `toPage` makes, and what each stands for.
@@ -172,6 +224,75 @@ QByteArray InlineMarkup::collapseBlanks(QByteArrayView text)
         collapsed += c;
     }
     return QByteArray(collapsed.data(), qsizetype(collapsed.size()));
+}
+
+QByteArray InlineMarkup::forDisplay(QByteArrayView html)
+{
+    static constexpr std::array<std::string_view, 8> inlineNames = {"i",   "b",   "em", "strong",
+                                                                    "sup", "sub", "u",  "small"};
+    const QByteArrayView in(html);
+    std::string shown;
+    shown.reserve(size_t(in.size()));
+    std::vector<std::string> open;
+    const auto close = [&shown, &open] {
+        shown += "</" + open.back() + '>';
+        open.pop_back();
+    };
+    // A blank at the start, after another or around a line break shows nothing; runs of blanks are one.
+    const auto blankShows = [&shown] {
+        return !shown.empty() && shown.back() != ' ' && !shown.ends_with("<br>");
+    };
+    for (qsizetype at = 0; at < in.size(); ++at) {
+        const char c = in[at];
+        qsizetype length = 0;
+        if (c == '&' && (length = referenceLength(in, at)) > 0) {
+            shown.append(in.data() + at, size_t(length));
+        } else if (c == '<' && (length = anyTagLength(in, at)) > 0) {
+            const QByteArrayView tag = in.sliced(at, length);
+            bool closing = false;
+            const std::string name = tagName(tag, closing);
+            if (std::find(inlineNames.begin(), inlineNames.end(), name) != inlineNames.end()) {
+                if (!closing) {
+                    shown += '<' + name + '>';
+                    open.push_back(name);
+                } else if (std::find(open.begin(), open.end(), name) != open.end()) {
+                    while (open.back() != name)
+                        close();
+                    close();
+                }
+            } else if (name == "br" && !closing) {
+                if (!shown.empty() && shown.back() == ' ')
+                    shown.pop_back();
+                if (!shown.empty()) // a break before any text breaks nothing
+                    shown += "<br>";
+            } else if (name == "img" && !closing) {
+                shown += displayImage(tag);
+            } else if (blankShows()) {
+                shown += ' '; // a tag that is left out still parts the words beside it
+            }
+        } else {
+            length = 1;
+            if (c == '&')
+                shown += "&amp;";
+            else if (c == '<')
+                shown += "&lt;";
+            else if (c == '>')
+                shown += "&gt;";
+            else if (!isBlank(c))
+                shown += c;
+            else if (blankShows())
+                shown += ' ';
+        }
+        at += length - 1;
+    }
+    if (!shown.empty() && shown.back() == ' ')
+        shown.pop_back();
+    while (!open.empty())
+        close();
+    QByteArray text(shown.data(), qsizetype(shown.size()));
+    while (text.endsWith(' ') || text.endsWith("<br>"))
+        text.chop(text.endsWith(' ') ? 1 : 4);
+    return text;
 }
 
 QByteArray InlineMarkup::toPage(QByteArrayView text)

@@ -24,6 +24,12 @@ public:
     /// The text as a reader sees it: every tag removed, character references decoded, blanks collapsed.
     static QByteArray toPlain(QByteArrayView html);
 
+    /// The text as a page shows it to a reader: blanks collapsed, character references, line breaks
+    /// within the text, images (their source, alternative text, title and size) and inline markup
+    /// kept, inline markup balanced so that none runs on past the text, every other tag left out and
+    /// every other `&`, `<` and `>` escaped.
+    static QByteArray forDisplay(QByteArrayView html);
+
     /// The text with runs of blanks (space, tab, line ends) made one space, trimmed at both ends.
     static QByteArray collapseBlanks(QByteArrayView text);
 };

@@ -7,10 +7,9 @@
 #include "TextKeyImport.h"
 
 namespace keylinker {
-namespace {
 
 // A key page holds a tag and a mark or an anchor; tables and text keys hold neither.
-bool isPage(const QByteArray& content)
+bool KeyImport::isPage(const QByteArray& content)
 {
     if (!content.contains('<'))
         return false;
@@ -20,8 +19,6 @@ bool isPage(const QByteArray& content)
     }
     return content.contains("NAME=\"anKer");
 }
-
-} // namespace
 
 QByteArray KeyImport::asUtf8(const QByteArray& content)
 {

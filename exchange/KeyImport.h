@@ -15,6 +15,10 @@ class KeyImport final
 public:
     static bool read(const QByteArray& content, KeyTable& table, KeyImportError& error);
 
+    /// Whether `content` is a key page (a tag and a mark or an anchor) rather than a text key; a table
+    /// is told apart before (TableImport::isTable).
+    static bool isPage(const QByteArray& content);
+
     /// `content` as UTF-8: unchanged when it is UTF-8 already, else decoded as Windows-1252.
     static QByteArray asUtf8(const QByteArray& content);
 };

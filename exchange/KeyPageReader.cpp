@@ -5,10 +5,18 @@
 #include "KeyReader.h"
 
 namespace keylinker {
-namespace {
 
-// The lead's text without a label that repeats the entry's number at its start.
-QByteArrayView withoutLabel(QByteArrayView text, QByteArrayView number)
+QByteArray KeyPageReader::title(const QByteArray& page)
+{
+    const QByteArray lower = page.left(4096).toLower();
+    const qsizetype open = lower.indexOf("<title>");
+    const qsizetype close = lower.indexOf("</title>", open + 1);
+    if (open < 0 || close < 0)
+        return {};
+    return InlineMarkup::toPlain(page.mid(open + 7, close - open - 7));
+}
+
+QByteArrayView KeyPageReader::withoutLabel(QByteArrayView text, QByteArrayView number)
 {
     if (number.isEmpty() || !text.startsWith(number))
         return text;
@@ -26,18 +34,6 @@ QByteArrayView withoutLabel(QByteArrayView text, QByteArrayView number)
         return text;
     return text.sliced(at);
 }
-
-QByteArray title(const QByteArray& page)
-{
-    const QByteArray lower = page.left(4096).toLower();
-    const qsizetype open = lower.indexOf("<title>");
-    const qsizetype close = lower.indexOf("</title>", open + 1);
-    if (open < 0 || close < 0)
-        return {};
-    return InlineMarkup::toPlain(page.mid(open + 7, close - open - 7));
-}
-
-} // namespace
 
 KeyTable KeyPageReader::read(const QByteArray& page)
 {

@@ -14,6 +14,13 @@ class KeyPageReader final
 {
 public:
     static KeyTable read(const QByteArray& page);
+
+    /// The text of the page's TITLE as a reader sees it; empty without one.
+    static QByteArray title(const QByteArray& page);
+
+    /// A lead's text without a label that repeats the entry's `number` at its start (`1*`, `1'`, `1.`,
+    /// `1a` to `1d`, followed by a blank).
+    static QByteArrayView withoutLabel(QByteArrayView text, QByteArrayView number);
 };
 
 } // namespace keylinker

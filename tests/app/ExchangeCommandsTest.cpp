@@ -107,6 +107,34 @@ TEST_F(ExchangeCommandsTest, ReportsInTheUsersLanguageAndWritesNothing)
         EXPECT_EQ(run(call), exitUsage) << call.join(u' ').toStdString();
 }
 
+// The reader's page of any key: in the language asked for, titled by the key or else by the file's
+// name; what holds no key ends in the message of the other exports, and nothing on standard output.
+TEST_F(ExchangeCommandsTest, InteractivePageOfAnyKey)
+{
+    const QString table =
+        write(QStringLiteral("käfer.csv"), "from,statement,to\n1,Wings red,A\n1,Wings blue,B\n");
+    ASSERT_EQ(
+        run({QStringLiteral("--english"), QStringLiteral("--export"), QStringLiteral("interactive"), table}),
+        exitOk)
+        << m_err.data().toStdString();
+    EXPECT_TRUE(m_out.data().startsWith("<!DOCTYPE html>\n<html lang=en>"))
+        << m_out.data().left(80).toStdString();
+    EXPECT_TRUE(m_out.data().contains("<title>käfer</title>"));
+    ASSERT_EQ(run({QStringLiteral("--export"), QStringLiteral("interactive"),
+                   QStringLiteral(KEYLINKER_EXAMPLES_DIR "/Laubbaeume.htm")}),
+              exitOk);
+    EXPECT_TRUE(m_out.data().contains("<html lang=de>"));
+    EXPECT_TRUE(m_out.data().contains(
+        "<title>Bestimmungsschlüssel für einheimische Laubbäume nach den Blättern</title>"));
+
+    const QString empty = write(QStringLiteral("empty.htm"), "<P>#1 no lead</P>");
+    EXPECT_EQ(
+        run({QStringLiteral("--english"), QStringLiteral("--export"), QStringLiteral("interactive"), empty}),
+        exitMessage);
+    EXPECT_TRUE(m_out.data().isEmpty());
+    EXPECT_EQ(m_err.data(), (empty + QStringLiteral(":1: no lead at all\n")).toLocal8Bit());
+}
+
 // After "--" every argument is a file, even one named like an option.
 TEST_F(ExchangeCommandsTest, ArgumentsAfterTheDoubleDashAreFiles)
 {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "InlineMarkup.h"
+#include "InteractiveKey.h"
 #include "KeyImport.h"
 #include "KeyPageReader.h"
 #include "KeyPageWriter.h"
@@ -142,6 +143,27 @@ TEST(KeyExchangeTest, GeneratedKeysSurviveEveryRoundTrip)
         EXPECT_EQ(linked.text.count("\">..."), leadsToEntries);
         EXPECT_EQ(described(KeyPageReader::read(page).rows), described(key.rows));
         EXPECT_EQ(described(KeyPageReader::read(linked.text).rows), described(key.rows));
+
+        // The reader's page holds the same couplets, leads, targets and taxa whether it is made from
+        // the table or from the table's page.
+        const InteractiveKey player = InteractiveKey::fromTable(key);
+        const InteractiveKey playerOfPage = InteractiveKey::fromPage(page);
+        ASSERT_EQ(playerOfPage.couplets.size(), player.couplets.size());
+        for (qsizetype at = 0; at < player.couplets.size(); ++at) {
+            const InteractiveKey::Couplet& expected = player.couplets.at(at);
+            const InteractiveKey::Couplet& found = playerOfPage.couplets.at(at);
+            EXPECT_EQ(found.number, expected.number);
+            EXPECT_EQ(found.reachedFrom, expected.reachedFrom);
+            ASSERT_EQ(found.leads.size(), expected.leads.size());
+            for (qsizetype lead = 0; lead < expected.leads.size(); ++lead) {
+                EXPECT_EQ(found.leads.at(lead).html, expected.leads.at(lead).html);
+                EXPECT_EQ(found.leads.at(lead).target, expected.leads.at(lead).target);
+                EXPECT_EQ(found.leads.at(lead).index, expected.leads.at(lead).index);
+            }
+        }
+        ASSERT_EQ(playerOfPage.taxa.size(), player.taxa.size());
+        for (qsizetype taxon = 0; taxon < player.taxa.size(); ++taxon)
+            EXPECT_EQ(playerOfPage.taxa.at(taxon).plain, player.taxa.at(taxon).plain);
 
         // The flora's text: the same entries, leads and targets, the statements as plain text.
         KeyTable fromText;

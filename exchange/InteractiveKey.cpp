@@ -1,0 +1,247 @@
+#include "InteractiveKey.h"
+
+#include <QHash>
+
+#include "InlineMarkup.h"
+#include "KeyImport.h"
+#include "KeyPageReader.h"
+#include "KeyReader.h"
+#include "KeyTable.h"
+#include "TableImport.h"
+
+namespace keylinker {
+namespace {
+
+using Target = InteractiveKey::Lead::Target;
+
+// The taxa of a key, each once by its plain name, in the order in which they are first met.
+class TaxonList
+{
+public:
+    explicit TaxonList(QList<InteractiveKey::Taxon>& taxa) : m_taxa(taxa) {}
+
+    qsizetype add(const QByteArray& html)
+    {
+        const QByteArray plain = InlineMarkup::toPlain(html);
+        const auto found = m_index.constFind(plain);
+        if (found != m_index.constEnd())
+            return *found;
+        m_index.insert(plain, m_taxa.size());
+        m_taxa << InteractiveKey::Taxon{html, plain};
+        return m_taxa.size() - 1;
+    }
+
+private:
+    QList<InteractiveKey::Taxon>& m_taxa;
+    QHash<QByteArray, qsizetype> m_index;
+};
+
+// Each couplet learns the couplets that lead to it; walking them in order keeps the list ordered.
+void linkBack(QList<InteractiveKey::Couplet>& couplets)
+{
+    for (qsizetype from = 0; from < couplets.size(); ++from) {
+        for (const InteractiveKey::Lead& lead : couplets.at(from).leads) {
+            if (lead.target != Target::Couplet)
+                continue;
+            QList<qsizetype>& reachedFrom = couplets[lead.index].reachedFrom;
+            if (reachedFrom.isEmpty() || reachedFrom.back() != from)
+                reachedFrom << from;
+        }
+    }
+}
+
+bool tagIs(QByteArrayView lowerTag, QByteArrayView name)
+{
+    if (!lowerTag.startsWith(name))
+        return false;
+    const qsizetype after = name.size();
+    return after == lowerTag.size() || !((lowerTag[after] >= 'a' && lowerTag[after] <= 'z') ||
+                                         (lowerTag[after] >= '0' && lowerTag[after] <= '9'));
+}
+
+// The paragraphs of the page's body before `end`: each block (paragraph, heading, list item, division,
+// cell) one paragraph; what lies in scripts, styles and comments left out.
+QList<QByteArray> introductionOf(const QByteArray& page, qsizetype end)
+{
+    static const QByteArrayView blocks[] = {"p",     "h1",         "h2", "h3", "h4", "h5", "h6",
+                                            "div",   "li",         "ul", "ol", "dl", "dt", "dd",
+                                            "table", "blockquote", "tr", "td", "th"};
+    const QByteArray lower = page.left(end).toLower();
+    qsizetype at = 0;
+    if (const qsizetype body = lower.indexOf("<body"); body >= 0)
+        at = lower.indexOf('>', body) < 0 ? lower.size() : lower.indexOf('>', body) + 1;
+    else if (const qsizetype head = lower.indexOf("</head>"); head >= 0)
+        at = head + 7;
+    QList<QByteArray> paragraphs;
+    QByteArray block;
+    const auto flush = [&paragraphs, &block] {
+        const QByteArray shown = InlineMarkup::forDisplay(block);
+        if (!shown.isEmpty())
+            paragraphs << shown;
+        block.clear();
+    };
+    while (at < lower.size()) {
+        const qsizetype open = lower.indexOf('<', at);
+        block += page.mid(at, (open < 0 ? lower.size() : open) - at);
+        if (open < 0)
+            break;
+        const QByteArrayView tag = QByteArrayView(lower).sliced(open + 1);
+        if (tag.isEmpty() || !((tag[0] >= 'a' && tag[0] <= 'z') || tag[0] == '/' || tag[0] == '!')) {
+            block += '<'; // no tag: the text's own "<"
+            at = open + 1;
+            continue;
+        }
+        QByteArrayView skipTo;
+        if (tag.startsWith("!--"))
+            skipTo = "-->";
+        else if (tagIs(tag, "script"))
+            skipTo = "</script";
+        else if (tagIs(tag, "style"))
+            skipTo = "</style";
+        else if (tagIs(tag, "title"))
+            skipTo = "</title";
+        if (!skipTo.isEmpty()) {
+            const qsizetype skipped = lower.indexOf(skipTo, open + 1);
+            const qsizetype after = skipped < 0 ? -1 : lower.indexOf('>', skipped);
+            at = after < 0 ? lower.size() : after + 1;
+            continue;
+        }
+        const qsizetype close = lower.indexOf('>', open);
+        if (close < 0)
+            break;
+        const QByteArrayView name = tag.startsWith('/') ? tag.sliced(1) : tag;
+        bool isBlock = false;
+        for (const QByteArrayView blockName : blocks)
+            isBlock = isBlock || tagIs(name, blockName);
+        if (isBlock)
+            flush();
+        else
+            block += page.mid(open, close + 1 - open);
+        at = close + 1;
+    }
+    flush();
+    return paragraphs;
+}
+
+} // namespace
+
+InteractiveKey InteractiveKey::fromPage(const QByteArray& page)
+{
+    InteractiveKey key;
+    key.title = KeyPageReader::title(page);
+    const KeyStructure structure = KeyReader::read(page);
+    if (structure.entries.isEmpty())
+        return key;
+    key.introduction = introductionOf(page, structure.entries.front().offset);
+    QHash<QByteArray, qsizetype> coupletOf;
+    coupletOf.reserve(structure.entries.size());
+    key.couplets.reserve(structure.entries.size());
+    for (const KeyEntry& entry : structure.entries) {
+        // Copies: the reader's numbers share the page's memory.
+        const QByteArray number(entry.number.constData(), entry.number.size());
+        if (!coupletOf.contains(number))
+            coupletOf.insert(number, key.couplets.size());
+        key.couplets << Couplet{InlineMarkup::forDisplay(number), {}, {}, {}};
+    }
+    TaxonList taxa(key.taxa);
+    const QByteArrayView text(page);
+    for (qsizetype at = 0; at < structure.entries.size(); ++at) {
+        const KeyEntry& entry = structure.entries.at(at);
+        Couplet& couplet = key.couplets[at];
+        // The reader starts a lead's text behind any tag, but inline markup there belongs to it.
+        qsizetype cursor = entry.numberEnd;
+        for (const KeyLead& found : entry.leads) {
+            Lead lead;
+            const QByteArray statement =
+                InlineMarkup::forDisplay(text.sliced(cursor, qMax(cursor, found.leaderBegin) - cursor));
+            lead.html = KeyPageReader::withoutLabel(statement, couplet.number).trimmed().toByteArray();
+            lead.shown = InlineMarkup::forDisplay(found.name);
+            if (found.target == KeyLead::Target::Taxon) {
+                lead.target = Target::Taxon;
+                lead.index = taxa.add(lead.shown);
+            } else {
+                lead.index = coupletOf.value(QByteArray(found.name.constData(), found.name.size()), -1);
+                lead.target = lead.index < 0 ? Target::Missing : Target::Couplet;
+            }
+            couplet.leads << lead;
+            cursor = found.end;
+        }
+    }
+    linkBack(key.couplets);
+    return key;
+}
+
+InteractiveKey InteractiveKey::fromTable(const KeyTable& table)
+{
+    InteractiveKey key;
+    key.title = table.title;
+    for (const QByteArray& paragraph : table.introduction)
+        key.introduction << InlineMarkup::forDisplay(InlineMarkup::toPage(paragraph));
+
+    // The couplets of the main key, then of each sub-key; numbers are looked up within a section.
+    QList<QByteArray> sections{QByteArray()};
+    sections += table.subkeys();
+    QList<QHash<QByteArray, qsizetype>> coupletOf;
+    QHash<QByteArray, qsizetype> firstOf;
+    QList<QList<qsizetype>> rowsOf;
+    for (const QByteArray& section : sections) {
+        QHash<QByteArray, qsizetype> numbers;
+        for (const QList<qsizetype>& rows : table.entries(section)) {
+            const QByteArray& from = table.rows.at(rows.front()).from;
+            numbers.insert(from, key.couplets.size());
+            if (!section.isEmpty() && !firstOf.contains(section))
+                firstOf.insert(section, key.couplets.size());
+            key.couplets << Couplet{InlineMarkup::forDisplay(InlineMarkup::toPage(from)), section, {}, {}};
+            rowsOf << rows;
+        }
+        coupletOf << numbers;
+    }
+    TaxonList taxa(key.taxa);
+    for (qsizetype at = 0; at < key.couplets.size(); ++at) {
+        Couplet& couplet = key.couplets[at];
+        const QHash<QByteArray, qsizetype>& numbers = coupletOf.at(sections.indexOf(couplet.section));
+        for (const qsizetype rowIndex : rowsOf.at(at)) {
+            const KeyTableRow& row = table.rows.at(rowIndex);
+            Lead lead;
+            lead.html = InlineMarkup::forDisplay(InlineMarkup::toPage(row.statement));
+            lead.index = numbers.value(row.to, -1);
+            if (lead.index < 0 && !KeyTableRow::isNumber(row.to))
+                lead.index = firstOf.value(row.to, -1);
+            const QByteArray to =
+                lead.index < 0 && !row.shortcut.isEmpty() ? row.to + ':' + row.shortcut : row.to;
+            lead.shown = InlineMarkup::forDisplay(InlineMarkup::toPage(to));
+            if (lead.index >= 0) {
+                lead.target = Target::Couplet;
+            } else if (KeyTableRow::isNumber(row.to)) {
+                lead.target = Target::Missing;
+            } else {
+                lead.target = Target::Taxon;
+                lead.index = taxa.add(lead.shown);
+            }
+            couplet.leads << lead;
+        }
+    }
+    linkBack(key.couplets);
+    return key;
+}
+
+bool InteractiveKey::read(const QByteArray& content, InteractiveKey& key, KeyImportError& error)
+{
+    const QByteArray text = KeyImport::asUtf8(content);
+    if (TableImport::isTable(text) || !KeyImport::isPage(text)) {
+        KeyTable table;
+        if (!KeyImport::read(text, table, error))
+            return false;
+        key = fromTable(table);
+        return true;
+    }
+    key = fromPage(text);
+    for (const Couplet& couplet : key.couplets) {
+        if (!couplet.leads.isEmpty())
+            return true;
+    }
+    error = {KeyImportError::Kind::Empty, 1};
+    return false;
+}
+
+} // namespace keylinker
