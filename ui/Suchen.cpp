@@ -1,5 +1,7 @@
 #include "Suchen.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -40,7 +42,6 @@ namespace {
 using BrowserChoice::okCaption;
 using Stage = WindowMode::Stage;
 using Purpose = WindowMode::Purpose;
-const QString rightsNotice = QStringLiteral("© 2026 die keylinker-Entwickler · MIT-Lizenz");
 const QColor windowColour(192, 192, 192);
 const QColor disabledTextColour(128, 128, 128);
 
@@ -168,10 +169,15 @@ void Suchen::createControls()
     m_found = new FoundListModel(
         m_services.foundCapacity > 0 ? m_services.foundCapacity : FoundListModel::maxEntries, this);
     m_search = std::make_unique<WindowSearch>(
-        *m_found,
-        WindowSearch::Hooks{.goOn = [this] { return m_mode.stage == Stage::Searching && !m_ending; },
-                            .shown = [this](int added) { showFoundCount(added); },
-                            .listFull = [this] { showMessage(msgListeVoll); }});
+        *m_found, WindowSearch::Hooks{
+                      .goOn = [this] { return m_mode.stage == Stage::Searching && !m_ending; },
+                      .shown = [this](int added) { showFoundCount(added); },
+                      .listFull = [this] { showMessage(msgListeVoll); },
+                      // A file named like a browser may be anything; only a program can be one.
+                      .offered =
+                          [this](const QString& path) {
+                              return !m_mode.choosingBrowser() || FinderPlatform::isExecutableFile(path);
+                          }});
 
     // Made in the client area; placeControls() moves each into its container from the control table.
     Picture1 = new QWidget(client);
@@ -191,10 +197,11 @@ void Suchen::createControls()
     drvList = new QComboBox(client);
     Picture3 = new FlagPicture(QStringLiteral(":/flag-de.png"), client);
     Picture4 = new FlagPicture(QStringLiteral(":/flag-uk.png"), client);
-    Label1 = new QLabel(rightsNotice, client);
+    Label1 = new QLabel(client);
     lblfound = new QLabel(client);
     lblCount = new QLabel(QStringLiteral("0"), client);
     lstFoundFiles = new QListView(client);
+    lblAbbruch = new QLabel(client);
 
     mnuBrowser = menuBar()->addAction(QString());
     mnuBrowser->setObjectName(QStringLiteral("mnuBrowser"));
@@ -226,6 +233,8 @@ void Suchen::createControls()
     warten->setPalette(red);
     lblCriteria->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     txtSearchSpec->setCursorPosition(0);
+    txtSearchSpec->setToolTip(txtSearchSpec->text());
+    lblAbbruch->hide();
     Picture2->hide();
 }
 
@@ -274,7 +283,8 @@ QWidget* Suchen::controlNamed(const char* name) const
                                                          {"Picture3", Picture3},
                                                          {"Picture4", Picture4},
                                                          {"testen", testen},
-                                                         {"Label1", Label1}};
+                                                         {"Label1", Label1},
+                                                         {"lblAbbruch", lblAbbruch}};
     for (const auto& [key, control] : controls) {
         if (qstrcmp(key, name) == 0)
             return control;
@@ -352,6 +362,8 @@ bool Suchen::eventFilter(QObject* watched, QEvent* event)
             aktion_LostFocus();
         else if (watched == dirList)
             DirList_LostFocus();
+        else if (watched == txtSearchSpec)
+            txtSearchSpec_LostFocus();
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -393,6 +405,37 @@ void Suchen::keyPressEvent(QKeyEvent* event)
     QMainWindow::keyPressEvent(event);
 }
 
+/// Tab and Shift+Tab walk the control table's keyboard order, one forwards and the other backwards,
+/// over the controls that can take the focus now.
+bool Suchen::focusNextPrevChild(bool next)
+{
+    const std::vector<const ControlEntry*> order = controlsInTabOrder();
+    const QWidget* from = focusWidget();
+    const auto at = std::ranges::find_if(
+        order, [&](const ControlEntry* entry) { return controlNamed(entry->name) == from; });
+    if (at == order.end())
+        return QMainWindow::focusNextPrevChild(next);
+    const auto count = static_cast<qsizetype>(order.size());
+    const qsizetype start = at - order.begin();
+    for (qsizetype step = 1; step < count; ++step) {
+        QWidget* control = controlNamed(order[(start + (next ? step : count - step)) % count]->name);
+        if (isTabStop(control)) {
+            control->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return false;
+}
+
+/// The file list, and the found list once its walk is over, hand the focus on to the Process button:
+/// as stops of their own they would send Shift+Tab forwards again.
+bool Suchen::isTabStop(const QWidget* control) const
+{
+    const bool handsOn = control == filList || (control == lstFoundFiles && !m_mode.walking());
+    return !handsOn && (control->focusPolicy() & Qt::TabFocus) && control->isVisible() &&
+           control->isEnabled();
+}
+
 void Suchen::closeEvent(QCloseEvent* event)
 {
     // Form_Unload: closing the window ends the program at once, also during a search.
@@ -424,8 +467,9 @@ void Suchen::Form_Load()
     const int clientWidth = twipsToPixels(clientWidthTwips);
     Picture2->move(0, 0);
     Picture2->resize(clientWidth, Picture2->height());
-    for (QWidget* panel : {Picture1, Picture2, static_cast<QWidget*>(lblCount),
-                           static_cast<QWidget*>(lblCriteria), static_cast<QWidget*>(lblfound)}) {
+    for (QWidget* panel :
+         {Picture1, Picture2, static_cast<QWidget*>(lblCount), static_cast<QWidget*>(lblCriteria),
+          static_cast<QWidget*>(lblfound), static_cast<QWidget*>(lblAbbruch)}) {
         QPalette palette = panel->palette();
         palette.setColor(QPalette::Window, windowColour);
         panel->setPalette(palette);
@@ -467,11 +511,15 @@ void Suchen::applyLanguage(Language language)
     messages.structureError = texts.msgStrukturfehler;
     messages.invalidArgument = texts.msgUngueltigesArgument;
     m_processor->setMessages(messages);
+    if (m_ownMessages)
+        m_ownMessages->setLanguage(language);
 
     setWindowTitle(texts.windowTitle);
     setCaption(lblCriteria, texts.lblCriteria);
     warten->clear();
     setCaption(lblfound, texts.lblfound);
+    Label1->setText(texts.txtRechte);
+    showCancelledSearch(m_cancelledWith);
     // The buttons keep their mode in the new language; a pending browser choice keeps its "&OK", so
     // the program it found is never processed as a key file because the language changed.
     enterMode(m_mode);
@@ -601,7 +649,10 @@ void Suchen::cmdSearch_Click()
         if (m_ending)
             return;
         m_files->setPath(m_directories->path());
+        const bool cancelled = m_mode.stage == Stage::Stopping;
         enterMode(m_mode.with(Stage::Found));
+        if (cancelled)
+            showCancelledSearch(m_found->count());
         cmdSearch->setFocus();
     }
     warten->clear();
@@ -623,6 +674,16 @@ void Suchen::showFoundCount(int added)
     // The view lays out new rows late, after the repaint of this event run: it would paint none.
     lstFoundFiles->doItemsLayout();
     lblCount->setText(u' ' + QString::number(lblCount->text().trimmed().toInt() + added));
+}
+
+/// A cancelled search says so where the count stands, so that a part is never taken for the whole;
+/// -1 shows the count again.
+void Suchen::showCancelledSearch(int found)
+{
+    m_cancelledWith = found;
+    lblAbbruch->setVisible(found >= 0);
+    if (found >= 0)
+        lblAbbruch->setText(found == 1 ? m_texts->txtAbgebrochenEine : m_texts->txtAbgebrochen.arg(found));
 }
 
 /// The one place that shows the mode: the panel, the captions of the three mode buttons, and which
@@ -699,6 +760,8 @@ void Suchen::DirList_LostFocus()
 void Suchen::txtSearchSpec_Change()
 {
     m_files->setPattern(txtSearchSpec->text());
+    // The box is narrower than most patterns: the whole one stands in its tooltip.
+    txtSearchSpec->setToolTip(txtSearchSpec->text());
     // Shown from its start, as a pattern is read, unless the user is typing in it.
     if (!txtSearchSpec->hasFocus())
         txtSearchSpec->setCursorPosition(0);
@@ -707,6 +770,12 @@ void Suchen::txtSearchSpec_Change()
 void Suchen::txtSearchSpec_GotFocus()
 {
     txtSearchSpec->setSelection(0, static_cast<int>(txtSearchSpec->text().size()));
+}
+
+void Suchen::txtSearchSpec_LostFocus()
+{
+    // What was typed is read from its start, as a pattern set by the program is.
+    txtSearchSpec->setCursorPosition(0);
 }
 
 void Suchen::filList_DblClick()
@@ -746,6 +815,7 @@ void Suchen::zuruecksetzen()
 {
     m_found->clear();
     lblCount->setText(QStringLiteral("0"));
+    showCancelledSearch(-1);
     enterMode(m_mode.with(Stage::Browsing));
     m_directories->setPath(altesVerzeichnis);
     m_drives->setCurrentDrive(m_directories->path());

@@ -31,6 +31,7 @@ class FileListFollower;
 class FileListModel;
 class FlagPicture;
 class FoundListModel;
+class MessageBoxSink;
 class MessageSink;
 class ProgramLauncher;
 class WindowSearch;
@@ -79,6 +80,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     class WindowReporter;
@@ -86,6 +88,7 @@ private:
     void createControls();
     void placeControls();
     QWidget* controlNamed(const char* name) const;
+    bool isTabStop(const QWidget* control) const;
     void showCurrentDirectory();
     void connectHandlers();
     void showMessage(const QString& text);
@@ -112,6 +115,7 @@ private:
     void cmdSearch_Click();
     bool durchsuchen();
     void showFoundCount(int added);
+    void showCancelledSearch(int found);
     void testen_Click();
     void showInBrowser(const QString& file);
     QString currentFileOfVisibleList(bool mustBeSelected) const;
@@ -120,6 +124,7 @@ private:
     void DirList_LostFocus();
     void txtSearchSpec_Change();
     void txtSearchSpec_GotFocus();
+    void txtSearchSpec_LostFocus();
     void filList_DblClick();
     void filList_GotFocus();
     void lstFoundFiles_DblClick();
@@ -133,7 +138,7 @@ private:
     QStringList selectedFilesOfVisibleList() const;
 
     SuchenServices m_services;
-    std::unique_ptr<MessageSink> m_ownMessages;
+    std::unique_ptr<MessageBoxSink> m_ownMessages;
     std::unique_ptr<ProgramLauncher> m_ownLauncher;
     ProfileFile m_settings;
     std::unique_ptr<WindowReporter> m_reporter;
@@ -145,6 +150,7 @@ private:
     WindowMode m_mode;
     bool m_restoringDrive = false;
     bool m_ending = false;
+    int m_cancelledWith = -1; ///< the files found by a cancelled search while it shows; -1 otherwise
     const WindowTexts* m_texts = nullptr; ///< the current language's, for the messages beyond the twelve
     FileListFollower* m_fileFollower = nullptr; ///< owned through its parent, this window
 
@@ -173,6 +179,7 @@ private:
     FlagPicture* Picture3 = nullptr;
     FlagPicture* Picture4 = nullptr;
     QLabel* Label1 = nullptr;
+    QLabel* lblAbbruch = nullptr; ///< in front of the count after a cancelled search
     QAction* mnuBrowser = nullptr;
     QAction* mnuHilfe = nullptr;
     QAction* mnuPruefen = nullptr;

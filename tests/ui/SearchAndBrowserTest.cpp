@@ -56,8 +56,13 @@ private Q_SLOTS:
             write(QStringLiteral("%1/notes.txt").arg(QLatin1StringView(folder)), "x");
         }
         write(QStringLiteral("R/B/Second.HTML"), "#1 x");
-        write(QStringLiteral("usr/bin/firefox"), "#!/bin/sh\n");
-        write(QStringLiteral("usr/lib/firefox-esr"), "#!/bin/sh\n");
+        // Programs, and a text file named like one, which is no browser.
+        for (const char* program : {"usr/bin/firefox", "usr/lib/firefox-esr"}) {
+            write(QLatin1StringView(program), "#!/bin/sh\n");
+            QVERIFY(QFile::setPermissions(path(QLatin1StringView(program)),
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        }
+        write(QStringLiteral("usr/share/lintian/overrides/chromium"), "chromium: some-tag\n");
         write(QStringLiteral("installed/dichotabd.html"), "<P>Hilfe</P>");
         write(QStringLiteral("installed/dichotabe.html"), "<P>Help</P>");
         sink.shown.clear();
@@ -143,6 +148,20 @@ private Q_SLOTS:
         QCOMPARE(window->suchLaeuft, short(0));
         QCOMPARE(window->mode(), keys(Stage::Found));
         QVERIFY(control("aktion")->isEnabled());
+
+        // Where the count stands, the cancelled search says so, in the window's language; the next
+        // search shows the count again.
+        auto* cancelledText = control<QLabel>("lblAbbruch");
+        const QLabel* count = control<QLabel>("lblCount");
+        QVERIFY(cancelledText->isVisible());
+        QCOMPARE(cancelledText->text(), QStringLiteral("Suche abgebrochen – 0 Dateien gefunden"));
+        QCOMPARE(cancelledText->parentWidget()->childAt(count->geometry().center()), cancelledText);
+        QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        QCOMPARE(cancelledText->text(), QStringLiteral("Search cancelled – 0 files found"));
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton); // New search
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+        QVERIFY(!cancelledText->isVisible());
+        QCOMPARE(count->text(), QStringLiteral(" 2"));
     }
 
     // Search, Cancel, New search, a browser choice and its OK, in either language: the handlers follow
@@ -191,7 +210,10 @@ private Q_SLOTS:
     {
         SuchenServices noBrowsers = services(QStringLiteral("R"));
         noBrowsers.browserSearchFolder = path(QStringLiteral("R"));
-        write(QStringLiteral("R/A/firefox"), "#!/bin/sh\n"); // what the search would find without Escape
+        // What the search would find without Escape.
+        write(QStringLiteral("R/A/firefox"), "#!/bin/sh\n");
+        QVERIFY(
+            QFile::setPermissions(path(QStringLiteral("R/A/firefox")), QFile::ReadOwner | QFile::ExeOwner));
         open(noBrowsers);
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
         bool escaped = false;
@@ -315,13 +337,15 @@ private Q_SLOTS:
 
         // A browser that cannot be started: the program and the reason, in the window's language.
         launcher.failure = QStringLiteral("Permission denied");
+        const QString textFile = path(QStringLiteral("usr/share/lintian/overrides/chromium"));
+        window->browserPfad = textFile;
         menu(3)->trigger();
         window->browserPfad = path(QStringLiteral("usr/bin/gone"));
         menu(3)->trigger();
         QCOMPARE(sink.shown,
                  (QStringList{QStringLiteral("The browser %1 cannot be started: This is not a program "
                                              "that can be run.")
-                                  .arg(browser),
+                                  .arg(textFile),
                               QStringLiteral("The browser %1 cannot be started: There is no such file.")
                                   .arg(window->browserPfad)}));
     }
