@@ -25,6 +25,8 @@
 #include "DirectoryItemDelegate.h"
 #include "DirectoryListModel.h"
 #include "DriveListModel.h"
+#include "ExchangeMenu.h"
+#include "FileDialogs.h"
 #include "FileListFollower.h"
 #include "FileListModel.h"
 #include "FinderPlatform.h"
@@ -132,6 +134,12 @@ Suchen::Suchen(SuchenServices services, QWidget* parent)
     }
     m_processor = std::make_unique<KeyFileProcessor>(*m_reporter, *m_services.store);
     m_authoring = std::make_unique<AuthoringMenu>(*m_processor, *m_services.store, *m_services.messages);
+    if (!m_services.dialogs) {
+        m_ownDialogs = std::make_unique<QtFileDialogs>(this);
+        m_services.dialogs = m_ownDialogs.get();
+    }
+    m_exchange = std::make_unique<ExchangeMenu>(*m_processor, *m_services.store, *m_services.messages,
+                                                *m_services.dialogs);
 
     setObjectName(QStringLiteral("Suchen"));
     createControls();
@@ -209,6 +217,10 @@ void Suchen::createControls()
     mnuPruefen->setObjectName(QStringLiteral("mnuPruefen"));
     mnuNummerieren = menuBar()->addAction(QString());
     mnuNummerieren->setObjectName(QStringLiteral("mnuNummerieren"));
+    mnuImportieren = menuBar()->addAction(QString());
+    mnuImportieren->setObjectName(QStringLiteral("mnuImportieren"));
+    mnuExportieren = menuBar()->addAction(QString());
+    mnuExportieren->setObjectName(QStringLiteral("mnuExportieren"));
     mnuHilfe = menuBar()->addAction(QStringLiteral("&?"));
     mnuHilfe->setObjectName(QStringLiteral("mnuHilfe"));
 
@@ -334,6 +346,8 @@ void Suchen::connectHandlers()
             &Suchen::escapePressed);
     connect(mnuPruefen, &QAction::triggered, this, &Suchen::mnuPruefen_Click);
     connect(mnuNummerieren, &QAction::triggered, this, &Suchen::mnuNummerieren_Click);
+    connect(mnuImportieren, &QAction::triggered, this, &Suchen::mnuImportieren_Click);
+    connect(mnuExportieren, &QAction::triggered, this, &Suchen::mnuExportieren_Click);
 
     for (QWidget* watched :
          {static_cast<QWidget*>(aktion), static_cast<QWidget*>(dirList), static_cast<QWidget*>(txtSearchSpec),
@@ -526,6 +540,8 @@ void Suchen::applyLanguage(Language language)
     mnuBrowser->setText(txtBrowserWaehlen);
     mnuPruefen->setText(texts.mnuPruefen);
     mnuNummerieren->setText(texts.mnuNummerieren);
+    mnuImportieren->setText(texts.mnuImportieren);
+    mnuExportieren->setText(texts.mnuExportieren);
     setCaption(testen, txtAnzeigen);
 }
 
@@ -707,7 +723,7 @@ void Suchen::enterMode(WindowMode mode)
         control->setEnabled(mode.stage != Stage::Searching);
     aktion->setEnabled(!mode.walking());
     cmdSearch->setEnabled(!mode.walking());
-    for (QAction* entry : {mnuBrowser, mnuPruefen, mnuNummerieren, mnuHilfe})
+    for (QAction* entry : {mnuBrowser, mnuPruefen, mnuNummerieren, mnuImportieren, mnuExportieren, mnuHilfe})
         entry->setEnabled(!mode.walking());
 }
 
@@ -860,6 +876,52 @@ void Suchen::mnuNummerieren_Click()
         return;
     m_fileFollower->reread();
     warten->setText(txtFertig);
+}
+
+void Suchen::mnuImportieren_Click()
+{
+    if (m_mode.walking())
+        return;
+    warten->clear();
+    const QString page = m_exchange->importKey(m_files->path(), language());
+    if (page.isEmpty())
+        return;
+    selectNewFile(page);
+    warten->setText(txtFertig);
+}
+
+void Suchen::mnuExportieren_Click()
+{
+    if (m_mode.walking())
+        return;
+    warten->clear();
+    // One key is written, as View shows one: the current entry, if it is among the selected ones.
+    const QString key = currentFileOfVisibleList(true);
+    if (key.isEmpty())
+        showMessage(m_texts->msgNichtsGewaehlt);
+    else if (m_exchange->exportKey(key, language()))
+        warten->setText(txtFertig);
+}
+
+/// Shows the file just made, selected, in the file list of its folder, on the browse panel with
+/// the key file pattern, so that Process and View take it next.
+void Suchen::selectNewFile(const QString& path)
+{
+    if (m_mode.choosingBrowser())
+        endBrowserChoice();
+    if (m_mode.stage == Stage::Found)
+        zuruecksetzen();
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const QString folder = slash <= 0 ? QStringLiteral("/") : path.left(slash);
+    if (folder != m_directories->path())
+        m_directories->setPath(folder);
+    m_fileFollower->reread();
+    const qsizetype row = m_files->entries().indexOf(path.mid(slash + 1));
+    if (row < 0)
+        return; // the pattern leaves it out
+    const QModelIndex index = m_files->index(static_cast<int>(row), 0);
+    filList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    filList->scrollTo(index);
 }
 
 } // namespace keylinker

@@ -27,6 +27,8 @@ class AuthoringMenu;
 class BrowserPicker;
 class DirectoryListModel;
 class DriveListModel;
+class ExchangeMenu;
+class FileDialogs;
 class FileListFollower;
 class FileListModel;
 class FlagPicture;
@@ -49,6 +51,7 @@ struct SuchenServices final
     int foundCapacity = 0;               ///< 0: as many found files as the found list ever takes
     QString browserSearchFolder;         ///< empty: where the search for a browser program starts
     KeyFileStore* store = nullptr;       ///< nullptr: the key files on disk
+    FileDialogs* dialogs = nullptr;      ///< nullptr: real file dialogs
 };
 
 /// The program's one window: find key files, process them, switch the language.
@@ -135,10 +138,14 @@ private:
     void mnuHilfe_Click();
     void mnuPruefen_Click();
     void mnuNummerieren_Click();
+    void mnuImportieren_Click();
+    void mnuExportieren_Click();
+    void selectNewFile(const QString& path);
     QStringList selectedFilesOfVisibleList() const;
 
     SuchenServices m_services;
     std::unique_ptr<MessageBoxSink> m_ownMessages;
+    std::unique_ptr<FileDialogs> m_ownDialogs;
     std::unique_ptr<ProgramLauncher> m_ownLauncher;
     ProfileFile m_settings;
     std::unique_ptr<WindowReporter> m_reporter;
@@ -147,6 +154,7 @@ private:
     std::unique_ptr<WindowSearch> m_search;
     std::unique_ptr<BrowserPicker> m_browsers;
     std::unique_ptr<AuthoringMenu> m_authoring;
+    std::unique_ptr<ExchangeMenu> m_exchange;
     WindowMode m_mode;
     bool m_restoringDrive = false;
     bool m_ending = false;
@@ -184,6 +192,8 @@ private:
     QAction* mnuHilfe = nullptr;
     QAction* mnuPruefen = nullptr;
     QAction* mnuNummerieren = nullptr;
+    QAction* mnuImportieren = nullptr;
+    QAction* mnuExportieren = nullptr;
 };
 
 } // namespace keylinker

@@ -73,6 +73,26 @@ WindowTexts textsIn(Language language)
         text("Ja", "Yes"),
         text("Nein", "No"),
         text("OK", "OK"),
+        text("&Importieren…", "&Import…"),
+        text("E&xportieren…", "E&xport…"),
+        text("Tabelle oder Textschlüssel importieren", "Import a table or a text key"),
+        text("Tabellen und Textschlüssel (*.csv *.tsv *.txt)", "Tables and text keys (*.csv *.tsv *.txt)"),
+        text("Alle Dateien (*)", "All files (*)"),
+        text("Neue Seite speichern", "Save the new page"),
+        text("HTML-Seiten (*.htm *.html)", "HTML pages (*.htm *.html)"),
+        text("„%1“ exportieren", "Export “%1”"),
+        text("Suchen in:", "Look in:"),
+        text("Dateiname:", "File name:"),
+        text("Dateityp:", "Files of type:"),
+        text("Öffnen", "Open"),
+        text("Speichern", "Save"),
+        text("Abbrechen", "Cancel"),
+        text("%1, Zeile %2: %3", "%1, line %2: %3"),
+        text("%1 gibt es schon. Ersetzen? Die alte Datei bleibt als Sicherungskopie daneben.",
+             "%1 exists already. Replace it? The old file stays beside it as a backup copy."),
+        text("%1 ist eine Sicherungskopie und wird nicht überschrieben. Bitte wählen Sie einen anderen "
+             "Namen.",
+             "%1 is a backup copy and is not written over. Please choose another name."),
     };
 }
 

@@ -80,6 +80,25 @@ struct WindowTexts final
     QString txtNein;
     QString txtOk;
 
+    // Import and export: two menu entries, the file dialogs and their labels, the messages.
+    QString mnuImportieren;
+    QString mnuExportieren;
+    QString txtImportTitel;
+    QString txtImportTypen;
+    QString txtAlleDateien;
+    QString txtSeiteSpeichern;
+    QString txtSeitenTypen;
+    QString txtExportTitel; ///< %1: the key's file name
+    QString txtSuchenIn;
+    QString txtDateiname;
+    QString txtDateityp;
+    QString txtOeffnen;
+    QString txtSpeichern;
+    QString txtAbbrechenKnopf;
+    QString msgTabellenFehler;  ///< %1: the file, %2: the line, %3: what is wrong there
+    QString msgErsetzen;        ///< %1: the file that is there
+    QString msgSicherungBleibt; ///< %1: the backup chosen as the name to write
+
     static const WindowTexts& of(Language language);
 };
 

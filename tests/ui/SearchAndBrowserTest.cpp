@@ -40,6 +40,15 @@ private:
     QStringList found() const { return window->found().entries(); }
     QString caption(const char* name) const { return control<QPushButton>(name)->text(); }
     QAction* menu(int index) const { return window->menuBar()->actions().at(index); }
+    QAction* help() const { return window->menuBar()->actions().constLast(); }
+    /// The Search button and every menu entry: what a running walk disables.
+    QObjectList commands() const
+    {
+        QObjectList all{control("cmdSearch")};
+        for (QAction* entry : window->menuBar()->actions())
+            all << entry;
+        return all;
+    }
     void useBrowser(const QString& browser)
     {
         ProfileFile(path(QStringLiteral("config/Dichotab.ini")))
@@ -70,12 +79,7 @@ private Q_SLOTS:
         launcher.failure.clear();
     }
 
-    void cleanup()
-    {
-        window.reset();
-        QDir(root.path()).removeRecursively();
-        QDir().mkpath(root.path());
-    }
+    void cleanup() { closeAndEmpty(); }
 
     void searchFindsDepthFirstAndNextClickResets()
     {
@@ -218,8 +222,7 @@ private Q_SLOTS:
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
         bool escaped = false;
         QTimer::singleShot(0, this, [&] {
-            for (QObject* command :
-                 std::initializer_list<QObject*>{control("cmdSearch"), menu(0), menu(1), menu(2), menu(3)})
+            for (QObject* command : commands())
                 QVERIFY(!command->property("enabled").toBool());
             QTest::keyClick(window.get(), Qt::Key_Escape);
             escaped = true;
@@ -228,8 +231,7 @@ private Q_SLOTS:
         QVERIFY(escaped);
         QVERIFY(found().isEmpty());
         QCOMPARE(window->mode(), choosing(Stage::Found));
-        for (QObject* command :
-             std::initializer_list<QObject*>{control("cmdSearch"), menu(0), menu(1), menu(2), menu(3)})
+        for (QObject* command : commands())
             QVERIFY(command->property("enabled").toBool());
         QCOMPARE(
             sink.shown,
@@ -327,11 +329,11 @@ private Q_SLOTS:
         QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
 
         // Help: the start folder has no page, so the installed copy, in the window's language.
-        menu(3)->trigger(); // help
+        help()->trigger();
         QCOMPARE(launcher.started.back().argument, path(QStringLiteral("installed/dichotabd.html")));
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
         write(QStringLiteral("R/dichotabe.html"), "<P>Help here</P>");
-        menu(3)->trigger(); // help
+        help()->trigger();
         QCOMPARE(launcher.started.back().commandLine,
                  browser + u' ' + path(QStringLiteral("R/dichotabe.html")));
 
@@ -339,9 +341,9 @@ private Q_SLOTS:
         launcher.failure = QStringLiteral("Permission denied");
         const QString textFile = path(QStringLiteral("usr/share/lintian/overrides/chromium"));
         window->browserPfad = textFile;
-        menu(3)->trigger();
+        help()->trigger();
         window->browserPfad = path(QStringLiteral("usr/bin/gone"));
-        menu(3)->trigger();
+        help()->trigger();
         QCOMPARE(sink.shown,
                  (QStringList{QStringLiteral("The browser %1 cannot be started: This is not a program "
                                              "that can be run.")

@@ -93,12 +93,7 @@ private Q_SLOTS:
         open(services(QStringLiteral("keys")));
     }
 
-    void cleanup()
-    {
-        window.reset();
-        QDir(root.path()).removeRecursively();
-        QDir().mkpath(root.path());
-    }
+    void cleanup() { closeAndEmpty(); }
 
     void startState()
     {
@@ -138,7 +133,8 @@ private Q_SLOTS:
         for (const QAction* entry : window->menuBar()->actions())
             menu << entry->text();
         QCOMPARE(menu, (QStringList{QStringLiteral("Browser &wählen"), QStringLiteral("&Prüfen"),
-                                    QStringLiteral("&Nummerieren"), QStringLiteral("&?")}));
+                                    QStringLiteral("&Nummerieren"), QStringLiteral("&Importieren…"),
+                                    QStringLiteral("E&xportieren…"), QStringLiteral("&?")}));
     }
 
     void languageRoundTrip()
@@ -154,12 +150,15 @@ private Q_SLOTS:
                                control<QPushButton>("testen")->text(),
                                window->menuBar()->actions()[1]->text(),
                                window->menuBar()->actions()[2]->text(),
+                               window->menuBar()->actions()[3]->text(),
+                               window->menuBar()->actions()[4]->text(),
                                control<QLabel>("Label1")->text()};
         };
         auto expected = [](const WindowTexts& t) {
             return QStringList{t.windowTitle, t.lblCriteria,    t.lblfound,          t.txtBearbeiten,
                                t.txtSuchen,   t.txtBeenden,     t.txtBrowserWaehlen, t.txtAnzeigen,
-                               t.mnuPruefen,  t.mnuNummerieren, t.txtRechte};
+                               t.mnuPruefen,  t.mnuNummerieren, t.mnuImportieren,    t.mnuExportieren,
+                               t.txtRechte};
         };
         auto variables = [this] {
             return QStringList{window->txtSuchen,         window->txtNeueSuche,      window->txtBeenden,
@@ -209,6 +208,16 @@ private Q_SLOTS:
                 text.remove(u'&');
                 QVERIFY2(widget->fontMetrics().horizontalAdvance(text) <= widget->width(), name);
             }
+            // No two commands shown at once share an access key.
+            QStringList commands;
+            for (const QAction* entry : window->menuBar()->actions())
+                commands << entry->text();
+            for (const char* name : {"aktion", "cmdSearch", "cmdExit", "testen"})
+                commands << control<QPushButton>(name)->text();
+            QSet<QChar> keys;
+            for (const QString& caption : std::as_const(commands))
+                keys << caption.at(caption.indexOf(u'&') + 1).toLower();
+            QVERIFY2(keys.size() == commands.size(), qPrintable(commands.join(u' ')));
         }
         // A disabled flag ignores clicks.
         QTest::mouseClick(control("Picture3"), Qt::LeftButton);
