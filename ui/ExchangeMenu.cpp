@@ -67,6 +67,7 @@ QString ExchangeMenu::importKey(const QString& folder, Language language)
         KeyTable key;
         if (!readKey(table, key, language))
             return {};
+        key.title = baseName(table).toUtf8(); // as keylinker-cli --import titles it
         int type = 0;
         const QString proposed = joinPath(folder, baseName(table) + QStringLiteral(".htm"));
         const QString page =

@@ -91,7 +91,9 @@ private Q_SLOTS:
 
         sink.answer = true;
         trigger("mnuImportieren");
-        const QByteArray written = KeyPageWriter::write(tableOf(table));
+        KeyTable titled = tableOf(table);
+        titled.title = "moths";
+        const QByteArray written = KeyPageWriter::write(titled);
         QCOMPARE(test::readAll(page), written);
         QCOMPARE(test::readAll(page + QStringLiteral("_bak0")), QByteArray("old page"));
         QCOMPARE(selectedFile(), page);
