@@ -35,11 +35,12 @@ QString shown(QByteArrayView bytes, bool utf8)
     return text;
 }
 
-/// The key's line around `offset`, cut short on either side where it is long; a line of a
-/// megabyte is decoded only around the place.
+/// The key's line around `offset`, cut short where it is longer than the row's room, with as much
+/// before the place as after it where both are long; a line of a megabyte is decoded only around
+/// the place.
 void placeSource(CheckRow& row, const KeyStructure& key, qsizetype offset)
 {
-    constexpr qsizetype reach = KeyCheckReport::sourceReach;
+    constexpr qsizetype room = KeyCheckReport::sourceWidth;
     constexpr qsizetype maxCharBytes = 4;
     const QByteArray& text = key.text;
     const qsizetype lineBegin = key.lineStarts.value(row.line - 1, 0);
@@ -47,20 +48,22 @@ void placeSource(CheckRow& row, const KeyStructure& key, qsizetype offset)
     while (lineEnd > lineBegin && (text.at(lineEnd - 1) == '\n' || text.at(lineEnd - 1) == '\r'))
         --lineEnd;
     offset = std::clamp(offset, lineBegin, lineEnd);
-    qsizetype begin = std::max(lineBegin, offset - (reach + 1) * maxCharBytes);
+    qsizetype begin = std::max(lineBegin, offset - (room + 1) * maxCharBytes);
     while (begin < offset && isContinuation(text.at(begin)))
         ++begin;
-    qsizetype end = std::min(lineEnd, offset + (reach + 1) * maxCharBytes);
+    qsizetype end = std::min(lineEnd, offset + (room + 1) * maxCharBytes);
     while (end < lineEnd && isContinuation(text.at(end)))
         ++end;
     const QByteArrayView bytes(text);
     const bool utf8 = bytes.sliced(begin, end - begin).isValidUtf8();
     QString before = shown(bytes.sliced(begin, offset - begin), utf8);
     QString after = shown(bytes.sliced(offset, end - offset), utf8);
-    if (begin > lineBegin || before.size() > reach)
-        before = u'…' + before.right(reach - 1);
-    if (end < lineEnd || after.size() > reach)
-        after = after.left(reach - 1) + u'…';
+    const qsizetype keepBefore = std::min(before.size(), std::max(room / 2, room - after.size()));
+    const qsizetype keepAfter = std::min(after.size(), room - keepBefore);
+    if (keepBefore < before.size())
+        before = u'…' + before.right(keepBefore - 1);
+    if (keepAfter < after.size())
+        after = after.left(keepAfter - 1) + u'…';
     row.source = before + after;
     row.caret = before.size();
 }

@@ -43,8 +43,8 @@ class KeyCheckReport final
 public:
     static QList<CheckedKeyFile> forFiles(const QStringList& paths, KeyFileStore& store, Language language);
 
-    /// At most this many characters of the key's line stand on either side of the place.
-    static constexpr qsizetype sourceReach = 40;
+    /// At most this many characters of the key's line stand in a row's `source`.
+    static constexpr qsizetype sourceWidth = 80;
 };
 
 } // namespace keylinker
