@@ -240,7 +240,10 @@ QString shownNumber(const QByteArray& number, Language language)
 
 QString moreFindingsText(qsizetype notListed, Language language)
 {
-    return BilingualText{"… und %1 weitere Befunde", "... and %1 more findings"}.in(language).arg(notListed);
+    const BilingualText text = notListed == 1
+                                   ? BilingualText{"… und 1 weiterer Befund", "... and 1 more finding"}
+                                   : BilingualText{"… und %1 weitere Befunde", "... and %1 more findings"};
+    return text.in(language).arg(notListed);
 }
 
 QString KeyFinding::text(Language language) const
@@ -271,9 +274,13 @@ QString KeyFinding::report(const QString& file, Language language) const
 
 QString KeyFinding::placedText(Language language) const
 {
-    const QString severity = (isError() ? errorWord : warningWord).in(language);
     return QStringLiteral("%1:%2: %3: %4")
-        .arg(QString::number(line), QString::number(column), severity, text(language));
+        .arg(QString::number(line), QString::number(column), severity(language), text(language));
+}
+
+QString KeyFinding::severity(Language language) const
+{
+    return (isError() ? errorWord : warningWord).in(language);
 }
 
 QList<KeyFinding> checkKey(const QByteArray& content)

@@ -63,6 +63,9 @@ struct KeyFinding final
     /// "FILE:LINE:COLUMN: error: text" ("Fehler:"/"Warnung:" in German).
     QString report(const QString& file, Language language) const;
 
+    /// "error" or "warning" ("Fehler", "Warnung").
+    QString severity(Language language) const;
+
     /// The same without the file: "LINE:COLUMN: error: text".
     QString placedText(Language language) const;
 

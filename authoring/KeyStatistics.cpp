@@ -89,14 +89,22 @@ KeyStatistics KeyStatistics::of(const KeyStructure& key)
 
 QString KeyStatistics::text(Language language) const
 {
-    QString line = BilingualText{"%1 Einträge, %2 Alternativen, %3 enden in einem Taxon (%4 verschiedene, %5 "
-                                 "mehrfach), längster Weg %6, mittlerer Weg %7, Ausgewogenheit %8",
-                                 "%1 entries, %2 leads, %3 end in a taxon (%4 distinct, %5 more than once), "
-                                 "longest way %6, mean way %7, balance %8"}
-                       .in(language);
-    line = line.arg(QString::number(entries), QString::number(leads), QString::number(taxonLeads),
-                    QString::number(distinctTaxa), QString::number(repeatedTaxa), QString::number(longestWay),
-                    decimal(meanWay, language), decimal(balance, language));
+    // A count of one takes the singular: "1 Eintrag", not "1 Einträge".
+    const auto counted = [language](qsizetype count, BilingualText one, BilingualText many) {
+        return (count == 1 ? one : many).in(language).arg(count);
+    };
+    QString line =
+        BilingualText{"%1, %2, %3 (%4, %5 mehrfach), längster Weg %6, mittlerer Weg %7, Ausgewogenheit %8",
+                      "%1, %2, %3 (%4, %5 more than once), longest way %6, mean way %7, balance %8"}
+            .in(language);
+    line =
+        line.arg(counted(entries, {"1 Eintrag", "1 entry"}, {"%1 Einträge", "%1 entries"}),
+                 counted(leads, {"1 Alternative", "1 lead"}, {"%1 Alternativen", "%1 leads"}),
+                 counted(taxonLeads, {"1 endet in einem Taxon", "1 ends in a taxon"},
+                         {"%1 enden in einem Taxon", "%1 end in a taxon"}),
+                 counted(distinctTaxa, {"1 verschiedenes", "1 distinct"}, {"%1 verschiedene", "%1 distinct"}),
+                 QString::number(repeatedTaxa), QString::number(longestWay), decimal(meanWay, language),
+                 decimal(balance, language));
     if (partial)
         line += BilingualText{" (Wege nur im erreichbaren Teil ohne Schleifen)",
                               " (ways only in the reachable part without loops)"}

@@ -367,4 +367,14 @@ QString folderError(const QString& folder)
     return {};
 }
 
+bool isExecutableFile(const QString& path)
+{
+    const QByteArray native = toNativePath(path);
+    struct stat info
+    {
+    };
+    return ::stat(native.constData(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::access(native.constData(), X_OK) == 0;
+}
+
 } // namespace keylinker::FinderPlatform

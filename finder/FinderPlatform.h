@@ -96,6 +96,9 @@ bool listFolderAndFiles(const QString& folder, const FileNamePattern& filePatter
 /// when it can be opened.
 QString folderError(const QString& folder);
 
+/// Whether `path` names a regular file (or a link to one) that this user may run.
+bool isExecutableFile(const QString& path);
+
 } // namespace FinderPlatform
 
 } // namespace keylinker

@@ -3,45 +3,118 @@
 #include <algorithm>
 #include <new>
 
+#include <QStringDecoder>
+
 #include "KeyFileMessages.h"
 #include "KeyFileStore.h"
 #include "KeyReader.h"
-#include "KeyStatistics.h"
 
 namespace keylinker {
+namespace {
 
-QString KeyCheckReport::forFiles(const QStringList& paths, KeyFileStore& store, Language language,
-                                 const QString& noFindings)
+bool isContinuation(char byte)
 {
-    const KeyFileMessages messages = language == Language::German ? KeyFileMessages::of(Language::German)
-                                                                  : KeyFileMessages::of(Language::English);
-    QStringList findings;
-    QStringList figures;
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+/// Key text as shown in a row: UTF-8, or else one character a byte as older keys are written
+/// (Windows-1252); whatever would not keep its column (a tab, a control character) as a blank.
+QString shown(QByteArrayView bytes, bool utf8)
+{
+    QString text;
+    if (utf8) {
+        text = QString::fromUtf8(bytes);
+    } else {
+        QStringDecoder windows("windows-1252");
+        text = windows.isValid() ? QString(windows(bytes)) : QString::fromLatin1(bytes);
+    }
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0))
+            c = u' ';
+    }
+    return text;
+}
+
+/// The key's line around `offset`, cut short where it is longer than the row's room, with as much
+/// before the place as after it where both are long; a line of a megabyte is decoded only around
+/// the place.
+void placeSource(CheckRow& row, const KeyStructure& key, qsizetype offset)
+{
+    constexpr qsizetype room = KeyCheckReport::sourceWidth;
+    constexpr qsizetype maxCharBytes = 4;
+    const QByteArray& text = key.text;
+    const qsizetype lineBegin = key.lineStarts.value(row.line - 1, 0);
+    qsizetype lineEnd = row.line < key.lineStarts.size() ? key.lineStarts.at(row.line) : text.size();
+    while (lineEnd > lineBegin && (text.at(lineEnd - 1) == '\n' || text.at(lineEnd - 1) == '\r'))
+        --lineEnd;
+    offset = std::clamp(offset, lineBegin, lineEnd);
+    qsizetype begin = std::max(lineBegin, offset - (room + 1) * maxCharBytes);
+    while (begin < offset && isContinuation(text.at(begin)))
+        ++begin;
+    qsizetype end = std::min(lineEnd, offset + (room + 1) * maxCharBytes);
+    while (end < lineEnd && isContinuation(text.at(end)))
+        ++end;
+    const QByteArrayView bytes(text);
+    const bool utf8 = bytes.sliced(begin, end - begin).isValidUtf8();
+    QString before = shown(bytes.sliced(begin, offset - begin), utf8);
+    QString after = shown(bytes.sliced(offset, end - offset), utf8);
+    const qsizetype keepBefore = std::min(before.size(), std::max(room / 2, room - after.size()));
+    const qsizetype keepAfter = std::min(after.size(), room - keepBefore);
+    if (keepBefore < before.size())
+        before = u'…' + before.right(keepBefore - 1);
+    if (keepAfter < after.size())
+        after = after.left(keepAfter - 1) + u'…';
+    row.source = before + after;
+    row.caret = before.size();
+}
+
+CheckRow rowOf(const KeyFinding& finding, const KeyStructure& key, Language language)
+{
+    CheckRow row;
+    row.line = finding.line;
+    row.error = finding.isError();
+    row.severity = finding.severity(language);
+    row.text = finding.text(language);
+    placeSource(row, key, finding.offset);
+    return row;
+}
+
+} // namespace
+
+QList<CheckedKeyFile> KeyCheckReport::forFiles(const QStringList& paths, KeyFileStore& store,
+                                               Language language)
+{
+    const KeyFileMessages messages = KeyFileMessages::of(language);
+    QList<CheckedKeyFile> report;
     for (const QString& path : paths) {
-        QByteArray content;
-        FileAccess access;
-        FileError error;
+        CheckedKeyFile& file = report.emplace_back();
+        file.path = path;
         // A hostile file may need more memory than there is; the window goes on all the same.
         try {
+            QByteArray content;
+            FileAccess access;
+            FileError error;
             if (!store.read(path, content, access, error)) {
-                findings << path + QStringLiteral(": ") + messages.failureText(error, path);
+                file.failure = messages.failureText(error, path);
                 continue;
             }
             const KeyStructure key = KeyReader::read(content);
-            const QList<KeyFinding> found = checkKey(key);
-            for (qsizetype at = 0; at < std::min(found.size(), maxListedFindings); ++at)
-                findings << found.at(at).report(path, language);
-            if (found.size() > maxListedFindings)
-                findings << path + QStringLiteral(": ") +
-                                moreFindingsText(found.size() - maxListedFindings, language);
-            figures << path + QStringLiteral(": ") + KeyStatistics::of(key).text(language);
+            QList<KeyFinding> found = checkKey(key);
+            // What strands a reader comes before what is only unusual.
+            std::stable_partition(found.begin(), found.end(),
+                                  [](const KeyFinding& f) { return f.isError(); });
+            file.keyFound = !key.entries.isEmpty();
+            file.statistics = KeyStatistics::of(key);
+            const qsizetype listed = std::min(found.size(), maxListedFindings);
+            for (qsizetype at = 0; at < listed; ++at)
+                file.rows << rowOf(found.at(at), key, language);
+            file.notListed = found.size() - listed;
         } catch (const std::bad_alloc&) {
-            findings << path + QStringLiteral(": ") + messages.failureText({FileError::tooBig}, path);
+            file.rows.clear();
+            file.failure = messages.failureText({FileError::tooBig}, path);
         }
     }
-    if (findings.isEmpty())
-        findings << noFindings;
-    return (findings + figures).join(u'\n');
+    return report;
 }
 
 } // namespace keylinker

@@ -11,6 +11,7 @@ namespace keylinker {
 class KeyFileProcessor;
 class KeyFileStore;
 class MessageSink;
+struct WindowTexts;
 
 /// The authoring commands of the menu: the check of the selected key files, shown in a dialog, and
 /// their renumbering, after the user agreed.
@@ -27,6 +28,8 @@ public:
     bool renumber(const QStringList& files, Language language);
 
 private:
+    static QString renumberQuestion(const QStringList& files, const WindowTexts& texts);
+
     KeyFileProcessor& m_processor;
     KeyFileStore& m_store;
     MessageSink& m_messages;

@@ -13,7 +13,7 @@ namespace {
 using F = ControlFont;
 
 // clang-format off
-constexpr std::array<ControlEntry, 18> controls{{
+constexpr std::array<ControlEntry, 19> controls{{
     // name            container   left   top   width  height tooltip                                                   tab font
     {"cmdSearch",      "",         4920,  5100, 1320,  500,   "Suche im aktuellen und allen Unterverzeichnissen",        0,  F::Window},
     {"cmdExit",        "",         6450,  5100, 1320,  500,   "",                                                        1,  F::Window},
@@ -33,6 +33,7 @@ constexpr std::array<ControlEntry, 18> controls{{
     {"Picture4",       "Picture1", 7230,   150,  480,  480,   "English language",                                        15, F::Window},
     {"testen",         "",         3390,  5100, 1320,  500,   "HTML anzeigen",                                           16, F::Window},
     {"Label1",         "Picture1",  330,  4800, 3885,  225,   "",                                                        17, F::Small},
+    {"lblAbbruch",     "Picture2",  120,   120, 7755,  255,   "",                                                        18, F::Window},
 }};
 // clang-format on
 

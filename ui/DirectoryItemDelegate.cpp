@@ -1,6 +1,7 @@
 #include "DirectoryItemDelegate.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QStyle>
 
 #include "DirectoryListModel.h"
@@ -29,6 +30,16 @@ void DirectoryItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     QStyleOptionViewItem indented = option;
     indented.rect.adjust(index.data(DirectoryListModel::LevelRole).toInt() * indentPerLevel, 0, 0, 0);
     QStyledItemDelegate::paint(painter, indented, index);
+    // The highlighted folder is always selected, so only a frame of its own shows that the list has
+    // the focus, however the focus came.
+    if (option.state & QStyle::State_HasFocus) {
+        painter->save();
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->setPen(QPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text), 1,
+                             Qt::DotLine));
+        painter->drawRect(indented.rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
 }
 
 } // namespace keylinker

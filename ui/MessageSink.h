@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "Language.h"
+
 class QWidget;
 
 namespace keylinker {
@@ -18,16 +20,18 @@ public:
     virtual bool ask(const QString& question) = 0;
 };
 
-/// The real message box.
+/// The real message box, its buttons in the window's language.
 class MessageBoxSink final : public MessageSink
 {
 public:
     explicit MessageBoxSink(QWidget* parent) : m_parent(parent) {}
     void show(const QString& text) override;
     bool ask(const QString& question) override;
+    void setLanguage(Language language) { m_language = language; }
 
 private:
     QWidget* m_parent;
+    Language m_language = Language::German;
 };
 
 } // namespace keylinker

@@ -1,5 +1,7 @@
 #include "Suchen.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,6 +25,8 @@
 #include "DirectoryItemDelegate.h"
 #include "DirectoryListModel.h"
 #include "DriveListModel.h"
+#include "ExchangeMenu.h"
+#include "FileDialogs.h"
 #include "FileListFollower.h"
 #include "FileListModel.h"
 #include "FinderPlatform.h"
@@ -40,7 +44,6 @@ namespace {
 using BrowserChoice::okCaption;
 using Stage = WindowMode::Stage;
 using Purpose = WindowMode::Purpose;
-const QString rightsNotice = QStringLiteral("© 2026 die keylinker-Entwickler · MIT-Lizenz");
 const QColor windowColour(192, 192, 192);
 const QColor disabledTextColour(128, 128, 128);
 
@@ -131,6 +134,12 @@ Suchen::Suchen(SuchenServices services, QWidget* parent)
     }
     m_processor = std::make_unique<KeyFileProcessor>(*m_reporter, *m_services.store);
     m_authoring = std::make_unique<AuthoringMenu>(*m_processor, *m_services.store, *m_services.messages);
+    if (!m_services.dialogs) {
+        m_ownDialogs = std::make_unique<QtFileDialogs>(this);
+        m_services.dialogs = m_ownDialogs.get();
+    }
+    m_exchange = std::make_unique<ExchangeMenu>(*m_processor, *m_services.store, *m_services.messages,
+                                                *m_services.dialogs);
 
     setObjectName(QStringLiteral("Suchen"));
     createControls();
@@ -168,10 +177,15 @@ void Suchen::createControls()
     m_found = new FoundListModel(
         m_services.foundCapacity > 0 ? m_services.foundCapacity : FoundListModel::maxEntries, this);
     m_search = std::make_unique<WindowSearch>(
-        *m_found,
-        WindowSearch::Hooks{.goOn = [this] { return m_mode.stage == Stage::Searching && !m_ending; },
-                            .shown = [this](int added) { showFoundCount(added); },
-                            .listFull = [this] { showMessage(msgListeVoll); }});
+        *m_found, WindowSearch::Hooks{
+                      .goOn = [this] { return m_mode.stage == Stage::Searching && !m_ending; },
+                      .shown = [this](int added) { showFoundCount(added); },
+                      .listFull = [this] { showMessage(msgListeVoll); },
+                      // A file named like a browser may be anything; only a program can be one.
+                      .offered =
+                          [this](const QString& path) {
+                              return !m_mode.choosingBrowser() || FinderPlatform::isExecutableFile(path);
+                          }});
 
     // Made in the client area; placeControls() moves each into its container from the control table.
     Picture1 = new QWidget(client);
@@ -191,10 +205,11 @@ void Suchen::createControls()
     drvList = new QComboBox(client);
     Picture3 = new FlagPicture(QStringLiteral(":/flag-de.png"), client);
     Picture4 = new FlagPicture(QStringLiteral(":/flag-uk.png"), client);
-    Label1 = new QLabel(rightsNotice, client);
+    Label1 = new QLabel(client);
     lblfound = new QLabel(client);
     lblCount = new QLabel(QStringLiteral("0"), client);
     lstFoundFiles = new QListView(client);
+    lblAbbruch = new QLabel(client);
 
     mnuBrowser = menuBar()->addAction(QString());
     mnuBrowser->setObjectName(QStringLiteral("mnuBrowser"));
@@ -202,6 +217,10 @@ void Suchen::createControls()
     mnuPruefen->setObjectName(QStringLiteral("mnuPruefen"));
     mnuNummerieren = menuBar()->addAction(QString());
     mnuNummerieren->setObjectName(QStringLiteral("mnuNummerieren"));
+    mnuImportieren = menuBar()->addAction(QString());
+    mnuImportieren->setObjectName(QStringLiteral("mnuImportieren"));
+    mnuExportieren = menuBar()->addAction(QString());
+    mnuExportieren->setObjectName(QStringLiteral("mnuExportieren"));
     mnuHilfe = menuBar()->addAction(QStringLiteral("&?"));
     mnuHilfe->setObjectName(QStringLiteral("mnuHilfe"));
 
@@ -226,6 +245,8 @@ void Suchen::createControls()
     warten->setPalette(red);
     lblCriteria->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     txtSearchSpec->setCursorPosition(0);
+    txtSearchSpec->setToolTip(txtSearchSpec->text());
+    lblAbbruch->hide();
     Picture2->hide();
 }
 
@@ -274,7 +295,8 @@ QWidget* Suchen::controlNamed(const char* name) const
                                                          {"Picture3", Picture3},
                                                          {"Picture4", Picture4},
                                                          {"testen", testen},
-                                                         {"Label1", Label1}};
+                                                         {"Label1", Label1},
+                                                         {"lblAbbruch", lblAbbruch}};
     for (const auto& [key, control] : controls) {
         if (qstrcmp(key, name) == 0)
             return control;
@@ -324,6 +346,8 @@ void Suchen::connectHandlers()
             &Suchen::escapePressed);
     connect(mnuPruefen, &QAction::triggered, this, &Suchen::mnuPruefen_Click);
     connect(mnuNummerieren, &QAction::triggered, this, &Suchen::mnuNummerieren_Click);
+    connect(mnuImportieren, &QAction::triggered, this, &Suchen::mnuImportieren_Click);
+    connect(mnuExportieren, &QAction::triggered, this, &Suchen::mnuExportieren_Click);
 
     for (QWidget* watched :
          {static_cast<QWidget*>(aktion), static_cast<QWidget*>(dirList), static_cast<QWidget*>(txtSearchSpec),
@@ -352,6 +376,8 @@ bool Suchen::eventFilter(QObject* watched, QEvent* event)
             aktion_LostFocus();
         else if (watched == dirList)
             DirList_LostFocus();
+        else if (watched == txtSearchSpec)
+            txtSearchSpec_LostFocus();
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -393,6 +419,37 @@ void Suchen::keyPressEvent(QKeyEvent* event)
     QMainWindow::keyPressEvent(event);
 }
 
+/// Tab and Shift+Tab walk the control table's keyboard order, one forwards and the other backwards,
+/// over the controls that can take the focus now.
+bool Suchen::focusNextPrevChild(bool next)
+{
+    const std::vector<const ControlEntry*> order = controlsInTabOrder();
+    const QWidget* from = focusWidget();
+    const auto at = std::ranges::find_if(
+        order, [&](const ControlEntry* entry) { return controlNamed(entry->name) == from; });
+    if (at == order.end())
+        return QMainWindow::focusNextPrevChild(next);
+    const auto count = static_cast<qsizetype>(order.size());
+    const qsizetype start = at - order.begin();
+    for (qsizetype step = 1; step < count; ++step) {
+        QWidget* control = controlNamed(order[(start + (next ? step : count - step)) % count]->name);
+        if (isTabStop(control)) {
+            control->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return false;
+}
+
+/// The file list, and the found list once its walk is over, hand the focus on to the Process button:
+/// as stops of their own they would send Shift+Tab forwards again.
+bool Suchen::isTabStop(const QWidget* control) const
+{
+    const bool handsOn = control == filList || (control == lstFoundFiles && !m_mode.walking());
+    return !handsOn && (control->focusPolicy() & Qt::TabFocus) && control->isVisible() &&
+           control->isEnabled();
+}
+
 void Suchen::closeEvent(QCloseEvent* event)
 {
     // Form_Unload: closing the window ends the program at once, also during a search.
@@ -424,8 +481,9 @@ void Suchen::Form_Load()
     const int clientWidth = twipsToPixels(clientWidthTwips);
     Picture2->move(0, 0);
     Picture2->resize(clientWidth, Picture2->height());
-    for (QWidget* panel : {Picture1, Picture2, static_cast<QWidget*>(lblCount),
-                           static_cast<QWidget*>(lblCriteria), static_cast<QWidget*>(lblfound)}) {
+    for (QWidget* panel :
+         {Picture1, Picture2, static_cast<QWidget*>(lblCount), static_cast<QWidget*>(lblCriteria),
+          static_cast<QWidget*>(lblfound), static_cast<QWidget*>(lblAbbruch)}) {
         QPalette palette = panel->palette();
         palette.setColor(QPalette::Window, windowColour);
         panel->setPalette(palette);
@@ -467,17 +525,23 @@ void Suchen::applyLanguage(Language language)
     messages.structureError = texts.msgStrukturfehler;
     messages.invalidArgument = texts.msgUngueltigesArgument;
     m_processor->setMessages(messages);
+    if (m_ownMessages)
+        m_ownMessages->setLanguage(language);
 
     setWindowTitle(texts.windowTitle);
     setCaption(lblCriteria, texts.lblCriteria);
     warten->clear();
     setCaption(lblfound, texts.lblfound);
+    Label1->setText(texts.txtRechte);
+    showCancelledSearch(m_cancelledWith);
     // The buttons keep their mode in the new language; a pending browser choice keeps its "&OK", so
     // the program it found is never processed as a key file because the language changed.
     enterMode(m_mode);
     mnuBrowser->setText(txtBrowserWaehlen);
     mnuPruefen->setText(texts.mnuPruefen);
     mnuNummerieren->setText(texts.mnuNummerieren);
+    mnuImportieren->setText(texts.mnuImportieren);
+    mnuExportieren->setText(texts.mnuExportieren);
     setCaption(testen, txtAnzeigen);
 }
 
@@ -601,7 +665,10 @@ void Suchen::cmdSearch_Click()
         if (m_ending)
             return;
         m_files->setPath(m_directories->path());
+        const bool cancelled = m_mode.stage == Stage::Stopping;
         enterMode(m_mode.with(Stage::Found));
+        if (cancelled)
+            showCancelledSearch(m_found->count());
         cmdSearch->setFocus();
     }
     warten->clear();
@@ -625,6 +692,16 @@ void Suchen::showFoundCount(int added)
     lblCount->setText(u' ' + QString::number(lblCount->text().trimmed().toInt() + added));
 }
 
+/// A cancelled search says so where the count stands, so that a part is never taken for the whole;
+/// -1 shows the count again.
+void Suchen::showCancelledSearch(int found)
+{
+    m_cancelledWith = found;
+    lblAbbruch->setVisible(found >= 0);
+    if (found >= 0)
+        lblAbbruch->setText(found == 1 ? m_texts->txtAbgebrochenEine : m_texts->txtAbgebrochen.arg(found));
+}
+
 /// The one place that shows the mode: the panel, the captions of the three mode buttons, and which
 /// commands may be given.
 void Suchen::enterMode(WindowMode mode)
@@ -646,7 +723,7 @@ void Suchen::enterMode(WindowMode mode)
         control->setEnabled(mode.stage != Stage::Searching);
     aktion->setEnabled(!mode.walking());
     cmdSearch->setEnabled(!mode.walking());
-    for (QAction* entry : {mnuBrowser, mnuPruefen, mnuNummerieren, mnuHilfe})
+    for (QAction* entry : {mnuBrowser, mnuPruefen, mnuNummerieren, mnuImportieren, mnuExportieren, mnuHilfe})
         entry->setEnabled(!mode.walking());
 }
 
@@ -699,6 +776,8 @@ void Suchen::DirList_LostFocus()
 void Suchen::txtSearchSpec_Change()
 {
     m_files->setPattern(txtSearchSpec->text());
+    // The box is narrower than most patterns: the whole one stands in its tooltip.
+    txtSearchSpec->setToolTip(txtSearchSpec->text());
     // Shown from its start, as a pattern is read, unless the user is typing in it.
     if (!txtSearchSpec->hasFocus())
         txtSearchSpec->setCursorPosition(0);
@@ -707,6 +786,12 @@ void Suchen::txtSearchSpec_Change()
 void Suchen::txtSearchSpec_GotFocus()
 {
     txtSearchSpec->setSelection(0, static_cast<int>(txtSearchSpec->text().size()));
+}
+
+void Suchen::txtSearchSpec_LostFocus()
+{
+    // What was typed is read from its start, as a pattern set by the program is.
+    txtSearchSpec->setCursorPosition(0);
 }
 
 void Suchen::filList_DblClick()
@@ -746,6 +831,7 @@ void Suchen::zuruecksetzen()
 {
     m_found->clear();
     lblCount->setText(QStringLiteral("0"));
+    showCancelledSearch(-1);
     enterMode(m_mode.with(Stage::Browsing));
     m_directories->setPath(altesVerzeichnis);
     m_drives->setCurrentDrive(m_directories->path());
@@ -790,6 +876,52 @@ void Suchen::mnuNummerieren_Click()
         return;
     m_fileFollower->reread();
     warten->setText(txtFertig);
+}
+
+void Suchen::mnuImportieren_Click()
+{
+    if (m_mode.walking())
+        return;
+    warten->clear();
+    const QString page = m_exchange->importKey(m_files->path(), language());
+    if (page.isEmpty())
+        return;
+    selectNewFile(page);
+    warten->setText(txtFertig);
+}
+
+void Suchen::mnuExportieren_Click()
+{
+    if (m_mode.walking())
+        return;
+    warten->clear();
+    // One key is written, as View shows one: the current entry, if it is among the selected ones.
+    const QString key = currentFileOfVisibleList(true);
+    if (key.isEmpty())
+        showMessage(m_texts->msgNichtsGewaehlt);
+    else if (m_exchange->exportKey(key, language()))
+        warten->setText(txtFertig);
+}
+
+/// Shows the file just made, selected, in the file list of its folder, on the browse panel with
+/// the key file pattern, so that Process and View take it next.
+void Suchen::selectNewFile(const QString& path)
+{
+    if (m_mode.choosingBrowser())
+        endBrowserChoice();
+    if (m_mode.stage == Stage::Found)
+        zuruecksetzen();
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const QString folder = slash <= 0 ? QStringLiteral("/") : path.left(slash);
+    if (folder != m_directories->path())
+        m_directories->setPath(folder);
+    m_fileFollower->reread();
+    const qsizetype row = m_files->entries().indexOf(path.mid(slash + 1));
+    if (row < 0)
+        return; // the pattern leaves it out
+    const QModelIndex index = m_files->index(static_cast<int>(row), 0);
+    filList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    filList->scrollTo(index);
 }
 
 } // namespace keylinker

@@ -27,10 +27,13 @@ class AuthoringMenu;
 class BrowserPicker;
 class DirectoryListModel;
 class DriveListModel;
+class ExchangeMenu;
+class FileDialogs;
 class FileListFollower;
 class FileListModel;
 class FlagPicture;
 class FoundListModel;
+class MessageBoxSink;
 class MessageSink;
 class ProgramLauncher;
 class WindowSearch;
@@ -48,6 +51,7 @@ struct SuchenServices final
     int foundCapacity = 0;               ///< 0: as many found files as the found list ever takes
     QString browserSearchFolder;         ///< empty: where the search for a browser program starts
     KeyFileStore* store = nullptr;       ///< nullptr: the key files on disk
+    FileDialogs* dialogs = nullptr;      ///< nullptr: real file dialogs
 };
 
 /// The program's one window: find key files, process them, switch the language.
@@ -79,6 +83,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     class WindowReporter;
@@ -86,6 +91,7 @@ private:
     void createControls();
     void placeControls();
     QWidget* controlNamed(const char* name) const;
+    bool isTabStop(const QWidget* control) const;
     void showCurrentDirectory();
     void connectHandlers();
     void showMessage(const QString& text);
@@ -112,6 +118,7 @@ private:
     void cmdSearch_Click();
     bool durchsuchen();
     void showFoundCount(int added);
+    void showCancelledSearch(int found);
     void testen_Click();
     void showInBrowser(const QString& file);
     QString currentFileOfVisibleList(bool mustBeSelected) const;
@@ -120,6 +127,7 @@ private:
     void DirList_LostFocus();
     void txtSearchSpec_Change();
     void txtSearchSpec_GotFocus();
+    void txtSearchSpec_LostFocus();
     void filList_DblClick();
     void filList_GotFocus();
     void lstFoundFiles_DblClick();
@@ -130,10 +138,14 @@ private:
     void mnuHilfe_Click();
     void mnuPruefen_Click();
     void mnuNummerieren_Click();
+    void mnuImportieren_Click();
+    void mnuExportieren_Click();
+    void selectNewFile(const QString& path);
     QStringList selectedFilesOfVisibleList() const;
 
     SuchenServices m_services;
-    std::unique_ptr<MessageSink> m_ownMessages;
+    std::unique_ptr<MessageBoxSink> m_ownMessages;
+    std::unique_ptr<FileDialogs> m_ownDialogs;
     std::unique_ptr<ProgramLauncher> m_ownLauncher;
     ProfileFile m_settings;
     std::unique_ptr<WindowReporter> m_reporter;
@@ -142,9 +154,11 @@ private:
     std::unique_ptr<WindowSearch> m_search;
     std::unique_ptr<BrowserPicker> m_browsers;
     std::unique_ptr<AuthoringMenu> m_authoring;
+    std::unique_ptr<ExchangeMenu> m_exchange;
     WindowMode m_mode;
     bool m_restoringDrive = false;
     bool m_ending = false;
+    int m_cancelledWith = -1; ///< the files found by a cancelled search while it shows; -1 otherwise
     const WindowTexts* m_texts = nullptr; ///< the current language's, for the messages beyond the twelve
     FileListFollower* m_fileFollower = nullptr; ///< owned through its parent, this window
 
@@ -173,10 +187,13 @@ private:
     FlagPicture* Picture3 = nullptr;
     FlagPicture* Picture4 = nullptr;
     QLabel* Label1 = nullptr;
+    QLabel* lblAbbruch = nullptr; ///< in front of the count after a cancelled search
     QAction* mnuBrowser = nullptr;
     QAction* mnuHilfe = nullptr;
     QAction* mnuPruefen = nullptr;
     QAction* mnuNummerieren = nullptr;
+    QAction* mnuImportieren = nullptr;
+    QAction* mnuExportieren = nullptr;
 };
 
 } // namespace keylinker

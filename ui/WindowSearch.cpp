@@ -21,6 +21,8 @@ bool WindowSearch::run(const QString& start, const FileNamePattern& pattern)
     m_sinceEvents.invalidate(); // the first folder lets events run at once
     WalkHooks hooks;
     hooks.found = [this](const QString& path) {
+        if (m_hooks.offered && !m_hooks.offered(path))
+            return;
         if (m_found.addPending(path))
             return;
         m_full = true;

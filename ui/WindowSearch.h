@@ -25,6 +25,8 @@ public:
         std::function<void(int count)> shown;
         /// The found list takes no more matches; it is shown full before this is called.
         std::function<void()> listFull;
+        /// Whether a match goes into the found list at all. Empty: every match does.
+        std::function<bool(const QString& path)> offered;
     };
 
     WindowSearch(FoundListModel& found, Hooks hooks);

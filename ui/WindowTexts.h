@@ -48,9 +48,56 @@ struct WindowTexts final
     QString mnuPruefen;
     QString mnuNummerieren;
     QString txtKeineAuffaelligkeiten;
+    QString txtKeinSchluessel; ///< a file without a single entry
+    QString txtDateien;        ///< %1: the number of files checked, in the dialog's title
+    QString txtEintraege;      ///< the labels of the statistics
+    QString txtAlternativen;
+    QString txtTaxa;
+    QString txtMehrfach; ///< %1: taxa keyed out at more than one place
+    QString txtLaengsterWeg;
+    QString txtMittlererWeg;
+    QString txtAusgewogenheit;
+    QString txtNurErreichbar;
+    QString txtZeile; ///< the heads of the columns of the findings
+    QString txtArt;
+    QString txtBefund;
     QString txtKopieren;
     QString msgNichtsGewaehlt;
-    QString msgNeuNummerieren; ///< %1: the number of files
+    QString msgEineNeuNummerieren; ///< %1: the file
+    QString msgNeuNummerieren;     ///< %1: the number of files, %2: the files, one a line
+    QString txtUndWeitere;         ///< %1: how many more files the list leaves out
+    QString msgNichtsGeaendert;    ///< after a renumbering that was refused
+
+    /// The copyright line under the file list.
+    QString txtRechte;
+
+    // Where the count stands after a cancelled search: one file, or %1 files.
+    QString txtAbgebrochenEine;
+    QString txtAbgebrochen;
+
+    // The buttons of the message boxes.
+    QString txtJa;
+    QString txtNein;
+    QString txtOk;
+
+    // Import and export: two menu entries, the file dialogs and their labels, the messages.
+    QString mnuImportieren;
+    QString mnuExportieren;
+    QString txtImportTitel;
+    QString txtImportTypen;
+    QString txtAlleDateien;
+    QString txtSeiteSpeichern;
+    QString txtSeitenTypen;
+    QString txtExportTitel; ///< %1: the key's file name
+    QString txtSuchenIn;
+    QString txtDateiname;
+    QString txtDateityp;
+    QString txtOeffnen;
+    QString txtSpeichern;
+    QString txtAbbrechenKnopf;
+    QString msgTabellenFehler;  ///< %1: the file, %2: the line, %3: what is wrong there
+    QString msgErsetzen;        ///< %1: the file that is there
+    QString msgSicherungBleibt; ///< %1: the backup chosen as the name to write
 
     static const WindowTexts& of(Language language);
 };

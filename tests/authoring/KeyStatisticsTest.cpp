@@ -43,6 +43,14 @@ TEST(KeyStatistics, WaysAndBalance)
                     .endsWith(u"Ausgewogenheit 1,13 (Wege nur im erreichbaren "
                               u"Teil ohne Schleifen)"));
     EXPECT_EQ(chain.toJson().value(QStringLiteral("longestWay")).toInt(), 3);
+
+    // A count of one is said in the singular, in both languages.
+    const KeyStatistics single = figuresOf("<P>#1 a ....A\n");
+    EXPECT_TRUE(
+        single.text(Language::German)
+            .startsWith(u"1 Eintrag, 1 Alternative, 1 endet in einem Taxon (1 verschiedenes, 0 mehrfach)"));
+    EXPECT_TRUE(single.text(Language::English)
+                    .startsWith(u"1 entry, 1 lead, 1 ends in a taxon (1 distinct, 0 more than once)"));
 }
 
 } // namespace

@@ -40,6 +40,15 @@ private:
     QStringList found() const { return window->found().entries(); }
     QString caption(const char* name) const { return control<QPushButton>(name)->text(); }
     QAction* menu(int index) const { return window->menuBar()->actions().at(index); }
+    QAction* help() const { return window->menuBar()->actions().constLast(); }
+    /// The Search button and every menu entry: what a running walk disables.
+    QObjectList commands() const
+    {
+        QObjectList all{control("cmdSearch")};
+        for (QAction* entry : window->menuBar()->actions())
+            all << entry;
+        return all;
+    }
     void useBrowser(const QString& browser)
     {
         ProfileFile(path(QStringLiteral("config/Dichotab.ini")))
@@ -56,8 +65,13 @@ private Q_SLOTS:
             write(QStringLiteral("%1/notes.txt").arg(QLatin1StringView(folder)), "x");
         }
         write(QStringLiteral("R/B/Second.HTML"), "#1 x");
-        write(QStringLiteral("usr/bin/firefox"), "#!/bin/sh\n");
-        write(QStringLiteral("usr/lib/firefox-esr"), "#!/bin/sh\n");
+        // Programs, and a text file named like one, which is no browser.
+        for (const char* program : {"usr/bin/firefox", "usr/lib/firefox-esr"}) {
+            write(QLatin1StringView(program), "#!/bin/sh\n");
+            QVERIFY(QFile::setPermissions(path(QLatin1StringView(program)),
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        }
+        write(QStringLiteral("usr/share/lintian/overrides/chromium"), "chromium: some-tag\n");
         write(QStringLiteral("installed/dichotabd.html"), "<P>Hilfe</P>");
         write(QStringLiteral("installed/dichotabe.html"), "<P>Help</P>");
         sink.shown.clear();
@@ -65,12 +79,7 @@ private Q_SLOTS:
         launcher.failure.clear();
     }
 
-    void cleanup()
-    {
-        window.reset();
-        QDir(root.path()).removeRecursively();
-        QDir().mkpath(root.path());
-    }
+    void cleanup() { closeAndEmpty(); }
 
     void searchFindsDepthFirstAndNextClickResets()
     {
@@ -143,6 +152,20 @@ private Q_SLOTS:
         QCOMPARE(window->suchLaeuft, short(0));
         QCOMPARE(window->mode(), keys(Stage::Found));
         QVERIFY(control("aktion")->isEnabled());
+
+        // Where the count stands, the cancelled search says so, in the window's language; the next
+        // search shows the count again.
+        auto* cancelledText = control<QLabel>("lblAbbruch");
+        const QLabel* count = control<QLabel>("lblCount");
+        QVERIFY(cancelledText->isVisible());
+        QCOMPARE(cancelledText->text(), QStringLiteral("Suche abgebrochen – 0 Dateien gefunden"));
+        QCOMPARE(cancelledText->parentWidget()->childAt(count->geometry().center()), cancelledText);
+        QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        QCOMPARE(cancelledText->text(), QStringLiteral("Search cancelled – 0 files found"));
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton); // New search
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+        QVERIFY(!cancelledText->isVisible());
+        QCOMPARE(count->text(), QStringLiteral(" 2"));
     }
 
     // Search, Cancel, New search, a browser choice and its OK, in either language: the handlers follow
@@ -191,13 +214,15 @@ private Q_SLOTS:
     {
         SuchenServices noBrowsers = services(QStringLiteral("R"));
         noBrowsers.browserSearchFolder = path(QStringLiteral("R"));
-        write(QStringLiteral("R/A/firefox"), "#!/bin/sh\n"); // what the search would find without Escape
+        // What the search would find without Escape.
+        write(QStringLiteral("R/A/firefox"), "#!/bin/sh\n");
+        QVERIFY(
+            QFile::setPermissions(path(QStringLiteral("R/A/firefox")), QFile::ReadOwner | QFile::ExeOwner));
         open(noBrowsers);
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
         bool escaped = false;
         QTimer::singleShot(0, this, [&] {
-            for (QObject* command :
-                 std::initializer_list<QObject*>{control("cmdSearch"), menu(0), menu(1), menu(2), menu(3)})
+            for (QObject* command : commands())
                 QVERIFY(!command->property("enabled").toBool());
             QTest::keyClick(window.get(), Qt::Key_Escape);
             escaped = true;
@@ -206,8 +231,7 @@ private Q_SLOTS:
         QVERIFY(escaped);
         QVERIFY(found().isEmpty());
         QCOMPARE(window->mode(), choosing(Stage::Found));
-        for (QObject* command :
-             std::initializer_list<QObject*>{control("cmdSearch"), menu(0), menu(1), menu(2), menu(3)})
+        for (QObject* command : commands())
             QVERIFY(command->property("enabled").toBool());
         QCOMPARE(
             sink.shown,
@@ -305,23 +329,25 @@ private Q_SLOTS:
         QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
 
         // Help: the start folder has no page, so the installed copy, in the window's language.
-        menu(3)->trigger(); // help
+        help()->trigger();
         QCOMPARE(launcher.started.back().argument, path(QStringLiteral("installed/dichotabd.html")));
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
         write(QStringLiteral("R/dichotabe.html"), "<P>Help here</P>");
-        menu(3)->trigger(); // help
+        help()->trigger();
         QCOMPARE(launcher.started.back().commandLine,
                  browser + u' ' + path(QStringLiteral("R/dichotabe.html")));
 
         // A browser that cannot be started: the program and the reason, in the window's language.
         launcher.failure = QStringLiteral("Permission denied");
-        menu(3)->trigger();
+        const QString textFile = path(QStringLiteral("usr/share/lintian/overrides/chromium"));
+        window->browserPfad = textFile;
+        help()->trigger();
         window->browserPfad = path(QStringLiteral("usr/bin/gone"));
-        menu(3)->trigger();
+        help()->trigger();
         QCOMPARE(sink.shown,
                  (QStringList{QStringLiteral("The browser %1 cannot be started: This is not a program "
                                              "that can be run.")
-                                  .arg(browser),
+                                  .arg(textFile),
                               QStringLiteral("The browser %1 cannot be started: There is no such file.")
                                   .arg(window->browserPfad)}));
     }

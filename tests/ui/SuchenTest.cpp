@@ -1,5 +1,7 @@
 #include "Suchen.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
@@ -10,11 +12,14 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "DirectoryListModel.h"
 #include "FileListModel.h"
@@ -82,16 +87,13 @@ private Q_SLOTS:
         write(QStringLiteral("keys/notes.txt"), "x");
         write(QStringLiteral("keys/Beetles/d.html"), goodKey);
         sink.shown.clear();
+        sink.asked.clear();
+        sink.answer = false;
         endCalls = 0;
         open(services(QStringLiteral("keys")));
     }
 
-    void cleanup()
-    {
-        window.reset();
-        QDir(root.path()).removeRecursively();
-        QDir().mkpath(root.path());
-    }
+    void cleanup() { closeAndEmpty(); }
 
     void startState()
     {
@@ -131,7 +133,8 @@ private Q_SLOTS:
         for (const QAction* entry : window->menuBar()->actions())
             menu << entry->text();
         QCOMPARE(menu, (QStringList{QStringLiteral("Browser &wählen"), QStringLiteral("&Prüfen"),
-                                    QStringLiteral("&Nummerieren"), QStringLiteral("&?")}));
+                                    QStringLiteral("&Nummerieren"), QStringLiteral("&Importieren…"),
+                                    QStringLiteral("E&xportieren…"), QStringLiteral("&?")}));
     }
 
     void languageRoundTrip()
@@ -146,12 +149,16 @@ private Q_SLOTS:
                                window->menuBar()->actions()[0]->text(),
                                control<QPushButton>("testen")->text(),
                                window->menuBar()->actions()[1]->text(),
-                               window->menuBar()->actions()[2]->text()};
+                               window->menuBar()->actions()[2]->text(),
+                               window->menuBar()->actions()[3]->text(),
+                               window->menuBar()->actions()[4]->text(),
+                               control<QLabel>("Label1")->text()};
         };
         auto expected = [](const WindowTexts& t) {
-            return QStringList{t.windowTitle, t.lblCriteria,   t.lblfound,          t.txtBearbeiten,
-                               t.txtSuchen,   t.txtBeenden,    t.txtBrowserWaehlen, t.txtAnzeigen,
-                               t.mnuPruefen,  t.mnuNummerieren};
+            return QStringList{t.windowTitle, t.lblCriteria,    t.lblfound,          t.txtBearbeiten,
+                               t.txtSuchen,   t.txtBeenden,     t.txtBrowserWaehlen, t.txtAnzeigen,
+                               t.mnuPruefen,  t.mnuNummerieren, t.mnuImportieren,    t.mnuExportieren,
+                               t.txtRechte};
         };
         auto variables = [this] {
             return QStringList{window->txtSuchen,         window->txtNeueSuche,      window->txtBeenden,
@@ -201,6 +208,16 @@ private Q_SLOTS:
                 text.remove(u'&');
                 QVERIFY2(widget->fontMetrics().horizontalAdvance(text) <= widget->width(), name);
             }
+            // No two commands shown at once share an access key.
+            QStringList commands;
+            for (const QAction* entry : window->menuBar()->actions())
+                commands << entry->text();
+            for (const char* name : {"aktion", "cmdSearch", "cmdExit", "testen"})
+                commands << control<QPushButton>(name)->text();
+            QSet<QChar> keys;
+            for (const QString& caption : std::as_const(commands))
+                keys << caption.at(caption.indexOf(u'&') + 1).toLower();
+            QVERIFY2(keys.size() == commands.size(), qPrintable(commands.join(u' ')));
         }
         // A disabled flag ignores clicks.
         QTest::mouseClick(control("Picture3"), Qt::LeftButton);
@@ -284,46 +301,142 @@ private Q_SLOTS:
         QCOMPARE(store.replaced, 0);
     }
 
-    void checkAndRenumberSelectedFiles()
+    // The check: statistics first, then the findings as rows, errors first, each with the key's line
+    // and a caret under the place, even where the line is cut short.
+    void checkShowsRowsWithTheirPlace()
     {
-        sink.asked.clear();
-        sink.answer = false;
-        open(services(QStringLiteral("keys")));
+        const QByteArray longLine = "<P>#3 " + QByteArray(200, 'p') + " ....9<BR>q ....D</P>\r\n";
+        write(QStringLiteral("keys/a.htm"),
+              "<P>#1 a ....2<BR>b ....3<BR>c ....A</P>\r\n<P>#2 x ....B<BR>y ....C</P>\r\n" + longLine);
+        write(QStringLiteral("keys/b.htm"), "");
         QAction* check = window->findChild<QAction*>(QStringLiteral("mnuPruefen"));
-        QAction* renumber = window->findChild<QAction*>(QStringLiteral("mnuNummerieren"));
         selectFileRows({});
         check->trigger();
         QCOMPARE(sink.shown, QStringList{QStringLiteral("Es ist keine Datei ausgewählt.")});
 
-        selectFileRows({0, 2}); // a.htm, c.htm
+        selectFileRows({0});
         check->trigger();
         auto* dialog = window->findChild<QDialog*>(QStringLiteral("CheckDialog"));
         QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Prüfen – ") + path(QStringLiteral("keys/a.htm")));
         const QString report = dialog->findChild<QPlainTextEdit*>()->toPlainText();
-        QVERIFY2(report.contains(path(QStringLiteral("keys/c.htm")) +
-                                 QStringLiteral(":1:15: Fehler: Verweis vor dem "
-                                                "ersten Eintrag")),
+        const QStringList lines = report.split(u'\n');
+        QVERIFY2(!report.contains(path(QStringLiteral("keys/a.htm"))), qPrintable(report));
+        QVERIFY2(lines.value(0).startsWith(QStringLiteral("Einträge:")) && lines.value(0).endsWith(u" 3"),
                  qPrintable(report));
-        QVERIFY(report.contains(path(QStringLiteral("keys/a.htm")) + QStringLiteral(": 3 Einträge")));
+        static const QRegularExpression rowPattern(QStringLiteral("^ *(\\d+)  (Fehler|Warnung) +(.+)$"));
+        QStringList rows;
+        for (qsizetype at = 0; at < lines.size(); ++at) {
+            const QRegularExpressionMatch row = rowPattern.match(lines.at(at));
+            if (!row.hasMatch())
+                continue;
+            rows << row.captured(1) + u' ' + row.captured(2);
+            const QString source = lines.value(at + 1);
+            const QString caretLine = lines.value(at + 2);
+            const qsizetype caret = caretLine.indexOf(u'^');
+            QCOMPARE(caretLine.trimmed(), QStringLiteral("^"));
+            const QString marked = source.mid(caret);
+            // A long line is cut short around the place; a short one stands whole.
+            QVERIFY2(row.captured(1) == u"3"
+                         ? marked.startsWith(u"...9<BR>q") && source.contains(u'…')
+                         : marked.startsWith(u"#1 a ....2") &&
+                               source.trimmed() == u"<P>#1 a ....2<BR>b ....3<BR>c ....A</P>",
+                     qPrintable(source + u'\n' + caretLine));
+        }
+        QCOMPARE(rows, (QStringList{QStringLiteral("3 Fehler"), QStringLiteral("1 Warnung")}));
         QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("copy")), Qt::LeftButton);
-        QCOMPARE(QGuiApplication::clipboard()->text(), report);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 dialog->windowTitle() + QStringLiteral("\n\n") + report);
         QTest::keyClick(dialog, Qt::Key_Escape);
         QTRY_VERIFY(!window->findChild<QDialog*>(QStringLiteral("CheckDialog")));
 
+        // Several files: each path once, above its part; an empty file has no key rather than no
+        // findings.
+        selectFileRows({1, 2}); // b.htm, c.htm
+        check->trigger();
+        dialog = window->findChild<QDialog*>(QStringLiteral("CheckDialog"));
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Prüfen – 2 Dateien"));
+        const QString both = dialog->findChild<QPlainTextEdit*>()->toPlainText();
+        QCOMPARE(both.count(path(QStringLiteral("keys/b.htm"))), 1);
+        QCOMPARE(both.count(path(QStringLiteral("keys/c.htm"))), 1);
+        const QString emptyPart = both.section(path(QStringLiteral("keys/b.htm")), 1)
+                                      .section(path(QStringLiteral("keys/c.htm")), 0, 0);
+        QVERIFY2(emptyPart.contains(QStringLiteral("Keine Bestimmungstabelle in dieser Datei gefunden")) &&
+                     !emptyPart.contains(QStringLiteral("Einträge")) &&
+                     !emptyPart.contains(QStringLiteral("Keine Auffälligkeiten")),
+                 qPrintable(both));
+        dialog->close();
+    }
+
+    void renumberNamesTheFilesAndSaysWhenNothingChanged()
+    {
+        QAction* renumber = window->findChild<QAction*>(QStringLiteral("mnuNummerieren"));
         const QByteArray numbered = "<P>#4 a ....9<BR>4* b ....X</P>\n<P>#9 c ....Y<BR>d ....Z</P>\n";
         write(QStringLiteral("keys/a.htm"), numbered);
         selectFileRows({0});
+        sink.answer = false;
         renumber->trigger();
-        QCOMPARE(sink.asked.size(), 1);
+        QCOMPARE(sink.asked, QStringList{QStringLiteral("„%1“ neu nummerieren? Von der Datei bleibt eine "
+                                                        "Sicherungskopie daneben.")
+                                             .arg(path(QStringLiteral("keys/a.htm")))});
         QCOMPARE(test::readAll(path(QStringLiteral("keys/a.htm"))), numbered);
         sink.answer = true;
         renumber->trigger();
-        sink.answer = false;
         QCOMPARE(test::readAll(path(QStringLiteral("keys/a.htm"))),
                  QByteArray("<P>#1 a ....2<BR>1* b ....X</P>\n<P>#2 c ....Y<BR>d ....Z</P>\n"));
         QCOMPARE(test::readAll(path(QStringLiteral("keys/a.htm_bak0"))), numbered);
         QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Fertig!"));
-        QCOMPARE(sink.shown.size(), 1); // no message beyond the first
+        QVERIFY(sink.shown.isEmpty());
+
+        // Numbers used twice: refused, and the message says that the key stayed as it was.
+        const QByteArray twice = "<P>#1 a ....2<BR>b ....2</P>\n<P>#2 c ....A<BR>d ....B</P>\n"
+                                 "<P>#2 e ....C<BR>f ....D</P>\n";
+        write(QStringLiteral("keys/b.htm"), twice);
+        selectFileRows({2, 3}); // a.htm_bak0 stands at 1 now
+        renumber->trigger();
+        sink.answer = false;
+        QVERIFY2(sink.asked.last().startsWith(QStringLiteral("Diese 2 Dateien neu nummerieren?")) &&
+                     sink.asked.last().endsWith(path(QStringLiteral("keys/b.htm")) + u'\n' +
+                                                path(QStringLiteral("keys/c.htm"))),
+                 qPrintable(sink.asked.last()));
+        QCOMPARE(test::readAll(path(QStringLiteral("keys/b.htm"))), twice);
+        QVERIFY(!QFile::exists(path(QStringLiteral("keys/b.htm_bak0"))));
+        QVERIFY2(!sink.shown.isEmpty() &&
+                     sink.shown.first().endsWith(QStringLiteral("\n\nEs wurde nichts geändert.")),
+                 qPrintable(sink.shown.join(u'|')));
+    }
+
+    // The real message boxes: every button in the window's language.
+    void boxesSpeakTheWindowsLanguage()
+    {
+        SuchenServices realBoxes = services(QStringLiteral("keys"));
+        realBoxes.messages = nullptr;
+        open(realBoxes);
+        QAction* renumber = window->findChild<QAction*>(QStringLiteral("mnuNummerieren"));
+        QStringList seen;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            QStringList buttons;
+            for (QAbstractButton* button : box->buttons())
+                buttons << button->text();
+            buttons.sort();
+            seen << buttons.join(u'/');
+            QAbstractButton* no = box->button(QMessageBox::No);
+            (no ? no : box->button(QMessageBox::Ok))->click();
+        });
+        poll.start(10);
+        selectFileRows({});
+        renumber->trigger(); // nothing chosen: a message
+        selectFileRows({0});
+        renumber->trigger(); // a question
+        QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        renumber->trigger();
+        poll.stop();
+        QCOMPARE(seen,
+                 (QStringList{QStringLiteral("OK"), QStringLiteral("Ja/Nein"), QStringLiteral("No/Yes")}));
     }
 
     void listsFollowOneAnother()
@@ -356,6 +469,11 @@ private Q_SLOTS:
         QCOMPARE(fileListEntries(), (QStringList{QStringLiteral("a.htm"), QStringLiteral("notes.txt")}));
         QTest::keyClick(pattern, Qt::Key_Backspace);
         QCOMPARE(fileListEntries(), QStringList{QStringLiteral("a.htm")});
+        // The whole pattern stands in the tooltip; leaving the box shows it from its start.
+        QCOMPARE(pattern->toolTip(), QStringLiteral("a*;*.tx"));
+        QVERIFY(pattern->cursorPosition() > 0);
+        control("cmdExit")->setFocus();
+        QCOMPARE(pattern->cursorPosition(), 0);
 
         // The file list passes the focus on to the Process button.
         control("filList")->setFocus();
@@ -403,6 +521,41 @@ private Q_SLOTS:
         QTest::keyClick(dirs, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), control("drvList"));
         QCOMPARE(window->directories().path(), path(QStringLiteral("keys/Beetles")));
+    }
+
+    // Shift+Tab goes the way of Tab backwards, on either panel; the file list and the found list
+    // hand the focus on to Process and are no stops of their own.
+    void tabAndShiftTabAreOneCycle()
+    {
+        const auto cycle = [this](bool forwards) {
+            QStringList names;
+            control("cmdSearch")->setFocus();
+            for (int step = 0; step < 12; ++step) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab,
+                                forwards ? Qt::NoModifier : Qt::ShiftModifier);
+                names << QApplication::focusWidget()->objectName();
+                if (names.last() == u"cmdSearch")
+                    break;
+            }
+            return names;
+        };
+        const auto reversed = [](QStringList names) {
+            names.removeLast(); // back at Search
+            std::reverse(names.begin(), names.end());
+            return names << QStringLiteral("cmdSearch");
+        };
+        const QStringList browsing = cycle(true);
+        QCOMPARE(browsing,
+                 (QStringList{QStringLiteral("cmdExit"), QStringLiteral("txtSearchSpec"),
+                              QStringLiteral("dirList"), QStringLiteral("drvList"), QStringLiteral("aktion"),
+                              QStringLiteral("testen"), QStringLiteral("cmdSearch")}));
+        QCOMPARE(cycle(false), reversed(browsing));
+
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton); // the found panel
+        const QStringList found = cycle(true);
+        QCOMPARE(found, (QStringList{QStringLiteral("cmdExit"), QStringLiteral("aktion"),
+                                     QStringLiteral("testen"), QStringLiteral("cmdSearch")}));
+        QCOMPARE(cycle(false), reversed(found));
     }
 
     void keysAndExit()

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include "RecordingDialogs.h"
 #include "RecordingLauncher.h"
 #include "RecordingSink.h"
 #include "Suchen.h"
@@ -27,7 +28,8 @@ inline char* toString(const WindowMode& mode)
 
 namespace keylinker::test {
 
-/// A window over a temporary folder tree, with recorders in place of message boxes and program starts.
+/// A window over a temporary folder tree, with recorders in place of message boxes, file dialogs and
+/// program starts.
 class WindowFixture
 {
 public:
@@ -37,6 +39,7 @@ public:
     TestDir root;
     RecordingSink sink;
     RecordingLauncher launcher;
+    RecordingDialogs dialogs;
     int endCalls = 0;
     std::unique_ptr<Suchen> window;
 
@@ -53,6 +56,7 @@ public:
         SuchenServices services;
         services.messages = &sink;
         services.launcher = &launcher;
+        services.dialogs = &dialogs;
         services.settingsPath = path(QStringLiteral("config/Dichotab.ini"));
         services.startDirectory = path(startFolder);
         services.drives = {root.path()};
@@ -60,6 +64,14 @@ public:
         services.browserSearchFolder = path(QStringLiteral("usr"));
         services.endProgram = [this] { ++endCalls; };
         return services;
+    }
+
+    /// Closes the window and empties the folder tree for the next test.
+    void closeAndEmpty()
+    {
+        window.reset();
+        QDir(root.path()).removeRecursively();
+        QDir().mkpath(root.path());
     }
 
     void open(const SuchenServices& services)

@@ -1,0 +1,165 @@
+#include <QAction>
+#include <QLabel>
+#include <QListView>
+#include <QTest>
+
+#include "DirectoryListModel.h"
+#include "FileListModel.h"
+#include "KeyImport.h"
+#include "KeyPageWriter.h"
+#include "KeyTableExport.h"
+#include "Suchen.h"
+#include "WindowTestSupport.h"
+
+using namespace keylinker;
+
+namespace {
+
+const QByteArray table = "from,statement,to\r\n1,Wings red,2\r\n1,Wings blue,Carabus\r\n"
+                         "2,Legs long,Abax\r\n2,Legs short,Pterostichus\r\n";
+
+KeyTable tableOf(const QByteArray& content)
+{
+    KeyTable key;
+    KeyImportError error;
+    if (!KeyImport::read(content, key, error))
+        qFatal("the test's key does not read");
+    return key;
+}
+
+} // namespace
+
+class ImportExportTest : public QObject, public test::WindowFixture
+{
+    Q_OBJECT
+
+private:
+    void trigger(const char* entry) const
+    {
+        window->findChild<QAction*>(QLatin1StringView(entry))->trigger();
+    }
+    QString selectedFile() const
+    {
+        const auto* files = control<QListView>("filList");
+        const QModelIndexList selected = files->selectionModel()->selectedRows();
+        if (selected.size() != 1 || files->currentIndex() != selected.first())
+            return QStringLiteral("<not one current selected file>");
+        return joinPath(window->files().path(), window->files().entry(selected.first().row()));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(root.isValid());
+        write(QStringLiteral("keys/moths.csv"), table);
+        write(QStringLiteral("keys/moths.htm"), "old page");
+        write(QStringLiteral("keys/bad.csv"), "from,statement,to\n1,a,2\n1,\"b,3\n");
+        write(QStringLiteral("keys/Beetles/notes.txt"), "x");
+        write(QStringLiteral("out/notes.txt"), "x");
+        sink = {};
+        dialogs = {};
+        open(services(QStringLiteral("keys")));
+    }
+
+    void cleanup() { closeAndEmpty(); }
+
+    // A table error is told with its line; a name that is taken is written over only after a yes,
+    // with the old file kept as a backup; the new page stands selected in the file list.
+    void importAsksForTwoNamesAndWritesOverNothingUnasked()
+    {
+        dialogs.opened = path(QStringLiteral("keys/bad.csv"));
+        trigger("mnuImportieren");
+        QCOMPARE(sink.shown,
+                 QStringList{dialogs.opened + QStringLiteral(", Zeile 3: Anführungszeichen wird nicht "
+                                                             "geschlossen")});
+        QCOMPARE(dialogs.asked.size(), 1); // no save dialog after the error
+        QCOMPARE(dialogs.asked[0].start, path(QStringLiteral("keys")));
+        QCOMPARE(dialogs.asked[0].types,
+                 (QStringList{QStringLiteral("Tabellen und Textschlüssel (*.csv *.tsv *.txt)"),
+                              QStringLiteral("Alle Dateien (*)")}));
+
+        const QString page = path(QStringLiteral("keys/moths.htm"));
+        dialogs.opened = path(QStringLiteral("keys/moths.csv"));
+        dialogs.saved = page;
+        trigger("mnuImportieren");
+        QCOMPARE(dialogs.asked.last().start, page);
+        QCOMPARE(sink.asked,
+                 QStringList{page + QStringLiteral(" gibt es schon. Ersetzen? Die alte Datei bleibt als "
+                                                   "Sicherungskopie daneben.")});
+        QCOMPARE(test::readAll(page), QByteArray("old page"));
+        QVERIFY(!QFile::exists(page + QStringLiteral("_bak0")));
+
+        sink.answer = true;
+        trigger("mnuImportieren");
+        KeyTable titled = tableOf(table);
+        titled.title = "moths";
+        const QByteArray written = KeyPageWriter::write(titled);
+        QCOMPARE(test::readAll(page), written);
+        QCOMPARE(test::readAll(page + QStringLiteral("_bak0")), QByteArray("old page"));
+        QCOMPARE(selectedFile(), page);
+        QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Fertig!"));
+
+        // From the found panel, to a new name typed without its suffix in another folder: made there
+        // whole, and the file list opens that folder.
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+        dialogs.saved = path(QStringLiteral("keys/Beetles/carabidae"));
+        sink.asked.clear();
+        trigger("mnuImportieren");
+        QVERIFY(sink.asked.isEmpty());
+        QCOMPARE(test::readAll(path(QStringLiteral("keys/Beetles/carabidae.htm"))), written);
+        QCOMPARE(window->mode().stage, WindowMode::Stage::Browsing);
+        QCOMPARE(window->directories().path(), path(QStringLiteral("keys/Beetles")));
+        QCOMPARE(selectedFile(), path(QStringLiteral("keys/Beetles/carabidae.htm")));
+
+        // A backup is never the name written to, whatever the answer.
+        dialogs.saved = page + QStringLiteral("_bak0");
+        sink.shown.clear();
+        trigger("mnuImportieren");
+        QCOMPARE(test::readAll(page + QStringLiteral("_bak0")), QByteArray("old page"));
+        QCOMPARE(sink.shown.size(), 1);
+        QVERIFY(sink.shown[0].startsWith(page + QStringLiteral("_bak0 ist eine Sicherungskopie")));
+    }
+
+    // Every form the save dialog offers is written as that form's writer writes it, beside the key
+    // by default, under the name chosen with the suffix of the form.
+    void exportWritesEachForm()
+    {
+        write(QStringLiteral("keys/moths.htm"), KeyPageWriter::write(tableOf(table)));
+        trigger("mnuExportieren");
+        QCOMPARE(sink.shown, QStringList{QStringLiteral("Es ist keine Datei ausgewählt.")});
+        QVERIFY(dialogs.asked.isEmpty());
+
+        clickRow("filList", 0); // moths.htm
+        QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        trigger("mnuExportieren"); // cancelled: nothing written
+        QCOMPARE(dialogs.asked.size(), 1);
+        QCOMPARE(dialogs.asked[0].title, QStringLiteral("Export “moths.htm”"));
+        QCOMPARE(dialogs.asked[0].start, path(QStringLiteral("keys/moths.csv")));
+        QCOMPARE(dialogs.asked[0].types,
+                 (QStringList{QStringLiteral("KeyBase CSV (*.csv)"), QStringLiteral("Text (*.txt)"),
+                              QStringLiteral("Graphviz DOT (*.dot)")}));
+
+        const KeyTable key = tableOf(table);
+        const QList<std::pair<QString, QByteArray>> expected = {
+            {QStringLiteral("csv"), KeyTableExport::keybase(key)},
+            {QStringLiteral("txt"), KeyTableExport::text(key)},
+            {QStringLiteral("dot"), KeyTableExport::dot(key)}};
+        dialogs.saved = path(QStringLiteral("out/moths"));
+        for (int type = 0; type < expected.size(); ++type) {
+            dialogs.savedType = type;
+            trigger("mnuExportieren");
+            QCOMPARE(test::readAll(dialogs.saved + u'.' + expected[type].first), expected[type].second);
+        }
+        // A suffix that names a form decides it over the file type.
+        dialogs.savedType = 0;
+        dialogs.saved = path(QStringLiteral("out/graph.dot"));
+        trigger("mnuExportieren");
+        QCOMPARE(test::readAll(dialogs.saved), expected[2].second);
+        QCOMPARE(QDir(path(QStringLiteral("out"))).entryList(QDir::Files).size(), 5); // no temporary left
+        QVERIFY(sink.shown.size() == 1 && sink.asked.isEmpty());
+        QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Done!"));
+    }
+};
+
+QTEST_MAIN(ImportExportTest)
+#include "ImportExportTest.moc"
