@@ -3,15 +3,13 @@
 #include <QFileInfo>
 #include <QIODevice>
 
-#include "InteractiveKey.h"
-#include "InteractivePage.h"
+#include "ExportFormat.h"
 #include "KeyFileMessages.h"
 #include "KeyFileStore.h"
 #include "KeyImport.h"
 #include "KeyImportError.h"
 #include "KeyPageWriter.h"
 #include "KeyTable.h"
-#include "KeyTableExport.h"
 #include "MessageLine.h"
 
 namespace keylinker {
@@ -22,9 +20,13 @@ ExchangeCommands::ExchangeCommands(QIODevice& out, QIODevice& err, Language lang
 
 const QStringList& ExchangeCommands::exportFormats()
 {
-    static const QStringList formats = {QStringLiteral("keybase"), QStringLiteral("text"),
-                                        QStringLiteral("dot"), QStringLiteral("interactive")};
-    return formats;
+    static const QStringList options = [] {
+        QStringList all;
+        for (const ExportFormat& format : ExportFormat::all())
+            all << QString::fromLatin1(format.option);
+        return all;
+    }();
+    return options;
 }
 
 ExitStatus ExchangeCommands::importKey(const QString& file, const QString& output, const QString& title)
@@ -48,28 +50,18 @@ ExitStatus ExchangeCommands::importKey(const QString& file, const QString& outpu
 
 ExitStatus ExchangeCommands::exportKey(const QString& format, const QString& file, bool header)
 {
-    if (format == u"interactive") {
-        QByteArray content;
-        InteractiveKey key;
-        KeyImportError error;
-        if (!readContent(file, content))
-            return exitMessage;
-        if (!InteractiveKey::read(content, key, error)) {
-            reportImportError(file, error);
-            return exitMessage;
-        }
-        m_out.write(InteractivePage::write(key, m_language, QFileInfo(file).completeBaseName().toUtf8()));
-        return exitOk;
-    }
-    KeyTable table;
-    if (!readTable(file, table))
+    const ExportFormat* form = ExportFormat::named(format);
+    QByteArray content;
+    if (!form || !readContent(file, content))
         return exitMessage;
-    if (format == u"keybase")
-        m_out.write(KeyTableExport::keybase(table, header));
-    else if (format == u"text")
-        m_out.write(KeyTableExport::text(table));
-    else
-        m_out.write(KeyTableExport::dot(table));
+    const ExportSettings settings{m_language, QFileInfo(file).completeBaseName().toUtf8(), header};
+    QByteArray written;
+    KeyImportError error;
+    if (!form->write(content, settings, written, error)) {
+        reportImportError(file, error);
+        return exitMessage;
+    }
+    m_out.write(written);
     return exitOk;
 }
 

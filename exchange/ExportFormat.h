@@ -3,24 +3,40 @@
 #include <span>
 
 #include <QByteArray>
+#include <QStringView>
 
 #include "Language.h"
 
 namespace keylinker {
 
-struct KeyTable;
+struct KeyImportError;
 
-/// One form in which a key is written for others, as the window offers it in its save dialog: one
-/// row per form. A form with layouts to choose from takes a row per layout, so that the file type
-/// chosen in the dialog names both.
+/// What every form of export may take into account besides the key.
+struct ExportSettings final
+{
+    Language language = Language::German;
+    QByteArray title;   ///< for a key without a title of its own (the file's name)
+    bool header = true; ///< a table starts with its header row
+};
+
+/// One form in which a key is written for others: one row per form, for keylinker-cli's --export and
+/// the window's save dialog alike. A form with layouts to choose from takes a row per layout, so that
+/// the file type chosen in the dialog names both.
 struct ExportFormat final
 {
+    const char* option; ///< as --export names it
     BilingualText name; ///< as the list of file types shows it
     const char* suffix; ///< of the file name, without the dot
-    QByteArray (*write)(const KeyTable& table);
+    /// The key in `content` (a page, a table or a text key) in this form; false, with `error`, where
+    /// the content holds no key.
+    bool (*write)(const QByteArray& content, const ExportSettings& settings, QByteArray& out,
+                  KeyImportError& error);
 
     /// Every form, the one proposed first on top.
     static std::span<const ExportFormat> all();
+
+    /// The form --export calls `option`, or nullptr.
+    static const ExportFormat* named(QStringView option);
 };
 
 } // namespace keylinker

@@ -86,8 +86,8 @@ bool ExchangeMenu::exportKey(const QString& file, Language language)
 {
     const WindowTexts& texts = WindowTexts::of(language);
     try {
-        KeyTable key;
-        if (!readKey(file, key, language))
+        QByteArray content;
+        if (!readContent(file, content, language))
             return false;
         const std::span<const ExportFormat> formats = ExportFormat::all();
         QStringList types;
@@ -95,8 +95,9 @@ bool ExchangeMenu::exportKey(const QString& file, Language language)
             types << QStringLiteral("%1 (*.%2)")
                          .arg(format.name.in(language), QLatin1StringView(format.suffix));
         // Beside the key, named after it; a backup's export is named after its key.
-        const QString proposed = joinPath(folderOf(file), baseName(plainPath(file)) + u'.' +
-                                                              QLatin1StringView(formats.front().suffix));
+        const QString key = baseName(plainPath(file));
+        const QString proposed =
+            joinPath(folderOf(file), key + u'.' + QLatin1StringView(formats.front().suffix));
         int type = 0;
         const QString target = m_dialogs.saveFile(
             {texts.txtExportTitel.arg(file.mid(nameStart(file))), proposed, types, language}, type);
@@ -109,28 +110,46 @@ bool ExchangeMenu::exportKey(const QString& file, Language language)
         const ExportFormat& format = named != formats.end()
                                          ? *named
                                          : formats[std::clamp(type, 0, static_cast<int>(formats.size()) - 1)];
-        return writeFile(withSuffix(target, format.suffix), format.write(key), language);
+        QByteArray written;
+        KeyImportError error;
+        if (!format.write(content, {language, key.toUtf8()}, written, error)) {
+            showImportError(file, error, language);
+            return false;
+        }
+        return writeFile(withSuffix(target, format.suffix), written, language);
     } catch (const std::bad_alloc&) {
         showFailure(file, {FileError::tooBig}, language);
     }
     return false;
 }
 
+/// Reads the bytes of `path`; otherwise tells why.
+bool ExchangeMenu::readContent(const QString& path, QByteArray& content, Language language)
+{
+    FileAccess access;
+    FileError error;
+    if (m_store.read(path, content, access, error))
+        return true;
+    showFailure(path, error, language);
+    return false;
+}
+
+void ExchangeMenu::showImportError(const QString& path, const KeyImportError& error, Language language)
+{
+    m_messages.show(WindowTexts::of(language).msgTabellenFehler.arg(
+        QDir::toNativeSeparators(path), QString::number(error.line), error.text(language)));
+}
+
 /// Reads any key keylinker understands into `table`; otherwise tells why, with the line.
 bool ExchangeMenu::readKey(const QString& path, KeyTable& table, Language language)
 {
     QByteArray content;
-    FileAccess access;
-    FileError error;
-    if (!m_store.read(path, content, access, error)) {
-        showFailure(path, error, language);
+    if (!readContent(path, content, language))
         return false;
-    }
     KeyImportError importError;
     if (KeyImport::read(content, table, importError))
         return true;
-    m_messages.show(WindowTexts::of(language).msgTabellenFehler.arg(
-        QDir::toNativeSeparators(path), QString::number(importError.line), importError.text(language)));
+    showImportError(path, importError, language);
     return false;
 }
 

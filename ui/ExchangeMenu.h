@@ -12,6 +12,7 @@ class KeyFileProcessor;
 class KeyFileStore;
 class MessageSink;
 struct FileError;
+struct KeyImportError;
 struct KeyTable;
 struct WindowTexts;
 
@@ -36,6 +37,8 @@ public:
 
 private:
     bool readKey(const QString& path, KeyTable& table, Language language);
+    bool readContent(const QString& path, QByteArray& content, Language language);
+    void showImportError(const QString& path, const KeyImportError& error, Language language);
     bool writeFile(const QString& path, const QByteArray& content, Language language);
     void showFailure(const QString& path, const FileError& error, Language language);
 

@@ -4,8 +4,10 @@
 #include <QTest>
 
 #include "DirectoryListModel.h"
+#include "ExportFormat.h"
 #include "FileListModel.h"
 #include "KeyImport.h"
+#include "KeyImportError.h"
 #include "KeyPageWriter.h"
 #include "KeyTableExport.h"
 #include "Suchen.h"
@@ -135,27 +137,35 @@ private Q_SLOTS:
         QCOMPARE(dialogs.asked.size(), 1);
         QCOMPARE(dialogs.asked[0].title, QStringLiteral("Export “moths.htm”"));
         QCOMPARE(dialogs.asked[0].start, path(QStringLiteral("keys/moths.csv")));
-        QCOMPARE(dialogs.asked[0].types,
-                 (QStringList{QStringLiteral("KeyBase CSV (*.csv)"), QStringLiteral("Text (*.txt)"),
-                              QStringLiteral("Graphviz DOT (*.dot)")}));
+        QStringList types;
+        for (const ExportFormat& format : ExportFormat::all())
+            types << format.name.in(Language::English) + QStringLiteral(" (*.") +
+                         QLatin1StringView(format.suffix) + u')';
+        QCOMPARE(dialogs.asked[0].types, types);
+        QVERIFY(types.contains(QStringLiteral("Graphviz DOT (*.dot)")));
 
-        const KeyTable key = tableOf(table);
-        const QList<std::pair<QString, QByteArray>> expected = {
-            {QStringLiteral("csv"), KeyTableExport::keybase(key)},
-            {QStringLiteral("txt"), KeyTableExport::text(key)},
-            {QStringLiteral("dot"), KeyTableExport::dot(key)}};
+        const QByteArray content = KeyPageWriter::write(tableOf(table));
         dialogs.saved = path(QStringLiteral("out/moths"));
-        for (int type = 0; type < expected.size(); ++type) {
-            dialogs.savedType = type;
+        int type = 0;
+        QByteArray dot;
+        for (const ExportFormat& format : ExportFormat::all()) {
+            QByteArray expected;
+            KeyImportError error;
+            QVERIFY(format.write(content, {Language::English, "moths"}, expected, error));
+            dialogs.savedType = type++;
             trigger("mnuExportieren");
-            QCOMPARE(test::readAll(dialogs.saved + u'.' + expected[type].first), expected[type].second);
+            QCOMPARE(test::readAll(dialogs.saved + u'.' + QLatin1StringView(format.suffix)), expected);
+            if (QLatin1StringView(format.suffix) == u"dot")
+                dot = expected;
         }
         // A suffix that names a form decides it over the file type.
         dialogs.savedType = 0;
         dialogs.saved = path(QStringLiteral("out/graph.dot"));
         trigger("mnuExportieren");
-        QCOMPARE(test::readAll(dialogs.saved), expected[2].second);
-        QCOMPARE(QDir(path(QStringLiteral("out"))).entryList(QDir::Files).size(), 5); // no temporary left
+        QCOMPARE(test::readAll(dialogs.saved), dot);
+        // The note that was there, one file a form and the one named by its suffix; no temporary left.
+        QCOMPARE(QDir(path(QStringLiteral("out"))).entryList(QDir::Files | QDir::Hidden).size(),
+                 qsizetype(ExportFormat::all().size()) + 2);
         QVERIFY(sink.shown.size() == 1 && sink.asked.isEmpty());
         QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Done!"));
     }
