@@ -1,0 +1,115 @@
+#include "RtfWriter.h"
+
+#include <cmath>
+
+#include "StandardFonts.h"
+
+namespace keylinker {
+namespace {
+
+QByteArray twips(double points)
+{
+    return QByteArray::number(std::lround(points * 20));
+}
+
+// Text in RTF: the control characters escaped, Windows-1252 as hex escapes, the rest as Unicode
+// escapes with "?" for readers that know none.
+QByteArray rtfText(const QString& text)
+{
+    QByteArray rtf;
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        if (unit == u'\\' || unit == u'{' || unit == u'}') {
+            rtf += '\\';
+            rtf += char(unit);
+        } else if (unit == u'\n') {
+            rtf += "\\line ";
+        } else if (unit >= 0x20 && unit < 0x7F) {
+            rtf += char(unit);
+        } else if (const StandardGlyph glyph = standardGlyph(unit, false, false);
+                   unit >= 0xA0 && glyph.found && glyph.font != StandardFont::Symbol) {
+            rtf += "\\'" + QByteArray::number(glyph.code, 16);
+        } else if (unit >= 0x80) {
+            rtf += "\\u" + QByteArray::number(qint16(unit)) + '?'; // signed, as RTF wants it
+        }
+    }
+    return rtf;
+}
+
+QByteArray styled(const PrintedText& text)
+{
+    QByteArray rtf;
+    for (const PrintedRun& run : text) {
+        if (run.text == u"\n") {
+            rtf += "\\line ";
+            continue;
+        }
+        const bool styledRun = run.italic || run.bold;
+        if (styledRun)
+            rtf += QByteArray("{") + (run.italic ? "\\i" : "") + (run.bold ? "\\b" : "") + ' ';
+        rtf += rtfText(run.text);
+        if (styledRun)
+            rtf += '}';
+    }
+    return rtf;
+}
+
+QByteArray bookmark(qsizetype couplet)
+{
+    return "k" + QByteArray::number(couplet);
+}
+
+QByteArray link(const QByteArray& text, qsizetype couplet)
+{
+    return "{\\field{\\*\\fldinst HYPERLINK \\\\l \"" + bookmark(couplet) + "\"}{\\fldrslt " + text + "}}";
+}
+
+} // namespace
+
+PrintedFile RtfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSize paper)
+{
+    const PrintedPage page = PrintedPage::of(paper);
+    const QList<PrintedLine> lines = key.lines(layout, page.maxDepth());
+    const double labelColumn = page.labelColumn(lines);
+    const QByteArray body = "\\f0\\fs" + QByteArray::number(std::lround(page.fontSize * 2));
+
+    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
+                     "{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}}\n"
+                     "{\\*\\generator keylinker " KEYLINKER_VERSION ";}\n"
+                     "{\\info{\\title " +
+                     rtfText(key.title()) + "}}\n";
+    rtf += "\\paperw" + twips(page.width) + "\\paperh" + twips(page.height) + "\\margl" + twips(page.margin) +
+           "\\margr" + twips(page.margin) + "\\margt" + twips(page.margin) + "\\margb" + twips(page.margin) +
+           "\\widowctrl\n";
+    rtf += "{\\footer\\pard\\plain\\qc\\f0\\fs18{\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}\\par}\n";
+    if (!key.title().isEmpty())
+        rtf += "\\pard\\plain\\qc\\keepn\\sa240\\f0\\fs28\\b " + rtfText(key.title()) + "\\par\n";
+    for (const PrintedLine& line : lines) {
+        const double indent = line.depth * page.indent;
+        rtf += "\\pard\\plain\\keep";
+        if (line.keepWithNext || line.nestedFollows)
+            rtf += "\\keepn";
+        if (line.heading) {
+            rtf += "\\sb240\\sa60\\li" + twips(indent) + ' ' + body + "\\fs22\\b " + styled(line.text) +
+                   "\\par\n";
+            continue;
+        }
+        if (line.starts >= 0 && layout == PrintLayout::Bracketed)
+            rtf += "\\sb" + twips(0.4 * page.leading);
+        rtf += "\\li" + twips(indent + labelColumn) + "\\fi-" + twips(labelColumn) + "\\tx" +
+               twips(indent + labelColumn) + "\\tqr\\tldot\\tx" + twips(page.textWidth()) + ' ' + body + ' ';
+        if (line.starts >= 0)
+            rtf +=
+                "{\\*\\bkmkstart " + bookmark(line.starts) + "}{\\*\\bkmkend " + bookmark(line.starts) + '}';
+        const QByteArray label = rtfText(line.label);
+        rtf += (line.labelTarget >= 0 ? link(label, line.labelTarget) : label) + "\\tab " + styled(line.text);
+        if (!line.destination.isEmpty()) {
+            const QByteArray destination = styled(line.destination);
+            rtf += "\\tab " + (line.target >= 0 ? link(destination, line.target) : destination);
+        }
+        rtf += "\\par\n";
+    }
+    return {rtf + "}\n", {}};
+}
+
+} // namespace keylinker
