@@ -77,11 +77,11 @@ public:
         double space = 0;
         bool breakNext = false;
         const auto finish = [&] {
-            if (!word.pieces.isEmpty()) {
-                word.spaceBefore = words.isEmpty() ? 0 : space;
-                word.breakBefore = breakNext;
-                words << word;
-            }
+            if (word.pieces.isEmpty())
+                return;
+            word.spaceBefore = words.isEmpty() ? 0 : space;
+            word.breakBefore = breakNext;
+            words << word;
             word = {};
             space = 0;
             breakNext = false;
@@ -95,9 +95,7 @@ public:
             const QList<uint> characters = run.text.toUcs4();
             for (const uint character : characters) {
                 if (character == ' ') {
-                    const bool pending = breakNext;
                     finish();
-                    breakNext = pending;
                     space = size * standardGlyph(' ', run.italic, run.bold || bold).width / 1000;
                     continue;
                 }

@@ -215,6 +215,11 @@ TEST(PrintedFormatsTest, PdfOfTheExampleKeyAndAKeyBaseTable)
             EXPECT_TRUE(pdf.bytes.contains("/Outlines")) << "no outline";
         }
     }
+    // A line break in a lead breaks the line there and only there.
+    EXPECT_TRUE(
+        pdfText(dir, PdfWriter::write(keyBaseKey(), PrintLayout::Bracketed, PaperSize::A4).bytes)
+            .contains(QRegularExpression(QStringLiteral("^–\\s+Elytra smooth\n\\s+and shining[ .]+Larvae$"),
+                                         QRegularExpression::MultilineOption)));
     // The sub-key's heading is printed and leads from the main key link to it.
     const QString text =
         pdfText(dir, PdfWriter::write(keyBaseKey(), PrintLayout::Bracketed, PaperSize::Letter).bytes);
