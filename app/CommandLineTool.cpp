@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <functional>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include <QCommandLineParser>
@@ -53,10 +54,12 @@ const QList<Option> options = {
     {QStringLiteral("find"), QStringLiteral("DIR")},
     {QStringLiteral("pattern"), QStringLiteral("P")},
     {QStringLiteral("import"), {}},
-    {QStringLiteral("o"), QStringLiteral("OUT.htm")},
+    {QStringLiteral("o"), QStringLiteral("OUT")},
     {QStringLiteral("title"), QStringLiteral("TEXT")},
     {QStringLiteral("export"), QStringLiteral("FORMAT")},
     {QStringLiteral("no-header"), {}},
+    {QStringLiteral("layout"), QStringLiteral("LAYOUT")},
+    {QStringLiteral("paper"), QStringLiteral("PAPER")},
 };
 
 // Options every mode takes.
@@ -113,7 +116,8 @@ UsageTexts usageTexts(bool english)
         .noFile = text("keine Datei angegeben", "no file given"),
         .oneFile = text("%1 nimmt genau eine Datei", "%1 takes exactly one file"),
         .noFileAllowed = text("%1 nimmt keine Datei", "%1 takes no file"),
-        .exportFormats = text("--export nimmt keybase, text oder dot", "--export takes keybase, text or dot"),
+        .exportFormats = text("--export nimmt keybase, text, dot, pdf, rtf oder latex",
+                              "--export takes keybase, text, dot, pdf, rtf or latex"),
         .patternRefused = text("Muster abgelehnt: %1", "pattern refused: %1"),
     };
 }
@@ -265,17 +269,34 @@ const QList<CommandLineTool::Mode>& CommandLineTool::modes()
                                                                : QFileInfo(file).completeBaseName());
          }},
         {QStringLiteral("export"),
-         {QStringLiteral("no-header")},
+         {QStringLiteral("no-header"), QStringLiteral("o"), QStringLiteral("layout"),
+          QStringLiteral("paper")},
          Files::one,
          {{QStringLiteral("--export keybase|text|dot [--no-header] FILE"),
            QStringLiteral("write a key as a KeyBase table, as a flora's text or as\n"
-                          "a Graphviz graph to standard output")}},
+                          "a Graphviz graph to standard output")},
+          {QStringLiteral(
+               "--export pdf|rtf|latex [--layout bracketed|indented] [--paper a4|letter] FILE [-o OUT]"),
+           QStringLiteral("print a key for a journal or a field guide, bracketed\n"
+                          "(default) or indented, on A4 (default) or US letter\n"
+                          "paper: a PDF to the new file OUT (-o is needed), RTF\n"
+                          "or LaTeX to standard output or the new file OUT")}},
          [exchange](CommandLineTool& tool, const Call& call) {
              const QString format = call.value(QStringLiteral("export"));
              if (!ExchangeCommands::exportFormats().contains(format))
                  return tool.usageError(usageTexts(tool.m_english).exportFormats);
-             return exchange(tool).exportKey(format, call.files.front(),
-                                             !call.isSet(QStringLiteral("no-header")));
+             const auto given = [&call](const QString& name) {
+                 return call.isSet(name) ? std::optional<QString>(call.value(name)) : std::nullopt;
+             };
+             const QString output = call.value(QStringLiteral("o"));
+             ExchangeCommands::PrintOptions print;
+             const QString problem = ExchangeCommands::readPrintOptions(
+                 format, given(QStringLiteral("layout")), given(QStringLiteral("paper")), !output.isEmpty(),
+                 tool.m_english, print);
+             if (!problem.isEmpty())
+                 return tool.usageError(problem);
+             return exchange(tool).exportKey(format, call.files.front(), output,
+                                             !call.isSet(QStringLiteral("no-header")), print);
          }},
     };
     return table;
