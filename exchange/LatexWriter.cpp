@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <string>
 #include <string_view>
 
 namespace keylinker {
@@ -163,13 +164,31 @@ bool isTextCharacter(char32_t character)
     });
 }
 
+void appendUtf8(std::string& text, char32_t character)
+{
+    if (character < 0x800) {
+        text += char(0xC0 | (character >> 6));
+    } else {
+        if (character < 0x10000) {
+            text += char(0xE0 | (character >> 12));
+        } else {
+            text += char(0xF0 | (character >> 18));
+            text += char(0x80 | ((character >> 12) & 0x3F));
+        }
+        text += char(0x80 | ((character >> 6) & 0x3F));
+    }
+    text += char(0x80 | (character & 0x3F));
+}
+
 // Turns text into LaTeX, collecting the characters to declare and those it cannot set.
 class LatexText
 {
 public:
     QByteArray text(const QString& plain)
     {
-        QString latex;
+        // Built in a std::string: its push_back is inline, QByteArray's append of one char is not.
+        std::string latex;
+        latex.reserve(size_t(plain.size()) + 16);
         for (const char32_t character : plain.toUcs4()) {
             switch (character) {
             case '&':
@@ -178,7 +197,8 @@ public:
             case '#':
             case '{':
             case '}':
-                latex += u'\\' + QChar(character);
+                latex += '\\';
+                latex += char(character);
                 continue;
             case '_':
             case '~':
@@ -188,29 +208,32 @@ public:
             case '>':
             case '|':
                 // The typewriter font has these as characters of their own.
-                latex += QStringLiteral("\\klchar{%1}").arg(uint(character));
+                latex += "\\klchar{" + std::to_string(uint(character)) + '}';
                 continue;
             case '\n':
-                latex += QStringLiteral("\\newline ");
+                latex += "\\newline ";
                 continue;
             default:
                 break;
             }
             if (character < 0x20 || character == 0x7F)
                 continue;
-            if (character < 0x7F || isTextCharacter(character)) {
-                latex += QString::fromUcs4(&character, 1);
+            if (character < 0x7F) {
+                latex += char(character);
+                continue;
+            }
+            if (isTextCharacter(character)) {
+                appendUtf8(latex, character);
             } else if (const Declared* entry = declared(character)) {
                 m_declared.emplace(character, entry->latex);
-                latex += QString::fromUcs4(&character, 1);
+                appendUtf8(latex, character);
             } else {
-                latex += u'?';
-                if (const QString missing = QString::fromUcs4(&character, 1);
-                    !m_unprintable.contains(missing))
-                    m_unprintable += missing;
+                latex += '?';
+                if (const QString one = QString::fromUcs4(&character, 1); !m_unprintable.contains(one))
+                    m_unprintable += one;
             }
         }
-        return latex.toUtf8();
+        return QByteArray(latex.data(), qsizetype(latex.size()));
     }
 
     QByteArray styled(const PrintedText& runs)

@@ -104,8 +104,10 @@ PrintedText printedText(QByteArrayView tableText)
         const QByteArrayView piece = tableText.sliced(textStart, end - textStart);
         if (piece.isEmpty())
             return;
-        // toPlain trims; the blanks at either end still part the words of neighbouring runs.
-        QString text = QString::fromUtf8(InlineMarkup::toPlain(piece));
+        // Only references need decoding; toPlain trims, but the blanks at either end still part the
+        // words of neighbouring runs.
+        QString text = QString::fromUtf8(piece.contains('&') ? InlineMarkup::toPlain(piece)
+                                                             : InlineMarkup::collapseBlanks(piece));
         text.remove(QChar(0xAD)); // a soft hyphen is only a place to break
         if (QChar::isSpace(uchar(piece.front())))
             text.prepend(u' ');

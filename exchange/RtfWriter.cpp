@@ -1,6 +1,7 @@
 #include "RtfWriter.h"
 
 #include <cmath>
+#include <string>
 
 #include "StandardFonts.h"
 
@@ -16,7 +17,9 @@ QByteArray twips(double points)
 // escapes with "?" for readers that know none.
 QByteArray rtfText(const QString& text)
 {
-    QByteArray rtf;
+    // Built in a std::string: its push_back is inline, QByteArray's append of one char is not.
+    std::string rtf;
+    rtf.reserve(size_t(text.size()) + 16);
     for (const QChar c : text) {
         const char16_t unit = c.unicode();
         if (unit == u'\\' || unit == u'{' || unit == u'}') {
@@ -26,14 +29,19 @@ QByteArray rtfText(const QString& text)
             rtf += "\\line ";
         } else if (unit >= 0x20 && unit < 0x7F) {
             rtf += char(unit);
+        } else if (unit < 0x80) {
+            continue; // a control character
         } else if (const StandardGlyph glyph = standardGlyph(unit, false, false);
                    unit >= 0xA0 && glyph.found && glyph.font != StandardFont::Symbol) {
-            rtf += "\\'" + QByteArray::number(glyph.code, 16);
-        } else if (unit >= 0x80) {
-            rtf += "\\u" + QByteArray::number(qint16(unit)) + '?'; // signed, as RTF wants it
+            static constexpr char hex[] = "0123456789abcdef";
+            rtf += "\\'";
+            rtf += hex[glyph.code >> 4];
+            rtf += hex[glyph.code & 0xF];
+        } else {
+            rtf += "\\u" + std::to_string(qint16(unit)) + '?'; // signed, as RTF wants it
         }
     }
-    return rtf;
+    return QByteArray(rtf.data(), qsizetype(rtf.size()));
 }
 
 QByteArray styled(const PrintedText& text)
@@ -84,20 +92,27 @@ PrintedFile RtfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
     rtf += "{\\footer\\pard\\plain\\qc\\f0\\fs18{\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}\\par}\n";
     if (!key.title().isEmpty())
         rtf += "\\pard\\plain\\qc\\keepn\\sa240\\f0\\fs28\\b " + rtfText(key.title()) + "\\par\n";
+    // The indents and tab stops of a lead at each depth.
+    QList<QByteArray> stops;
+    for (int depth = 0; depth <= page.maxDepth(); ++depth) {
+        const double indent = depth * page.indent;
+        stops << "\\li" + twips(indent + labelColumn) + "\\fi-" + twips(labelColumn) + "\\tx" +
+                     twips(indent + labelColumn) + "\\tqr\\tldot\\tx" + twips(page.textWidth()) + ' ' + body +
+                     ' ';
+    }
+    rtf.reserve(rtf.size() + lines.size() * 300);
     for (const PrintedLine& line : lines) {
-        const double indent = line.depth * page.indent;
         rtf += "\\pard\\plain\\keep";
         if (line.keepWithNext || line.nestedFollows)
             rtf += "\\keepn";
         if (line.heading) {
-            rtf += "\\sb240\\sa60\\li" + twips(indent) + ' ' + body + "\\fs22\\b " + styled(line.text) +
-                   "\\par\n";
+            rtf += "\\sb240\\sa60\\li" + twips(line.depth * page.indent) + ' ' + body + "\\fs22\\b " +
+                   styled(line.text) + "\\par\n";
             continue;
         }
         if (line.starts >= 0 && layout == PrintLayout::Bracketed)
             rtf += "\\sb" + twips(0.4 * page.leading);
-        rtf += "\\li" + twips(indent + labelColumn) + "\\fi-" + twips(labelColumn) + "\\tx" +
-               twips(indent + labelColumn) + "\\tqr\\tldot\\tx" + twips(page.textWidth()) + ' ' + body + ' ';
+        rtf += stops.at(qMin(line.depth, page.maxDepth()));
         if (line.starts >= 0)
             rtf +=
                 "{\\*\\bkmkstart " + bookmark(line.starts) + "}{\\*\\bkmkend " + bookmark(line.starts) + '}';
