@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "StandardFonts.h"
+
 namespace keylinker {
 namespace {
 
@@ -291,7 +293,7 @@ PrintedFile LatexWriter::write(const PrintedKey& key, PrintLayout layout, PaperS
     LatexText latex;
     QString widestLabel;
     for (const PrintedLine& line : lines) {
-        if (line.label.size() > widestLabel.size())
+        if (standardTextWidth(line.label, 1) > standardTextWidth(widestLabel, 1))
             widestLabel = line.label;
     }
 
