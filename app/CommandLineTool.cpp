@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <functional>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include <QCommandLineParser>
@@ -53,10 +54,12 @@ const QList<Option> options = {
     {QStringLiteral("find"), QStringLiteral("DIR")},
     {QStringLiteral("pattern"), QStringLiteral("P")},
     {QStringLiteral("import"), {}},
-    {QStringLiteral("o"), QStringLiteral("OUT.htm")},
+    {QStringLiteral("o"), QStringLiteral("OUT")},
     {QStringLiteral("title"), QStringLiteral("TEXT")},
     {QStringLiteral("export"), QStringLiteral("FORMAT")},
     {QStringLiteral("no-header"), {}},
+    {QStringLiteral("layout"), QStringLiteral("LAYOUT")},
+    {QStringLiteral("paper"), QStringLiteral("PAPER")},
 };
 
 // Options every mode takes.
@@ -113,8 +116,8 @@ UsageTexts usageTexts(Language language)
         .noFile = text("keine Datei angegeben", "no file given"),
         .oneFile = text("%1 nimmt genau eine Datei", "%1 takes exactly one file"),
         .noFileAllowed = text("%1 nimmt keine Datei", "%1 takes no file"),
-        .exportFormats = text("--export nimmt keybase, text, dot oder interactive",
-                              "--export takes keybase, text, dot or interactive"),
+        .exportFormats = text("--export nimmt keybase, text, dot, interactive, pdf, rtf oder latex",
+                              "--export takes keybase, text, dot, interactive, pdf, rtf or latex"),
         .patternRefused = text("Muster abgelehnt: %1", "pattern refused: %1"),
     };
 }
@@ -266,18 +269,35 @@ const QList<CommandLineTool::Mode>& CommandLineTool::modes()
                                                                : QFileInfo(file).completeBaseName());
          }},
         {QStringLiteral("export"),
-         {QStringLiteral("no-header")},
+         {QStringLiteral("no-header"), QStringLiteral("o"), QStringLiteral("layout"),
+          QStringLiteral("paper")},
          Files::one,
-         {{QStringLiteral("--export keybase|text|dot|interactive [--no-header] FILE"),
+         {{QStringLiteral("--export keybase|text|dot|interactive [--no-header] FILE [-o OUT]"),
            QStringLiteral("write a key as a KeyBase table, a flora's text, a\n"
                           "Graphviz graph or a page that steps readers through it,\n"
-                          "to standard output")}},
+                          "to standard output or the new file OUT")},
+          {QStringLiteral(
+               "--export pdf|rtf|latex [--layout bracketed|indented] [--paper a4|letter] FILE [-o OUT]"),
+           QStringLiteral("print a key for a journal or a field guide, bracketed\n"
+                          "(default) or indented, on A4 (default) or US letter\n"
+                          "paper: a PDF to the new file OUT (-o is needed), RTF\n"
+                          "or LaTeX to standard output or the new file OUT")}},
          [exchange](CommandLineTool& tool, const Call& call) {
              const QString format = call.value(QStringLiteral("export"));
              if (!ExchangeCommands::exportFormats().contains(format))
                  return tool.usageError(usageTexts(tool.m_language).exportFormats);
-             return exchange(tool).exportKey(format, call.files.front(),
-                                             !call.isSet(QStringLiteral("no-header")));
+             const auto given = [&call](const QString& name) {
+                 return call.isSet(name) ? std::optional<QString>(call.value(name)) : std::nullopt;
+             };
+             const QString output = call.value(QStringLiteral("o"));
+             ExportSettings settings;
+             settings.header = !call.isSet(QStringLiteral("no-header"));
+             const QString problem = ExchangeCommands::readExportOptions(
+                 format, given(QStringLiteral("layout")), given(QStringLiteral("paper")), !output.isEmpty(),
+                 tool.m_language, settings);
+             if (!problem.isEmpty())
+                 return tool.usageError(problem);
+             return exchange(tool).exportKey(format, call.files.front(), output, settings);
          }},
     };
     return table;

@@ -1,5 +1,7 @@
 #include "ExchangeCommands.h"
 
+#include <algorithm>
+
 #include <QFileInfo>
 #include <QIODevice>
 
@@ -24,9 +26,36 @@ const QStringList& ExchangeCommands::exportFormats()
         QStringList all;
         for (const ExportFormat& format : ExportFormat::all())
             all << QString::fromLatin1(format.option);
+        all.removeDuplicates();
         return all;
     }();
     return options;
+}
+
+QString ExchangeCommands::readExportOptions(const QString& format, const std::optional<QString>& layout,
+                                            const std::optional<QString>& paper, bool toFile,
+                                            Language language, ExportSettings& settings)
+{
+    const auto text = [language](const char* german, const char* english) {
+        return BilingualText{german, english}.in(language);
+    };
+    const ExportFormat* form = ExportFormat::named(format);
+    const bool printed = std::ranges::count_if(ExportFormat::all(), [&format](const ExportFormat& other) {
+                             return format == QLatin1StringView(other.option);
+                         }) > 1;
+    if (!printed && (layout || paper))
+        return text("%1 passt zu --export nur mit pdf, rtf oder latex",
+                    "%1 goes with --export only for pdf, rtf or latex")
+            .arg(layout ? QStringLiteral("--layout") : QStringLiteral("--paper"));
+    if (layout && *layout != u"bracketed" && *layout != u"indented")
+        return text("--layout nimmt bracketed oder indented", "--layout takes bracketed or indented");
+    if (paper && *paper != u"a4" && *paper != u"letter")
+        return text("--paper nimmt a4 oder letter", "--paper takes a4 or letter");
+    if (form && form->binary && !toFile)
+        return text("--export %1 braucht -o OUT", "--export %1 needs -o OUT").arg(format);
+    settings.layout = layout && *layout == u"indented" ? PrintLayout::Indented : PrintLayout::Bracketed;
+    settings.paper = paper && *paper == u"letter" ? PaperSize::Letter : PaperSize::A4;
+    return {};
 }
 
 ExitStatus ExchangeCommands::importKey(const QString& file, const QString& output, const QString& title)
@@ -35,33 +64,40 @@ ExitStatus ExchangeCommands::importKey(const QString& file, const QString& outpu
     if (!readTable(file, table))
         return exitMessage;
     table.title = title.toUtf8();
-    const QByteArray page = KeyPageWriter::write(table);
-    if (output.isEmpty()) {
-        m_out.write(page);
-        return exitOk;
-    }
-    FileError error;
-    if (!writeNewFileExclusive(output, page, error)) {
-        m_err.write(messageLine(output, KeyFileMessages::of(m_language).failureText(error, output)));
-        return exitMessage;
-    }
-    return exitOk;
+    return deliver(KeyPageWriter::write(table), output);
 }
 
-ExitStatus ExchangeCommands::exportKey(const QString& format, const QString& file, bool header)
+ExitStatus ExchangeCommands::exportKey(const QString& format, const QString& file, const QString& output,
+                                       ExportSettings settings)
 {
     const ExportFormat* form = ExportFormat::named(format);
     QByteArray content;
     if (!form || !readContent(file, content))
         return exitMessage;
-    const ExportSettings settings{m_language, QFileInfo(file).completeBaseName().toUtf8(), header};
-    QByteArray written;
+    settings.language = m_language;
+    settings.title = QFileInfo(file).completeBaseName().toUtf8();
+    ExportResult result;
     KeyImportError error;
-    if (!form->write(content, settings, written, error)) {
+    if (!form->write(content, settings, result, error)) {
         reportImportError(file, error);
         return exitMessage;
     }
-    m_out.write(written);
+    for (const QString& warning : std::as_const(result.warnings))
+        m_err.write(messageLine(file, warning));
+    return deliver(result.bytes, output);
+}
+
+ExitStatus ExchangeCommands::deliver(const QByteArray& bytes, const QString& output)
+{
+    if (output.isEmpty()) {
+        m_out.write(bytes);
+        return exitOk;
+    }
+    FileError error;
+    if (!writeNewFileExclusive(output, bytes, error)) {
+        m_err.write(messageLine(output, KeyFileMessages::of(m_language).failureText(error, output)));
+        return exitMessage;
+    }
     return exitOk;
 }
 

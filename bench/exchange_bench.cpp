@@ -3,7 +3,9 @@
 // bytes split into lines and fields with QByteArray::split (the least work that touches every field),
 // and prints the medians, their ratios and whether the goals are met. Then writes the reader's page
 // (`--export interactive`) of the 1,800-lead key page against its KeyBase export (`--export keybase`),
-// both from the page's bytes, and sets the page's size against the KeyBase table's.
+// both from the page's bytes, and sets the page's size against the KeyBase table's. Last it prints the
+// page as PDF, RTF and LaTeX, each read from the page as keylinker-cli --export reads it, against
+// --export text of the same page.
 //
 //   exchange_bench [SEED]
 
@@ -22,7 +24,11 @@
 #include "KeyPageReader.h"
 #include "KeyPageWriter.h"
 #include "KeyTableExport.h"
+#include "LatexWriter.h"
 #include "MedianTime.h"
+#include "PdfWriter.h"
+#include "PrintedKey.h"
+#include "RtfWriter.h"
 #include "TableImport.h"
 
 namespace {
@@ -92,6 +98,58 @@ Figures measure(int rows, quint32 seed, int runs)
         sink = sink + keylinker::KeyTableExport::keybase(keylinker::KeyPageReader::read(page)).size();
     });
     return figures;
+}
+
+// The key of a page as --export reads it.
+keylinker::KeyTable readPage(const QByteArray& page)
+{
+    keylinker::KeyTable table;
+    keylinker::KeyImportError error;
+    keylinker::KeyImport::read(page, table, error);
+    return table;
+}
+
+// Each print format of the page against --export text, both reading the page first; true when the
+// goals are met. The kinds of work take turns within each round, so that a change in the machine's
+// load falls on all of them alike, and each gets the median of its rounds.
+bool measurePrint(const QByteArray& page, int rounds)
+{
+    using keylinker::PaperSize;
+    using keylinker::PrintLayout;
+    const auto print = [&page](auto write, PrintLayout layout) {
+        return [&page, write, layout] {
+            sink = sink + write(keylinker::PrintedKey(readPage(page)), layout, PaperSize::A4).bytes.size();
+        };
+    };
+    const std::function<void()> kinds[] = {
+        [&page] { sink = sink + keylinker::KeyTableExport::text(readPage(page)).size(); },
+        print(keylinker::PdfWriter::write, PrintLayout::Bracketed),
+        print(keylinker::PdfWriter::write, PrintLayout::Indented),
+        print(keylinker::RtfWriter::write, PrintLayout::Bracketed),
+        print(keylinker::LatexWriter::write, PrintLayout::Bracketed),
+    };
+    std::vector<std::vector<double>> times(std::size(kinds));
+    for (int round = 0; round < rounds; ++round) {
+        for (size_t kind = 0; kind < std::size(kinds); ++kind)
+            times[kind].push_back(keylinker::bench::medianMicroseconds(round == 0 ? 1 : 0, 1, kinds[kind]) /
+                                  1000);
+    }
+    std::vector<double> median;
+    for (std::vector<double>& each : times) {
+        std::sort(each.begin(), each.end());
+        median.push_back(each[each.size() / 2]);
+    }
+    const double text = median[0], pdf = median[1], pdfIndented = median[2], rtf = median[3],
+                 latex = median[4];
+    std::printf("print of %lld leads: text %.2f ms; pdf %.2f ms (%.1f x text), indented %.2f ms (%.1f x); "
+                "rtf %.2f ms (%.2f x); latex %.2f ms (%.2f x)\n",
+                static_cast<long long>(readPage(page).rows.size()), text, pdf, pdf / text, pdfIndented,
+                pdfIndented / text, rtf, rtf / text, latex, latex / text);
+    const bool met = qMax(pdf, pdfIndented) < 1000 && qMax(pdf, pdfIndented) <= 20 * text &&
+                     rtf <= 3 * text && latex <= 3 * text;
+    std::printf("goal: pdf under 1 s and at most 20 x text, rtf and latex at most 3 x text: %s\n",
+                met ? "met" : "MISSED");
+    return met;
 }
 
 struct PageFigures
@@ -176,5 +234,10 @@ int main(int argc, char** argv)
         "page / table = %.2f): %s\n",
         static_cast<long long>(page.pageBytes), static_cast<long long>(page.csvBytes), sizeShare,
         double(page.pageBytes) / double(page.csvBytes), sizeShare <= 1 ? "met" : "MISSED");
-    return fast && linear && timeRatio <= 2 && sizeShare <= 1 ? 0 : 1;
+
+    keylinker::KeyTable table;
+    keylinker::KeyImportError error;
+    keylinker::TableImport::read(makeTable(1800, seed), table, error);
+    const bool printFast = measurePrint(keylinker::KeyPageWriter::write(table), 31);
+    return fast && linear && timeRatio <= 2 && sizeShare <= 1 && printFast ? 0 : 1;
 }

@@ -9,19 +9,22 @@
 #include "KeyImportError.h"
 #include "KeyTable.h"
 #include "KeyTableExport.h"
+#include "LatexWriter.h"
+#include "PdfWriter.h"
+#include "RtfWriter.h"
 
 namespace keylinker {
 namespace {
 
 /// A form written from the key's table.
 template <QByteArray (*fromTable)(const KeyTable&, const ExportSettings&)>
-bool tableForm(const QByteArray& content, const ExportSettings& settings, QByteArray& out,
+bool tableForm(const QByteArray& content, const ExportSettings& settings, ExportResult& result,
                KeyImportError& error)
 {
     KeyTable table;
     if (!KeyImport::read(content, table, error))
         return false;
-    out = fromTable(table, settings);
+    result.bytes = fromTable(table, settings);
     return true;
 }
 
@@ -40,21 +43,74 @@ QByteArray dot(const KeyTable& table, const ExportSettings&)
     return KeyTableExport::dot(table);
 }
 
-bool interactive(const QByteArray& content, const ExportSettings& settings, QByteArray& out,
+bool interactive(const QByteArray& content, const ExportSettings& settings, ExportResult& result,
                  KeyImportError& error)
 {
     InteractiveKey key;
     if (!InteractiveKey::read(content, key, error))
         return false;
-    out = InteractivePage::write(key, settings.language, settings.title);
+    result.bytes = InteractivePage::write(key, settings.language, settings.title);
     return true;
 }
 
+/// A printed form: the key read once, set by `Writer`, and what it could not set said.
+template <typename Writer>
+bool printedForm(const QByteArray& content, const ExportSettings& settings, ExportResult& result,
+                 KeyImportError& error)
+{
+    KeyTable table;
+    if (!KeyImport::read(content, table, error))
+        return false;
+    if (table.title.isEmpty()) // a table has none; its file's name stands for it, as on import
+        table.title = settings.title;
+    const PrintedKey key(table);
+    const PrintedFile printed = Writer::write(key, settings.layout, settings.paper);
+    result.bytes = printed.bytes;
+    if (!key.missingEntries().isEmpty())
+        result.warnings << BilingualText{"Warnung: Verweis auf Einträge, die es nicht gibt: %1",
+                                         "warning: leads refer to entries that do not exist: %1"}
+                               .in(settings.language)
+                               .arg(key.missingEntries().join(QStringLiteral(", ")));
+    if (!printed.unprintable.isEmpty()) {
+        QStringList characters;
+        for (const char32_t character : printed.unprintable.toUcs4())
+            characters << QString::fromUcs4(&character, 1);
+        result.warnings << BilingualText{"Warnung: %1 kann diese Zeichen nicht setzen, sie stehen als ?: %2",
+                                         "warning: %1 cannot set these characters, printed as ?: %2"}
+                               .in(settings.language)
+                               .arg(QLatin1StringView(Writer::formatName), characters.join(u' '));
+    }
+    return true;
+}
+
+constexpr auto bracketed = PrintLayout::Bracketed;
+constexpr auto indented = PrintLayout::Indented;
+
 constexpr std::array formats{
-    ExportFormat{"keybase", {"KeyBase CSV", "KeyBase CSV"}, "csv", &tableForm<&keybase>},
-    ExportFormat{"text", {"Text", "Text"}, "txt", &tableForm<&text>},
-    ExportFormat{"dot", {"Graphviz DOT", "Graphviz DOT"}, "dot", &tableForm<&dot>},
-    ExportFormat{"interactive", {"Seite für Leser (HTML)", "Page for readers (HTML)"}, "html", &interactive},
+    ExportFormat{"keybase", {"KeyBase CSV", "KeyBase CSV"}, "csv", bracketed, false, &tableForm<&keybase>},
+    ExportFormat{"text", {"Text", "Text"}, "txt", bracketed, false, &tableForm<&text>},
+    ExportFormat{"dot", {"Graphviz DOT", "Graphviz DOT"}, "dot", bracketed, false, &tableForm<&dot>},
+    ExportFormat{"interactive",
+                 {"Seite für Leser (HTML)", "Page for readers (HTML)"},
+                 "html",
+                 bracketed,
+                 false,
+                 &interactive},
+    ExportFormat{
+        "pdf", {"PDF, geklammert", "PDF, bracketed"}, "pdf", bracketed, true, &printedForm<PdfWriter>},
+    ExportFormat{"pdf", {"PDF, eingerückt", "PDF, indented"}, "pdf", indented, true, &printedForm<PdfWriter>},
+    ExportFormat{
+        "rtf", {"RTF, geklammert", "RTF, bracketed"}, "rtf", bracketed, false, &printedForm<RtfWriter>},
+    ExportFormat{
+        "rtf", {"RTF, eingerückt", "RTF, indented"}, "rtf", indented, false, &printedForm<RtfWriter>},
+    ExportFormat{"latex",
+                 {"LaTeX, geklammert", "LaTeX, bracketed"},
+                 "tex",
+                 bracketed,
+                 false,
+                 &printedForm<LatexWriter>},
+    ExportFormat{
+        "latex", {"LaTeX, eingerückt", "LaTeX, indented"}, "tex", indented, false, &printedForm<LatexWriter>},
 };
 
 } // namespace

@@ -55,10 +55,10 @@ qsizetype referenceLength(QByteArrayView text, qsizetype at)
     return end < size && text[end] == ';' ? end + 1 - at : 0;
 }
 
-// Length of the inline tag that starts at `at` (`<i>`, `</strong >`, any case), or 0.
+// Length of the inline tag that starts at `at` (`<i>`, `</strong >`, `<br/>`, any case), or 0.
 qsizetype inlineTagLength(QByteArrayView text, qsizetype at)
 {
-    static constexpr std::array<std::string_view, 6> names = {"i", "b", "em", "strong", "sup", "sub"};
+    static constexpr std::array<std::string_view, 7> names = {"i", "b", "em", "strong", "sup", "sub", "br"};
     qsizetype end = at + 1;
     if (end < text.size() && text[end] == '/')
         ++end;
@@ -71,7 +71,17 @@ qsizetype inlineTagLength(QByteArrayView text, qsizetype at)
         known = known || name == QByteArrayView(candidate.data(), qsizetype(candidate.size()));
     while (end < text.size() && isBlank(text[end]))
         ++end;
+    if (end < text.size() && text[end] == '/')
+        ++end;
     return known && end < text.size() && text[end] == '>' ? end + 1 - at : 0;
+}
+
+// Whether the tag that starts at `at` is a line break.
+bool isBreak(QByteArrayView text, qsizetype at)
+{
+    const QByteArrayView rest = text.sliced(at + 1);
+    return rest.size() > 2 && (rest[0] == 'b' || rest[0] == 'B') && (rest[1] == 'r' || rest[1] == 'R') &&
+           !isAsciiLetter(rest[2]);
 }
 
 // Length of any tag that starts at `at` (up to the next `>`), or 0 when `<` begins none.
@@ -359,7 +369,7 @@ QByteArray InlineMarkup::toPlain(QByteArrayView html)
         qsizetype length = 0;
         if (html[at] == '<' && (length = anyTagLength(html, at)) > 0) {
             // A tag between two words stands for no blank only when it is inline markup.
-            if (inlineTagLength(html, at) == 0)
+            if (inlineTagLength(html, at) == 0 || isBreak(html, at))
                 plain += ' ';
         } else if (html[at] == '&' && (length = referenceLength(html, at)) > 0) {
             plain += decodeReference(html.sliced(at, length)).toStdString();
@@ -370,6 +380,23 @@ QByteArray InlineMarkup::toPlain(QByteArrayView html)
         at += length - 1;
     }
     return collapseBlanks(QByteArrayView(plain.data(), qsizetype(plain.size())));
+}
+
+QByteArrayView InlineMarkup::withoutOuterBreaks(QByteArrayView text)
+{
+    for (;;) {
+        text = text.trimmed();
+        if (text.startsWith('<') && isBreak(text, 0) && inlineTagLength(text, 0) > 0) {
+            text = text.sliced(inlineTagLength(text, 0));
+            continue;
+        }
+        const qsizetype open = text.lastIndexOf('<');
+        if (open >= 0 && isBreak(text, open) && inlineTagLength(text, open) == text.size() - open) {
+            text = text.first(open);
+            continue;
+        }
+        return text;
+    }
 }
 
 } // namespace keylinker

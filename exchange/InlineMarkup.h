@@ -6,8 +6,8 @@
 namespace keylinker {
 
 /// The text of a lead as key tables carry it: HTML in which only inline markup counts (the tags i, b,
-/// em, strong, sup, sub and character references such as `&deg;`). These functions move such text
-/// between a table and a key page. All texts are UTF-8.
+/// em, strong, sup, sub, the line break br and character references such as `&deg;`). These functions move
+/// such text between a table and a key page. All texts are UTF-8.
 class InlineMarkup final
 {
 public:
@@ -29,6 +29,8 @@ public:
     /// kept, inline markup balanced so that none runs on past the text, every other tag left out and
     /// every other `&`, `<` and `>` escaped.
     static QByteArray forDisplay(QByteArrayView html);
+    /// The text without blanks and line breaks at either end.
+    static QByteArrayView withoutOuterBreaks(QByteArrayView text);
 
     /// The text with runs of blanks (space, tab, line ends) made one space, trimmed at both ends.
     static QByteArray collapseBlanks(QByteArrayView text);

@@ -49,9 +49,12 @@ KeyTable KeyPageReader::read(const QByteArray& page)
             // Copies: the reader's numbers and names share the page's memory, and the table outlives it.
             row.from = QByteArrayView(entry.number).toByteArray();
             row.line = entry.line;
-            const QByteArray statement =
+            const QByteArray markup =
                 InlineMarkup::toTable(text.sliced(cursor, qMax(cursor, lead.leaderBegin) - cursor));
-            row.statement = withoutLabel(statement, entry.number).trimmed().toByteArray();
+            const QByteArrayView statement = InlineMarkup::withoutOuterBreaks(markup);
+            const QByteArrayView withoutItsLabel = withoutLabel(statement, entry.number);
+            row.label = statement.first(statement.size() - withoutItsLabel.size()).toByteArray();
+            row.statement = InlineMarkup::withoutOuterBreaks(withoutItsLabel).toByteArray();
             row.to = lead.target == KeyLead::Target::Entry ? QByteArrayView(lead.name).toByteArray()
                                                            : KeyPageWriter::taxonToTable(lead.name);
             table.rows << row;

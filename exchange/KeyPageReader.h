@@ -8,8 +8,8 @@ namespace keylinker {
 
 /// Reads a key page (unprocessed, processed or half of each) into a key table, by the structure that
 /// KeyReader finds: one row per lead, its statement without the label that repeats the entry's number
-/// (`1*`, `1'`, `1.`, `1a`), the dot leader and the target, blanks collapsed, inline markup kept and
-/// other tags removed. The title is the page's TITLE.
+/// (`1*`, `1'`, `1.`, `1a`, kept as the row's label), the dot leader and the target, blanks and line
+/// breaks at either end left out, inline markup kept and other tags removed. The title is the page's TITLE.
 class KeyPageReader final
 {
 public:

@@ -16,11 +16,12 @@ struct KeyTableRow final
     QByteArray subkey;    ///< the sub-key the lead belongs to, empty for the main key
     QByteArray shortcut;  ///< an item this lead leads on to after keying out `to`
     int line = 0;         ///< where the row began in its file, counted from 1; 0 when made otherwise
+    QByteArray label;     ///< the lead's label as its author wrote it ("1*", "1'", "-"), if any
 
     /// Whether `text` names an entry: decimal digits and nothing else.
     static bool isNumber(QByteArrayView text);
 
-    /// Rows compare by their content, not by where they stood.
+    /// Rows compare by their content, not by where or how they stood.
     bool operator==(const KeyTableRow& other) const
     {
         return from == other.from && statement == other.statement && to == other.to &&

@@ -18,11 +18,13 @@ bool isSpace(char c)
     return c == ' ' || c == '\t';
 }
 
-// The start of a lead line: the entry number (empty for a dash) and where the lead's text begins.
+// The start of a lead line: the entry number (empty for a dash), the label as written and where the
+// lead's text begins.
 struct Label
 {
     QByteArray number;
     qsizetype textStart = 0;
+    QByteArray text;
 };
 
 std::optional<Label> readLabel(QByteArrayView line)
@@ -34,14 +36,14 @@ std::optional<Label> readLabel(QByteArrayView line)
     for (const QByteArrayView dash :
          {QByteArrayView("-"), QByteArrayView("\xE2\x80\x93"), QByteArrayView("\xE2\x80\x94")}) {
         if (rest.startsWith(dash) && rest.size() > dash.size() && isSpace(rest[dash.size()]))
-            return Label{{}, at + dash.size()};
+            return Label{{}, at + dash.size(), dash.toByteArray()};
     }
     const qsizetype numberStart = at;
     while (at < line.size() && isDigit(line[at]))
         ++at;
     if (at == numberStart || line[numberStart] == '0')
         return std::nullopt;
-    Label label{line.sliced(numberStart, at - numberStart).toByteArray(), 0};
+    Label label{line.sliced(numberStart, at - numberStart).toByteArray(), 0, {}};
     if (at < line.size() && line[at] == '(') { // "2(1)": the entry that led here
         qsizetype close = at + 1;
         while (close < line.size() && isDigit(line[close]))
@@ -61,6 +63,7 @@ std::optional<Label> readLabel(QByteArrayView line)
     if (at >= line.size() || !isSpace(line[at]))
         return std::nullopt;
     label.textStart = at;
+    label.text = line.sliced(numberStart, at - numberStart).toByteArray();
     return label;
 }
 
@@ -123,12 +126,14 @@ bool TextKeyImport::read(QByteArrayView content, KeyTable& table, KeyImportError
     QByteArray paragraph;
     QByteArray entry; // the number of the entry whose leads are read
     QByteArray lead;  // the text of a lead whose target is still to come
+    QByteArray leadLabel;
     int leadLine = 0;
     int lineNumber = 0;
     const auto finishLead = [&](KeyImportError::Kind kind) {
         KeyTableRow row;
         row.from = entry;
         row.line = leadLine;
+        row.label = leadLabel;
         if (!splitTarget(lead, row.statement, row.to)) {
             error = {kind, leadLine};
             return false;
@@ -179,6 +184,7 @@ bool TextKeyImport::read(QByteArrayView content, KeyTable& table, KeyImportError
         if (!paragraph.isEmpty())
             table.introduction << std::exchange(paragraph, {});
         lead = line.sliced(label->textStart).toByteArray();
+        leadLabel = label->text;
         leadLine = lineNumber;
         QByteArray statement, target;
         if (splitTarget(lead, statement, target) && !finishLead(KeyImportError::Kind::NoTarget))

@@ -104,19 +104,25 @@ bool ExchangeMenu::exportKey(const QString& file, Language language)
         if (target.isEmpty())
             return false;
         // A suffix that names a form is the user's last word; otherwise the file type chosen is.
-        const auto named = std::ranges::find_if(formats, [&target](const ExportFormat& format) {
+        const auto hasSuffix = [&target](const ExportFormat& format) {
             return target.endsWith(u'.' + QLatin1StringView(format.suffix), Qt::CaseInsensitive);
-        });
-        const ExportFormat& format = named != formats.end()
-                                         ? *named
-                                         : formats[std::clamp(type, 0, static_cast<int>(formats.size()) - 1)];
-        QByteArray written;
+        };
+        const ExportFormat& chosen = formats[std::clamp(type, 0, static_cast<int>(formats.size()) - 1)];
+        const auto named = std::ranges::find_if(formats, hasSuffix);
+        const ExportFormat& format = hasSuffix(chosen) || named == formats.end() ? chosen : *named;
+        ExportSettings settings{language, key.toUtf8()};
+        settings.layout = format.layout;
+        ExportResult result;
         KeyImportError error;
-        if (!format.write(content, {language, key.toUtf8()}, written, error)) {
+        if (!format.write(content, settings, result, error)) {
             showImportError(file, error, language);
             return false;
         }
-        return writeFile(withSuffix(target, format.suffix), written, language);
+        if (!writeFile(withSuffix(target, format.suffix), result.bytes, language))
+            return false;
+        if (!result.warnings.isEmpty())
+            m_messages.show(result.warnings.join(u'\n'));
+        return true;
     } catch (const std::bad_alloc&) {
         showFailure(file, {FileError::tooBig}, language);
     }

@@ -99,7 +99,8 @@ TEST_F(ExchangeCommandsTest, ReportsInTheUsersLanguageAndWritesNothing)
         {QStringLiteral("--export"), QStringLiteral("pdf"), broken},
         {QStringLiteral("--import"), broken, broken},
         {QStringLiteral("--import"), broken, QStringLiteral("--no-header")},
-        {QStringLiteral("--export"), QStringLiteral("text"), broken, QStringLiteral("-o"), out},
+        {QStringLiteral("--export"), QStringLiteral("text"), broken, QStringLiteral("--layout"),
+         QStringLiteral("indented")},
         {QStringLiteral("--import"), broken, QStringLiteral("--export"), QStringLiteral("text")},
         {QStringLiteral("--import"), broken, QStringLiteral("-o")},
     };
@@ -157,6 +158,61 @@ TEST_F(ExchangeCommandsTest, ArgumentsAfterTheDoubleDashAreFiles)
               exitMessage);
     EXPECT_EQ(m_err.data(),
               QStringLiteral("--english:3: Anführungszeichen wird nicht geschlossen\n").toUtf8());
+}
+
+// A printed key goes to a new file (a PDF only there) or to standard output, never over a file; what
+// it cannot set or find is a warning, a wrong option a usage error in the user's language.
+TEST_F(ExchangeCommandsTest, PrintsAKeyAsPdfRtfOrLatex)
+{
+    const QString table = write(QStringLiteral("käfer.csv"), "from,statement,to\n1,Genitalien ♂,2\n1,b,9\n"
+                                                             "2,<i>c</i>,Carabus\n2,d,Cychrus\n");
+    const QString pdf = m_dir.filePath(QStringLiteral("käfer.pdf"));
+    const QString exportPdf = QStringLiteral("--export=pdf");
+    ASSERT_EQ(run({QStringLiteral("--english"), exportPdf, table, QStringLiteral("-o"), pdf}), exitOk);
+    const QByteArray written = read(pdf);
+    EXPECT_TRUE(written.startsWith("%PDF-1.4\n")) << written.left(20).toStdString();
+    EXPECT_TRUE(written.contains("/Title <FEFF006B00E4006600650072>")) << "titled by the file's name";
+    EXPECT_EQ(m_err.data(),
+              (table + QStringLiteral(": warning: leads refer to entries that do not exist: 9\n") + table +
+               QStringLiteral(": warning: PDF cannot set these characters, printed as ?: ♂\n"))
+                  .toLocal8Bit());
+    EXPECT_TRUE(m_out.data().isEmpty());
+    EXPECT_EQ(run({exportPdf, QStringLiteral("--layout=indented"), table, QStringLiteral("-o"), pdf}),
+              exitMessage);
+    EXPECT_EQ(read(pdf), written);
+
+    ASSERT_EQ(run({QStringLiteral("--export=rtf"), table}), exitOk);
+    EXPECT_TRUE(m_out.data().startsWith("{\\rtf1\\ansi")) << m_out.data().left(20).toStdString();
+    EXPECT_EQ(m_err.data(),
+              (table + QStringLiteral(": Warnung: Verweis auf Einträge, die es nicht gibt: 9\n")).toUtf8());
+    ASSERT_EQ(run({QStringLiteral("--export=latex"), QStringLiteral("--paper=letter"),
+                   QStringLiteral("--layout=indented"), table}),
+              exitOk);
+    EXPECT_TRUE(m_out.data().contains("\\documentclass[10pt,letterpaper]{article}"));
+    EXPECT_TRUE(m_out.data().contains("\\klnested{0}{\\hypertarget{k0}{}1}{Genitalien ?}"));
+
+    const struct
+    {
+        QStringList arguments;
+        QString problem;
+    } wrongCalls[] = {
+        {{exportPdf, table}, QStringLiteral("--export pdf braucht -o OUT")},
+        {{QStringLiteral("--english"), exportPdf, table}, QStringLiteral("--export pdf needs -o OUT")},
+        {{QStringLiteral("--export=rtf"), QStringLiteral("--layout=tree"), table},
+         QStringLiteral("--layout nimmt bracketed oder indented")},
+        {{QStringLiteral("--english"), QStringLiteral("--export=latex"), QStringLiteral("--paper=a5"), table},
+         QStringLiteral("--paper takes a4 or letter")},
+        {{QStringLiteral("--english"), QStringLiteral("--export=dot"), QStringLiteral("--paper=a4"), table},
+         QStringLiteral("--paper goes with --export only for pdf, rtf or latex")},
+        {{QStringLiteral("--check"), QStringLiteral("--layout=indented"), table},
+         QStringLiteral("--layout passt nicht zu --check")},
+    };
+    for (const auto& [arguments, problem] : wrongCalls) {
+        EXPECT_EQ(run(arguments), exitUsage);
+        EXPECT_TRUE(
+            QString::fromUtf8(m_err.data()).startsWith(QStringLiteral("keylinker-cli: ") + problem + u'\n'))
+            << m_err.data().toStdString();
+    }
 }
 
 // An import that dies part-way through writing its page (here the file size limit kills it) leaves no

@@ -83,7 +83,8 @@ KeyTable generatedKey(unsigned seed)
                                                   "(see",
                                                   "12)",
                                                   "'",
-                                                  "-"};
+                                                  "-",
+                                                  "long<BR>narrow"};
     static const std::vector<QByteArray> taxa = {"Species A",         "Carabus|Cychrus|Calosoma",
                                                  "<i>Salix</i> alba", "Acer (Ahorn)",
                                                  "3-spined form",     "Apterygota"};
@@ -248,6 +249,10 @@ TEST(KeyExchangeTest, TextKeysInTheFormsOfTheLiterature)
               "1|Wings present, 3 ... 5 mm|2||\n1|Wings absent|Apterygota||\n"
               "2|Head black and shining|3||\n2|Head brown|Carabus|Cychrus||\n"
               "3|Legs long|Species A||\n3|Legs short|Species B||\n3|Legs absent|4||\n");
+    QList<QByteArray> labels;
+    for (const KeyTableRow& row : table.rows)
+        labels << row.label;
+    EXPECT_EQ(labels, (QList<QByteArray>{"1.", "-", "2(1).", "2*", "3a", "3b", "3'"}));
 
     expectRefusals(TextKeyImport::read,
                    {

@@ -1,0 +1,130 @@
+#include "RtfWriter.h"
+
+#include <cmath>
+#include <string>
+
+#include "StandardFonts.h"
+
+namespace keylinker {
+namespace {
+
+QByteArray twips(double points)
+{
+    return QByteArray::number(std::lround(points * 20));
+}
+
+// Text in RTF: the control characters escaped, Windows-1252 as hex escapes, the rest as Unicode
+// escapes with "?" for readers that know none.
+QByteArray rtfText(const QString& text)
+{
+    // Built in a std::string: its push_back is inline, QByteArray's append of one char is not.
+    std::string rtf;
+    rtf.reserve(size_t(text.size()) + 16);
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        if (unit == u'\\' || unit == u'{' || unit == u'}') {
+            rtf += '\\';
+            rtf += char(unit);
+        } else if (unit == u'\n') {
+            rtf += "\\line ";
+        } else if (unit >= 0x20 && unit < 0x7F) {
+            rtf += char(unit);
+        } else if (unit < 0x80) {
+            continue; // a control character
+        } else if (const StandardGlyph glyph = standardGlyph(unit, false, false);
+                   unit >= 0xA0 && glyph.found && glyph.font != StandardFont::Symbol) {
+            static constexpr char hex[] = "0123456789abcdef";
+            rtf += "\\'";
+            rtf += hex[glyph.code >> 4];
+            rtf += hex[glyph.code & 0xF];
+        } else {
+            rtf += "\\u" + std::to_string(qint16(unit)) + '?'; // signed, as RTF wants it
+        }
+    }
+    return QByteArray(rtf.data(), qsizetype(rtf.size()));
+}
+
+QByteArray styled(const PrintedText& text)
+{
+    QByteArray rtf;
+    for (const PrintedRun& run : text) {
+        if (run.text == u"\n") {
+            rtf += "\\line ";
+            continue;
+        }
+        const bool styledRun = run.italic || run.bold;
+        if (styledRun)
+            rtf += QByteArray("{") + (run.italic ? "\\i" : "") + (run.bold ? "\\b" : "") + ' ';
+        rtf += rtfText(run.text);
+        if (styledRun)
+            rtf += '}';
+    }
+    return rtf;
+}
+
+QByteArray bookmark(qsizetype couplet)
+{
+    return "k" + QByteArray::number(couplet);
+}
+
+QByteArray link(const QByteArray& text, qsizetype couplet)
+{
+    return "{\\field{\\*\\fldinst HYPERLINK \\\\l \"" + bookmark(couplet) + "\"}{\\fldrslt " + text + "}}";
+}
+
+} // namespace
+
+PrintedFile RtfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSize paper)
+{
+    const PrintedPage page = PrintedPage::of(paper);
+    const QList<PrintedLine> lines = key.lines(layout, page.maxDepth());
+    const double labelColumn = page.labelColumn(lines);
+    const QByteArray body = "\\f0\\fs" + QByteArray::number(std::lround(page.fontSize * 2));
+
+    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
+                     "{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}}\n"
+                     "{\\*\\generator keylinker " KEYLINKER_VERSION ";}\n"
+                     "{\\info{\\title " +
+                     rtfText(key.title()) + "}}\n";
+    rtf += "\\paperw" + twips(page.width) + "\\paperh" + twips(page.height) + "\\margl" + twips(page.margin) +
+           "\\margr" + twips(page.margin) + "\\margt" + twips(page.margin) + "\\margb" + twips(page.margin) +
+           "\\widowctrl\n";
+    rtf += "{\\footer\\pard\\plain\\qc\\f0\\fs18{\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}\\par}\n";
+    if (!key.title().isEmpty())
+        rtf += "\\pard\\plain\\qc\\keepn\\sa240\\f0\\fs28\\b " + rtfText(key.title()) + "\\par\n";
+    // The indents and tab stops of a lead at each depth.
+    QList<QByteArray> stops;
+    for (int depth = 0; depth <= page.maxDepth(); ++depth) {
+        const double indent = depth * page.indent;
+        stops << "\\li" + twips(indent + labelColumn) + "\\fi-" + twips(labelColumn) + "\\tx" +
+                     twips(indent + labelColumn) + "\\tqr\\tldot\\tx" + twips(page.textWidth()) + ' ' + body +
+                     ' ';
+    }
+    rtf.reserve(rtf.size() + lines.size() * 300);
+    for (const PrintedLine& line : lines) {
+        rtf += "\\pard\\plain\\keep";
+        if (line.keepWithNext || line.nestedFollows)
+            rtf += "\\keepn";
+        if (line.heading) {
+            rtf += "\\sb240\\sa60\\li" + twips(line.depth * page.indent) + ' ' + body + "\\fs22\\b " +
+                   styled(line.text) + "\\par\n";
+            continue;
+        }
+        if (line.starts >= 0 && layout == PrintLayout::Bracketed)
+            rtf += "\\sb" + twips(0.4 * page.leading);
+        rtf += stops.at(qMin(line.depth, page.maxDepth()));
+        if (line.starts >= 0)
+            rtf +=
+                "{\\*\\bkmkstart " + bookmark(line.starts) + "}{\\*\\bkmkend " + bookmark(line.starts) + '}';
+        const QByteArray label = rtfText(line.label);
+        rtf += (line.labelTarget >= 0 ? link(label, line.labelTarget) : label) + "\\tab " + styled(line.text);
+        if (!line.destination.isEmpty()) {
+            const QByteArray destination = styled(line.destination);
+            rtf += "\\tab " + (line.target >= 0 ? link(destination, line.target) : destination);
+        }
+        rtf += "\\par\n";
+    }
+    return {rtf + "}\n", {}};
+}
+
+} // namespace keylinker

@@ -1,0 +1,333 @@
+#include <optional>
+#include <random>
+#include <string>
+#include <tuple>
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "InlineMarkup.h"
+#include "KeyImport.h"
+#include "LatexWriter.h"
+#include "PdfWriter.h"
+#include "PrintedKey.h"
+#include "RtfWriter.h"
+
+namespace keylinker {
+namespace {
+
+// The tools that read what the writers make, and the Debian packages they come in.
+struct Tool
+{
+    const char* program;
+    const char* package;
+};
+constexpr Tool pdftotext{"pdftotext", "poppler-utils"};
+constexpr Tool unrtf{"unrtf", "unrtf"};
+constexpr Tool pdflatex{"pdflatex", "texlive-latex-base"};
+
+// Why a test cannot run here, or nothing when every tool is there.
+std::optional<std::string> missing(std::initializer_list<Tool> tools)
+{
+    for (const Tool& tool : tools) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool.program)).isEmpty())
+            return std::string(tool.program) + " is not installed (Debian package " + tool.package + ")";
+    }
+    return std::nullopt;
+}
+
+// Runs `program` in `folder` and gives its standard output; a failure to run fails the test.
+QByteArray run(const char* program, const QStringList& arguments, const QString& folder)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(QString::fromLatin1(program), arguments);
+    const bool finished = process.waitForFinished(120000);
+    EXPECT_TRUE(finished && process.exitCode() == 0)
+        << program << " failed: " << process.readAllStandardError().toStdString();
+    return process.readAllStandardOutput();
+}
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    QFile file(dir.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return file.fileName();
+}
+
+// The text of a PDF as pdftotext -layout gives it, compatibility characters (ligatures) taken apart.
+QString pdfText(const QTemporaryDir& dir, const QByteArray& pdf)
+{
+    const QString file = writeFile(dir, QStringLiteral("key.pdf"), pdf);
+    return QString::fromUtf8(
+               run(pdftotext.program, {QStringLiteral("-layout"), file, QStringLiteral("-")}, dir.path()))
+        .normalized(QString::NormalizationForm_KC);
+}
+
+// The PDF pdflatex makes of a LaTeX file.
+QByteArray compiled(const QTemporaryDir& dir, const QByteArray& latex)
+{
+    writeFile(dir, QStringLiteral("key.tex"), latex);
+    run(pdflatex.program,
+        {QStringLiteral("-interaction=nonstopmode"), QStringLiteral("-halt-on-error"),
+         QStringLiteral("key.tex")},
+        dir.path());
+    QFile pdf(dir.filePath(QStringLiteral("key.pdf")));
+    return pdf.open(QIODevice::ReadOnly) ? pdf.readAll() : QByteArray();
+}
+
+QString simplified(const QString& text)
+{
+    return QString(text).replace(QChar(0xA0), u' ').simplified();
+}
+
+// Checks the text of a printed key, line by line as pdftotext lays it out: each lead's label begins
+// a line, followed by the first word of its text, in the order of `lines`; its destination ends a
+// line of that lead, after a dot leader and some of the lead's text; no lead crosses a page. With
+// `whole`, the text of every lead stands between its label and destination as well.
+void expectPrinted(const QString& text, const QList<PrintedLine>& lines, bool whole)
+{
+    const QStringList rows = text.split(u'\n');
+    QList<qsizetype> starts; // the row of each lead's label
+    QList<int> pages;
+    int page = 0;
+    qsizetype row = 0;
+    QList<const PrintedLine*> leads;
+    for (const PrintedLine& line : lines) {
+        if (line.heading)
+            continue;
+        leads << &line;
+        const QString opening = line.label + u' ' + simplified(plainText(line.text)).section(u' ', 0, 0);
+        for (; row < rows.size(); ++row) {
+            page += int(rows.at(row).count(u'\f'));
+            if (simplified(rows.at(row)).startsWith(opening))
+                break;
+        }
+        ASSERT_LT(row, rows.size()) << "no line begins with " << opening.toStdString();
+        starts << row;
+        pages << page;
+        ++row;
+    }
+    starts << rows.size();
+    for (qsizetype at = 0; at < leads.size(); ++at) {
+        const PrintedLine& lead = *leads.at(at);
+        const QString destination = simplified(plainText(lead.destination));
+        QString body;
+        bool found = destination.isEmpty();
+        const QRegularExpression leader(QStringLiteral("\\S.*( ?\\.){3,} ") +
+                                        QRegularExpression::escape(destination) + u'$');
+        for (qsizetype r = starts.at(at);
+             !found && r < starts.at(at + 1) && (r == starts.at(at) || !rows.at(r).contains(u'\f')); ++r) {
+            body += u' ' + simplified(rows.at(r));
+            found = leader.match(simplified(rows.at(r))).hasMatch();
+        }
+        EXPECT_TRUE(found) << "lead " << lead.label.toStdString() << " lacks its destination "
+                           << destination.toStdString() << " in:\n"
+                           << body.toStdString();
+        if (whole) {
+            body.remove(QRegularExpression(QStringLiteral("( ?\\.){3,}")));
+            EXPECT_EQ(simplified(body),
+                      simplified(lead.label + u' ' + plainText(lead.text).replace(u'\n', u' ') + u' ' +
+                                 destination));
+        }
+        if (lead.keepWithNext && at + 1 < leads.size()) {
+            EXPECT_EQ(pages.at(at), pages.at(at + 1)) << "couplet split after " << lead.label.toStdString();
+        }
+    }
+}
+
+PrintedKey exampleKey()
+{
+    QFile file(QStringLiteral(KEYLINKER_EXAMPLES_DIR "/Laubbaeume.htm"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    KeyTable table;
+    KeyImportError error;
+    EXPECT_TRUE(KeyImport::read(file.readAll(), table, error));
+    return PrintedKey(table);
+}
+
+PrintedKey keyBaseKey()
+{
+    KeyTable table;
+    KeyImportError error;
+    EXPECT_TRUE(KeyImport::read("from,statement,to,subkey\n"
+                                "1,Elytra <i>striate</i>,2,\n1,Elytra smooth<br>and shining,Larvae,\n"
+                                "2,Head black,Carabus auratus,\n2,Head <b>brown</b>,Cychrus|Calosoma,\n"
+                                "1,Legs present,X,Larvae\n1,Legs absent,Y,Larvae\n",
+                                table, error));
+    table.title = "Carabidae";
+    return PrintedKey(table);
+}
+
+// A key as large as big floras print: 900 couplets, 1,800 leads of one to five lines, a binary tree
+// whose leaves are taxa.
+PrintedKey largeKey()
+{
+    static const char* const words[] = {"Blätter",     "gegenständig,", "wechselständig", "gesägt",
+                                        "ganzrandig;", "<i>Salix</i>",  "Früchte",        "Nüsschen",
+                                        "geflügelt",   "Knospen",       "spitz",          "behaart",
+                                        "5–8 mm",      "lang",          "kahl,",          "Rinde"};
+    std::mt19937 random(7);
+    KeyTable table;
+    constexpr int couplets = 900;
+    for (int couplet = 1; couplet <= couplets; ++couplet) {
+        for (int lead = 0; lead < 2; ++lead) {
+            KeyTableRow row;
+            row.from = QByteArray::number(couplet);
+            for (int word = 0, count = 3 + int(random() % 60); word < count; ++word)
+                row.statement += QByteArray(word ? " " : "") + words[random() % std::size(words)];
+            const int next = 2 * couplet + lead;
+            row.to = next <= couplets ? QByteArray::number(next) : "Species " + QByteArray::number(next);
+            table.rows << row;
+        }
+    }
+    table.title = "Salicaceae";
+    return PrintedKey(table);
+}
+
+TEST(PrintedFormatsTest, PdfOfTheExampleKeyAndAKeyBaseTable)
+{
+    if (const auto reason = missing({pdftotext})) {
+        GTEST_SKIP() << *reason;
+    }
+    QTemporaryDir dir;
+    for (const PrintedKey& key : {exampleKey(), keyBaseKey()}) {
+        for (const PrintLayout layout : {PrintLayout::Bracketed, PrintLayout::Indented}) {
+            const PrintedFile pdf = PdfWriter::write(key, layout, PaperSize::A4);
+            const QList<PrintedLine> lines = key.lines(layout, PrintedPage::of(PaperSize::A4).maxDepth());
+            const QString text = pdfText(dir, pdf.bytes);
+            EXPECT_TRUE(text.contains(key.title())) << text.toStdString();
+            expectPrinted(text, lines, layout == PrintLayout::Bracketed);
+            EXPECT_TRUE(pdf.unprintable.isEmpty());
+
+            // A link for each destination that is a couplet and each back reference "(1)".
+            qsizetype links = 0;
+            for (const PrintedLine& line : lines)
+                links += (line.target >= 0 && !line.destination.isEmpty() ? 1 : 0) +
+                         (line.labelTarget >= 0 ? 1 : 0);
+            EXPECT_EQ(pdf.bytes.count("/Subtype /Link"), links);
+            EXPECT_TRUE(pdf.bytes.contains("/Outlines")) << "no outline";
+        }
+    }
+    // A line break in a lead breaks the line there and only there.
+    EXPECT_TRUE(
+        pdfText(dir, PdfWriter::write(keyBaseKey(), PrintLayout::Bracketed, PaperSize::A4).bytes)
+            .contains(QRegularExpression(QStringLiteral("^–\\s+Elytra smooth\n\\s+and shining[ .]+Larvae$"),
+                                         QRegularExpression::MultilineOption)));
+    // The sub-key's heading is printed and leads from the main key link to it.
+    const QString text =
+        pdfText(dir, PdfWriter::write(keyBaseKey(), PrintLayout::Bracketed, PaperSize::Letter).bytes);
+    EXPECT_TRUE(text.contains(
+        QRegularExpression(QStringLiteral("^ *Larvae *$"), QRegularExpression::MultilineOption)))
+        << text.toStdString();
+}
+
+TEST(PrintedFormatsTest, RtfHasTheTextAndRealTabStops)
+{
+    if (const auto reason = missing({unrtf})) {
+        GTEST_SKIP() << *reason;
+    }
+    QTemporaryDir dir;
+    for (const PrintedKey& key : {exampleKey(), keyBaseKey()}) {
+        for (const PrintLayout layout : {PrintLayout::Bracketed, PrintLayout::Indented}) {
+            const QByteArray rtf = RtfWriter::write(key, layout, PaperSize::A4).bytes;
+            // As HTML, unrtf keeps every character (as a character reference).
+            const QString text = QString::fromUtf8(InlineMarkup::toPlain(
+                run(unrtf.program, {QStringLiteral("--html"), writeFile(dir, QStringLiteral("key.rtf"), rtf)},
+                    dir.path())));
+            qsizetype from = text.indexOf(key.title());
+            ASSERT_GE(from, 0) << text.toStdString();
+            const QList<PrintedLine> lines = key.lines(layout, 10);
+            qsizetype leads = 0;
+            qsizetype kept = 0;
+            for (const PrintedLine& line : lines) {
+                const QString printed =
+                    simplified(line.label + u' ' + plainText(line.text).replace(u'\n', u' ') + u' ' +
+                               plainText(line.destination));
+                const qsizetype at = text.indexOf(printed, from);
+                EXPECT_GE(at, 0) << printed.toStdString() << "\nnot after:\n" << text.mid(from).toStdString();
+                from = qMax(from, at);
+                leads += line.heading ? 0 : 1;
+                kept += line.keepWithNext || line.nestedFollows ? 1 : 0;
+            }
+            // Each lead has a right tab stop with a dot leader, so Word and LibreOffice reflow it; each
+            // paragraph stays whole, and on the page of the next where a couplet goes on.
+            EXPECT_EQ(rtf.count("\\tqr\\tldot\\tx"), leads);
+            EXPECT_EQ(rtf.count("\\pard\\plain\\keep"), lines.size());
+            EXPECT_EQ(rtf.count("\\keep\\keepn"), kept);
+        }
+    }
+}
+
+TEST(PrintedFormatsTest, LatexCompilesWithTheBasePackagesAndEscapesEverySpecialCharacter)
+{
+    if (const auto reason = missing({pdflatex, pdftotext})) {
+        GTEST_SKIP() << *reason;
+    }
+    QTemporaryDir dir;
+    for (const PrintLayout layout : {PrintLayout::Bracketed, PrintLayout::Indented}) {
+        const PrintedKey key = exampleKey();
+        const PrintedFile latex = LatexWriter::write(key, layout, PaperSize::A4);
+        expectPrinted(pdfText(dir, compiled(dir, latex.bytes)),
+                      key.lines(layout, PrintedPage::of(PaperSize::A4).maxDepth()), false);
+    }
+
+    // Every character LaTeX treats as special, Greek and signs it sets from mathematics, in a lead, a
+    // taxon and the title ("|" only in the lead: in a taxon it parts several).
+    const QString special = QStringLiteral("& % $ # _ { } ~ ^ \\ < > α ≤ × ° – äß");
+    KeyTable table;
+    table.title = special.toUtf8();
+    KeyTableRow row;
+    row.from = "1";
+    row.statement = "a &amp; b &lt; c | <i>x_y</i> " + special.toUtf8();
+    row.to = special.toUtf8();
+    table.rows << row << row;
+    const PrintedKey key(table);
+    for (const auto& [name, bytes, degree] :
+         {std::tuple{"LaTeX",
+                     compiled(dir, LatexWriter::write(key, PrintLayout::Bracketed, PaperSize::Letter).bytes),
+                     u'◦'},
+          std::tuple{"PDF", PdfWriter::write(key, PrintLayout::Bracketed, PaperSize::Letter).bytes, u'°'}}) {
+        const QString text = simplified(pdfText(dir, bytes));
+        EXPECT_EQ(text.count(QString(special).replace(u'°', degree)), 5) << name << ":\n"
+                                                                         << text.toStdString();
+        EXPECT_EQ(text.count(QStringLiteral("a & b < c | x_y")), 2) << name;
+    }
+
+    // What the fonts lack is set as "?" and named.
+    row.statement = "Genitalien ♂ und ♀";
+    table.rows = {row, row};
+    for (const PrintedFile& file :
+         {LatexWriter::write(PrintedKey(table), PrintLayout::Bracketed, PaperSize::A4),
+          PdfWriter::write(PrintedKey(table), PrintLayout::Bracketed, PaperSize::A4)})
+        EXPECT_EQ(file.unprintable, QStringLiteral("♂♀"));
+}
+
+// 1,800 leads: every couplet and destination in order, and no couplet split across two pages.
+TEST(PrintedFormatsTest, LargeKeysKeepEachCoupletOnOnePage)
+{
+    if (const auto reason = missing({pdftotext})) {
+        GTEST_SKIP() << *reason;
+    }
+    QTemporaryDir dir;
+    const PrintedKey key = largeKey();
+    const QList<PrintedLine> lines = key.lines(PrintLayout::Bracketed, 10);
+    const QString text = pdfText(dir, PdfWriter::write(key, PrintLayout::Bracketed, PaperSize::A4).bytes);
+    EXPECT_GT(text.count(u'\f'), 40);
+    expectPrinted(text, lines, true);
+
+    if (missing({pdflatex}))
+        return;
+    expectPrinted(
+        pdfText(dir, compiled(dir, LatexWriter::write(key, PrintLayout::Bracketed, PaperSize::A4).bytes)),
+        lines, false);
+}
+
+} // namespace
+} // namespace keylinker
