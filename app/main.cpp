@@ -1,9 +1,17 @@
+#include <cstdio>
+#include <string_view>
+
 #include <QApplication>
 
 #include "Suchen.h"
 
 int main(int argc, char* argv[])
 {
+    // Answered before the application starts, so that it needs no display.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::fputs("keylinker " KEYLINKER_VERSION "\n", stdout);
+        return 0;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("keylinker"));
     QApplication::setApplicationVersion(QStringLiteral(KEYLINKER_VERSION));
