@@ -35,19 +35,9 @@ ExitStatus AuthoringCommands::check(const QStringList& files, bool strict)
 {
     bool found = false;
     const ExitStatus status = forEachKey(files, [&](const QString& file, const QByteArray& content) {
-        // The form "FILE:LINE:COLUMN: error: text" is the one editors and terminals know how to jump to.
-        const QList<KeyFinding> findings = checkKey(content);
-        const QByteArray name = printablePath(file);
-        QByteArray lines;
-        for (qsizetype at = 0; at < findings.size(); ++at) {
-            const KeyFinding& finding = findings.at(at);
-            found = found || strict || finding.isError();
-            if (at < maxListedFindings)
-                lines += name + ':' + finding.placedText(language()).toLocal8Bit() + '\n';
-        }
-        if (findings.size() > maxListedFindings)
-            lines += messageLine(file, moreFindingsText(findings.size() - maxListedFindings, language()));
-        m_out.write(lines);
+        const KeyCheckResult result = checkKey(KeyReader::read(content));
+        found = found || (strict ? !result.isEmpty() : result.hasError());
+        m_out.write(findingLines(file, result.listed(), result.notListed()));
         return true;
     });
     return found ? exitMessage : status;
@@ -57,8 +47,9 @@ ExitStatus AuthoringCommands::renumber(const QStringList& files)
 {
     return writeEach(files, [this](const KeyFileProcessor& processor, const QString& file) {
         QList<KeyFinding> findings;
-        const ProcessOutcome outcome = renumberKeyFile(processor, m_store, file, findings);
-        reportFindings(file, findings);
+        qsizetype notListed = 0;
+        const ProcessOutcome outcome = renumberKeyFile(processor, m_store, file, findings, notListed);
+        m_err.write(findingLines(file, findings, notListed));
         return outcome;
     });
 }
@@ -91,7 +82,7 @@ ExitStatus AuthoringCommands::printRenumbered(const QString& file)
 {
     return forEachKey({file}, [&](const QString&, const QByteArray& content) {
         const RenumberResult result = KeyRenumber::renumber(content);
-        reportFindings(file, result.findings);
+        m_err.write(findingLines(file, result.findings, result.notListed));
         m_out.write(result.text);
         return result.renumbered;
     });
@@ -145,11 +136,17 @@ Language AuthoringCommands::language() const
     return m_language;
 }
 
-void AuthoringCommands::reportFindings(const QString& file, const QList<KeyFinding>& findings)
+QByteArray AuthoringCommands::findingLines(const QString& file, const QList<KeyFinding>& findings,
+                                           qsizetype notListed) const
 {
+    // The form "FILE:LINE:COLUMN: error: text" is the one editors and terminals know how to jump to.
     const QByteArray name = printablePath(file);
+    QByteArray lines;
     for (const KeyFinding& finding : findings)
-        m_err.write(name + ':' + finding.placedText(language()).toLocal8Bit() + '\n');
+        lines += name + ':' + finding.placedText(language()).toLocal8Bit() + '\n';
+    if (notListed > 0)
+        lines += messageLine(file, moreFindingsText(notListed, language()));
+    return lines;
 }
 
 } // namespace keylinker

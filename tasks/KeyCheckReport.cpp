@@ -1,6 +1,5 @@
 #include "KeyCheckReport.h"
 
-#include <algorithm>
 #include <new>
 
 #include "KeyFileMessages.h"
@@ -28,12 +27,11 @@ QString KeyCheckReport::forFiles(const QStringList& paths, KeyFileStore& store, 
                 continue;
             }
             const KeyStructure key = KeyReader::read(content);
-            const QList<KeyFinding> found = checkKey(key);
-            for (qsizetype at = 0; at < std::min(found.size(), maxListedFindings); ++at)
-                findings << found.at(at).report(path, language);
-            if (found.size() > maxListedFindings)
-                findings << path + QStringLiteral(": ") +
-                                moreFindingsText(found.size() - maxListedFindings, language);
+            const KeyCheckResult found = checkKey(key);
+            for (const KeyFinding& finding : found.listed())
+                findings << finding.report(path, language);
+            if (found.notListed() > 0)
+                findings << path + QStringLiteral(": ") + moreFindingsText(found.notListed(), language);
             figures << path + QStringLiteral(": ") + KeyStatistics::of(key).text(language);
         } catch (const std::bad_alloc&) {
             findings << path + QStringLiteral(": ") + messages.failureText({FileError::tooBig}, path);

@@ -35,10 +35,13 @@ bool AuthoringMenu::renumber(const QStringList& files, Language language)
         return false;
     for (const QString& path : files) {
         QList<KeyFinding> findings;
-        renumberKeyFile(m_processor, m_store, path, findings);
+        qsizetype notListed = 0;
+        renumberKeyFile(m_processor, m_store, path, findings, notListed);
         QStringList lines;
         for (const KeyFinding& finding : findings)
             lines << finding.report(path, language);
+        if (notListed > 0)
+            lines << path + QStringLiteral(": ") + moreFindingsText(notListed, language);
         if (!lines.isEmpty())
             m_messages.show(lines.join(u'\n'));
     }

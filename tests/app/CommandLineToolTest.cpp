@@ -564,8 +564,9 @@ TEST_F(CommandLineToolTest, NamesThatAreNoUtf8OrHoldControlsWork)
         ::unlink(name.constData());
 }
 
-// A file with millions of findings lists a thousand of them, then how many more there were.
-TEST_F(CommandLineToolTest, CheckListsAThousandFindingsThenCountsTheRest)
+// A file with millions of findings lists a thousand of them, then how many more there were; so does
+// renumbering, which names what refuses it.
+TEST_F(CommandLineToolTest, CheckAndRenumberListAThousandFindingsThenCountTheRest)
 {
     QByteArray key;
     for (int entry = 1; entry <= 1500; ++entry)
@@ -579,6 +580,20 @@ TEST_F(CommandLineToolTest, CheckListsAThousandFindingsThenCountsTheRest)
     EXPECT_TRUE(lines.at(999).startsWith(file.toUtf8() + ':'));
     EXPECT_TRUE(lines.at(1000).startsWith(file.toUtf8() + ": ... and ")) << lines.at(1000).toStdString();
     EXPECT_EQ(checked.status, exitMessage);
+
+    const QString twice =
+        write(QStringLiteral("twice.htm"), QByteArray("<P>#7 x ....A y ....B</P>\n").repeated(1500));
+    for (const QStringList& mode : {QStringList{QStringLiteral("--renumber"), QStringLiteral("--print")},
+                                    QStringList{QStringLiteral("--renumber")}}) {
+        const ToolRun renumbered =
+            runTool(QStringList{QStringLiteral("--english")} + mode + QStringList{twice});
+        EXPECT_EQ(renumbered.status, exitMessage);
+        const QList<QByteArray> errors = renumbered.err.split('\n');
+        ASSERT_EQ(errors.size(), 1002) << mode.join(u' ').toStdString();
+        EXPECT_TRUE(errors.at(999).endsWith("error: entry 7 occurs more than once"));
+        EXPECT_EQ(errors.at(1000), twice.toUtf8() + ": ... and 500 more findings");
+    }
+    EXPECT_FALSE(QFile::exists(twice + QStringLiteral("_bak0")));
 }
 
 } // namespace

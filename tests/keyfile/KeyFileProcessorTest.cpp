@@ -1143,11 +1143,14 @@ TEST_F(KeyFileTest, RenumberingRefusedInTheRunSaysWhyAndWritesNothing)
     write(u"key.htm"_s, before);
     store.afterRead = [&] { write(u"key.htm"_s, duplicate); };
     QList<KeyFinding> findings;
+    qsizetype notListed = -1;
 
-    EXPECT_EQ(renumberKeyFile(processor, store, path(u"key.htm"_s), findings), ProcessOutcome::Refused);
+    EXPECT_EQ(renumberKeyFile(processor, store, path(u"key.htm"_s), findings, notListed),
+              ProcessOutcome::Refused);
 
     ASSERT_FALSE(findings.isEmpty());
     EXPECT_EQ(findings.front().kind, KeyFinding::Kind::DuplicateEntry);
+    EXPECT_EQ(notListed, 0);
     EXPECT_TRUE(reporter.messages.empty());
     EXPECT_EQ(read(u"key.htm"_s), duplicate);
 }
