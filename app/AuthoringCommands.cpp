@@ -70,9 +70,12 @@ ExitStatus AuthoringCommands::writeEach(
     ExitStatus status = exitOk;
     for (const QString& file : files) {
         reporter.setFile(file);
-        const ProcessOutcome outcome = write(processor, file);
-        if (outcome == ProcessOutcome::StructureError || outcome == ProcessOutcome::Refused ||
-            outcome == ProcessOutcome::Failed)
+        const bool ok = withinMemory(m_err, file, m_language, [&] {
+            const ProcessOutcome outcome = write(processor, file);
+            return outcome != ProcessOutcome::StructureError && outcome != ProcessOutcome::Refused &&
+                   outcome != ProcessOutcome::Failed;
+        });
+        if (!ok)
             status = exitMessage;
     }
     return status;
@@ -108,20 +111,17 @@ ExitStatus AuthoringCommands::forEachKey(const QStringList& files,
 {
     ExitStatus status = exitOk;
     for (const QString& file : files) {
-        QByteArray content;
-        FileError error;
         // A hostile file may need more memory than there is: it gets a message, the next file its turn.
-        try {
-            if (!readKeyFile(file, content, error)) {
-                m_err.write(messageLine(file, messages().failureText(error, file)));
-                status = exitMessage;
-            } else if (!work(file, content)) {
-                status = exitMessage;
-            }
-        } catch (const std::bad_alloc&) {
-            m_err.write(messageLine(file, messages().failureText({FileError::tooBig}, file)));
+        const bool ok = withinMemory(m_err, file, m_language, [&] {
+            QByteArray content;
+            FileError error;
+            if (readKeyFile(file, content, error))
+                return work(file, content);
+            m_err.write(messageLine(file, messages().failureText(error, file)));
+            return false;
+        });
+        if (!ok)
             status = exitMessage;
-        }
     }
     return status;
 }

@@ -149,7 +149,7 @@ const QString helpClosing = QStringLiteral(
     "Each message goes to standard error as one line, \"FILE: message\" (a structure error as\n"
     "\"FILE:LINE: message\"); a control character in a file name is written as \\n, \\t, \\x1b ....\n"
     "--check and --renumber list at most 1,000 findings per file, then one line with how many more\n"
-    "there were.\n"
+    "there were. --import and --export refuse a file larger than 256 MB before reading it.\n"
     "Exit status: 0 every file processed (with --check: no error, or with --strict no finding; with\n"
     "--find: the search went through), 1 a file ended with a message (with --check: an error was found,\n"
     "with --strict any finding, or a file could not be read; with --find: DIR could not be opened, or\n"
@@ -398,29 +398,28 @@ ExitStatus CommandLineTool::parseError(const QCommandLineParser& parser, const Q
 ExitStatus CommandLineTool::printRewritten(const QString& file)
 {
     const KeyFileMessages messages = KeyFileMessages::of(m_language);
-    QByteArray content;
-    FileError error;
-    if (!readKeyFile(file, content, error)) {
-        m_err.write(messageLine(file, messages.failureText(error, file)));
-        return exitMessage;
-    }
-    try {
+    const bool ok = withinMemory(m_err, file, m_language, [&] {
+        QByteArray content;
+        FileError error;
+        if (!readKeyFile(file, content, error)) {
+            m_err.write(messageLine(file, messages.failureText(error, file)));
+            return false;
+        }
         const RewriteResult result = verknuepfen(std::move(content));
         switch (result.outcome) {
         case RewriteResult::Outcome::Rewritten:
             m_out.write(result.text);
-            return exitOk;
+            return true;
         case RewriteResult::Outcome::StructureError:
             m_err.write(messageLine(file, messages.structureError, result.errorLine));
-            return exitMessage;
+            return false;
         case RewriteResult::Outcome::InvalidArgument:
-            m_err.write(messageLine(file, messages.invalidArgument));
-            return exitMessage;
+            break;
         }
-    } catch (const std::bad_alloc&) {
-        m_err.write(messageLine(file, messages.failureText({FileError::tooBig}, file)));
-    }
-    return exitMessage;
+        m_err.write(messageLine(file, messages.invalidArgument));
+        return false;
+    });
+    return ok ? exitOk : exitMessage;
 }
 
 ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& pattern)

@@ -26,42 +26,51 @@ const QStringList& ExchangeCommands::exportFormats()
 
 ExitStatus ExchangeCommands::importKey(const QString& file, const QString& output, const QString& title)
 {
-    KeyTable table;
-    if (!readTable(file, table))
-        return exitMessage;
-    table.title = title.toUtf8();
-    const QByteArray page = KeyPageWriter::write(table);
-    if (output.isEmpty()) {
-        m_out.write(page);
-        return exitOk;
-    }
-    FileError error;
-    if (!writeNewFileExclusive(output, page, error)) {
+    const bool ok = withinMemory(m_err, file, m_language, [&] {
+        KeyTable table;
+        if (!readTable(file, table))
+            return false;
+        table.title = title.toUtf8();
+        const QByteArray page = KeyPageWriter::write(table);
+        table = KeyTable();
+        if (output.isEmpty()) {
+            m_out.write(page);
+            return true;
+        }
+        FileError error;
+        if (writeNewFileExclusive(output, page, error))
+            return true;
         m_err.write(messageLine(output, KeyFileMessages::of(m_language).failureText(error, output)));
-        return exitMessage;
-    }
-    return exitOk;
+        return false;
+    });
+    return ok ? exitOk : exitMessage;
 }
 
 ExitStatus ExchangeCommands::exportKey(const QString& format, const QString& file, bool header)
 {
-    KeyTable table;
-    if (!readTable(file, table))
-        return exitMessage;
-    if (format == u"keybase")
-        m_out.write(KeyTableExport::keybase(table, header));
-    else if (format == u"text")
-        m_out.write(KeyTableExport::text(table));
-    else
-        m_out.write(KeyTableExport::dot(table));
-    return exitOk;
+    const bool ok = withinMemory(m_err, file, m_language, [&] {
+        KeyTable table;
+        if (!readTable(file, table))
+            return false;
+        if (format == u"keybase")
+            m_out.write(KeyTableExport::keybase(table, header));
+        else if (format == u"text")
+            m_out.write(KeyTableExport::text(table));
+        else
+            m_out.write(KeyTableExport::dot(table));
+        return true;
+    });
+    return ok ? exitOk : exitMessage;
 }
 
 bool ExchangeCommands::readTable(const QString& file, KeyTable& table)
 {
     QByteArray content;
     FileError error;
-    if (!readKeyFile(file, content, error)) {
+    // At once, before a byte is read.
+    if (DiskKeyFileStore().size(file) > KeyImport::maxFileSize)
+        error = {FileError::tooBig};
+    if (error.code != 0 || !readKeyFile(file, content, error)) {
         m_err.write(messageLine(file, KeyFileMessages::of(m_language).failureText(error, file)));
         return false;
     }

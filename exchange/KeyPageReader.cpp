@@ -58,7 +58,7 @@ KeyTable KeyPageReader::read(const QByteArray& page)
             row.statement = withoutLabel(statement, entry.number).trimmed().toByteArray();
             row.to = lead.target == KeyLead::Target::Entry ? QByteArrayView(lead.name).toByteArray()
                                                            : KeyPageWriter::taxonToTable(lead.name);
-            table.rows << row;
+            table.addReadRow(std::move(row), page.size());
             cursor = lead.end;
         }
     }

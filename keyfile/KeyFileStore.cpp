@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,9 +13,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "MemoryBound.h"
 #include "NativePath.h"
 
 namespace keylinker {
@@ -205,19 +208,24 @@ QByteArray resolved(const QByteArray& path)
 }
 
 // Writes `content` over the key through the open file `fd`, for keys that must keep their inode.
-// When the write breaks off, the former content (safe in the copy) is put back as far as possible.
+// When the write breaks off, the former content (safe in the copy) is put back as far as possible,
+// a block at a time: memory may be short just then.
 bool writeInPlace(int fd, const QByteArray& content, const QByteArray& copyPath, FileError& error)
 {
     if (writeAll(fd, content.constData(), static_cast<size_t>(content.size()), 0) &&
         ::ftruncate(fd, content.size()) == 0 && ::fsync(fd) == 0)
         return true;
     const int code = errno;
-    QByteArray former;
-    FileAccess unused;
-    FileError ignored;
-    if (!copyPath.isEmpty() && DiskKeyFileStore().read(fromNativePath(copyPath), former, unused, ignored) &&
-        writeAll(fd, former.constData(), static_cast<size_t>(former.size()), 0))
-        ::ftruncate(fd, former.size());
+    const Descriptor copy(copyPath.isEmpty() ? -1 : ::open(copyPath.constData(), O_RDONLY | O_CLOEXEC));
+    char block[65536];
+    off_t at = 0;
+    for (ssize_t got = 0; copy.get() >= 0 && (got = readAt(copy.get(), block, sizeof block, at)) > 0;
+         at += got) {
+        if (!writeAll(fd, block, static_cast<size_t>(got), at))
+            return fail(error, code);
+    }
+    if (copy.get() >= 0)
+        ::ftruncate(fd, at);
     return fail(error, code);
 }
 
@@ -236,6 +244,20 @@ bool giveName(TemporaryFile& temp, const QByteArray& target)
         return true;
     }
     return false;
+}
+
+// Whether this process may still take `bytes` more memory: asked of the system by mapping that much
+// and giving it back at once, which touches no page.
+bool memoryLeft(qint64 bytes)
+{
+    if (bytes <= 0 || static_cast<quint64>(bytes) > SIZE_MAX)
+        return false;
+    void* const room = ::mmap(nullptr, static_cast<size_t>(bytes), PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (room == MAP_FAILED)
+        return false;
+    ::munmap(room, static_cast<size_t>(bytes));
+    return true;
 }
 
 // The rights a program gives a new file it opens with 0666: those the user's umask leaves. The umask
@@ -315,6 +337,11 @@ bool DiskKeyFileStore::read(const QString& path, QByteArray& content, FileAccess
         return fail(error, EISDIR);
     if (!S_ISREG(info.st_mode))
         return fail(error, FileError::notAFile);
+    // Work on a key allocates in places that cannot fail gently (some of Qt's containers write
+    // through a null pointer when memory runs out), so a key whose work might not fit in what is
+    // left is refused before it is read.
+    if (!memoryLeft(memoryBound(info.st_size)))
+        return fail(error, FileError::tooBig);
     access = {info.st_mode & 07777, info.st_uid, info.st_gid};
     try {
         // Exactly the size: resize() would ask for room to grow, twice a big key.

@@ -1,5 +1,6 @@
 #include "KeyFileTasks.h"
 
+#include <new>
 #include <utility>
 
 #include "KeyFileStore.h"
@@ -22,10 +23,15 @@ ProcessOutcome renumberKeyFile(const KeyFileProcessor& processor, KeyFileStore& 
     FileError error;
     // A file that cannot be read is left to the run, which reports it.
     if (store.read(path, content, access, error)) {
-        RenumberResult first = KeyRenumber::renumber(content);
-        take(first);
-        if (!first.renumbered)
-            return ProcessOutcome::Refused;
+        try {
+            RenumberResult first = KeyRenumber::renumber(content);
+            take(first);
+            if (!first.renumbered)
+                return ProcessOutcome::Refused;
+        } catch (const std::bad_alloc&) {
+            // Too big to renumber here, and so in the run: refused before a backup is made.
+            return processor.refuse(path, {FileError::tooBig});
+        }
     }
     content = QByteArray();
     // The run renumbers what it read itself, never this earlier read; a key changed in between may

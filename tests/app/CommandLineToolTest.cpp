@@ -596,5 +596,69 @@ TEST_F(CommandLineToolTest, CheckAndRenumberListAThousandFindingsThenCountTheRes
     EXPECT_FALSE(QFile::exists(twice + QStringLiteral("_bak0")));
 }
 
+// keylinker-cli in a shell of its own under an address-space limit (ulimit -v, in KB); status 99 when
+// the limit cannot be set.
+struct LimitedRun
+{
+    bool signalled = false;
+    int status = -1;
+    QByteArray err;
+};
+
+LimitedRun runUnderLimit(qint64 kilobytes, const QStringList& arguments)
+{
+    QProcess shell;
+    shell.start(
+        QStringLiteral("/bin/sh"),
+        QStringList{QStringLiteral("-c"), QStringLiteral("ulimit -v \"$1\" || exit 99; shift; exec \"$@\""),
+                    QStringLiteral("sh"), QString::number(kilobytes), QStringLiteral(KEYLINKER_CLI_PATH)} +
+            arguments);
+    shell.closeReadChannel(QProcess::StandardOutput);
+    if (!shell.waitForFinished(-1))
+        return {};
+    return {shell.exitStatus() == QProcess::CrashExit, shell.exitCode(), shell.readAllStandardError()};
+}
+
+// Memory running out never ends in a signal. Under every limit from the least the program starts
+// with to more than a file of these may take, each mode ends with its result or the "too big"
+// message and exit status 1.
+TEST_F(CommandLineToolTest, UnderAnyMemoryLimitAFileEndsInItsResultOrTheTooBigMessage)
+{
+    const QStringList version{QStringLiteral("--version")};
+    if (runUnderLimit(4 << 20, version).status != exitOk)
+        GTEST_SKIP() << "no address-space limit can be set here";
+    // The least limit, to a megabyte, under which the program starts.
+    qint64 low = 0;
+    qint64 high = 4 << 20;
+    while (high - low > 1024) {
+        const qint64 middle = (low + high) / 2;
+        (runUnderLimit(middle, version).status == exitOk ? high : low) = middle;
+    }
+    const QString hashes = write(QStringLiteral("hashes.htm"), QByteArray(300'000, '#'));
+    QByteArray rows = "from,statement,to\n";
+    for (int entry = 1; rows.size() < 1'000'000; ++entry) {
+        const QByteArray number = QByteArray::number(entry);
+        rows += number + ",Wings red," + QByteArray::number(entry + 1) + '\n' + number +
+                ",Wings blue,Species " + number + '\n';
+    }
+    const QString table = write(QStringLiteral("table.csv"), rows);
+    const QList<QStringList> calls = {{QStringLiteral("--check"), hashes},
+                                      {QStringLiteral("--stats"), hashes},
+                                      {QStringLiteral("--renumber"), QStringLiteral("--print"), hashes},
+                                      {QStringLiteral("--import"), table}};
+    for (qint64 limit = high; limit <= high + (80 << 10); limit += 1024) {
+        for (const QStringList& call : calls) {
+            const LimitedRun run = runUnderLimit(limit, QStringList{QStringLiteral("--english")} + call);
+            const std::string what = std::to_string(limit) + " KB: " + call.join(u' ').toStdString();
+            ASSERT_FALSE(run.signalled) << what;
+            EXPECT_TRUE(run.status == exitOk ||
+                        (run.status == exitMessage &&
+                         run.err == call.back().toUtf8() +
+                                        ": The file is too big or not a key and was left as it is\n"))
+                << what << ": " << run.err.toStdString();
+        }
+    }
+}
+
 } // namespace
 } // namespace keylinker
