@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -428,21 +429,36 @@ private:
 
     void lineStarts(QList<qsizetype>& starts)
     {
-        const size_t n = m_text.size();
-        const auto endsLine = [this, n](size_t at) {
-            const char c = m_text[at];
-            return c == '\n' || (c == '\r' && (at + 1 == n || m_text[at + 1] != '\n'));
-        };
         // Counted first, so that the list takes no room to grow.
         qsizetype lines = 1;
-        for (size_t at = 0; at < n; ++at)
-            lines += endsLine(at) ? 1 : 0;
+        forEachLineEnd([&lines](size_t) { ++lines; });
         charge(lines * lineWeight);
         starts.reserve(lines);
         starts.append(0);
-        for (size_t at = 0; at < n; ++at) {
-            if (endsLine(at))
-                starts.append(static_cast<qsizetype>(at + 1));
+        forEachLineEnd([&starts](size_t behind) { starts.append(static_cast<qsizetype>(behind)); });
+    }
+
+    /// Calls `visit` with the place behind each line end (LF, CR LF or a lone CR), in text order,
+    /// jumping from one to the next.
+    template <typename Visit> void forEachLineEnd(Visit&& visit) const
+    {
+        const char* const begin = m_text.data();
+        const char* const end = begin + m_text.size();
+        const auto next = [end](const char* from, char c) {
+            const void* found = from < end ? std::memchr(from, c, static_cast<size_t>(end - from)) : nullptr;
+            return found ? static_cast<const char*>(found) : end;
+        };
+        const char* lf = next(begin, '\n');
+        const char* cr = next(begin, '\r');
+        while (lf < end || cr < end) {
+            if (cr < lf) {
+                if (cr + 1 == end || cr[1] != '\n') // a lone CR; under CR LF the LF ends the line
+                    visit(static_cast<size_t>(cr + 1 - begin));
+                cr = next(cr + 1, '\r');
+            } else {
+                visit(static_cast<size_t>(lf + 1 - begin));
+                lf = next(lf + 1, '\n');
+            }
         }
     }
 
