@@ -103,14 +103,18 @@ ProcessOutcome KeyFileProcessor::processWith(const QString& path, const KeyTrans
         return refuse(path, error);
     const std::unique_ptr<KeyFileStore, void (*)(KeyFileStore*)> unlock(&m_store,
                                                                         [](KeyFileStore* s) { s->unlock(); });
+    ProcessOutcome outcome = ProcessOutcome::Failed;
     try {
-        return run(path, plain, transform, error);
+        outcome = run(path, plain, transform, error);
     } catch (const std::bad_alloc&) {
         // Memory ran out, or the rewrite refused to grow beyond reason: nothing more is written,
         // and a backup already made stays.
-        error = {FileError::tooBig};
+        outcome = refuse(path, {FileError::tooBig});
     }
-    return refuse(path, error);
+    // Once for the key, however many files it concerned.
+    if (m_store.attributesLost())
+        m_reporter.errorReport(plain, m_messages.attributesNotKept);
+    return outcome;
 }
 
 ProcessOutcome KeyFileProcessor::refuse(const QString& path, const FileError& error) const

@@ -9,13 +9,17 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+
+#include <QtEndian>
 
 #include "MemoryBound.h"
 #include "NativePath.h"
@@ -180,19 +184,111 @@ bool holdsSameAs(int fd, const QByteArray& copyPath)
     }
 }
 
-// Gives the open file the owner, group and mode bits of `access`, as far as this process may. When
-// the group cannot be kept, the group's rights go: a file never becomes readable by more people.
-// Returns whether owner and group are those asked for.
-bool takeOver(int fd, FileAccess access)
+// The POSIX ACL of a file, as an extended attribute.
+constexpr char aclName[] = "system.posix_acl_access";
+
+// A list or value of unknown size, read by `get(buffer, size)` as flistxattr and fgetxattr take them;
+// nothing when it cannot be read.
+template <typename Get> std::optional<QByteArray> readSized(Get get)
 {
-    bool kept = true;
+    // It may grow between asking for its size and reading it.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t size = get(nullptr, 0);
+        if (size < 0)
+            return std::nullopt;
+        QByteArray bytes(size, Qt::Uninitialized);
+        const ssize_t got = get(bytes.data(), static_cast<size_t>(size));
+        if (got >= 0) {
+            bytes.resize(got);
+            return bytes;
+        }
+        if (errno != ERANGE)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// The extended attributes of the open file `fd` that this process can read.
+QList<std::pair<QByteArray, QByteArray>> attributesOf(int fd)
+{
+    QList<std::pair<QByteArray, QByteArray>> attributes;
+    const std::optional<QByteArray> names =
+        readSized([fd](char* buffer, size_t size) { return ::flistxattr(fd, buffer, size); });
+    for (qsizetype at = 0; names && at < names->size();) {
+        const QByteArray name(names->constData() + at); // each name ends in a NUL
+        at += name.size() + 1;
+        const std::optional<QByteArray> value = readSized([fd, &name](char* buffer, size_t size) {
+            return ::fgetxattr(fd, name.constData(), buffer, size);
+        });
+        if (value)
+            attributes.append({name, *value});
+    }
+    return attributes;
+}
+
+// The mode bits of a file that cannot take the ACL `acl` (its attribute's value) and must give no one
+// more than it did: the group's bits are what the owning group had within the mask; the users and
+// groups that the ACL names get nothing.
+mode_t narrowedToAcl(mode_t mode, const QByteArray& acl)
+{
+    // A version of 4 bytes, then entries of 8: tag, permissions (16 bits each), id; little-endian.
+    constexpr quint16 owningGroup = 0x04;
+    constexpr quint16 maskTag = 0x10;
+    mode_t group = 0;
+    mode_t mask = 07;
+    for (qsizetype at = 4; at + 8 <= acl.size(); at += 8) {
+        const auto tag = qFromLittleEndian<quint16>(acl.constData() + at);
+        const auto permissions =
+            static_cast<mode_t>(qFromLittleEndian<quint16>(acl.constData() + at + 2) & 07);
+        if (tag == owningGroup)
+            group = permissions;
+        else if (tag == maskTag)
+            mask = permissions;
+    }
+    return (mode & ~mode_t(S_IRWXG)) | ((group & mask) << 3);
+}
+
+// What of a file's access a new file could take over.
+struct TakenOver
+{
+    bool ownerAndGroup = true;
+    bool attributes = true;
+};
+
+// Gives the open file the owner, group and mode bits of `access`, then its ACL and extended
+// attributes, as far as this process may. What cannot be given makes the file narrower, never wider:
+// without the group, the group's rights go; without the ACL, the group keeps what the owning group had
+// in it. A file made in a folder with a default ACL loses the ACL it inherited when `access` has none,
+// as with `cp -a`.
+TakenOver takeOver(int fd, FileAccess access)
+{
+    TakenOver taken;
+    bool groupKept = true;
     if (::fchown(fd, access.owner, access.group) != 0) {
-        kept = false;
-        if (::fchown(fd, static_cast<uid_t>(-1), access.group) != 0)
+        taken.ownerAndGroup = false;
+        groupKept = ::fchown(fd, static_cast<uid_t>(-1), access.group) == 0;
+        if (!groupKept)
             access.mode &= ~mode_t(S_IRWXG);
     }
+    const QByteArray* acl = nullptr;
+    for (const auto& [name, value] : std::as_const(access.attributes)) {
+        if (name == aclName)
+            acl = &value;
+        else if (::fsetxattr(fd, name.constData(), value.constData(), static_cast<size_t>(value.size()), 0) !=
+                 0)
+            taken.attributes = false;
+    }
     ::fchmod(fd, access.mode & 07777);
-    return kept;
+    // After the mode bits, which would change its mask.
+    if (!acl) {
+        ::fremovexattr(fd, aclName);
+    } else if (!groupKept) {
+        taken.attributes = false; // its entry for the owning group would be another group's
+    } else if (::fsetxattr(fd, aclName, acl->constData(), static_cast<size_t>(acl->size()), 0) != 0) {
+        taken.attributes = false;
+        ::fchmod(fd, narrowedToAcl(access.mode, *acl) & 07777);
+    }
+    return taken;
 }
 
 // The file a symbolic link stands for; the path itself when it is no link or its target is missing.
@@ -292,6 +388,7 @@ DiskKeyFileStore::~DiskKeyFileStore()
 bool DiskKeyFileStore::lock(const QString& path, FileError& error)
 {
     unlock();
+    m_attributesLost = false;
     const QByteArray native = toNativePath(path);
     // The lock lies on an inode; a key replaced while this run waited is locked afresh.
     for (;;) {
@@ -342,7 +439,7 @@ bool DiskKeyFileStore::read(const QString& path, QByteArray& content, FileAccess
     // left is refused before it is read.
     if (!memoryLeft(memoryBound(info.st_size)))
         return fail(error, FileError::tooBig);
-    access = {info.st_mode & 07777, info.st_uid, info.st_gid};
+    access = {info.st_mode & 07777, info.st_uid, info.st_gid, attributesOf(fd.get())};
     try {
         // Exactly the size: resize() would ask for room to grow, twice a big key.
         content = QByteArray(info.st_size, Qt::Uninitialized);
@@ -379,7 +476,8 @@ bool DiskKeyFileStore::writeBackup(const QString& path, const QByteArray& conten
     TemporaryFile temp(target);
     if (!temp.isOpen())
         return fail(error, errno, true);
-    takeOver(temp.fd(), {access.mode & 0777, access.owner, access.group});
+    if (!takeOver(temp.fd(), {access.mode & 0777, access.owner, access.group, access.attributes}).attributes)
+        m_attributesLost = true;
     if (!temp.writeSynced(content))
         return fail(error, errno);
     if (!giveName(temp, target)) {
@@ -435,7 +533,7 @@ bool DiskKeyFileStore::replace(const QString& path, const QString& copyPath, con
             return fail(error, errno);
         if (S_ISDIR(info.st_mode))
             return fail(error, EISDIR);
-        keep = {info.st_mode & 07777, info.st_uid, info.st_gid};
+        keep = {info.st_mode & 07777, info.st_uid, info.st_gid, attributesOf(current.get())};
         // Every name of a hard-linked key, and its owner where we could not give it back, keep the
         // file itself: it is written in place, now that its former text is safe in the backup.
         inPlace = info.st_nlink > 1 || (::geteuid() != 0 && info.st_uid != ::geteuid());
@@ -445,8 +543,10 @@ bool DiskKeyFileStore::replace(const QString& path, const QString& copyPath, con
         TemporaryFile temp(target);
         if (!temp.isOpen())
             return fail(error, errno, true);
-        const bool kept = takeOver(temp.fd(), keep);
-        if (kept || current.get() < 0) {
+        // What the new file cannot take over, the key keeps by being written in place.
+        const TakenOver taken = takeOver(temp.fd(), keep);
+        if ((taken.ownerAndGroup && taken.attributes) || current.get() < 0) {
+            m_attributesLost = m_attributesLost || !taken.attributes;
             if (!temp.writeSynced(content))
                 return fail(error, errno);
             // Checked as late as possible, on the file under the name now: an editor may have saved

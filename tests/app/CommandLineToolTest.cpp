@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QBuffer>
@@ -15,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "KeyRewrite.h"
@@ -658,6 +660,65 @@ TEST_F(CommandLineToolTest, UnderAnyMemoryLimitAFileEndsInItsResultOrTheTooBigMe
                 << what << ": " << run.err.toStdString();
         }
     }
+}
+
+// keylinker-cli run as the user `uid` with the group `gid` alone, through setpriv; exit status -1 when
+// it could not be run.
+ToolRun runAs(uid_t uid, gid_t gid, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("setpriv"),
+                  QStringList{QStringLiteral("--reuid=%1").arg(uid), QStringLiteral("--regid=%1").arg(gid),
+                              QStringLiteral("--clear-groups"), QStringLiteral(KEYLINKER_CLI_PATH)} +
+                      arguments);
+    if (!process.waitForFinished() || process.exitStatus() != QProcess::NormalExit)
+        return {ExitStatus(-1), {}, {}};
+    return {ExitStatus(process.exitCode()), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+bool canRunAsOthers()
+{
+    return ::geteuid() == 0 && !QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty();
+}
+
+// The key's owner may give the backup neither a security attribute nor the key's group, which it is
+// not in: the backup goes without them and without the ACL, no wider than its mode bits less the
+// group's; this is said once. The key itself is written in place and keeps all of it.
+TEST_F(CommandLineToolTest, AttributesTheBackupCannotTakeMakeItNarrowerAndAreNamedOnce)
+{
+    if (!canRunAsOthers())
+        GTEST_SKIP() << "needs root and setpriv to run as another user";
+    const QString key = write(QStringLiteral("key.htm"), goodKey);
+    const QByteArray native = QFile::encodeName(key);
+    ASSERT_EQ(::chmod(QFile::encodeName(m_dir.path()).constData(), 0777), 0);
+    ASSERT_EQ(::chown(native.constData(), 65534, 0), 0); // nobody, group root
+    ASSERT_EQ(::chmod(native.constData(), 0640), 0);
+    if (QProcess::execute(QStringLiteral("setfacl"),
+                          {QStringLiteral("-m"), QStringLiteral("u:daemon:r"), key}) != 0 ||
+        QProcess::execute(QStringLiteral("setfattr"),
+                          {QStringLiteral("-n"), QStringLiteral("security.keylinker"), QStringLiteral("-v"),
+                           QStringLiteral("kept"), key}) != 0)
+        GTEST_SKIP() << "setfacl and setfattr are needed, on a file system with ACLs and security attributes";
+    const std::optional<QByteArray> acl = test::extendedAttribute(key, "system.posix_acl_access");
+
+    const ToolRun run = runAs(65534, 65534, {QStringLiteral("--english"), key});
+
+    EXPECT_EQ(run.status, exitOk);
+    EXPECT_EQ(run.err, key.toUtf8() +
+                           ": The backup could not take every extended attribute of the file (such "
+                           "as its access control list); it is open to fewer users, never to more\n");
+    EXPECT_EQ(read(key), verknuepfen(goodKey).text);
+    EXPECT_EQ(test::extendedAttribute(key, "system.posix_acl_access"), acl);
+    EXPECT_EQ(test::extendedAttribute(key, "security.keylinker"), QByteArray("kept"));
+    const QString backup = key + QStringLiteral("_bak0");
+    EXPECT_EQ(read(backup), goodKey);
+    EXPECT_FALSE(test::extendedAttribute(backup, "system.posix_acl_access").has_value());
+    EXPECT_FALSE(test::extendedAttribute(backup, "security.keylinker").has_value());
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(backup).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600U);
 }
 
 } // namespace
