@@ -17,6 +17,7 @@
 #include "KeyStatistics.h"
 #include "LineReporter.h"
 #include "MessageLine.h"
+#include "NativePath.h"
 
 namespace keylinker {
 
@@ -97,7 +98,14 @@ ExitStatus AuthoringCommands::statistics(const QStringList& files, bool json)
         const KeyStatistics figures = KeyStatistics::of(KeyReader::read(content));
         if (json) {
             QJsonObject object = figures.toJson();
-            object.insert(QStringLiteral("file"), file);
+            // JSON text is UTF-8: a name that is not gets its readable form, and its bytes beside it.
+            if (hasEscapedBytes(file)) {
+                const QByteArray bytes = toNativePath(file);
+                object.insert(QStringLiteral("file"), QString::fromUtf8(bytes));
+                object.insert(QStringLiteral("file_bytes"), QString::fromLatin1(bytes.toBase64()));
+            } else {
+                object.insert(QStringLiteral("file"), file);
+            }
             m_out.write(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n');
         } else {
             m_out.write(messageLine(file, figures.text(language())));

@@ -52,6 +52,8 @@ const QList<Option> options = {
     {QStringLiteral("json"), {}},
     {QStringLiteral("find"), QStringLiteral("DIR")},
     {QStringLiteral("pattern"), QStringLiteral("P")},
+    {QStringLiteral("print0"), {}},
+    {QStringLiteral("0"), {}},
     {QStringLiteral("import"), {}},
     {QStringLiteral("o"), QStringLiteral("OUT.htm")},
     {QStringLiteral("title"), QStringLiteral("TEXT")},
@@ -239,17 +241,21 @@ const QList<CommandLineTool::Mode>& CommandLineTool::modes()
              return authoring(tool).statistics(call.files, call.isSet(QStringLiteral("json")));
          }},
         {QStringLiteral("find"),
-         {QStringLiteral("pattern")},
+         {QStringLiteral("pattern"), QStringLiteral("print0"), QStringLiteral("0")},
          Files::none,
-         {{QStringLiteral("--find DIR [--pattern P]"),
+         {{QStringLiteral("--find DIR [--pattern P] [-0|--print0]"),
            QStringLiteral("list the files in DIR and every folder below it that\n"
                           "match P, as the window's search finds them: one full path\n"
-                          "per line, in the same order; P as in the window's pattern\n"
-                          "box (default \"*.htm;*.html;*.htm_bak*;*.html_bak*\")")}},
+                          "per line, in the same order, a control character in a\n"
+                          "name escaped; with -0 each path as it is and ended by a\n"
+                          "NUL byte, as find -print0 writes them; P as in the\n"
+                          "window's pattern box (default\n"
+                          "\"*.htm;*.html;*.htm_bak*;*.html_bak*\")")}},
          [](CommandLineTool& tool, const Call& call) {
              const QString pattern = QStringLiteral("pattern");
              return tool.findFiles(call.value(QStringLiteral("find")),
-                                   call.isSet(pattern) ? call.value(pattern) : defaultPattern);
+                                   call.isSet(pattern) ? call.value(pattern) : defaultPattern,
+                                   call.isSet(QStringLiteral("print0")) || call.isSet(QStringLiteral("0")));
          }},
         {QStringLiteral("import"),
          {QStringLiteral("o"), QStringLiteral("title")},
@@ -422,7 +428,7 @@ ExitStatus CommandLineTool::printRewritten(const QString& file)
     return ok ? exitOk : exitMessage;
 }
 
-ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& pattern)
+ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& pattern, bool nulEnded)
 {
     // The window's walk, so that the lines are the found list the window would show.
     const FileNamePattern filePattern(pattern);
@@ -430,7 +436,8 @@ ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& patt
         return usageError(usageTexts(m_language).patternRefused.arg(pattern));
 
     // One write for the whole list: a line at a time would cost a system call per file. Each path in
-    // its own bytes, so that a name that is not UTF-8 can be used as printed.
+    // its own bytes, so that a name that is not UTF-8 can be used as printed; a line feed in a name
+    // would make two lines of it, so control characters are escaped unless NULs end the paths.
     QByteArray lines;
     int count = 0;
     bool full = false;
@@ -442,8 +449,13 @@ ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& patt
             return;
         }
         ++count;
-        lines += toNativePath(path);
-        lines += '\n';
+        if (nulEnded) {
+            lines += toNativePath(path);
+            lines += '\0';
+        } else {
+            lines += printablePath(path);
+            lines += '\n';
+        }
     };
     hooks.goOn = [&full] { return !full; };
     const QString start = FinderPlatform::absoluteCleanPath(folder);
@@ -485,7 +497,11 @@ void CommandLineTool::writeLine(QIODevice& device, const QString& line)
 
 int runCommandLineProgram(int argc, char* argv[], KeyFileStore& store)
 {
-    QCoreApplication application(argc, argv);
+    // Qt takes its own options (-qmljsdebugger=...) out of the arguments it is given, even after
+    // "--": it gets the program's name alone, and every argument is the tool's.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QCoreApplication application(qtArgc, qtArgv);
     QFile out;
     QFile err;
     out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);

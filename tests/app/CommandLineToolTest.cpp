@@ -17,9 +17,11 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include "KeyRewrite.h"
+#include "NativePath.h"
 #include "QtPrinters.h"
 #include "TestDir.h"
 
@@ -596,6 +598,100 @@ TEST_F(CommandLineToolTest, CheckAndRenumberListAThousandFindingsThenCountTheRes
         EXPECT_EQ(errors.at(1000), twice.toUtf8() + ": ... and 500 more findings");
     }
     EXPECT_FALSE(QFile::exists(twice + QStringLiteral("_bak0")));
+}
+
+// "--" ends the options in every mode that takes files: a file named like an option is used as a file.
+TEST_F(CommandLineToolTest, DoubleDashEndsTheOptionsInEveryMode)
+{
+    QDir::setCurrent(m_dir.path());
+    const QString dashed = QStringLiteral("--english");
+    const struct
+    {
+        QStringList mode;
+        ExitStatus status;
+        QByteArray out; // what standard output begins with
+    } cases[] = {
+        {{}, exitOk, {}},
+        {{QStringLiteral("--print")}, exitOk, verknuepfen(faultyKey).text},
+        {{QStringLiteral("--check")}, exitMessage, "--english:1:18: Fehler: Verweis auf Eintrag 7"},
+        {{QStringLiteral("--renumber"), QStringLiteral("--print")},
+         exitOk,
+         "<P>#1 a ....2 b ....7</P>\n<P>#2 c"},
+        {{QStringLiteral("--relink")}, exitOk, {}},
+        {{QStringLiteral("--renumber")}, exitOk, {}},
+        {{QStringLiteral("--stats")}, exitOk, "--english: 3 Einträge"},
+        {{QStringLiteral("--import")}, exitOk, "<HTML>"},
+        {{QStringLiteral("--export"), QStringLiteral("keybase")}, exitOk, "from,statement,to\r\n1,a,2"},
+    };
+    for (const auto& [mode, status, out] : cases) {
+        write(dashed, faultyKey);
+        const ToolRun run = runTool(mode + QStringList{QStringLiteral("--"), dashed});
+        const std::string what = mode.join(u' ').toStdString();
+        EXPECT_EQ(run.status, status) << what << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.out.startsWith(out)) << what << ": " << run.out.toStdString();
+        EXPECT_FALSE(run.err.contains("usage")) << what;
+    }
+    EXPECT_TRUE(QFile::exists(dashed + QStringLiteral("_bak0"))); // processing, relinking, renumbering wrote
+}
+
+// Qt takes options of its own out of the arguments, even after "--"; the program gives it none.
+TEST_F(CommandLineToolTest, QtOptionsAfterTheDoubleDashAreFiles)
+{
+    const QString key = write(QStringLiteral("key.htm"), cleanKey);
+    write(QStringLiteral("-qmljsdebugger=port:4711.htm"), faultyKey);
+    QProcess process;
+    process.setWorkingDirectory(m_dir.path());
+    process.start(QStringLiteral(KEYLINKER_CLI_PATH), {QStringLiteral("--check"), QStringLiteral("--"), key,
+                                                       QStringLiteral("-qmljsdebugger=port:4711.htm")});
+    ASSERT_TRUE(process.waitForFinished());
+    EXPECT_EQ(process.exitCode(), exitMessage);
+    EXPECT_TRUE(process.readAllStandardOutput().startsWith("-qmljsdebugger=port:4711.htm:1:18: Fehler"));
+}
+
+// A name with a line feed is one line with the feed escaped, or with -0 (--print0) the very bytes,
+// each path ended by a NUL, as find -print0 writes them.
+TEST_F(CommandLineToolTest, FindEscapesControlsOrEndsEachPathWithANul)
+{
+    write(QStringLiteral("R/zwei\nZeilen.htm"), QByteArray());
+    write(QStringLiteral("R/a\\b.htm"), QByteArray());
+    const QByteArray root = QFile::encodeName(m_dir.filePath(QStringLiteral("R")));
+    const ToolRun lines = runTool({QStringLiteral("--find"), m_dir.filePath(QStringLiteral("R"))});
+    EXPECT_EQ(lines.status, exitOk);
+    EXPECT_EQ(lines.out, root + "/a\\\\b.htm\n" + root + "/zwei\\nZeilen.htm\n");
+    for (const QString& option : {QStringLiteral("-0"), QStringLiteral("--print0")}) {
+        const ToolRun nul = runTool({QStringLiteral("--find"), m_dir.filePath(QStringLiteral("R")), option});
+        EXPECT_EQ(nul.status, exitOk);
+        EXPECT_EQ(nul.out, root + "/a\\b.htm" + '\0' + root + "/zwei\nZeilen.htm" + '\0');
+    }
+}
+
+// JSON text is UTF-8: a name that is not gets its readable form in "file" and its bytes in base64 in
+// "file_bytes".
+TEST_F(CommandLineToolTest, StatsJsonIsValidUtf8ForEveryName)
+{
+    const QByteArray latin = QFile::encodeName(m_dir.path()) + "/K\xe4"
+                                                               "fer.htm";
+    const int fd = ::open(latin.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, cleanKey.constData(), cleanKey.size()), cleanKey.size());
+    ::close(fd);
+    const QString utf8 = write(QStringLiteral("Rüssel.htm"), cleanKey);
+    const ToolRun run =
+        runTool({QStringLiteral("--stats"), QStringLiteral("--json"), fromNativePath(latin), utf8});
+    ::unlink(latin.constData()); // QTemporaryDir removes only names it can spell
+    EXPECT_EQ(run.status, exitOk);
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(run.out);
+    EXPECT_FALSE(decoder.hasError());
+    EXPECT_FALSE(text.contains(QStringLiteral("\\ud"))) << text.toStdString(); // no lone surrogate
+    const QList<QByteArray> objects = run.out.trimmed().split('\n');
+    ASSERT_EQ(objects.size(), 2);
+    const QJsonObject first = QJsonDocument::fromJson(objects[0]).object();
+    EXPECT_EQ(first.value(QStringLiteral("file")).toString(), QString::fromUtf8(latin));
+    EXPECT_EQ(first.value(QStringLiteral("file_bytes")).toString().toLatin1(), latin.toBase64());
+    const QJsonObject second = QJsonDocument::fromJson(objects[1]).object();
+    EXPECT_EQ(second.value(QStringLiteral("file")).toString(), utf8);
+    EXPECT_FALSE(second.contains(QStringLiteral("file_bytes")));
 }
 
 // keylinker-cli in a shell of its own under an address-space limit (ulimit -v, in KB); status 99 when
