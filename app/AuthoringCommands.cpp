@@ -17,6 +17,7 @@
 #include "KeyStatistics.h"
 #include "LineReporter.h"
 #include "MessageLine.h"
+#include "NativePath.h"
 
 namespace keylinker {
 
@@ -35,19 +36,9 @@ ExitStatus AuthoringCommands::check(const QStringList& files, bool strict)
 {
     bool found = false;
     const ExitStatus status = forEachKey(files, [&](const QString& file, const QByteArray& content) {
-        // The form "FILE:LINE:COLUMN: error: text" is the one editors and terminals know how to jump to.
-        const QList<KeyFinding> findings = checkKey(content);
-        const QByteArray name = printablePath(file);
-        QByteArray lines;
-        for (qsizetype at = 0; at < findings.size(); ++at) {
-            const KeyFinding& finding = findings.at(at);
-            found = found || strict || finding.isError();
-            if (at < maxListedFindings)
-                lines += name + ':' + finding.placedText(language()).toLocal8Bit() + '\n';
-        }
-        if (findings.size() > maxListedFindings)
-            lines += messageLine(file, moreFindingsText(findings.size() - maxListedFindings, language()));
-        m_out.write(lines);
+        const KeyCheckResult result = checkKey(KeyReader::read(content));
+        found = found || (strict ? !result.isEmpty() : result.hasError());
+        m_out.write(findingLines(file, result.listed(), result.notListed()));
         return true;
     });
     return found ? exitMessage : status;
@@ -57,8 +48,9 @@ ExitStatus AuthoringCommands::renumber(const QStringList& files)
 {
     return writeEach(files, [this](const KeyFileProcessor& processor, const QString& file) {
         QList<KeyFinding> findings;
-        const ProcessOutcome outcome = renumberKeyFile(processor, m_store, file, findings);
-        reportFindings(file, findings);
+        qsizetype notListed = 0;
+        const ProcessOutcome outcome = renumberKeyFile(processor, m_store, file, findings, notListed);
+        m_err.write(findingLines(file, findings, notListed));
         return outcome;
     });
 }
@@ -79,9 +71,12 @@ ExitStatus AuthoringCommands::writeEach(
     ExitStatus status = exitOk;
     for (const QString& file : files) {
         reporter.setFile(file);
-        const ProcessOutcome outcome = write(processor, file);
-        if (outcome == ProcessOutcome::StructureError || outcome == ProcessOutcome::Refused ||
-            outcome == ProcessOutcome::Failed)
+        const bool ok = withinMemory(m_err, file, m_language, [&] {
+            const ProcessOutcome outcome = write(processor, file);
+            return outcome != ProcessOutcome::StructureError && outcome != ProcessOutcome::Refused &&
+                   outcome != ProcessOutcome::Failed;
+        });
+        if (!ok)
             status = exitMessage;
     }
     return status;
@@ -91,7 +86,7 @@ ExitStatus AuthoringCommands::printRenumbered(const QString& file)
 {
     return forEachKey({file}, [&](const QString&, const QByteArray& content) {
         const RenumberResult result = KeyRenumber::renumber(content);
-        reportFindings(file, result.findings);
+        m_err.write(findingLines(file, result.findings, result.notListed));
         m_out.write(result.text);
         return result.renumbered;
     });
@@ -103,7 +98,14 @@ ExitStatus AuthoringCommands::statistics(const QStringList& files, bool json)
         const KeyStatistics figures = KeyStatistics::of(KeyReader::read(content));
         if (json) {
             QJsonObject object = figures.toJson();
-            object.insert(QStringLiteral("file"), file);
+            // JSON text is UTF-8: a name that is not gets its readable form, and its bytes beside it.
+            if (hasEscapedBytes(file)) {
+                const QByteArray bytes = toNativePath(file);
+                object.insert(QStringLiteral("file"), QString::fromUtf8(bytes));
+                object.insert(QStringLiteral("file_bytes"), QString::fromLatin1(bytes.toBase64()));
+            } else {
+                object.insert(QStringLiteral("file"), file);
+            }
             m_out.write(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n');
         } else {
             m_out.write(messageLine(file, figures.text(language())));
@@ -117,20 +119,17 @@ ExitStatus AuthoringCommands::forEachKey(const QStringList& files,
 {
     ExitStatus status = exitOk;
     for (const QString& file : files) {
-        QByteArray content;
-        FileError error;
         // A hostile file may need more memory than there is: it gets a message, the next file its turn.
-        try {
-            if (!readKeyFile(file, content, error)) {
-                m_err.write(messageLine(file, messages().failureText(error, file)));
-                status = exitMessage;
-            } else if (!work(file, content)) {
-                status = exitMessage;
-            }
-        } catch (const std::bad_alloc&) {
-            m_err.write(messageLine(file, messages().failureText({FileError::tooBig}, file)));
+        const bool ok = withinMemory(m_err, file, m_language, [&] {
+            QByteArray content;
+            FileError error;
+            if (readKeyFile(file, content, error))
+                return work(file, content);
+            m_err.write(messageLine(file, messages().failureText(error, file)));
+            return false;
+        });
+        if (!ok)
             status = exitMessage;
-        }
     }
     return status;
 }
@@ -145,11 +144,17 @@ Language AuthoringCommands::language() const
     return m_language;
 }
 
-void AuthoringCommands::reportFindings(const QString& file, const QList<KeyFinding>& findings)
+QByteArray AuthoringCommands::findingLines(const QString& file, const QList<KeyFinding>& findings,
+                                           qsizetype notListed) const
 {
+    // The form "FILE:LINE:COLUMN: error: text" is the one editors and terminals know how to jump to.
     const QByteArray name = printablePath(file);
+    QByteArray lines;
     for (const KeyFinding& finding : findings)
-        m_err.write(name + ':' + finding.placedText(language()).toLocal8Bit() + '\n');
+        lines += name + ':' + finding.placedText(language()).toLocal8Bit() + '\n';
+    if (notListed > 0)
+        lines += messageLine(file, moreFindingsText(notListed, language()));
+    return lines;
 }
 
 } // namespace keylinker

@@ -55,8 +55,9 @@ private:
                          const std::function<ProcessOutcome(const KeyFileProcessor&, const QString&)>& write);
     Language language() const;
     KeyFileMessages messages() const;
-    /// Writes findings about `file` to standard error.
-    void reportFindings(const QString& file, const QList<KeyFinding>& findings);
+    /// The findings about `file`, one line each, and a line with how many more there were.
+    QByteArray findingLines(const QString& file, const QList<KeyFinding>& findings,
+                            qsizetype notListed) const;
 
     QIODevice& m_out;
     QIODevice& m_err;

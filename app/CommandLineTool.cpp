@@ -53,6 +53,8 @@ const QList<Option> options = {
     {QStringLiteral("json"), {}},
     {QStringLiteral("find"), QStringLiteral("DIR")},
     {QStringLiteral("pattern"), QStringLiteral("P")},
+    {QStringLiteral("print0"), {}},
+    {QStringLiteral("0"), {}},
     {QStringLiteral("import"), {}},
     {QStringLiteral("o"), QStringLiteral("OUT")},
     {QStringLiteral("title"), QStringLiteral("TEXT")},
@@ -152,7 +154,8 @@ const QString helpClosing = QStringLiteral(
     "\n"
     "Each message goes to standard error as one line, \"FILE: message\" (a structure error as\n"
     "\"FILE:LINE: message\"); a control character in a file name is written as \\n, \\t, \\x1b ....\n"
-    "--check lists at most 1,000 findings per file, then one line with how many more there were.\n"
+    "--check and --renumber list at most 1,000 findings per file, then one line with how many more\n"
+    "there were. --import and --export refuse a file larger than 256 MB before reading it.\n"
     "Exit status: 0 every file processed (with --check: no error, or with --strict no finding; with\n"
     "--find: the search went through), 1 a file ended with a message (with --check: an error was found,\n"
     "with --strict any finding, or a file could not be read; with --find: DIR could not be opened, or\n"
@@ -242,17 +245,21 @@ const QList<CommandLineTool::Mode>& CommandLineTool::modes()
              return authoring(tool).statistics(call.files, call.isSet(QStringLiteral("json")));
          }},
         {QStringLiteral("find"),
-         {QStringLiteral("pattern")},
+         {QStringLiteral("pattern"), QStringLiteral("print0"), QStringLiteral("0")},
          Files::none,
-         {{QStringLiteral("--find DIR [--pattern P]"),
+         {{QStringLiteral("--find DIR [--pattern P] [-0|--print0]"),
            QStringLiteral("list the files in DIR and every folder below it that\n"
                           "match P, as the window's search finds them: one full path\n"
-                          "per line, in the same order; P as in the window's pattern\n"
-                          "box (default \"*.htm;*.html;*.htm_bak*;*.html_bak*\")")}},
+                          "per line, in the same order, a control character in a\n"
+                          "name escaped; with -0 each path as it is and ended by a\n"
+                          "NUL byte, as find -print0 writes them; P as in the\n"
+                          "window's pattern box (default\n"
+                          "\"*.htm;*.html;*.htm_bak*;*.html_bak*\")")}},
          [](CommandLineTool& tool, const Call& call) {
              const QString pattern = QStringLiteral("pattern");
              return tool.findFiles(call.value(QStringLiteral("find")),
-                                   call.isSet(pattern) ? call.value(pattern) : defaultPattern);
+                                   call.isSet(pattern) ? call.value(pattern) : defaultPattern,
+                                   call.isSet(QStringLiteral("print0")) || call.isSet(QStringLiteral("0")));
          }},
         {QStringLiteral("import"),
          {QStringLiteral("o"), QStringLiteral("title")},
@@ -419,32 +426,31 @@ ExitStatus CommandLineTool::parseError(const QCommandLineParser& parser, const Q
 ExitStatus CommandLineTool::printRewritten(const QString& file)
 {
     const KeyFileMessages messages = KeyFileMessages::of(m_language);
-    QByteArray content;
-    FileError error;
-    if (!readKeyFile(file, content, error)) {
-        m_err.write(messageLine(file, messages.failureText(error, file)));
-        return exitMessage;
-    }
-    try {
+    const bool ok = withinMemory(m_err, file, m_language, [&] {
+        QByteArray content;
+        FileError error;
+        if (!readKeyFile(file, content, error)) {
+            m_err.write(messageLine(file, messages.failureText(error, file)));
+            return false;
+        }
         const RewriteResult result = verknuepfen(std::move(content));
         switch (result.outcome) {
         case RewriteResult::Outcome::Rewritten:
             m_out.write(result.text);
-            return exitOk;
+            return true;
         case RewriteResult::Outcome::StructureError:
             m_err.write(messageLine(file, messages.structureError, result.errorLine));
-            return exitMessage;
+            return false;
         case RewriteResult::Outcome::InvalidArgument:
-            m_err.write(messageLine(file, messages.invalidArgument));
-            return exitMessage;
+            break;
         }
-    } catch (const std::bad_alloc&) {
-        m_err.write(messageLine(file, messages.failureText({FileError::tooBig}, file)));
-    }
-    return exitMessage;
+        m_err.write(messageLine(file, messages.invalidArgument));
+        return false;
+    });
+    return ok ? exitOk : exitMessage;
 }
 
-ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& pattern)
+ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& pattern, bool nulEnded)
 {
     // The window's walk, so that the lines are the found list the window would show.
     const FileNamePattern filePattern(pattern);
@@ -452,7 +458,8 @@ ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& patt
         return usageError(usageTexts(m_language).patternRefused.arg(pattern));
 
     // One write for the whole list: a line at a time would cost a system call per file. Each path in
-    // its own bytes, so that a name that is not UTF-8 can be used as printed.
+    // its own bytes, so that a name that is not UTF-8 can be used as printed; a line feed in a name
+    // would make two lines of it, so control characters are escaped unless NULs end the paths.
     QByteArray lines;
     int count = 0;
     bool full = false;
@@ -464,8 +471,13 @@ ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& patt
             return;
         }
         ++count;
-        lines += toNativePath(path);
-        lines += '\n';
+        if (nulEnded) {
+            lines += toNativePath(path);
+            lines += '\0';
+        } else {
+            lines += printablePath(path);
+            lines += '\n';
+        }
     };
     hooks.goOn = [&full] { return !full; };
     const QString start = FinderPlatform::absoluteCleanPath(folder);
@@ -507,7 +519,11 @@ void CommandLineTool::writeLine(QIODevice& device, const QString& line)
 
 int runCommandLineProgram(int argc, char* argv[], KeyFileStore& store)
 {
-    QCoreApplication application(argc, argv);
+    // Qt takes its own options (-qmljsdebugger=...) out of the arguments it is given, even after
+    // "--": it gets the program's name alone, and every argument is the tool's.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QCoreApplication application(qtArgc, qtArgv);
     QFile out;
     QFile err;
     out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);

@@ -41,7 +41,7 @@ private:
     /// Why the parser refused the command line, as a usage error.
     ExitStatus parseError(const QCommandLineParser& parser, const QStringList& arguments);
     ExitStatus printRewritten(const QString& file);
-    ExitStatus findFiles(const QString& folder, const QString& pattern);
+    ExitStatus findFiles(const QString& folder, const QString& pattern, bool nulEnded);
     ExitStatus usageError(const QString& problem);
     void writeLine(QIODevice& device, const QString& line);
 

@@ -60,31 +60,46 @@ QString ExchangeCommands::readExportOptions(const QString& format, const std::op
 
 ExitStatus ExchangeCommands::importKey(const QString& file, const QString& output, const QString& title)
 {
-    KeyTable table;
-    if (!readTable(file, table))
-        return exitMessage;
-    table.title = title.toUtf8();
-    return deliver(KeyPageWriter::write(table), output);
+    ExitStatus status = exitMessage;
+    withinMemory(m_err, file, m_language, [&] {
+        KeyTable table;
+        if (!readTable(file, table))
+            return false;
+        table.title = title.toUtf8();
+        const QByteArray page = KeyPageWriter::write(table);
+        table = KeyTable();
+        status = deliver(page, output);
+        return status == exitOk;
+    });
+    return status;
 }
 
 ExitStatus ExchangeCommands::exportKey(const QString& format, const QString& file, const QString& output,
                                        ExportSettings settings)
 {
     const ExportFormat* form = ExportFormat::named(format);
-    QByteArray content;
-    if (!form || !readContent(file, content))
+    if (!form)
         return exitMessage;
     settings.language = m_language;
     settings.title = QFileInfo(file).completeBaseName().toUtf8();
-    ExportResult result;
-    KeyImportError error;
-    if (!form->write(content, settings, result, error)) {
-        reportImportError(file, error);
-        return exitMessage;
-    }
-    for (const QString& warning : std::as_const(result.warnings))
-        m_err.write(messageLine(file, warning));
-    return deliver(result.bytes, output);
+    ExitStatus status = exitMessage;
+    withinMemory(m_err, file, m_language, [&] {
+        QByteArray content;
+        if (!readContent(file, content))
+            return false;
+        ExportResult result;
+        KeyImportError error;
+        if (!form->write(content, settings, result, error)) {
+            reportImportError(file, error);
+            return false;
+        }
+        content = QByteArray();
+        for (const QString& warning : std::as_const(result.warnings))
+            m_err.write(messageLine(file, warning));
+        status = deliver(result.bytes, output);
+        return status == exitOk;
+    });
+    return status;
 }
 
 ExitStatus ExchangeCommands::deliver(const QByteArray& bytes, const QString& output)
@@ -104,7 +119,10 @@ ExitStatus ExchangeCommands::deliver(const QByteArray& bytes, const QString& out
 bool ExchangeCommands::readContent(const QString& file, QByteArray& content)
 {
     FileError error;
-    if (readKeyFile(file, content, error))
+    // At once, before a byte is read.
+    if (DiskKeyFileStore().size(file) > KeyImport::maxFileSize)
+        error = {FileError::tooBig};
+    if (error.code == 0 && readKeyFile(file, content, error))
         return true;
     m_err.write(messageLine(file, KeyFileMessages::of(m_language).failureText(error, file)));
     return false;

@@ -1,5 +1,9 @@
 #include "MessageLine.h"
 
+#include <new>
+
+#include <QIODevice>
+
 #include "KeyFileStore.h"
 #include "NativePath.h"
 
@@ -52,6 +56,16 @@ bool readKeyFile(const QString& file, QByteArray& content, FileError& error)
     DiskKeyFileStore store;
     FileAccess access;
     return store.read(file, content, access, error);
+}
+
+bool withinMemory(QIODevice& err, const QString& file, Language language, const std::function<bool()>& work)
+{
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        err.write(messageLine(file, KeyFileMessages::of(language).failureText({FileError::tooBig}, file)));
+        return false;
+    }
 }
 
 } // namespace keylinker

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <functional>
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
 
 #include "FileError.h"
 #include "KeyFileMessages.h"
+#include "Language.h"
+
+class QIODevice;
 
 namespace keylinker {
 
@@ -20,5 +25,10 @@ QByteArray messageLine(const QString& file, const QString& text, int line = 0);
 
 /// Reads the whole key `file` as the key file procedure reads it, for the modes that change nothing.
 bool readKeyFile(const QString& file, QByteArray& content, FileError& error);
+
+/// Runs `work` on `file` and returns what it returns. A hostile file may need more memory than there
+/// is (or be refused as too big for it): then the "too big" message naming `file` goes to `err`, and
+/// the result is false.
+bool withinMemory(QIODevice& err, const QString& file, Language language, const std::function<bool()>& work);
 
 } // namespace keylinker

@@ -236,6 +236,66 @@ QString shownNumber(const QByteArray& number, Language language)
     return result;
 }
 
+/// Gathers the findings as the check makes them: of each kind the first `maxListedFindings` in file
+/// order, the others only counted. A finding's numbers are made only when it is kept, so a file of
+/// millions of findings costs no more than one of a thousand.
+class FindingCollector final
+{
+public:
+    explicit FindingCollector(CheckScope scope) : m_scope(scope) {}
+
+    template <typename Numbers> void add(Kind kind, qsizetype offset, Numbers&& numbers)
+    {
+        const bool numberError = kind == Kind::DuplicateEntry || kind == Kind::MissingEntry ||
+                                 kind == Kind::ReferenceBeforeFirstEntry;
+        if ((m_scope == CheckScope::StructureErrors && kind >= Kind::ManyLeads) ||
+            (m_scope == CheckScope::NumberErrors && !numberError))
+            return;
+        const auto k = static_cast<size_t>(kind);
+        ++m_counts[k];
+        // Each kind keeps a heap whose top is the latest finding kept.
+        std::vector<KeyFinding>& kept = m_kept[k];
+        const auto later = [](const KeyFinding& a, const KeyFinding& b) { return a.offset < b.offset; };
+        if (kept.size() == static_cast<size_t>(maxListedFindings)) {
+            if (offset >= kept.front().offset)
+                return;
+            std::pop_heap(kept.begin(), kept.end(), later);
+            kept.pop_back();
+        }
+        KeyFinding finding;
+        finding.kind = kind;
+        finding.offset = offset;
+        finding.numbers = numbers();
+        kept.push_back(std::move(finding));
+        std::push_heap(kept.begin(), kept.end(), later);
+    }
+
+    /// Every finding kept, in file order, placed by line and column in `key`.
+    QList<KeyFinding> kept(const KeyStructure& key)
+    {
+        QList<KeyFinding> findings;
+        for (std::vector<KeyFinding>& ofKind : m_kept) {
+            for (KeyFinding& finding : ofKind)
+                findings.append(std::move(finding));
+            ofKind.clear();
+        }
+        // No two findings share place and kind, so an unstable sort gives one order.
+        std::sort(findings.begin(), findings.end(), [](const KeyFinding& a, const KeyFinding& b) {
+            return a.offset != b.offset ? a.offset < b.offset : a.kind < b.kind;
+        });
+        for (KeyFinding& finding : findings)
+            key.place(finding.offset, finding.line, finding.column);
+        return findings;
+    }
+
+    const std::array<qsizetype, KeyCheckResult::kindCount>& counts() const { return m_counts; }
+
+private:
+    CheckScope m_scope;
+    std::array<std::vector<KeyFinding>, KeyCheckResult::kindCount> m_kept;
+    std::array<qsizetype, KeyCheckResult::kindCount> m_counts{};
+};
+
 } // namespace
 
 QString moreFindingsText(qsizetype notListed, Language language)
@@ -283,34 +343,74 @@ QString KeyFinding::severity(Language language) const
     return (isError() ? errorWord : warningWord).in(language);
 }
 
-QList<KeyFinding> checkKey(const QByteArray& content)
+namespace {
+
+bool among(KeyFinding::Kind kind, std::initializer_list<KeyFinding::Kind> kinds)
 {
-    return checkKey(KeyReader::read(content));
+    return kinds.size() == 0 || std::find(kinds.begin(), kinds.end(), kind) != kinds.end();
 }
 
-QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
+} // namespace
+
+QList<KeyFinding> KeyCheckResult::listed(std::initializer_list<Kind> kinds) const
+{
+    QList<KeyFinding> findings;
+    for (const KeyFinding& finding : m_kept) {
+        if (findings.size() == maxListedFindings)
+            break;
+        if (among(finding.kind, kinds))
+            findings.append(finding);
+    }
+    return findings;
+}
+
+qsizetype KeyCheckResult::notListed(std::initializer_list<Kind> kinds) const
+{
+    qsizetype all = 0;
+    for (size_t k = 0; k < m_counts.size(); ++k) {
+        if (among(static_cast<Kind>(k), kinds))
+            all += m_counts[k];
+    }
+    return std::max<qsizetype>(0, all - maxListedFindings);
+}
+
+bool KeyCheckResult::hasError() const
+{
+    for (size_t k = 0; k < static_cast<size_t>(Kind::ManyLeads); ++k) {
+        if (m_counts[k] > 0)
+            return true;
+    }
+    return false;
+}
+
+bool KeyCheckResult::isEmpty() const
+{
+    return std::all_of(m_counts.begin(), m_counts.end(), [](qsizetype count) { return count == 0; });
+}
+
+QList<KeyFinding> checkKey(const QByteArray& content)
+{
+    return checkKey(KeyReader::read(content)).listed();
+}
+
+KeyCheckResult checkKey(const KeyStructure& key, CheckScope scope)
 {
     const QList<KeyEntry>& entries = key.entries;
     const bool everything = scope == CheckScope::Everything;
-    QList<KeyFinding> findings;
-    auto add = [&findings, scope](Kind kind, qsizetype pos, const QList<QByteArray>& numbers) {
-        const bool numberError = kind == Kind::DuplicateEntry || kind == Kind::MissingEntry ||
-                                 kind == Kind::ReferenceBeforeFirstEntry;
-        if ((scope == CheckScope::StructureErrors && kind >= Kind::ManyLeads) ||
-            (scope == CheckScope::NumberErrors && !numberError))
-            return;
-        KeyFinding finding;
-        finding.kind = kind;
-        finding.offset = pos;
-        finding.numbers = numbers;
-        findings.append(std::move(finding));
+    FindingCollector findings(scope);
+    const auto add = [&findings](Kind kind, qsizetype pos, auto&& numbers) {
+        findings.add(kind, pos, numbers);
+    };
+    const auto none = [] { return QList<QByteArray>(); };
+    const auto numberOfEntry = [](const KeyEntry& entry) {
+        return [&entry] { return QList<QByteArray>{numberOf(entry.number, entry.numberCut)}; };
     };
     // A reference is reported where its last three dots stand.
     auto referencePlace = [](const KeyLead& lead) { return lead.leaderEnd - 3; };
 
     for (const KeyStrayMark& stray : key.strayMarks)
         add(stray.kind == KeyStrayMark::Kind::InsideTag ? Kind::MarkInsideTag : Kind::NotAnchor, stray.offset,
-            {});
+            none);
 
     // Counted at the first entry of each number.
     struct NumberUse
@@ -335,12 +435,13 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
     auto findReference = [&](const KeyLead& lead) {
         const int first = index.firstEntry(viewOf(lead.name));
         if (first < 0)
-            add(Kind::MissingEntry, referencePlace(lead), {numberOf(lead.name, lead.nameCut)});
+            add(Kind::MissingEntry, referencePlace(lead),
+                [&lead] { return QList<QByteArray>{numberOf(lead.name, lead.nameCut)}; });
         return first;
     };
     // A reference before the first entry is no lead of any entry: its target is not reached twice by it.
     for (const KeyLead& lead : key.referencesBeforeFirstEntry) {
-        add(Kind::ReferenceBeforeFirstEntry, referencePlace(lead), {});
+        add(Kind::ReferenceBeforeFirstEntry, referencePlace(lead), none);
         if (const int first = findReference(lead); first >= 0)
             uses[static_cast<size_t>(first)].referredBefore = true;
     }
@@ -357,12 +458,27 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
     std::unordered_map<std::string_view, TaxonPlaces> taxa;
     std::vector<std::string_view> taxonOrder;
     std::deque<QByteArray> plainNames;
+    // The targets of the leads of one entry so far: a list, and for an entry of many leads a set, so
+    // that a hostile entry of a million leads is not compared lead by lead.
     std::vector<std::string_view> targetsOfEntry;
+    std::unordered_set<std::string_view> manyTargets;
+    constexpr size_t listedTargets = 16;
+    const auto seenBefore = [&](std::string_view target) {
+        if (manyTargets.empty() && targetsOfEntry.size() < listedTargets) {
+            if (std::find(targetsOfEntry.begin(), targetsOfEntry.end(), target) != targetsOfEntry.end())
+                return true;
+            targetsOfEntry.push_back(target);
+            return false;
+        }
+        if (manyTargets.empty())
+            manyTargets.insert(targetsOfEntry.begin(), targetsOfEntry.end());
+        return !manyTargets.insert(target).second;
+    };
     for (qsizetype e = 0; e < entries.size(); ++e) {
         const KeyEntry& entry = entries[e];
         graph.edgeBegin.push_back(graph.edgeTarget.size());
         targetsOfEntry.clear();
-        const QByteArray number = numberOf(entry.number, entry.numberCut);
+        manyTargets.clear();
         for (const KeyLead& lead : entry.leads) {
             const bool toEntry = lead.target == KeyLead::Target::Entry;
             const qsizetype place = toEntry ? referencePlace(lead) : lead.leaderBegin;
@@ -390,12 +506,12 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
             }
             if (!everything)
                 continue;
-            if (std::find(targetsOfEntry.begin(), targetsOfEntry.end(), target) != targetsOfEntry.end())
-                add(Kind::SameTargetTwice, place,
-                    {number, toEntry ? numberOf(lead.name, lead.nameCut)
-                                     : QByteArray(target.data(), qsizetype(target.size()))});
-            else
-                targetsOfEntry.push_back(target);
+            if (seenBefore(target))
+                add(Kind::SameTargetTwice, place, [&] {
+                    return QList<QByteArray>{numberOf(entry.number, entry.numberCut),
+                                             toEntry ? numberOf(lead.name, lead.nameCut)
+                                                     : QByteArray(target.data(), qsizetype(target.size()))};
+                });
         }
     }
     graph.edgeBegin.push_back(graph.edgeTarget.size());
@@ -403,7 +519,7 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const KeyEntry& entry = entries[i];
         const NumberUse& use = uses[static_cast<size_t>(firstOf[static_cast<size_t>(i)])];
-        const QList<QByteArray> number{numberOf(entry.number, entry.numberCut)};
+        const auto number = numberOfEntry(entry);
         const qsizetype leadCount = entry.leads.size();
         if (use.entryCount > 1)
             add(Kind::DuplicateEntry, entry.offset, number);
@@ -412,7 +528,10 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
         if (leadCount < 2)
             add(leadCount == 0 ? Kind::NoLead : Kind::OneLead, entry.offset, number);
         if (leadCount > 2)
-            add(Kind::ManyLeads, entry.offset, {number.front(), QByteArray::number(leadCount)});
+            add(Kind::ManyLeads, entry.offset, [&] {
+                return QList<QByteArray>{numberOf(entry.number, entry.numberCut),
+                                         QByteArray::number(leadCount)};
+            });
         if (use.referenceCount > 1 && use.entryCount == 1)
             add(Kind::ReachedTwice, entry.offset, number);
         if (everything && entry.anchored && entry.backLinkOffset < 0 && use.referredFromOther &&
@@ -436,43 +555,44 @@ QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope)
         const QByteArray to = href.mid(qsizetype(KeyMarks::linkTargetPrefix.size()));
         const int referrer = index.firstEntry(viewOf(to));
         if (referrer < 0 || !edges.contains(edgeKey(size_t(referrer), firstOf[size_t(i)])))
-            add(Kind::WrongBackLink, entry.backLinkOffset,
-                {numberOf(entry.number, entry.numberCut),
-                 numberOf(to, to.size() > KeyReader::maxNumberLength)});
+            add(Kind::WrongBackLink, entry.backLinkOffset, [&] {
+                return QList<QByteArray>{numberOf(entry.number, entry.numberCut),
+                                         numberOf(to, to.size() > KeyReader::maxNumberLength)};
+            });
     }
 
     for (const std::string_view taxon : taxonOrder) {
         const TaxonPlaces& places = taxa[taxon];
         if (places.count < 2)
             continue;
-        QList<QByteArray> numbers{QByteArray(taxon.data(), qsizetype(taxon.size())),
-                                  QByteArray::number(places.count)};
-        for (size_t other = 1; other < places.places.size(); ++other) {
-            int line = 0, column = 0;
-            key.place(places.places[other], line, column);
-            numbers << QByteArray::number(line);
-        }
-        if (places.count - 1 > maxListedTaxonLines)
-            numbers << QByteArray("\xe2\x80\xa6");
-        add(Kind::TaxonTwice, places.places.front(), numbers);
+        add(Kind::TaxonTwice, places.places.front(), [&] {
+            QList<QByteArray> numbers{QByteArray(taxon.data(), qsizetype(taxon.size())),
+                                      QByteArray::number(places.count)};
+            for (size_t other = 1; other < places.places.size(); ++other) {
+                int line = 0, column = 0;
+                key.place(places.places[other], line, column);
+                numbers << QByteArray::number(line);
+            }
+            if (places.count - 1 > maxListedTaxonLines)
+                numbers << QByteArray("\xe2\x80\xa6");
+            return numbers;
+        });
     }
 
     for (const std::vector<int>& loop :
          scope == CheckScope::NumberErrors ? std::vector<std::vector<int>>() : loops(graph)) {
-        QList<QByteArray> numbers;
-        for (const int entry : loop)
-            numbers << numberOf(entries[entry].number, entries[entry].numberCut);
-        add(Kind::Loop, entries[loop.front()].offset, numbers);
+        add(Kind::Loop, entries[loop.front()].offset, [&] {
+            QList<QByteArray> numbers;
+            for (const int entry : loop)
+                numbers << numberOf(entries[entry].number, entries[entry].numberCut);
+            return numbers;
+        });
     }
 
-    // No two findings share place and kind, so an unstable sort gives one order, without the buffer of
-    // a stable one (the findings of a big key take as much memory as a good part of the key).
-    std::sort(findings.begin(), findings.end(), [](const KeyFinding& a, const KeyFinding& b) {
-        return a.offset != b.offset ? a.offset < b.offset : a.kind < b.kind;
-    });
-    for (KeyFinding& finding : findings)
-        key.place(finding.offset, finding.line, finding.column);
-    return findings;
+    KeyCheckResult result;
+    result.m_kept = findings.kept(key);
+    result.m_counts = findings.counts();
+    return result;
 }
 
 } // namespace keylinker

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+#include <initializer_list>
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -72,14 +75,39 @@ struct KeyFinding final
     bool operator==(const KeyFinding&) const = default;
 };
 
-/// Checks the structure of a key as KeyReader reads it, so that a processed key gives the same findings
-/// as its unprocessed source. The text is taken byte for byte. Findings come in file order.
-QList<KeyFinding> checkKey(const QByteArray& text);
-
 /// How much of the check to do: every finding, or (faster, for tools that need only these) the errors
 /// about the key's structure without the taxa, or only the errors about numbers (duplicate entries,
 /// references to missing entries or before the first entry).
 enum class CheckScope { Everything, StructureErrors, NumberErrors };
-QList<KeyFinding> checkKey(const KeyStructure& key, CheckScope scope = CheckScope::Everything);
+
+/// What a check found. A hostile file can have millions of findings: of each kind only the first
+/// `maxListedFindings` in file order are kept, and the others counted.
+class KeyCheckResult final
+{
+public:
+    using Kind = KeyFinding::Kind;
+    static constexpr int kindCount = static_cast<int>(Kind::MissingBackLink) + 1;
+
+    /// The first `maxListedFindings` findings in file order; with `kinds`, of those kinds only.
+    QList<KeyFinding> listed(std::initializer_list<Kind> kinds = {}) const;
+    /// How many findings there were beyond those `listed` gives.
+    qsizetype notListed(std::initializer_list<Kind> kinds = {}) const;
+    /// How many findings of `kind` there were in all.
+    qsizetype count(Kind kind) const { return m_counts[static_cast<size_t>(kind)]; }
+    bool hasError() const;
+    bool isEmpty() const;
+
+private:
+    friend KeyCheckResult checkKey(const KeyStructure& key, CheckScope scope);
+    QList<KeyFinding> m_kept; ///< in file order
+    std::array<qsizetype, kindCount> m_counts{};
+};
+
+/// Checks the structure of a key as KeyReader reads it, so that a processed key gives the same findings
+/// as its unprocessed source. The text is taken byte for byte. Gives the listed findings (see
+/// KeyCheckResult), in file order.
+QList<KeyFinding> checkKey(const QByteArray& text);
+
+KeyCheckResult checkKey(const KeyStructure& key, CheckScope scope = CheckScope::Everything);
 
 } // namespace keylinker

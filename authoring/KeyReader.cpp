@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <new>
 #include <vector>
 
 #include "KeyMarks.h"
+#include "MemoryBound.h"
 #include "QuotedAnchorIndex.h"
 
 namespace keylinker {
@@ -18,6 +21,23 @@ constexpr std::string_view blockTags[] = {"br", "p",  "li", "td", "tr", "th", "d
 // Beyond this a taxon name is cut: a name without a line break or tag behind it must not make
 // reading quadratic.
 constexpr size_t maxTaxonLength = 256;
+
+// What the structure and the work of the tools on it take for each entry, lead, stray mark and line,
+// in bytes, counted generously: the lists' room to grow, and the tables that the check or renumbering
+// (whichever needs more) keeps for each. A text whose structure would weigh more than `weightLimit`
+// is no key (it is one of nothing but marks) and is refused before its work passes memoryBound.
+constexpr qint64 entryWeight = 560;
+constexpr qint64 leadWeight = 448;
+constexpr qint64 strayWeight = 64;
+constexpr qint64 lineWeight = sizeof(qsizetype);
+
+// What memoryBound leaves for the structure beside the text, its copies in the tools' output and the
+// program itself.
+constexpr qint64 weightLimit(size_t textSize)
+{
+    return memoryBound(static_cast<qint64>(textSize)) - 4 * static_cast<qint64>(textSize) -
+           (qint64(32) << 20);
+}
 
 char lower(char c)
 {
@@ -129,7 +149,8 @@ QByteArray cutNumber(std::string_view number, bool& cut)
 class StructureScanner final
 {
 public:
-    explicit StructureScanner(std::string_view text) : m_text(text), m_index(text)
+    explicit StructureScanner(std::string_view text)
+        : m_text(text), m_index(text), m_weightLimit(weightLimit(text.size()))
     {
         for (const char c : std::string_view("#.\"<>"))
             m_interesting[static_cast<unsigned char>(c)] = true;
@@ -170,8 +191,17 @@ public:
     }
 
 private:
+    /// Counts `weight` more bytes for the structure; throws std::bad_alloc beyond its limit.
+    void charge(qint64 weight)
+    {
+        m_weight += weight;
+        if (m_weight > m_weightLimit)
+            throw std::bad_alloc();
+    }
+
     void addEntry(size_t pos, std::string_view number, size_t numberEnd)
     {
+        charge(entryWeight);
         QList<KeyEntry>& entries = m_structure.entries;
         KeyEntry entry;
         entry.offset = static_cast<qsizetype>(pos);
@@ -185,6 +215,7 @@ private:
     /// Gives a lead to the entry before it as it is found, so that a big key is not held twice.
     void addLead(KeyLead&& lead)
     {
+        charge(leadWeight);
         const QList<KeyEntry>& entries = m_structure.entries;
         if (!entries.isEmpty() && lead.leaderBegin < entries.back().offset) {
             m_unordered = true;
@@ -210,6 +241,12 @@ private:
         const size_t leader = static_cast<size_t>(lead.leaderBegin);
         lead.begin = static_cast<qsizetype>(textBegin(std::min(cursor, leader), leader));
         entry.leads.append(std::move(lead));
+    }
+
+    void addStray(KeyStrayMark::Kind kind, size_t at)
+    {
+        charge(strayWeight);
+        m_strays.push_back({kind, static_cast<qsizetype>(at)});
     }
 
     size_t quote(size_t at)
@@ -273,7 +310,7 @@ private:
         const bool mendedHere = m_mended && at == m_rest + 1;
         if (at < KeyMarks::firstTested(m_rest) && !mendedHere) {
             if (at + 1 < m_text.size() && m_text[at + 1] >= '0' && m_text[at + 1] <= '9')
-                m_strays.push_back({KeyStrayMark::Kind::NotAnchor, static_cast<qsizetype>(at)});
+                addStray(KeyStrayMark::Kind::NotAnchor, at);
             return at + 1;
         }
         const char c1 = mendedHere ? '>' : m_text[at - 2];
@@ -287,7 +324,7 @@ private:
         if (m_index.occursFrom(number, m_rest))
             return at + 1; // the anchor is there already
         if (m_tagOpen)
-            m_strays.push_back({KeyStrayMark::Kind::InsideTag, static_cast<qsizetype>(at)});
+            addStray(KeyStrayMark::Kind::InsideTag, at);
         else {
             addEntry(at, number, m_nextAnchorStop);
         }
@@ -378,8 +415,9 @@ private:
             if (isBlank(m_text[from])) {
                 ++from;
             } else if (m_text[from] == '<') {
-                const size_t close = m_text.find('>', from);
-                if (close == npos || close >= limit)
+                // Not beyond `limit`: a "<" without ">" must not cost a search to the end of the text.
+                const size_t close = m_text.substr(0, limit).find('>', from);
+                if (close == npos)
                     break;
                 from = close + 1;
             } else {
@@ -389,19 +427,45 @@ private:
         return from;
     }
 
-    void lineStarts(QList<qsizetype>& starts) const
+    void lineStarts(QList<qsizetype>& starts)
     {
+        // Counted first, so that the list takes no room to grow.
+        qsizetype lines = 1;
+        forEachLineEnd([&lines](size_t) { ++lines; });
+        charge(lines * lineWeight);
+        starts.reserve(lines);
         starts.append(0);
-        const size_t n = m_text.size();
-        for (size_t at = 0; at < n; ++at) {
-            const char c = m_text[at];
-            if (c == '\n' || (c == '\r' && (at + 1 == n || m_text[at + 1] != '\n')))
-                starts.append(static_cast<qsizetype>(at + 1));
+        forEachLineEnd([&starts](size_t behind) { starts.append(static_cast<qsizetype>(behind)); });
+    }
+
+    /// Calls `visit` with the place behind each line end (LF, CR LF or a lone CR), in text order,
+    /// jumping from one to the next.
+    template <typename Visit> void forEachLineEnd(Visit&& visit) const
+    {
+        const char* const begin = m_text.data();
+        const char* const end = begin + m_text.size();
+        const auto next = [end](const char* from, char c) {
+            const void* found = from < end ? std::memchr(from, c, static_cast<size_t>(end - from)) : nullptr;
+            return found ? static_cast<const char*>(found) : end;
+        };
+        const char* lf = next(begin, '\n');
+        const char* cr = next(begin, '\r');
+        while (lf < end || cr < end) {
+            if (cr < lf) {
+                if (cr + 1 == end || cr[1] != '\n') // a lone CR; under CR LF the LF ends the line
+                    visit(static_cast<size_t>(cr + 1 - begin));
+                cr = next(cr + 1, '\r');
+            } else {
+                visit(static_cast<size_t>(lf + 1 - begin));
+                lf = next(lf + 1, '\n');
+            }
         }
     }
 
     std::string_view m_text;
     QuotedAnchorIndex m_index;
+    qint64 m_weight = 0;
+    qint64 m_weightLimit;
     std::array<bool, 256> m_interesting{};
     KeyStructure m_structure;
     std::vector<KeyLead> m_misplaced; // leads found before an entry that stands before them

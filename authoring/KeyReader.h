@@ -77,6 +77,9 @@ public:
 
     /// The numbers and names of the structure share the text's memory (a big key is not copied in
     /// pieces); the structure keeps the text for that, so it stays valid whatever the caller does.
+    /// A text whose structure, with what the tools build on it, would take more memory than
+    /// memoryBound allows (a text of nothing but marks) throws std::bad_alloc, as memory running out
+    /// does; callers handle both alike.
     static KeyStructure read(const QByteArray& text);
 
     /// A taxon name as a reader sees it: tags left out, blanks and line breaks collapsed to one blank,

@@ -107,8 +107,8 @@ private:
                 size_t label = npos;
                 if (text[at] == '\n' || text[at] == '\r')
                     label = at + 1;
-                else if (text[at] == '<')
-                    label = behindLabelTag(text, at);
+                else if (text[at] == '<') // the entry's own text only: a "<" without ">" costs no more
+                    label = behindLabelTag(text.substr(0, end), at);
                 if (label == npos)
                     continue;
                 while (label < end && (text[label] == ' ' || text[label] == '\t'))
@@ -167,31 +167,36 @@ private:
 RenumberResult KeyRenumber::renumber(const QByteArray& text)
 {
     const KeyStructure key = KeyReader::read(text);
+    const KeyCheckResult check = checkKey(key, CheckScope::NumberErrors);
     RenumberResult result;
-    for (KeyFinding& finding : checkKey(key, CheckScope::NumberErrors)) {
-        finding.warningOnly = finding.kind == Kind::MissingEntry;
-        if (finding.kind == Kind::DuplicateEntry || finding.warningOnly)
-            result.findings.append(finding);
-    }
+    // Numbers that are not plain decimal ones, the first of them as findings and the others counted.
+    qsizetype notDecimal = 0;
     for (const KeyEntry& entry : key.entries) {
-        if (entry.numberCut || !isDecimal(entry.number)) {
-            KeyFinding finding;
-            finding.kind = Kind::NumberNotDecimal;
-            finding.offset = entry.offset;
-            key.place(entry.offset, finding.line, finding.column);
-            finding.numbers = {QByteArray(entry.number.constData(), entry.number.size())}; // outlives the key
-            result.findings.append(finding);
-        }
+        if (!entry.numberCut && isDecimal(entry.number))
+            continue;
+        if (notDecimal++ >= maxListedFindings)
+            continue;
+        KeyFinding finding;
+        finding.kind = Kind::NumberNotDecimal;
+        finding.offset = entry.offset;
+        key.place(entry.offset, finding.line, finding.column);
+        finding.numbers = {QByteArray(entry.number.constData(), entry.number.size())}; // outlives the key
+        result.findings.append(finding);
     }
-    const bool refused = std::any_of(result.findings.begin(), result.findings.end(), [](const KeyFinding& f) {
-        return f.kind == Kind::DuplicateEntry || f.kind == Kind::NumberNotDecimal;
-    });
-    if (refused) {
-        result.findings.removeIf([](const KeyFinding& f) { return f.kind == Kind::MissingEntry; });
+    const qsizetype duplicates = check.count(Kind::DuplicateEntry);
+    if (duplicates > 0 || notDecimal > 0) {
+        result.findings += check.listed({Kind::DuplicateEntry});
         std::stable_sort(result.findings.begin(), result.findings.end(),
                          [](const KeyFinding& a, const KeyFinding& b) { return a.offset < b.offset; });
+        if (result.findings.size() > maxListedFindings)
+            result.findings.resize(maxListedFindings);
+        result.notListed = duplicates + notDecimal - result.findings.size();
         return result;
     }
+    result.findings = check.listed({Kind::MissingEntry});
+    result.notListed = check.notListed({Kind::MissingEntry});
+    for (KeyFinding& finding : result.findings)
+        finding.warningOnly = true;
     result.renumbered = true;
     result.text = Renumbering(text, key).run();
     return result;

@@ -14,7 +14,10 @@ struct RenumberResult final
     bool renumbered = false;
     QByteArray text;
     /// Refused: the errors. Renumbered: the references to numbers that no entry carries, which stay.
+    /// The first `maxListedFindings` in file order.
     QList<KeyFinding> findings;
+    /// How many more there were.
+    qsizetype notListed = 0;
 };
 
 /// Gives the entries of a key the numbers 1, 2, 3 ... in file order. Every reference to an entry

@@ -72,15 +72,11 @@ KeyStatistics KeyStatistics::of(const KeyStructure& key)
         }
     }
     // The check tells a loop from two ways that join, which the walk above cannot.
-    for (const KeyFinding& finding : checkKey(key, CheckScope::StructureErrors)) {
-        using Kind = KeyFinding::Kind;
-        if (finding.kind == Kind::Loop || finding.kind == Kind::MissingEntry ||
-            finding.kind == Kind::UnreachedEntry || finding.kind == Kind::DuplicateEntry ||
-            finding.kind == Kind::ReferenceBeforeFirstEntry) {
-            figures.partial = true;
-            break;
-        }
-    }
+    using Kind = KeyFinding::Kind;
+    const KeyCheckResult check = checkKey(key, CheckScope::StructureErrors);
+    for (const Kind kind : {Kind::Loop, Kind::MissingEntry, Kind::UnreachedEntry, Kind::DuplicateEntry,
+                            Kind::ReferenceBeforeFirstEntry})
+        figures.partial = figures.partial || check.count(kind) > 0;
     if (waysToTaxa > 0)
         figures.meanWay = waySum / static_cast<double>(waysToTaxa);
     figures.balance = waysToTaxa > 1 ? figures.meanWay / std::log2(static_cast<double>(waysToTaxa)) : 1.0;

@@ -13,6 +13,10 @@ namespace keylinker {
 class KeyImport final
 {
 public:
+    /// Files larger than this are refused before they are read. No real key table or text key comes
+    /// near it, and a file of gigabytes would be read for minutes before the work on it could fail.
+    static constexpr qint64 maxFileSize = qint64(256) << 20;
+
     static bool read(const QByteArray& content, KeyTable& table, KeyImportError& error);
 
     /// Whether `content` is a key page (a tag and a mark or an anchor) rather than a text key; a table

@@ -57,7 +57,7 @@ KeyTable KeyPageReader::read(const QByteArray& page)
             row.statement = InlineMarkup::withoutOuterBreaks(withoutItsLabel).toByteArray();
             row.to = lead.target == KeyLead::Target::Entry ? QByteArrayView(lead.name).toByteArray()
                                                            : KeyPageWriter::taxonToTable(lead.name);
-            table.rows << row;
+            table.addReadRow(std::move(row), page.size());
             cursor = lead.end;
         }
     }

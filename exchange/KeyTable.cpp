@@ -1,7 +1,11 @@
 #include "KeyTable.h"
 
+#include <new>
+
 #include <QHash>
 #include <QSet>
+
+#include "MemoryBound.h"
 
 namespace keylinker {
 
@@ -46,6 +50,17 @@ QList<QByteArray> KeyTable::subkeys() const
         }
     }
     return names;
+}
+
+void KeyTable::addReadRow(KeyTableRow row, qsizetype fileSize)
+{
+    // The row, its texts, the list's room to grow and what the page writer keeps for it; the text
+    // itself, its copies in the page and the program take the rest of the bound.
+    constexpr qint64 rowWeight = 768;
+    const qint64 limit = memoryBound(fileSize) - 4 * qint64(fileSize) - (qint64(32) << 20);
+    if ((rows.size() + 1) * rowWeight > limit)
+        throw std::bad_alloc();
+    rows << std::move(row);
 }
 
 } // namespace keylinker

@@ -43,6 +43,11 @@ struct KeyTable final
 
     /// The names of the sub-keys in the order in which they first appear.
     QList<QByteArray> subkeys() const;
+
+    /// Adds `row`, read from a file of `fileSize` bytes. A row takes some hundred bytes of memory
+    /// whatever its text, so a file of very many tiny rows (no real key) throws std::bad_alloc before
+    /// its rows pass memoryBound, as memory running out does.
+    void addReadRow(KeyTableRow row, qsizetype fileSize);
 };
 
 } // namespace keylinker

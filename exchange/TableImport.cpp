@@ -189,7 +189,7 @@ bool TableImport::read(QByteArrayView content, KeyTable& table, KeyImportError& 
                      record.line};
             return false;
         }
-        table.rows << row;
+        table.addReadRow(std::move(row), content.size());
     }
     if (table.rows.isEmpty()) {
         error = {KeyImportError::Kind::Empty, 1};

@@ -138,7 +138,7 @@ bool TextKeyImport::read(QByteArrayView content, KeyTable& table, KeyImportError
             error = {kind, leadLine};
             return false;
         }
-        table.rows << row;
+        table.addReadRow(std::move(row), content.size());
         lead.clear();
         return true;
     };

@@ -84,6 +84,11 @@ KeyFileMessages KeyFileMessages::of(Language language)
                                  "The file was changed while it was being processed and was left as it is"),
         .tooBig = text("Die Datei ist zu groß oder keine Bestimmungstabelle und bleibt unverändert",
                        "The file is too big or not a key and was left as it is"),
+        .attributesNotKept =
+            text("Die Sicherung konnte nicht jedes erweiterte Attribut der Datei übernehmen "
+                 "(etwa ihre Zugriffsliste); sie ist dafür höchstens weniger Nutzern zugänglich",
+                 "The backup could not take every extended attribute of the file (such as its "
+                 "access control list); it is open to fewer users, never to more"),
         .lineWord = text("Zeile", "line"),
         .language = language,
     };

@@ -24,7 +24,8 @@ struct KeyFileMessages final
     QString readOnlyFileSystem{};
     QString changedMeanwhile{};
     QString tooBig{};
-    QString lineWord{}; ///< "line", for the line of a structure error
+    QString attributesNotKept{}; ///< the ACL or another extended attribute could not be kept
+    QString lineWord{};          ///< "line", for the line of a structure error
 
     /// The text for `error` on the key at `keyPath` (whose folder is named when the folder failed).
     QString failureText(const FileError& error, const QString& keyPath) const;

@@ -99,19 +99,27 @@ ProcessOutcome KeyFileProcessor::processWith(const QString& path, const KeyTrans
     const QString plain = plainPath(path);
     FileError error;
     // Runs on one key take turns; the lock goes with the run, whichever way it ends.
-    if (!m_store.lock(plain, error)) {
-        m_reporter.errorReport(plain, m_messages.failureText(error, plain));
-        return ProcessOutcome::Failed;
-    }
+    if (!m_store.lock(plain, error))
+        return refuse(path, error);
     const std::unique_ptr<KeyFileStore, void (*)(KeyFileStore*)> unlock(&m_store,
                                                                         [](KeyFileStore* s) { s->unlock(); });
+    ProcessOutcome outcome = ProcessOutcome::Failed;
     try {
-        return run(path, plain, transform, error);
+        outcome = run(path, plain, transform, error);
     } catch (const std::bad_alloc&) {
         // Memory ran out, or the rewrite refused to grow beyond reason: nothing more is written,
         // and a backup already made stays.
-        error = {FileError::tooBig};
+        outcome = refuse(path, {FileError::tooBig});
     }
+    // Once for the key, however many files it concerned.
+    if (m_store.attributesLost())
+        m_reporter.errorReport(plain, m_messages.attributesNotKept);
+    return outcome;
+}
+
+ProcessOutcome KeyFileProcessor::refuse(const QString& path, const FileError& error) const
+{
+    const QString plain = plainPath(path);
     m_reporter.errorReport(plain, m_messages.failureText(error, plain));
     return ProcessOutcome::Failed;
 }
@@ -119,10 +127,7 @@ ProcessOutcome KeyFileProcessor::processWith(const QString& path, const KeyTrans
 ProcessOutcome KeyFileProcessor::run(const QString& path, const QString& plain, const KeyTransform& transform,
                                      FileError& error) const
 {
-    auto failed = [&] {
-        m_reporter.errorReport(plain, m_messages.failureText(error, plain));
-        return ProcessOutcome::Failed;
-    };
+    auto failed = [&] { return refuse(path, error); };
 
     // A name that cannot be read is reported and left alone; in particular it is not created.
     QByteArray content;

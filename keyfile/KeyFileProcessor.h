@@ -71,6 +71,10 @@ public:
     /// complete before the key file is replaced, and a failed transform leaves it as it was.
     ProcessOutcome processWith(const QString& path, const KeyTransform& transform) const;
 
+    /// Reports `error` about the key at `path` as a run reports a failure, and returns Failed; also
+    /// for a change that its caller refuses before any run, and so before any backup.
+    ProcessOutcome refuse(const QString& path, const FileError& error) const;
+
 private:
     ProcessOutcome run(const QString& path, const QString& plain, const KeyTransform& transform,
                        FileError& error) const;

@@ -3,18 +3,25 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <QtEndian>
+
+#include "MemoryBound.h"
 #include "NativePath.h"
 
 namespace keylinker {
@@ -177,19 +184,111 @@ bool holdsSameAs(int fd, const QByteArray& copyPath)
     }
 }
 
-// Gives the open file the owner, group and mode bits of `access`, as far as this process may. When
-// the group cannot be kept, the group's rights go: a file never becomes readable by more people.
-// Returns whether owner and group are those asked for.
-bool takeOver(int fd, FileAccess access)
+// The POSIX ACL of a file, as an extended attribute.
+constexpr char aclName[] = "system.posix_acl_access";
+
+// A list or value of unknown size, read by `get(buffer, size)` as flistxattr and fgetxattr take them;
+// nothing when it cannot be read.
+template <typename Get> std::optional<QByteArray> readSized(Get get)
 {
-    bool kept = true;
+    // It may grow between asking for its size and reading it.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t size = get(nullptr, 0);
+        if (size < 0)
+            return std::nullopt;
+        QByteArray bytes(size, Qt::Uninitialized);
+        const ssize_t got = get(bytes.data(), static_cast<size_t>(size));
+        if (got >= 0) {
+            bytes.resize(got);
+            return bytes;
+        }
+        if (errno != ERANGE)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// The extended attributes of the open file `fd` that this process can read.
+QList<std::pair<QByteArray, QByteArray>> attributesOf(int fd)
+{
+    QList<std::pair<QByteArray, QByteArray>> attributes;
+    const std::optional<QByteArray> names =
+        readSized([fd](char* buffer, size_t size) { return ::flistxattr(fd, buffer, size); });
+    for (qsizetype at = 0; names && at < names->size();) {
+        const QByteArray name(names->constData() + at); // each name ends in a NUL
+        at += name.size() + 1;
+        const std::optional<QByteArray> value = readSized([fd, &name](char* buffer, size_t size) {
+            return ::fgetxattr(fd, name.constData(), buffer, size);
+        });
+        if (value)
+            attributes.append({name, *value});
+    }
+    return attributes;
+}
+
+// The mode bits of a file that cannot take the ACL `acl` (its attribute's value) and must give no one
+// more than it did: the group's bits are what the owning group had within the mask; the users and
+// groups that the ACL names get nothing.
+mode_t narrowedToAcl(mode_t mode, const QByteArray& acl)
+{
+    // A version of 4 bytes, then entries of 8: tag, permissions (16 bits each), id; little-endian.
+    constexpr quint16 owningGroup = 0x04;
+    constexpr quint16 maskTag = 0x10;
+    mode_t group = 0;
+    mode_t mask = 07;
+    for (qsizetype at = 4; at + 8 <= acl.size(); at += 8) {
+        const auto tag = qFromLittleEndian<quint16>(acl.constData() + at);
+        const auto permissions =
+            static_cast<mode_t>(qFromLittleEndian<quint16>(acl.constData() + at + 2) & 07);
+        if (tag == owningGroup)
+            group = permissions;
+        else if (tag == maskTag)
+            mask = permissions;
+    }
+    return (mode & ~mode_t(S_IRWXG)) | ((group & mask) << 3);
+}
+
+// What of a file's access a new file could take over.
+struct TakenOver
+{
+    bool ownerAndGroup = true;
+    bool attributes = true;
+};
+
+// Gives the open file the owner, group and mode bits of `access`, then its ACL and extended
+// attributes, as far as this process may. What cannot be given makes the file narrower, never wider:
+// without the group, the group's rights go; without the ACL, the group keeps what the owning group had
+// in it. A file made in a folder with a default ACL loses the ACL it inherited when `access` has none,
+// as with `cp -a`.
+TakenOver takeOver(int fd, FileAccess access)
+{
+    TakenOver taken;
+    bool groupKept = true;
     if (::fchown(fd, access.owner, access.group) != 0) {
-        kept = false;
-        if (::fchown(fd, static_cast<uid_t>(-1), access.group) != 0)
+        taken.ownerAndGroup = false;
+        groupKept = ::fchown(fd, static_cast<uid_t>(-1), access.group) == 0;
+        if (!groupKept)
             access.mode &= ~mode_t(S_IRWXG);
     }
+    const QByteArray* acl = nullptr;
+    for (const auto& [name, value] : std::as_const(access.attributes)) {
+        if (name == aclName)
+            acl = &value;
+        else if (::fsetxattr(fd, name.constData(), value.constData(), static_cast<size_t>(value.size()), 0) !=
+                 0)
+            taken.attributes = false;
+    }
     ::fchmod(fd, access.mode & 07777);
-    return kept;
+    // After the mode bits, which would change its mask.
+    if (!acl) {
+        ::fremovexattr(fd, aclName);
+    } else if (!groupKept) {
+        taken.attributes = false; // its entry for the owning group would be another group's
+    } else if (::fsetxattr(fd, aclName, acl->constData(), static_cast<size_t>(acl->size()), 0) != 0) {
+        taken.attributes = false;
+        ::fchmod(fd, narrowedToAcl(access.mode, *acl) & 07777);
+    }
+    return taken;
 }
 
 // The file a symbolic link stands for; the path itself when it is no link or its target is missing.
@@ -205,19 +304,24 @@ QByteArray resolved(const QByteArray& path)
 }
 
 // Writes `content` over the key through the open file `fd`, for keys that must keep their inode.
-// When the write breaks off, the former content (safe in the copy) is put back as far as possible.
+// When the write breaks off, the former content (safe in the copy) is put back as far as possible,
+// a block at a time: memory may be short just then.
 bool writeInPlace(int fd, const QByteArray& content, const QByteArray& copyPath, FileError& error)
 {
     if (writeAll(fd, content.constData(), static_cast<size_t>(content.size()), 0) &&
         ::ftruncate(fd, content.size()) == 0 && ::fsync(fd) == 0)
         return true;
     const int code = errno;
-    QByteArray former;
-    FileAccess unused;
-    FileError ignored;
-    if (!copyPath.isEmpty() && DiskKeyFileStore().read(fromNativePath(copyPath), former, unused, ignored) &&
-        writeAll(fd, former.constData(), static_cast<size_t>(former.size()), 0))
-        ::ftruncate(fd, former.size());
+    const Descriptor copy(copyPath.isEmpty() ? -1 : ::open(copyPath.constData(), O_RDONLY | O_CLOEXEC));
+    char block[65536];
+    off_t at = 0;
+    for (ssize_t got = 0; copy.get() >= 0 && (got = readAt(copy.get(), block, sizeof block, at)) > 0;
+         at += got) {
+        if (!writeAll(fd, block, static_cast<size_t>(got), at))
+            return fail(error, code);
+    }
+    if (copy.get() >= 0)
+        ::ftruncate(fd, at);
     return fail(error, code);
 }
 
@@ -236,6 +340,20 @@ bool giveName(TemporaryFile& temp, const QByteArray& target)
         return true;
     }
     return false;
+}
+
+// Whether this process may still take `bytes` more memory: asked of the system by mapping that much
+// and giving it back at once, which touches no page.
+bool memoryLeft(qint64 bytes)
+{
+    if (bytes <= 0 || static_cast<quint64>(bytes) > SIZE_MAX)
+        return false;
+    void* const room = ::mmap(nullptr, static_cast<size_t>(bytes), PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (room == MAP_FAILED)
+        return false;
+    ::munmap(room, static_cast<size_t>(bytes));
+    return true;
 }
 
 // The rights a program gives a new file it opens with 0666: those the user's umask leaves. The umask
@@ -270,6 +388,7 @@ DiskKeyFileStore::~DiskKeyFileStore()
 bool DiskKeyFileStore::lock(const QString& path, FileError& error)
 {
     unlock();
+    m_attributesLost = false;
     const QByteArray native = toNativePath(path);
     // The lock lies on an inode; a key replaced while this run waited is locked afresh.
     for (;;) {
@@ -315,7 +434,12 @@ bool DiskKeyFileStore::read(const QString& path, QByteArray& content, FileAccess
         return fail(error, EISDIR);
     if (!S_ISREG(info.st_mode))
         return fail(error, FileError::notAFile);
-    access = {info.st_mode & 07777, info.st_uid, info.st_gid};
+    // Work on a key allocates in places that cannot fail gently (some of Qt's containers write
+    // through a null pointer when memory runs out), so a key whose work might not fit in what is
+    // left is refused before it is read.
+    if (!memoryLeft(memoryBound(info.st_size)))
+        return fail(error, FileError::tooBig);
+    access = {info.st_mode & 07777, info.st_uid, info.st_gid, attributesOf(fd.get())};
     try {
         // Exactly the size: resize() would ask for room to grow, twice a big key.
         content = QByteArray(info.st_size, Qt::Uninitialized);
@@ -352,7 +476,8 @@ bool DiskKeyFileStore::writeBackup(const QString& path, const QByteArray& conten
     TemporaryFile temp(target);
     if (!temp.isOpen())
         return fail(error, errno, true);
-    takeOver(temp.fd(), {access.mode & 0777, access.owner, access.group});
+    if (!takeOver(temp.fd(), {access.mode & 0777, access.owner, access.group, access.attributes}).attributes)
+        m_attributesLost = true;
     if (!temp.writeSynced(content))
         return fail(error, errno);
     if (!giveName(temp, target)) {
@@ -408,7 +533,7 @@ bool DiskKeyFileStore::replace(const QString& path, const QString& copyPath, con
             return fail(error, errno);
         if (S_ISDIR(info.st_mode))
             return fail(error, EISDIR);
-        keep = {info.st_mode & 07777, info.st_uid, info.st_gid};
+        keep = {info.st_mode & 07777, info.st_uid, info.st_gid, attributesOf(current.get())};
         // Every name of a hard-linked key, and its owner where we could not give it back, keep the
         // file itself: it is written in place, now that its former text is safe in the backup.
         inPlace = info.st_nlink > 1 || (::geteuid() != 0 && info.st_uid != ::geteuid());
@@ -418,8 +543,10 @@ bool DiskKeyFileStore::replace(const QString& path, const QString& copyPath, con
         TemporaryFile temp(target);
         if (!temp.isOpen())
             return fail(error, errno, true);
-        const bool kept = takeOver(temp.fd(), keep);
-        if (kept || current.get() < 0) {
+        // What the new file cannot take over, the key keeps by being written in place.
+        const TakenOver taken = takeOver(temp.fd(), keep);
+        if ((taken.ownerAndGroup && taken.attributes) || current.get() < 0) {
+            m_attributesLost = m_attributesLost || !taken.attributes;
             if (!temp.writeSynced(content))
                 return fail(error, errno);
             // Checked as late as possible, on the file under the name now: an editor may have saved

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <utility>
+
 #include <sys/types.h>
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include "FileError.h"
@@ -15,6 +18,9 @@ struct FileAccess final
     mode_t mode = 0600;
     uid_t owner = static_cast<uid_t>(-1);
     gid_t group = static_cast<gid_t>(-1);
+    /// The extended attributes that could be read, by name: the POSIX ACL
+    /// ("system.posix_acl_access"), "user.*", "security.*" and any others.
+    QList<std::pair<QByteArray, QByteArray>> attributes;
 };
 
 /// The file operations of the key file procedure. Tests substitute failures (a read-only folder, a
@@ -35,19 +41,23 @@ public:
     /// Size in bytes of the file at `path`, or -1 when there is none or its size cannot be had.
     virtual qint64 size(const QString& path) = 0;
 
-    /// Creates `path` holding `content`, synced to disk, with the rights of `access` (never wider).
-    /// It never writes over a file: when `path` is taken (by anything but an empty file) it fails
-    /// with EEXIST and leaves it alone.
+    /// Creates `path` holding `content`, synced to disk, with the rights of `access` (never wider),
+    /// its ACL and extended attributes. It never writes over a file: when `path` is taken (by anything
+    /// but an empty file) it fails with EEXIST and leaves it alone.
     virtual bool writeBackup(const QString& path, const QByteArray& content, const FileAccess& access,
                              FileError& error) = 0;
 
     /// Replaces the content of the file `path` by `content` if, and only if, it still holds exactly
     /// what the file `copyPath` holds (with an empty `copyPath`: nothing, or it does not exist; then it
     /// is created with `access`). Otherwise fails with FileError::changedMeanwhile. Afterwards the key
-    /// holds either its former content or all of `content`, with its mode, owner and group; a
-    /// symbolic link stays a link.
+    /// holds either its former content or all of `content`, with its mode, owner, group, ACL and
+    /// extended attributes; a symbolic link stays a link.
     virtual bool replace(const QString& path, const QString& copyPath, const QByteArray& content,
                          const FileAccess& access, FileError& error) = 0;
+
+    /// Whether a file that this store made since its last `lock` could not take every extended
+    /// attribute (the ACL among them) of the file it stands for, and was made narrower instead.
+    virtual bool attributesLost() const { return false; }
 };
 
 /// The real file system.
@@ -67,9 +77,11 @@ public:
                      FileError& error) override;
     bool replace(const QString& path, const QString& copyPath, const QByteArray& content,
                  const FileAccess& access, FileError& error) override;
+    bool attributesLost() const override { return m_attributesLost; }
 
 private:
     int m_lock = -1;
+    bool m_attributesLost = false;
 };
 
 /// Creates the new file `path` holding `content`, synced to disk, with the rights a new file gets

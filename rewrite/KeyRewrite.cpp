@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "KeyMarks.h"
+#include "MemoryBound.h"
 #include "QuotedAnchorIndex.h"
 
 namespace keylinker {
@@ -20,28 +21,44 @@ using Outcome = RewriteResult::Outcome;
 constexpr qsizetype maxKeptKeySize = 4 << 20;
 constexpr std::string_view quotedAnchorPrefix = KeyMarks::quotedAnchorPrefix;
 
-/// No real key grows this much by its anchors and links; a run of "#" would, with one anchor name per
-/// mark, each to the end of the run.
-constexpr size_t growthLimit(size_t inputSize)
+/// Where the rewrite of a text of `inputSize` bytes gives up, throwing std::bad_alloc.
+struct Limits
 {
-    return 20 * inputSize + (64 << 10);
-}
+    /// No real key grows this much by its anchors and links; a run of "#" would, with one anchor name
+    /// per mark, each to the end of the run.
+    size_t growth;
+    /// The rewrite's own memory: its output counted twice (the room it grows into, and the result
+    /// beside it), the index of quoted names and the anchors of the back-link pass. With the text and
+    /// the program itself it stays within memoryBound; a text of nothing but marks would not.
+    size_t work;
+
+    static constexpr Limits of(size_t inputSize)
+    {
+        return {20 * inputSize + (64 << 10),
+                static_cast<size_t>(memoryBound(static_cast<qint64>(inputSize))) - inputSize - (16 << 20)};
+    }
+};
+// The memory of one indexed quoted name, and of one anchor of the back-link pass with its place in the
+// table of names.
+constexpr size_t quotedNameWeight = 128;
+constexpr size_t anchorWeight = 128;
 
 /// Turns anchor marks into anchors and reference marks into forward links. The text is split into the
 /// finished output and the rest; every test looks at the rest only, and after each insertion the scan
 /// starts again at the first window of the new rest. Since the rest is always a tail of the input, one
 /// left-to-right scan with a moving start does the same work.
-void anchorPass(std::string_view text, QByteArray& out)
+void anchorPass(std::string_view text, QByteArray& out, Limits limits)
 {
     const QuotedAnchorIndex index(text);
+    const size_t indexWeight = index.places() * quotedNameWeight;
     const size_t n = text.size();
     out.resize(0); // keeps the memory of the last key
     // Room for every insertion of a well-formed key and for its back links after the second pass,
     // so that neither the appends nor the result moves the text.
     out.reserve(static_cast<qsizetype>(n + n / 2 + 64));
-    const size_t limit = growthLimit(n);
-    auto append = [&out, limit](std::string_view piece) {
-        if (static_cast<size_t>(out.size()) + piece.size() > limit)
+    auto append = [&out, limits, indexWeight](std::string_view piece) {
+        const size_t size = static_cast<size_t>(out.size()) + piece.size();
+        if (size > limits.growth || 2 * size + indexWeight > limits.work)
             throw std::bad_alloc();
         out.append(piece.data(), static_cast<qsizetype>(piece.size()));
     };
@@ -183,14 +200,13 @@ class BackLinkPass final
 {
 public:
     /// Links `text`. With `into` the result is built in that memory where it has room (it may be the
-    /// memory that `text` lies in), else in new memory. A result beyond `growthLimit` bytes throws
-    /// std::bad_alloc.
-    RewriteResult run(std::string_view text, size_t growthLimit, QByteArray* into)
+    /// memory that `text` lies in), else in new memory. Beyond `limits` it throws std::bad_alloc.
+    RewriteResult run(std::string_view text, Limits limits, QByteArray* into)
     {
-        if (!decide(text))
+        if (!decide(text, limits))
             return m_failure;
         const size_t total = text.size() + m_added;
-        if (total > growthLimit)
+        if (total > limits.growth)
             throw std::bad_alloc();
         const bool inPlace = into && total <= static_cast<size_t>(into->capacity());
         QByteArray result;
@@ -215,9 +231,9 @@ private:
     };
 
     /// Finds every back link to make; false with a structure error or a broken anchor (in m_failure).
-    bool decide(std::string_view text)
+    bool decide(std::string_view text, Limits limits)
     {
-        readAnchors(text);
+        readAnchors(text, limits);
         m_openTags.clear();
         m_added = 0;
         size_t entry = 0; // how many anchors stand before the current link
@@ -257,9 +273,18 @@ private:
     }
 
     /// Every `"anKer` of the text, with its name and whether its mark can take a back link.
-    void readAnchors(std::string_view text)
+    void readAnchors(std::string_view text, Limits limits)
     {
+        // Counted first: a text of nothing but anchors is refused before its table is made, and the
+        // table takes no room to grow.
+        size_t count = 0;
+        for (size_t quote = text.find(quotedAnchorPrefix); quote != std::string_view::npos;
+             quote = text.find(quotedAnchorPrefix, quote + 1))
+            ++count;
+        if (2 * text.size() + count * anchorWeight > limits.work)
+            throw std::bad_alloc();
         m_anchors.clear();
+        m_anchors.reserve(count);
         for (size_t quote = text.find(quotedAnchorPrefix); quote != std::string_view::npos;
              quote = text.find(quotedAnchorPrefix, quote + 1)) {
             Anchor anchor{quote, {}, false};
@@ -338,12 +363,12 @@ public:
     /// built in the memory of the text between the passes, so a big key never needs a fourth copy.
     RewriteResult rewrite(QByteArray text, bool giveMemoryAway)
     {
-        const size_t limit = growthLimit(static_cast<size_t>(text.size()));
-        anchorPass(std::string_view(text.constData(), static_cast<size_t>(text.size())), m_linked);
+        const Limits limits = Limits::of(static_cast<size_t>(text.size()));
+        anchorPass(std::string_view(text.constData(), static_cast<size_t>(text.size())), m_linked, limits);
         text = QByteArray();
         // The back-link pass reads names in place from the text between the passes.
         return m_backLinks.run(std::string_view(m_linked.constData(), static_cast<size_t>(m_linked.size())),
-                               limit, giveMemoryAway ? &m_linked : nullptr);
+                               limits, giveMemoryAway ? &m_linked : nullptr);
     }
 
 private:
@@ -392,7 +417,7 @@ RewriteResult relinkBackLinks(const QByteArray& text)
     const QByteArray bare =
         withoutBackLinks(std::string_view(text.constData(), static_cast<size_t>(text.size())));
     return BackLinkPass().run(std::string_view(bare.constData(), static_cast<size_t>(bare.size())),
-                              growthLimit(static_cast<size_t>(text.size())), nullptr);
+                              Limits::of(static_cast<size_t>(text.size())), nullptr);
 }
 
 RewriteResult verknuepfen(QByteArray text)

@@ -24,8 +24,9 @@ struct RewriteResult final
 /// inserts, so a rewritten text still holds every byte of the input in order. A caller that moves the
 /// text in lets it be freed as soon as it has been read, which matters for big keys.
 /// A text whose rewrite would grow beyond any real key's (a run of "#" makes one anchor name per mark,
-/// each to the end of the run) is refused before the result is built: std::bad_alloc is thrown, as
-/// when memory runs out, and callers handle both alike.
+/// each to the end of the run), or would need more memory than memoryBound allows, is refused before
+/// the result is built: std::bad_alloc is thrown, as when memory runs out, and callers handle both
+/// alike.
 RewriteResult verknuepfen(QByteArray text);
 
 /// Removes every back link of a processed key and gives each referred entry its back link anew, as

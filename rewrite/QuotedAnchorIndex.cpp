@@ -13,6 +13,7 @@ QuotedAnchorIndex::QuotedAnchorIndex(std::string_view text) : m_text(text)
         if (nameEnd == std::string_view::npos)
             break; // no quote left: neither this nor a later one can close a quoted name
         m_byName[text.substr(nameBegin, nameEnd - nameBegin)].push_back(at);
+        ++m_places;
     }
 }
 

@@ -18,11 +18,15 @@ public:
     /// Whether quote + "anKer" + number + quote begins at or after `from`.
     bool occursFrom(std::string_view number, size_t from) const;
 
+    /// How many quoted names the index holds.
+    size_t places() const { return m_places; }
+
 private:
     bool matchesQuotedName(size_t at, std::string_view number) const;
 
     std::string_view m_text;
     std::unordered_map<std::string_view, std::vector<size_t>> m_byName;
+    size_t m_places = 0;
 };
 
 } // namespace keylinker

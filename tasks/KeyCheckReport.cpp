@@ -1,6 +1,5 @@
 #include "KeyCheckReport.h"
 
-#include <algorithm>
 #include <new>
 
 #include <QStringDecoder>
@@ -99,16 +98,16 @@ QList<CheckedKeyFile> KeyCheckReport::forFiles(const QStringList& paths, KeyFile
                 continue;
             }
             const KeyStructure key = KeyReader::read(content);
-            QList<KeyFinding> found = checkKey(key);
+            const KeyCheckResult result = checkKey(key);
+            QList<KeyFinding> found = result.listed();
             // What strands a reader comes before what is only unusual.
             std::stable_partition(found.begin(), found.end(),
                                   [](const KeyFinding& f) { return f.isError(); });
             file.keyFound = !key.entries.isEmpty();
             file.statistics = KeyStatistics::of(key);
-            const qsizetype listed = std::min(found.size(), maxListedFindings);
-            for (qsizetype at = 0; at < listed; ++at)
-                file.rows << rowOf(found.at(at), key, language);
-            file.notListed = found.size() - listed;
+            for (const KeyFinding& finding : std::as_const(found))
+                file.rows << rowOf(finding, key, language);
+            file.notListed = result.notListed();
         } catch (const std::bad_alloc&) {
             file.rows.clear();
             file.failure = messages.failureText({FileError::tooBig}, path);

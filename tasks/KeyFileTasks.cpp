@@ -1,5 +1,6 @@
 #include "KeyFileTasks.h"
 
+#include <new>
 #include <utility>
 
 #include "KeyFileStore.h"
@@ -9,25 +10,35 @@
 namespace keylinker {
 
 ProcessOutcome renumberKeyFile(const KeyFileProcessor& processor, KeyFileStore& store, const QString& path,
-                               QList<KeyFinding>& findings)
+                               QList<KeyFinding>& findings, qsizetype& notListed)
 {
     findings.clear();
+    notListed = 0;
+    const auto take = [&findings, &notListed](RenumberResult& result) {
+        findings = std::move(result.findings);
+        notListed = result.notListed;
+    };
     QByteArray content;
     FileAccess access;
     FileError error;
     // A file that cannot be read is left to the run, which reports it.
     if (store.read(path, content, access, error)) {
-        RenumberResult first = KeyRenumber::renumber(content);
-        findings = std::move(first.findings);
-        if (!first.renumbered)
-            return ProcessOutcome::Refused;
+        try {
+            RenumberResult first = KeyRenumber::renumber(content);
+            take(first);
+            if (!first.renumbered)
+                return ProcessOutcome::Refused;
+        } catch (const std::bad_alloc&) {
+            // Too big to renumber here, and so in the run: refused before a backup is made.
+            return processor.refuse(path, {FileError::tooBig});
+        }
     }
     content = QByteArray();
     // The run renumbers what it read itself, never this earlier read; a key changed in between may
     // be refused there, and then tells why as the first read would.
-    return processor.processWith(path, [&findings](const QByteArray& text) {
+    return processor.processWith(path, [&take](const QByteArray& text) {
         RenumberResult result = KeyRenumber::renumber(text);
-        findings = std::move(result.findings);
+        take(result);
         if (!result.renumbered)
             return KeyChange{KeyChange::Outcome::Refused, {}, 0};
         return KeyChange{KeyChange::Outcome::Changed, std::move(result.text), 0};

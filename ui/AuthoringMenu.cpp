@@ -38,10 +38,13 @@ bool AuthoringMenu::renumber(const QStringList& files, Language language)
         return false;
     for (const QString& path : files) {
         QList<KeyFinding> findings;
-        const ProcessOutcome outcome = renumberKeyFile(m_processor, m_store, path, findings);
+        qsizetype notListed = 0;
+        const ProcessOutcome outcome = renumberKeyFile(m_processor, m_store, path, findings, notListed);
         QStringList lines;
         for (const KeyFinding& finding : findings)
             lines << finding.report(path, language);
+        if (notListed > 0)
+            lines << path + QStringLiteral(": ") + moreFindingsText(notListed, language);
         // The findings of a refusal are errors; the author should not have to guess that the key
         // stayed as it was.
         if (outcome == ProcessOutcome::Refused)

@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QBuffer>
@@ -15,9 +16,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include "KeyRewrite.h"
+#include "NativePath.h"
 #include "QtPrinters.h"
 #include "TestDir.h"
 
@@ -564,8 +568,9 @@ TEST_F(CommandLineToolTest, NamesThatAreNoUtf8OrHoldControlsWork)
         ::unlink(name.constData());
 }
 
-// A file with millions of findings lists a thousand of them, then how many more there were.
-TEST_F(CommandLineToolTest, CheckListsAThousandFindingsThenCountsTheRest)
+// A file with millions of findings lists a thousand of them, then how many more there were; so does
+// renumbering, which names what refuses it.
+TEST_F(CommandLineToolTest, CheckAndRenumberListAThousandFindingsThenCountTheRest)
 {
     QByteArray key;
     for (int entry = 1; entry <= 1500; ++entry)
@@ -579,6 +584,239 @@ TEST_F(CommandLineToolTest, CheckListsAThousandFindingsThenCountsTheRest)
     EXPECT_TRUE(lines.at(999).startsWith(file.toUtf8() + ':'));
     EXPECT_TRUE(lines.at(1000).startsWith(file.toUtf8() + ": ... and ")) << lines.at(1000).toStdString();
     EXPECT_EQ(checked.status, exitMessage);
+
+    const QString twice =
+        write(QStringLiteral("twice.htm"), QByteArray("<P>#7 x ....A y ....B</P>\n").repeated(1500));
+    for (const QStringList& mode : {QStringList{QStringLiteral("--renumber"), QStringLiteral("--print")},
+                                    QStringList{QStringLiteral("--renumber")}}) {
+        const ToolRun renumbered =
+            runTool(QStringList{QStringLiteral("--english")} + mode + QStringList{twice});
+        EXPECT_EQ(renumbered.status, exitMessage);
+        const QList<QByteArray> errors = renumbered.err.split('\n');
+        ASSERT_EQ(errors.size(), 1002) << mode.join(u' ').toStdString();
+        EXPECT_TRUE(errors.at(999).endsWith("error: entry 7 occurs more than once"));
+        EXPECT_EQ(errors.at(1000), twice.toUtf8() + ": ... and 500 more findings");
+    }
+    EXPECT_FALSE(QFile::exists(twice + QStringLiteral("_bak0")));
+}
+
+// "--" ends the options in every mode that takes files: a file named like an option is used as a file.
+TEST_F(CommandLineToolTest, DoubleDashEndsTheOptionsInEveryMode)
+{
+    QDir::setCurrent(m_dir.path());
+    const QString dashed = QStringLiteral("--english");
+    const struct
+    {
+        QStringList mode;
+        ExitStatus status;
+        QByteArray out; // what standard output begins with
+    } cases[] = {
+        {{}, exitOk, {}},
+        {{QStringLiteral("--print")}, exitOk, verknuepfen(faultyKey).text},
+        {{QStringLiteral("--check")}, exitMessage, "--english:1:18: Fehler: Verweis auf Eintrag 7"},
+        {{QStringLiteral("--renumber"), QStringLiteral("--print")},
+         exitOk,
+         "<P>#1 a ....2 b ....7</P>\n<P>#2 c"},
+        {{QStringLiteral("--relink")}, exitOk, {}},
+        {{QStringLiteral("--renumber")}, exitOk, {}},
+        {{QStringLiteral("--stats")}, exitOk, "--english: 3 Einträge"},
+        {{QStringLiteral("--import")}, exitOk, "<HTML>"},
+        {{QStringLiteral("--export"), QStringLiteral("keybase")}, exitOk, "from,statement,to\r\n1,a,2"},
+    };
+    for (const auto& [mode, status, out] : cases) {
+        write(dashed, faultyKey);
+        const ToolRun run = runTool(mode + QStringList{QStringLiteral("--"), dashed});
+        const std::string what = mode.join(u' ').toStdString();
+        EXPECT_EQ(run.status, status) << what << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.out.startsWith(out)) << what << ": " << run.out.toStdString();
+        EXPECT_FALSE(run.err.contains("usage")) << what;
+    }
+    EXPECT_TRUE(QFile::exists(dashed + QStringLiteral("_bak0"))); // processing, relinking, renumbering wrote
+}
+
+// Qt takes options of its own out of the arguments, even after "--"; the program gives it none.
+TEST_F(CommandLineToolTest, QtOptionsAfterTheDoubleDashAreFiles)
+{
+    const QString key = write(QStringLiteral("key.htm"), cleanKey);
+    write(QStringLiteral("-qmljsdebugger=port:4711.htm"), faultyKey);
+    QProcess process;
+    process.setWorkingDirectory(m_dir.path());
+    process.start(QStringLiteral(KEYLINKER_CLI_PATH), {QStringLiteral("--check"), QStringLiteral("--"), key,
+                                                       QStringLiteral("-qmljsdebugger=port:4711.htm")});
+    ASSERT_TRUE(process.waitForFinished());
+    EXPECT_EQ(process.exitCode(), exitMessage);
+    EXPECT_TRUE(process.readAllStandardOutput().startsWith("-qmljsdebugger=port:4711.htm:1:18: Fehler"));
+}
+
+// A name with a line feed is one line with the feed escaped, or with -0 (--print0) the very bytes,
+// each path ended by a NUL, as find -print0 writes them.
+TEST_F(CommandLineToolTest, FindEscapesControlsOrEndsEachPathWithANul)
+{
+    write(QStringLiteral("R/zwei\nZeilen.htm"), QByteArray());
+    write(QStringLiteral("R/a\\b.htm"), QByteArray());
+    const QByteArray root = QFile::encodeName(m_dir.filePath(QStringLiteral("R")));
+    const ToolRun lines = runTool({QStringLiteral("--find"), m_dir.filePath(QStringLiteral("R"))});
+    EXPECT_EQ(lines.status, exitOk);
+    EXPECT_EQ(lines.out, root + "/a\\\\b.htm\n" + root + "/zwei\\nZeilen.htm\n");
+    for (const QString& option : {QStringLiteral("-0"), QStringLiteral("--print0")}) {
+        const ToolRun nul = runTool({QStringLiteral("--find"), m_dir.filePath(QStringLiteral("R")), option});
+        EXPECT_EQ(nul.status, exitOk);
+        EXPECT_EQ(nul.out, root + "/a\\b.htm" + '\0' + root + "/zwei\nZeilen.htm" + '\0');
+    }
+}
+
+// JSON text is UTF-8: a name that is not gets its readable form in "file" and its bytes in base64 in
+// "file_bytes".
+TEST_F(CommandLineToolTest, StatsJsonIsValidUtf8ForEveryName)
+{
+    const QByteArray latin = QFile::encodeName(m_dir.path()) + "/K\xe4"
+                                                               "fer.htm";
+    const int fd = ::open(latin.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, cleanKey.constData(), cleanKey.size()), cleanKey.size());
+    ::close(fd);
+    const QString utf8 = write(QStringLiteral("Rüssel.htm"), cleanKey);
+    const ToolRun run =
+        runTool({QStringLiteral("--stats"), QStringLiteral("--json"), fromNativePath(latin), utf8});
+    ::unlink(latin.constData()); // QTemporaryDir removes only names it can spell
+    EXPECT_EQ(run.status, exitOk);
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(run.out);
+    EXPECT_FALSE(decoder.hasError());
+    EXPECT_FALSE(text.contains(QStringLiteral("\\ud"))) << text.toStdString(); // no lone surrogate
+    const QList<QByteArray> objects = run.out.trimmed().split('\n');
+    ASSERT_EQ(objects.size(), 2);
+    const QJsonObject first = QJsonDocument::fromJson(objects[0]).object();
+    EXPECT_EQ(first.value(QStringLiteral("file")).toString(), QString::fromUtf8(latin));
+    EXPECT_EQ(first.value(QStringLiteral("file_bytes")).toString().toLatin1(), latin.toBase64());
+    const QJsonObject second = QJsonDocument::fromJson(objects[1]).object();
+    EXPECT_EQ(second.value(QStringLiteral("file")).toString(), utf8);
+    EXPECT_FALSE(second.contains(QStringLiteral("file_bytes")));
+}
+
+// keylinker-cli in a shell of its own under an address-space limit (ulimit -v, in KB); status 99 when
+// the limit cannot be set.
+struct LimitedRun
+{
+    bool signalled = false;
+    int status = -1;
+    QByteArray err;
+};
+
+LimitedRun runUnderLimit(qint64 kilobytes, const QStringList& arguments)
+{
+    QProcess shell;
+    shell.start(
+        QStringLiteral("/bin/sh"),
+        QStringList{QStringLiteral("-c"), QStringLiteral("ulimit -v \"$1\" || exit 99; shift; exec \"$@\""),
+                    QStringLiteral("sh"), QString::number(kilobytes), QStringLiteral(KEYLINKER_CLI_PATH)} +
+            arguments);
+    shell.closeReadChannel(QProcess::StandardOutput);
+    if (!shell.waitForFinished(-1))
+        return {};
+    return {shell.exitStatus() == QProcess::CrashExit, shell.exitCode(), shell.readAllStandardError()};
+}
+
+// Memory running out never ends in a signal. Under every limit from the least the program starts
+// with to more than a file of these may take, each mode ends with its result or the "too big"
+// message and exit status 1.
+TEST_F(CommandLineToolTest, UnderAnyMemoryLimitAFileEndsInItsResultOrTheTooBigMessage)
+{
+    // The program has started when it checks a key of one couplet.
+    const QStringList starts{QStringLiteral("--check"),
+                             write(QStringLiteral("small.htm"), "<P>#1 a ....X<BR>b ....Y</P>\n")};
+    if (runUnderLimit(4 << 20, starts).status != exitOk)
+        GTEST_SKIP() << "no address-space limit can be set here";
+    // The least limit, to a megabyte, under which the program starts.
+    qint64 low = 0;
+    qint64 high = 4 << 20;
+    while (high - low > 1024) {
+        const qint64 middle = (low + high) / 2;
+        (runUnderLimit(middle, starts).status == exitOk ? high : low) = middle;
+    }
+    const QString hashes = write(QStringLiteral("hashes.htm"), QByteArray(300'000, '#'));
+    QByteArray rows = "from,statement,to\n";
+    for (int entry = 1; rows.size() < 1'000'000; ++entry) {
+        const QByteArray number = QByteArray::number(entry);
+        rows += number + ",Wings red," + QByteArray::number(entry + 1) + '\n' + number +
+                ",Wings blue,Species " + number + '\n';
+    }
+    const QString table = write(QStringLiteral("table.csv"), rows);
+    const QList<QStringList> calls = {{QStringLiteral("--check"), hashes},
+                                      {QStringLiteral("--stats"), hashes},
+                                      {QStringLiteral("--renumber"), QStringLiteral("--print"), hashes},
+                                      {QStringLiteral("--import"), table}};
+    for (qint64 limit = high; limit <= high + (80 << 10); limit += 1024) {
+        for (const QStringList& call : calls) {
+            const LimitedRun run = runUnderLimit(limit, QStringList{QStringLiteral("--english")} + call);
+            const std::string what = std::to_string(limit) + " KB: " + call.join(u' ').toStdString();
+            ASSERT_FALSE(run.signalled) << what;
+            EXPECT_TRUE(run.status == exitOk ||
+                        (run.status == exitMessage &&
+                         run.err == call.back().toUtf8() +
+                                        ": The file is too big or not a key and was left as it is\n"))
+                << what << ": " << run.err.toStdString();
+        }
+    }
+}
+
+// keylinker-cli run as the user `uid` with the group `gid` alone, through setpriv; exit status -1 when
+// it could not be run.
+ToolRun runAs(uid_t uid, gid_t gid, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("setpriv"),
+                  QStringList{QStringLiteral("--reuid=%1").arg(uid), QStringLiteral("--regid=%1").arg(gid),
+                              QStringLiteral("--clear-groups"), QStringLiteral(KEYLINKER_CLI_PATH)} +
+                      arguments);
+    if (!process.waitForFinished() || process.exitStatus() != QProcess::NormalExit)
+        return {ExitStatus(-1), {}, {}};
+    return {ExitStatus(process.exitCode()), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+bool canRunAsOthers()
+{
+    return ::geteuid() == 0 && !QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty();
+}
+
+// The key's owner may give the backup neither a security attribute nor the key's group, which it is
+// not in: the backup goes without them and without the ACL, no wider than its mode bits less the
+// group's; this is said once. The key itself is written in place and keeps all of it.
+TEST_F(CommandLineToolTest, AttributesTheBackupCannotTakeMakeItNarrowerAndAreNamedOnce)
+{
+    if (!canRunAsOthers())
+        GTEST_SKIP() << "needs root and setpriv to run as another user";
+    const QString key = write(QStringLiteral("key.htm"), goodKey);
+    const QByteArray native = QFile::encodeName(key);
+    ASSERT_EQ(::chmod(QFile::encodeName(m_dir.path()).constData(), 0777), 0);
+    ASSERT_EQ(::chown(native.constData(), 65534, 0), 0); // nobody, group root
+    ASSERT_EQ(::chmod(native.constData(), 0640), 0);
+    if (QProcess::execute(QStringLiteral("setfacl"),
+                          {QStringLiteral("-m"), QStringLiteral("u:daemon:r"), key}) != 0 ||
+        QProcess::execute(QStringLiteral("setfattr"),
+                          {QStringLiteral("-n"), QStringLiteral("security.keylinker"), QStringLiteral("-v"),
+                           QStringLiteral("kept"), key}) != 0)
+        GTEST_SKIP() << "setfacl and setfattr are needed, on a file system with ACLs and security attributes";
+    const std::optional<QByteArray> acl = test::extendedAttribute(key, "system.posix_acl_access");
+
+    const ToolRun run = runAs(65534, 65534, {QStringLiteral("--english"), key});
+
+    EXPECT_EQ(run.status, exitOk);
+    EXPECT_EQ(run.err, key.toUtf8() +
+                           ": The backup could not take every extended attribute of the file (such "
+                           "as its access control list); it is open to fewer users, never to more\n");
+    EXPECT_EQ(read(key), verknuepfen(goodKey).text);
+    EXPECT_EQ(test::extendedAttribute(key, "system.posix_acl_access"), acl);
+    EXPECT_EQ(test::extendedAttribute(key, "security.keylinker"), QByteArray("kept"));
+    const QString backup = key + QStringLiteral("_bak0");
+    EXPECT_EQ(read(backup), goodKey);
+    EXPECT_FALSE(test::extendedAttribute(backup, "system.posix_acl_access").has_value());
+    EXPECT_FALSE(test::extendedAttribute(backup, "security.keylinker").has_value());
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(backup).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600U);
 }
 
 } // namespace

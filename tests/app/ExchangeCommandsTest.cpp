@@ -215,6 +215,25 @@ TEST_F(ExchangeCommandsTest, PrintsAKeyAsPdfRtfOrLatex)
     }
 }
 
+// A table or text key larger than 256 MB is refused as too big before it is read (the file here is
+// sparse, and holds a table at its start), and nothing is written.
+TEST_F(ExchangeCommandsTest, FileLargerThanTheLimitIsRefusedAtOnce)
+{
+    const QString table =
+        write(QStringLiteral("huge.csv"), "from,statement,to\n1,Wings red,A\n1,Wings blue,B\n");
+    ASSERT_TRUE(QFile::resize(table, (qint64(256) << 20) + 1));
+    const QString page = m_dir.filePath(QStringLiteral("huge.htm"));
+    const QByteArray tooBig = table.toUtf8() + ": The file is too big or not a key and was left as it is\n";
+    for (const QStringList& call :
+         {QStringList{QStringLiteral("--import"), table, QStringLiteral("-o"), page},
+          QStringList{QStringLiteral("--export"), QStringLiteral("keybase"), table}}) {
+        EXPECT_EQ(run(QStringList{QStringLiteral("--english")} + call), exitMessage);
+        EXPECT_EQ(m_err.data(), tooBig);
+        EXPECT_TRUE(m_out.data().isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(page));
+}
+
 // An import that dies part-way through writing its page (here the file size limit kills it) leaves no
 // part of the page under the name asked for.
 TEST_F(ExchangeCommandsTest, ImportCutOffWhileWritingLeavesNoPage)

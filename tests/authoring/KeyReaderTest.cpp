@@ -1,5 +1,6 @@
 #include "KeyReader.h"
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,26 @@ TEST(KeyReader, SpansAndStrayMarks)
     EXPECT_EQ(key.strayMarks[1].kind, KeyStrayMark::Kind::InsideTag);
     EXPECT_EQ(text.mid(key.strayMarks[2].offset, 2), "#4");
     EXPECT_EQ(key.strayMarks[2].kind, KeyStrayMark::Kind::NotAnchor);
+}
+
+// A text of nothing but marks would be a structure of far more memory than any key of its size: it is
+// refused as memory running out is, while a key of that size is read.
+TEST(KeyReader, TextOfNothingButMarksIsRefused)
+{
+    constexpr qsizetype size = 4 << 20;
+    QByteArray key;
+    for (int n = 1; key.size() < size; ++n)
+        key += "<P>#" + QByteArray::number(n) + " Elytra dark, finely punctured ....." +
+               QByteArray::number(2 * n) + "<BR>Elytra pale, smooth ....Carabus " + QByteArray::number(n) +
+               "</P>\r\n";
+    EXPECT_GT(KeyReader::read(key).entries.size(), 20000);
+    for (const QByteArray& mark : {QByteArray("#"), QByteArray("#1 "), QByteArray("....1 ")}) {
+        QByteArray marks;
+        marks.reserve(size + mark.size());
+        while (marks.size() < size)
+            marks += mark;
+        EXPECT_THROW(KeyReader::read(marks), std::bad_alloc) << mark.toStdString();
+    }
 }
 
 } // namespace

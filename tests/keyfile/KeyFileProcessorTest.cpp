@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include "CaseName.h"
@@ -91,6 +92,7 @@ public:
         return read;
     }
     qint64 size(const QString& path) override { return disk.size(path); }
+    bool attributesLost() const override { return disk.attributesLost(); }
     bool writeBackup(const QString& path, const QByteArray& content, const FileAccess& access,
                      FileError& error) override
     {
@@ -1016,6 +1018,40 @@ TEST_F(KeyFileTest, KeyAndBackupKeepModeOwnerGroupAndLinks)
         GTEST_SKIP() << "owner and group, and the modes 0444 and 0000, are kept only when run as root";
 }
 
+// The key's POSIX ACL and its other extended attributes go with the key and with its backup, as with
+// `cp -a`, and the mode's group bits stay the ACL's mask; a key without ACL gets none from the
+// folder's default ACL. Skipped where setfacl or setfattr are missing or the file system has neither.
+TEST_F(KeyFileTest, AclAndExtendedAttributesGoWithTheKeyAndItsBackup)
+{
+    const auto attribute = [this](const QString& name, const char* attributeName) {
+        return test::extendedAttribute(path(name), attributeName);
+    };
+    const auto tool = [](const QString& program, const QStringList& arguments) {
+        return QProcess::execute(program, arguments) == 0;
+    };
+    write(u"plain.htm"_s, linkedKey);
+    write(u"key.htm"_s, linkedKey);
+    ASSERT_EQ(::chmod(native(u"key.htm"_s).constData(), 0600), 0);
+    if (!tool(u"setfacl"_s, {u"-m"_s, u"u:nobody:r"_s, path(u"key.htm"_s)}) ||
+        !tool(u"setfattr"_s, {u"-n"_s, u"user.note"_s, u"-v"_s, u"Käfer"_s, path(u"key.htm"_s)}) ||
+        !tool(u"setfacl"_s, {u"-d"_s, u"-m"_s, u"u:nobody:rw"_s, m_dir.path()}))
+        GTEST_SKIP() << "setfacl and setfattr are needed, on a file system with ACLs and user attributes";
+    const std::optional<QByteArray> acl = attribute(u"key.htm"_s, "system.posix_acl_access");
+    ASSERT_TRUE(acl.has_value());
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
+    EXPECT_EQ(processor.bearbeiten(path(u"plain.htm"_s)), ProcessOutcome::Rewritten);
+
+    for (const QString& name : {u"key.htm"_s, u"key.htm_bak0"_s}) {
+        EXPECT_EQ(attribute(name, "system.posix_acl_access"), acl) << name.toStdString();
+        EXPECT_EQ(attribute(name, "user.note"), QByteArray("Käfer")) << name.toStdString();
+        EXPECT_EQ(mode(name), 0640U) << name.toStdString(); // the group bits are the mask
+    }
+    for (const QString& name : {u"plain.htm"_s, u"plain.htm_bak0"_s})
+        EXPECT_FALSE(attribute(name, "system.posix_acl_access").has_value()) << name.toStdString();
+    EXPECT_TRUE(reporter.errorReports.empty());
+}
+
 // An editor saves the key while a run is between its read and its replace, in place or under a
 // new inode, whether the key has one name or two: the run writes nothing and keeps its backup.
 TEST_F(KeyFileTest, KeyChangedDuringTheRunIsLeftAsItIs)
@@ -1143,11 +1179,14 @@ TEST_F(KeyFileTest, RenumberingRefusedInTheRunSaysWhyAndWritesNothing)
     write(u"key.htm"_s, before);
     store.afterRead = [&] { write(u"key.htm"_s, duplicate); };
     QList<KeyFinding> findings;
+    qsizetype notListed = -1;
 
-    EXPECT_EQ(renumberKeyFile(processor, store, path(u"key.htm"_s), findings), ProcessOutcome::Refused);
+    EXPECT_EQ(renumberKeyFile(processor, store, path(u"key.htm"_s), findings, notListed),
+              ProcessOutcome::Refused);
 
     ASSERT_FALSE(findings.isEmpty());
     EXPECT_EQ(findings.front().kind, KeyFinding::Kind::DuplicateEntry);
+    EXPECT_EQ(notListed, 0);
     EXPECT_TRUE(reporter.messages.empty());
     EXPECT_EQ(read(u"key.htm"_s), duplicate);
 }

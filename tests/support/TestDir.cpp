@@ -1,5 +1,7 @@
 #include "TestDir.h"
 
+#include <sys/xattr.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -58,6 +60,16 @@ bool writeFile(const QString& path, const QByteArray& content)
     QFile file(path);
     return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) &&
            file.write(content) == content.size() && file.flush();
+}
+
+std::optional<QByteArray> extendedAttribute(const QString& path, const char* name)
+{
+    QByteArray value(1 << 16, '\0');
+    const ssize_t size = ::getxattr(QFile::encodeName(path).constData(), name, value.data(), value.size());
+    if (size < 0)
+        return std::nullopt;
+    value.resize(size);
+    return value;
 }
 
 } // namespace keylinker::test

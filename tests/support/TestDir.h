@@ -45,4 +45,8 @@ std::optional<QByteArray> readFile(const QString& path);
 /// Makes the file at `path` hold exactly `content`, making missing folders first.
 bool writeFile(const QString& path, const QByteArray& content);
 
+/// The value of the extended attribute `name` (such as "system.posix_acl_access", the ACL) of the
+/// file at `path`; nothing when it has none.
+std::optional<QByteArray> extendedAttribute(const QString& path, const char* name);
+
 } // namespace keylinker::test
