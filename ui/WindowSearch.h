@@ -25,6 +25,8 @@ public:
         std::function<void(int count)> shown;
         /// The found list takes no more matches; it is shown full before this is called.
         std::function<void()> listFull;
+        /// At the end of a walk that met `count` matches whose paths were too long to be read.
+        std::function<void(qsizetype count)> tooDeep;
     };
 
     WindowSearch(FoundListModel& found, Hooks hooks);

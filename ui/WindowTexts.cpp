@@ -51,6 +51,7 @@ WindowTexts textsIn(Language language)
         text("%1 ausgewählte Datei(en) neu nummerieren? Von jeder Datei bleibt eine Sicherungskopie "
              "daneben.",
              "Renumber %1 selected file(s)? A backup copy of each file stays beside it."),
+        KeyFileMessages::of(language).tooDeep,
     };
 }
 

@@ -52,6 +52,9 @@ struct WindowTexts final
     QString msgNichtsGewaehlt;
     QString msgNeuNummerieren; ///< %1: the number of files
 
+    // The end of a search that met files too deep to be read; %1: how many.
+    QString msgZuTief;
+
     static const WindowTexts& of(Language language);
 };
 
