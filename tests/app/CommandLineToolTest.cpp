@@ -735,9 +735,9 @@ LimitedRun runUnderLimit(qint64 kilobytes, const QStringList& arguments)
 }
 
 // Memory running out never ends in a signal. Under every limit from the least the program starts
-// with to more than a file of these may take, each mode ends with its result or the "too big"
-// message and exit status 1.
-TEST_F(CommandLineToolTest, UnderAnyMemoryLimitAFileEndsInItsResultOrTheTooBigMessage)
+// with to more than a file of these may take, each mode ends with its result or a message about the
+// file (the "too big" one where the memory is not there), and exit status 0 or 1.
+TEST_F(CommandLineToolTest, UnderAnyMemoryLimitAFileEndsInItsResultOrAMessage)
 {
     const QStringList version{QStringLiteral("--version")};
     if (runUnderLimit(4 << 20, version).status != exitOk)
@@ -766,11 +766,10 @@ TEST_F(CommandLineToolTest, UnderAnyMemoryLimitAFileEndsInItsResultOrTheTooBigMe
             const LimitedRun run = runUnderLimit(limit, QStringList{QStringLiteral("--english")} + call);
             const std::string what = std::to_string(limit) + " KB: " + call.join(u' ').toStdString();
             ASSERT_FALSE(run.signalled) << what;
-            EXPECT_TRUE(run.status == exitOk ||
-                        (run.status == exitMessage &&
-                         run.err == call.back().toUtf8() +
-                                        ": The file is too big or not a key and was left as it is\n"))
-                << what << ": " << run.err.toStdString();
+            EXPECT_TRUE(run.status == exitOk || run.status == exitMessage) << what;
+            for (const QByteArray& line : run.err.trimmed().split('\n'))
+                EXPECT_TRUE(line.isEmpty() || line.startsWith(call.back().toUtf8() + ':'))
+                    << what << ": " << line.toStdString();
         }
     }
 }
