@@ -158,8 +158,8 @@ const QString helpClosing = QStringLiteral(
     "there were. --import and --export refuse a file larger than 256 MB before reading it.\n"
     "Exit status: 0 every file processed (with --check: no error, or with --strict no finding; with\n"
     "--find: the search went through), 1 a file ended with a message (with --check: an error was found,\n"
-    "with --strict any finding, or a file could not be read; with --find: DIR could not be opened, or\n"
-    "the list filled up at 32,767 files), 2 bad usage.\n");
+    "with --strict any finding, or a file could not be read; with --find: DIR could not be opened,\n"
+    "files lay too deep to be read, or the list filled up at 32,767 files), 2 bad usage.\n");
 
 // Where the text of a form starts in --help.
 constexpr qsizetype helpColumn = 41;
@@ -481,8 +481,8 @@ ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& patt
     };
     hooks.goOn = [&full] { return !full; };
     const QString start = FinderPlatform::absoluteCleanPath(folder);
-    if (start.isEmpty() ||
-        DirectoryWalk(filePattern, std::move(hooks)).run(start) == DirectoryWalk::End::StartUnreadable) {
+    DirectoryWalk walk(filePattern, std::move(hooks));
+    if (start.isEmpty() || walk.run(start) == DirectoryWalk::End::StartUnreadable) {
         QString reason = FinderPlatform::folderError(start);
         if (reason.isEmpty()) // it could be opened but not read through
             reason = qt_error_string(EIO);
@@ -490,6 +490,11 @@ ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& patt
         return exitMessage;
     }
     m_out.write(lines);
+    // Said at the end, after every path that could be listed.
+    if (walk.tooDeep() > 0) {
+        m_err.write(messageLine(folder, KeyFileMessages::of(m_language).tooDeep.arg(walk.tooDeep())));
+        return exitMessage;
+    }
     if (full) {
         m_err.write(messageLine(folder, BilingualText{"Das Listenfeld ist voll. Die Suche wird abgebrochen.",
                                                       "The filelist is filled up. Search canceled."}

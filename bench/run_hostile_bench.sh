@@ -11,7 +11,9 @@
 #    replace of the same bytes) on an identical copy in the same run. Goals: no signal, exit status 0
 #    or 1, peak memory at most 20 x the file + 64 MB, and the 10 MB file at most 20 x the time of the
 #    1 MB file (or under a second).
-# 2. A file of 2 GB of "#" processed under a 4 GB address-space limit (ulimit -v): the message, not a
+# 2. --import of a text key whose one lead runs on over a million lines and of a table of 60,000
+#    sub-keys, one a row: each under 2 s and within the same bound of memory.
+# 3. A file of 2 GB of "#" processed under a 4 GB address-space limit (ulimit -v): the message, not a
 #    signal. Needs about 2 GB free below $TMPDIR. BIG=0 leaves it out.
 
 set -euo pipefail
@@ -90,6 +92,20 @@ for piece in '#' '....1' '#1 '; do
         awk -v r="$ratio" -v a="$big" 'BEGIN { exit !(r <= 20 || a < 1) }' || { verdict=" FAILED"; ok=no; }
         printf "  %-7s %-20s %6.3f s -> %6.3f s: %5.1f x%s\n" "'$piece'" "$name" "$small" "$big" "$ratio" "$verdict"
     done
+done
+
+# Imports built against the readers of text keys and tables: a lead that runs on over a million lines,
+# and a table whose every row opens a sub-key of its own.
+awk 'BEGIN { print "1. Wings"; for (i = 0; i < 1000000; ++i) print "and more" }' >"$work/lead.txt"
+awk 'BEGIN { print "from,statement,to,subkey"; for (i = 1; i <= 60000; ++i) print i ",a,b,s" i }' >"$work/subkeys.csv"
+echo "Imports built against their readers (goal: under 2 s each, status 0 or 1, within the bound):"
+for file in lead.txt subkeys.csv; do
+    read -r s kb status < <(measure "$cli" --english --import "$work/$file")
+    bound_kb=$(( (20 * $(stat -c %s "$work/$file") + 64 * 1024 * 1024) / 1024 ))
+    verdict=""
+    [[ $status == 0 || $status == 1 ]] && ((kb <= bound_kb)) && awk -v a="$s" 'BEGIN { exit !(a < 2) }' ||
+        { verdict=" FAILED"; ok=no; }
+    printf '  %-12s %7.3f s %9d KB (bound %d KB)  status %s%s\n' "$file" "$s" "$kb" "$bound_kb" "$status" "$verdict"
 done
 
 if [[ ${BIG:-1} != 0 ]]; then

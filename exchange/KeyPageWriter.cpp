@@ -1,5 +1,7 @@
 #include "KeyPageWriter.h"
 
+#include <utility>
+
 #include <QHash>
 
 #include "InlineMarkup.h"
@@ -52,32 +54,33 @@ QByteArray KeyPageWriter::write(const KeyTable& table)
     // The page numbers: the main key keeps its own, each sub-key's entries follow on after the highest.
     QList<QByteArray> sections{QByteArray()};
     sections += table.subkeys();
-    QList<QList<QList<qsizetype>>> entriesOf;
-    QList<QHash<QByteArray, QByteArray>> numberOf;
+    const QList<QList<QList<qsizetype>>> entriesOf = table.entriesOf(sections);
+    // One table for every section, by section and entry: a table of a hash each would take kilobytes
+    // per sub-key, and a table may have one a row.
+    QHash<std::pair<qsizetype, QByteArray>, QByteArray> numberOf;
     QHash<QByteArray, QByteArray> firstEntryOf;
     qint64 highest = 0;
-    for (const QByteArray& section : sections) {
-        entriesOf << table.entries(section);
-        QHash<QByteArray, QByteArray> numbers;
-        for (const QList<qsizetype>& entry : entriesOf.back()) {
+    for (qsizetype s = 0; s < sections.size(); ++s) {
+        const QByteArray& section = sections.at(s);
+        for (const QList<qsizetype>& entry : entriesOf.at(s)) {
             const QByteArray& from = table.rows.at(entry.front()).from;
             QByteArray number = from;
             if (!section.isEmpty())
                 number = QByteArray::number(++highest);
             else if (KeyTableRow::isNumber(from))
                 highest = qMax(highest, from.toLongLong());
-            numbers.insert(from, number);
+            numberOf.insert({s, from}, number);
         }
-        if (!section.isEmpty() && !entriesOf.back().isEmpty())
-            firstEntryOf.insert(section, numbers.value(table.rows.at(entriesOf.back().front().front()).from));
-        numberOf << numbers;
+        if (!section.isEmpty() && !entriesOf.at(s).isEmpty())
+            firstEntryOf.insert(section,
+                                numberOf.value({s, table.rows.at(entriesOf.at(s).front().front()).from}));
     }
 
     for (qsizetype s = 0; s < sections.size(); ++s) {
         if (!sections.at(s).isEmpty())
             page += "<H2>" + InlineMarkup::toPage(sections.at(s)) + "</H2>" + lineEnd;
         for (const QList<qsizetype>& entry : entriesOf.at(s)) {
-            const QByteArray number = numberOf.at(s).value(table.rows.at(entry.front()).from);
+            const QByteArray number = numberOf.value({s, table.rows.at(entry.front()).from});
             page += "<P>";
             for (qsizetype lead = 0; lead < entry.size(); ++lead) {
                 const KeyTableRow& row = table.rows.at(entry.at(lead));
@@ -85,7 +88,7 @@ QByteArray KeyPageWriter::write(const KeyTable& table)
                 const QByteArray statement = InlineMarkup::toPage(row.statement);
                 if (!statement.isEmpty())
                     page += ' ' + statement;
-                QByteArray target = numberOf.at(s).value(row.to);
+                QByteArray target = numberOf.value({s, row.to});
                 if (target.isEmpty() && KeyTableRow::isNumber(row.to))
                     target = row.to;
                 if (target.isEmpty())

@@ -22,21 +22,33 @@ bool KeyTableRow::isNumber(QByteArrayView text)
 
 QList<QList<qsizetype>> KeyTable::entries(QByteArrayView subkey) const
 {
-    QList<QList<qsizetype>> groups;
+    return entriesOf({subkey.toByteArray()}).front();
+}
+
+QList<QList<QList<qsizetype>>> KeyTable::entriesOf(const QList<QByteArray>& subkeys) const
+{
+    QHash<QByteArray, qsizetype> sectionOf;
+    for (qsizetype at = 0; at < subkeys.size(); ++at)
+        sectionOf.insert(subkeys.at(at), at);
+    QList<QList<QList<qsizetype>>> sections(subkeys.size());
+    // By sub-key and entry number, a NUL between them (neither holds one that matters here).
     QHash<QByteArray, qsizetype> groupOf;
     for (qsizetype at = 0; at < rows.size(); ++at) {
         const KeyTableRow& row = rows.at(at);
-        if (row.subkey != subkey)
+        const qsizetype section = sectionOf.value(row.subkey, -1);
+        if (section < 0)
             continue;
-        const auto found = groupOf.constFind(row.from);
+        QList<QList<qsizetype>>& groups = sections[section];
+        const QByteArray key = row.subkey + '\0' + row.from;
+        const auto found = groupOf.constFind(key);
         if (found != groupOf.constEnd()) {
             groups[*found] << at;
         } else {
-            groupOf.insert(row.from, groups.size());
+            groupOf.insert(key, groups.size());
             groups << QList<qsizetype>{at};
         }
     }
-    return groups;
+    return sections;
 }
 
 QList<QByteArray> KeyTable::subkeys() const

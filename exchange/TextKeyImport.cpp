@@ -1,5 +1,6 @@
 #include "TextKeyImport.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "InlineMarkup.h"
@@ -72,51 +73,94 @@ bool endsWithEllipsis(QByteArrayView text, qsizetype end)
     return end >= 3 && text.sliced(end - 3, 3) == "\xE2\x80\xA6";
 }
 
-// Splits a lead's text at its last dot leader (three or more dots, blanks between them allowed, or
-// "…") or its last tab after some text into statement and target. False when there is no target.
-bool splitTarget(QByteArrayView text, QByteArray& statement, QByteArray& target)
+bool isBlankByte(char c)
 {
-    qsizetype leaderStart = -1;
-    qsizetype leaderEnd = -1;
-    if (const qsizetype tab = text.lastIndexOf('\t');
-        tab >= 0 && !InlineMarkup::collapseBlanks(text.first(tab)).isEmpty()) {
-        leaderStart = tab;
-        leaderEnd = tab + 1;
-    }
-    for (qsizetype end = text.size(); end > leaderEnd; --end) {
-        if (text[end - 1] != '.' && !endsWithEllipsis(text, end))
-            continue;
-        qsizetype start = end;
-        int dots = 0;
-        for (;;) {
-            if (start > 0 && text[start - 1] == '.') {
-                ++dots;
-                --start;
-            } else if (endsWithEllipsis(text, start)) {
-                dots += 3;
-                start -= 3;
-            } else if (start > 1 && text[start - 1] == ' ' &&
-                       (text[start - 2] == '.' || endsWithEllipsis(text, start - 1))) {
-                --start;
-            } else {
-                break;
-            }
-        }
-        if (dots >= 3) {
-            leaderStart = start;
-            leaderEnd = end;
-            break;
-        }
-        end = start + 1;
-    }
-    if (leaderEnd < 0)
-        return false;
-    target = InlineMarkup::collapseBlanks(text.sliced(leaderEnd));
-    statement = InlineMarkup::collapseBlanks(text.first(leaderStart));
-    if (const QByteArray number = TableImport::entryNumber(target); KeyTableRow::isNumber(number))
-        target = number;
-    return !target.isEmpty();
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
+
+// The text of a lead as it is read line by line, and its last dot leader (three or more dots, blanks
+// between them allowed, or "…") or last tab after some text, where it splits into statement and target.
+// Each line is searched for a leader once, as it comes: a lead of a hundred thousand lines costs no more
+// than their bytes.
+class LeadText final
+{
+public:
+    bool isEmpty() const { return m_text.isEmpty(); }
+    void clear() { *this = LeadText(); }
+
+    void append(QByteArrayView line)
+    {
+        qsizetype from = 0;
+        if (!m_text.isEmpty()) {
+            m_text += '\n'; // a line break keeps a tab before the target apart
+            from = m_text.size();
+        }
+        m_text += line;
+        for (qsizetype at = from; m_firstText < 0 && at < m_text.size(); ++at) {
+            if (!isBlankByte(m_text[at]))
+                m_firstText = at;
+        }
+        findLeader(from);
+    }
+
+    // Splits at the leader; false when there is no target (yet).
+    bool split(QByteArray& statement, QByteArray& target) const
+    {
+        if (m_leaderEnd < 0)
+            return false;
+        target = InlineMarkup::collapseBlanks(QByteArrayView(m_text).sliced(m_leaderEnd));
+        if (target.isEmpty())
+            return false;
+        statement = InlineMarkup::collapseBlanks(QByteArrayView(m_text).first(m_leaderStart));
+        if (const QByteArray number = TableImport::entryNumber(target); KeyTableRow::isNumber(number))
+            target = number;
+        return true;
+    }
+
+private:
+    // The last leader that ends at or after `from`, where there is one.
+    void findLeader(qsizetype from)
+    {
+        const QByteArrayView text(m_text);
+        qsizetype leaderEnd = -1;
+        if (const qsizetype tab = text.sliced(from).lastIndexOf('\t');
+            tab >= 0 && m_firstText >= 0 && m_firstText < from + tab) {
+            m_leaderStart = from + tab;
+            leaderEnd = m_leaderEnd = from + tab + 1;
+        }
+        for (qsizetype end = text.size(); end > std::max(leaderEnd, from); --end) {
+            if (text[end - 1] != '.' && !endsWithEllipsis(text, end))
+                continue;
+            qsizetype start = end;
+            int dots = 0;
+            for (;;) {
+                if (start > 0 && text[start - 1] == '.') {
+                    ++dots;
+                    --start;
+                } else if (endsWithEllipsis(text, start)) {
+                    dots += 3;
+                    start -= 3;
+                } else if (start > 1 && text[start - 1] == ' ' &&
+                           (text[start - 2] == '.' || endsWithEllipsis(text, start - 1))) {
+                    --start;
+                } else {
+                    break;
+                }
+            }
+            if (dots >= 3) {
+                m_leaderStart = start;
+                m_leaderEnd = end;
+                return;
+            }
+            end = start + 1;
+        }
+    }
+
+    QByteArray m_text;
+    qsizetype m_firstText = -1;
+    qsizetype m_leaderStart = -1;
+    qsizetype m_leaderEnd = -1;
+};
 
 } // namespace
 
@@ -125,7 +169,7 @@ bool TextKeyImport::read(QByteArrayView content, KeyTable& table, KeyImportError
     content = TableImport::withoutByteOrderMark(content);
     QByteArray paragraph;
     QByteArray entry; // the number of the entry whose leads are read
-    QByteArray lead;  // the text of a lead whose target is still to come
+    LeadText lead;    // a lead whose target is still to come
     QByteArray leadLabel;
     int leadLine = 0;
     int lineNumber = 0;
@@ -134,7 +178,7 @@ bool TextKeyImport::read(QByteArrayView content, KeyTable& table, KeyImportError
         row.from = entry;
         row.line = leadLine;
         row.label = leadLabel;
-        if (!splitTarget(lead, row.statement, row.to)) {
+        if (!lead.split(row.statement, row.to)) {
             error = {kind, leadLine};
             return false;
         }
@@ -167,9 +211,9 @@ bool TextKeyImport::read(QByteArrayView content, KeyTable& table, KeyImportError
                 error = {KeyImportError::Kind::NotALead, lineNumber};
                 return false;
             }
-            lead += '\n' + line.toByteArray(); // a line break keeps a tab before the target apart
+            lead.append(line);
             QByteArray statement, target;
-            if (splitTarget(lead, statement, target) && !finishLead(KeyImportError::Kind::NoTarget))
+            if (lead.split(statement, target) && !finishLead(KeyImportError::Kind::NoTarget))
                 return false;
             continue;
         }
@@ -183,11 +227,11 @@ bool TextKeyImport::read(QByteArrayView content, KeyTable& table, KeyImportError
             entry = label->number;
         if (!paragraph.isEmpty())
             table.introduction << std::exchange(paragraph, {});
-        lead = line.sliced(label->textStart).toByteArray();
+        lead.append(line.sliced(label->textStart));
         leadLabel = label->text;
         leadLine = lineNumber;
         QByteArray statement, target;
-        if (splitTarget(lead, statement, target) && !finishLead(KeyImportError::Kind::NoTarget))
+        if (lead.split(statement, target) && !finishLead(KeyImportError::Kind::NoTarget))
             return false;
     }
     if (!lead.isEmpty() && !finishLead(KeyImportError::Kind::NoTarget))

@@ -13,6 +13,7 @@ DirectoryWalk::DirectoryWalk(const FileNamePattern& pattern, WalkHooks hooks)
 DirectoryWalk::End DirectoryWalk::run(const QString& start)
 {
     m_stoppedIn.clear();
+    m_tooDeep = 0;
     switch (visit(start)) {
     case Visit::Done:
         return End::Through;
@@ -43,13 +44,21 @@ DirectoryWalk::Visit DirectoryWalk::visit(const QString& folder)
         // A link may lead back up the tree, and the walk would never end.
         if (subfolder.isLink)
             continue;
-        if (visit(FinderPlatform::joinPath(folder, subfolder.name)) == Visit::Stopped)
+        const QString path = FinderPlatform::joinPath(folder, subfolder.name);
+        if (FinderPlatform::isTooLong(path))
+            m_tooDeep += FinderPlatform::countFilesBelow(folder, subfolder.name, m_pattern);
+        else if (visit(path) == Visit::Stopped)
             return Visit::Stopped;
     }
 
     for (const FinderPlatform::FolderEntry& file : std::as_const(files)) {
+        const QString path = FinderPlatform::joinPath(folder, file.name);
+        if (FinderPlatform::isTooLong(path)) {
+            ++m_tooDeep;
+            continue;
+        }
         if (m_hooks.found)
-            m_hooks.found(FinderPlatform::joinPath(folder, file.name));
+            m_hooks.found(path);
         if (!goOn(folder))
             return Visit::Stopped;
     }

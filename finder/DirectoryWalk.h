@@ -35,7 +35,9 @@ struct WalkHooks
 /// Subfolders reached through symbolic links are not entered, so that every walk ends. A subfolder
 /// that cannot be read when its turn comes (removed meanwhile, not readable, a drive that went away)
 /// is passed over silently, as a folder without subfolders and without matches; a folder's matches
-/// are those it held when it was read.
+/// are those it held when it was read. A match whose path is longer than the system takes
+/// (PATH_MAX) could not be opened: it is not handed over but counted (`tooDeep`), and so are the
+/// matches below a folder whose path is too long.
 class DirectoryWalk final
 {
 public:
@@ -53,6 +55,9 @@ public:
     /// The folder in which `goOn` ended the last walk; empty when it was not ended so.
     const QString& stoppedIn() const { return m_stoppedIn; }
 
+    /// How many matches the last walk met whose paths were too long to be read.
+    qsizetype tooDeep() const { return m_tooDeep; }
+
 private:
     enum class Visit { Done, Unreadable, Stopped };
     Visit visit(const QString& folder);
@@ -61,6 +66,7 @@ private:
     FileNamePattern m_pattern;
     WalkHooks m_hooks;
     QString m_stoppedIn;
+    qsizetype m_tooDeep = 0;
 };
 
 } // namespace keylinker

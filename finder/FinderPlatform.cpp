@@ -258,15 +258,12 @@ bool widenAscii(QByteArrayView bytes, QVarLengthArray<QChar, 256>& buffer)
     return true;
 }
 
-// Reads `folder` once. Folders whose names match `folderPattern` go to `folders`, files whose names
-// match `filePattern` to `files`, each where given; hidden names are left out. False when the folder
-// cannot be read.
-bool readFolder(const QString& folder, QList<FolderEntry>* folders, const FileNamePattern& folderPattern,
-                QList<FolderEntry>* files, const FileNamePattern& filePattern)
+// Reads the open folder `dir` once. Folders whose names match `folderPattern` go to `folders`, files
+// whose names match `filePattern` to `files`, each where given; hidden names are left out. False when
+// the folder cannot be read through.
+bool readEntries(DIR* dir, QList<FolderEntry>* folders, const FileNamePattern& folderPattern,
+                 QList<FolderEntry>* files, const FileNamePattern& filePattern)
 {
-    DIR* dir = ::opendir(toNativePath(folder).constData());
-    if (dir == nullptr)
-        return false;
     const int fd = ::dirfd(dir);
     // Most names are passed over, and a string of their own for each would cost more than the rest
     // of the reading: ASCII names are matched in one reused buffer, only the others are decoded.
@@ -320,8 +317,42 @@ bool readFolder(const QString& folder, QList<FolderEntry>* folders, const FileNa
         else if (mode == S_IFREG && wantFile)
             files->append(FolderEntry{name.toString(), isLink});
     }
-    ::closedir(dir);
     return !readFailed;
+}
+
+// Reads `folder` once, as readEntries does.
+bool readFolder(const QString& folder, QList<FolderEntry>* folders, const FileNamePattern& folderPattern,
+                QList<FolderEntry>* files, const FileNamePattern& filePattern)
+{
+    DIR* dir = ::opendir(toNativePath(folder).constData());
+    if (dir == nullptr)
+        return false;
+    const bool read = readEntries(dir, folders, folderPattern, files, filePattern);
+    ::closedir(dir);
+    return read;
+}
+
+// The files that `pattern` matches in the folder `name` of the open folder `parent` and below it,
+// each folder opened from the one above it, so that no path is needed.
+qsizetype countFilesBelow(int parent, const QByteArray& name, const FileNamePattern& pattern)
+{
+    const int fd = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (dir == nullptr) {
+        if (fd >= 0)
+            ::close(fd);
+        return 0;
+    }
+    QList<FolderEntry> folders;
+    QList<FolderEntry> files;
+    readEntries(dir, &folders, FileNamePattern(), &files, pattern);
+    qsizetype count = files.size();
+    for (const FolderEntry& folder : std::as_const(folders)) {
+        if (!folder.isLink)
+            count += countFilesBelow(::dirfd(dir), toNativePath(folder.name), pattern);
+    }
+    ::closedir(dir);
+    return count;
 }
 
 void sortByName(QList<FolderEntry>& entries)
@@ -356,6 +387,22 @@ bool listFolderAndFiles(const QString& folder, const FileNamePattern& filePatter
     subfolders = std::move(foundFolders);
     files = std::move(foundFiles);
     return true;
+}
+
+bool isTooLong(const QString& path)
+{
+    // A code unit takes at most three bytes: nearly every path is known short without its bytes.
+    return path.size() * 3 >= PATH_MAX && toNativePath(path).size() >= PATH_MAX;
+}
+
+qsizetype countFilesBelow(const QString& folder, const QString& name, const FileNamePattern& pattern)
+{
+    const int parent = ::open(toNativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parent < 0)
+        return 0;
+    const qsizetype count = countFilesBelow(parent, toNativePath(name), pattern);
+    ::close(parent);
+    return count;
 }
 
 QString folderError(const QString& folder)

@@ -92,6 +92,15 @@ bool listFolder(const QString& folder, EntryKind kind, const FileNamePattern& pa
 bool listFolderAndFiles(const QString& folder, const FileNamePattern& filePattern,
                         QList<FolderEntry>& subfolders, QList<FolderEntry>& files);
 
+/// Whether `path` is longer than the system takes for a path (PATH_MAX): the file cannot be opened
+/// by it.
+bool isTooLong(const QString& path);
+
+/// How many files `pattern` matches in the subfolder `name` of `folder` and every folder below it
+/// (hidden names left out, links to folders not followed), each folder opened from the one above it:
+/// for a subfolder whose own path is too long to be read by (`isTooLong`).
+qsizetype countFilesBelow(const QString& folder, const QString& name, const FileNamePattern& pattern);
+
 /// Why `folder` cannot be listed, in the words of the system ("No such file or directory"); empty
 /// when it can be opened.
 QString folderError(const QString& folder);

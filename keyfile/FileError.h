@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 namespace keylinker {
 
 /// Why a file operation of a key run failed: a system error number, or one of the run's own reasons.
@@ -11,10 +13,18 @@ struct FileError final
     static constexpr int tooBig = -2;
     /// The name is a device, a pipe or a socket, nothing a key can be kept in.
     static constexpr int notAFile = -3;
+    /// The name is a symbolic link to a file that is not there.
+    static constexpr int danglingLink = -4;
+    /// No backup name could be taken: `names` are those that were tried and could not be.
+    static constexpr int noBackupName = -5;
 
     int code = 0;
     /// The failure lies with the folder (a file could not be made in it), not with the key.
     bool inFolder = false;
+    /// The file was written, but could not be given the name asked for (taken, not this user's to
+    /// replace, ...); another name may do.
+    bool atName = false;
+    QStringList names{};
 };
 
 } // namespace keylinker

@@ -4,6 +4,16 @@
 
 namespace keylinker {
 
+namespace {
+
+// The last part of a path: the backup names all stand beside the key.
+QString fileNameOf(const QString& path)
+{
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+} // namespace
+
 QString KeyFileMessages::failureText(const FileError& error, const QString& keyPath) const
 {
     const QString* text = nullptr;
@@ -19,6 +29,12 @@ QString KeyFileMessages::failureText(const FileError& error, const QString& keyP
         break;
     case FileError::notAFile:
         text = &notAFile;
+        break;
+    case FileError::danglingLink:
+        text = &danglingLink;
+        break;
+    case FileError::noBackupName:
+        text = &noBackupName;
         break;
     case ENOENT:
     case ENOTDIR:
@@ -52,6 +68,12 @@ QString KeyFileMessages::failureText(const FileError& error, const QString& keyP
         return qt_error_string(error.code);
     if (text->isEmpty())
         return of(language).failureText(error, keyPath);
+    if (error.code == FileError::noBackupName && !error.names.isEmpty()) {
+        const QString first = fileNameOf(error.names.front());
+        return text->arg(
+            error.names.size() == 1 ? first : first + QStringLiteral(" … ") + fileNameOf(error.names.back()),
+            QString::number(error.names.size()));
+    }
     return folder.isNull() ? *text : text->arg(folder);
 }
 
@@ -84,11 +106,17 @@ KeyFileMessages KeyFileMessages::of(Language language)
                                  "The file was changed while it was being processed and was left as it is"),
         .tooBig = text("Die Datei ist zu groß oder keine Bestimmungstabelle und bleibt unverändert",
                        "The file is too big or not a key and was left as it is"),
+        .danglingLink = text("Die Datei ist eine Verknüpfung auf eine Datei, die es nicht gibt, und bleibt "
+                             "unverändert",
+                             "The file is a link to a file that is not there and was left as it is"),
+        .noBackupName = text("Kein Sicherungsname war zu haben (%1: %2 Namen); die Datei bleibt unverändert",
+                             "No backup name could be taken (%1: %2 names) and the file was left as it is"),
         .attributesNotKept =
             text("Die Sicherung konnte nicht jedes erweiterte Attribut der Datei übernehmen "
                  "(etwa ihre Zugriffsliste); sie ist dafür höchstens weniger Nutzern zugänglich",
                  "The backup could not take every extended attribute of the file (such as its "
                  "access control list); it is open to fewer users, never to more"),
+        .tooDeep = text("%1 Dateien lagen zu tief, um gelesen zu werden", "%1 files were too deep to read"),
         .lineWord = text("Zeile", "line"),
         .language = language,
     };

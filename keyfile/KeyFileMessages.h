@@ -24,7 +24,11 @@ struct KeyFileMessages final
     QString readOnlyFileSystem{};
     QString changedMeanwhile{};
     QString tooBig{};
+    QString danglingLink{};
+    QString noBackupName{}; ///< %1: the first name that could not be taken, or the first and the last; %2:
+                            ///< how many
     QString attributesNotKept{}; ///< the ACL or another extended attribute could not be kept
+    QString tooDeep{};           ///< %1: how many files a search met whose paths are too long to be read
     QString lineWord{};          ///< "line", for the line of a structure error
 
     /// The text for `error` on the key at `keyPath` (whose folder is named when the folder failed).

@@ -179,15 +179,26 @@ ProcessOutcome KeyFileProcessor::run(const QString& path, const QString& plain, 
 QString KeyFileProcessor::keepBackup(const QString& plain, const QByteArray& content,
                                      const FileAccess& access, FileError& error) const
 {
-    // An empty file holds no backup worth keeping, so its name may be used again. A name taken
-    // between the look and the write (by a run on another machine, say) passes to the next one.
+    // An empty file holds no backup worth keeping, so its name may be used again. A name that cannot
+    // be taken, for whatever reason (taken meanwhile by a run on another machine, another user's
+    // empty file in a shared folder), passes to the next one; a copy that cannot be written at all
+    // ends the run, and so does a long run of names none of which could be taken.
+    constexpr qsizetype maxSkipped = 100;
+    QStringList skipped;
     QString backupName = QString(plain).append(backupMark).append(u'0');
     for (;;) {
         if (m_store.size(backupName) < 1) {
             if (m_store.writeBackup(backupName, content, access, error))
                 return backupName;
-            if (error.code != EEXIST)
+            if (!error.atName)
                 return QString();
+            if (error.code != EEXIST)
+                skipped << backupName;
+            if (skipped.size() == maxSkipped || error.code == ENAMETOOLONG) {
+                error = {FileError::noBackupName};
+                error.names = skipped;
+                return QString();
+            }
         }
         backupName = nextBackupName(backupName);
     }

@@ -291,6 +291,16 @@ TakenOver takeOver(int fd, FileAccess access)
     return taken;
 }
 
+// Whether `path` is a symbolic link to a file that is not there.
+bool isDanglingLink(const QByteArray& path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(path.constData(), &info) == 0 && S_ISLNK(info.st_mode) &&
+           ::stat(path.constData(), &info) != 0 && errno == ENOENT;
+}
+
 // The file a symbolic link stands for; the path itself when it is no link or its target is missing.
 QByteArray resolved(const QByteArray& path)
 {
@@ -424,11 +434,16 @@ void DiskKeyFileStore::unlock()
 
 bool DiskKeyFileStore::read(const QString& path, QByteArray& content, FileAccess& access, FileError& error)
 {
-    const Descriptor fd(::open(toNativePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const QByteArray native = toNativePath(path);
+    const Descriptor fd(::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat info
     {
     };
-    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0)
+    if (fd.get() < 0) {
+        const int code = errno;
+        return fail(error, code == ENOENT && isDanglingLink(native) ? FileError::danglingLink : code);
+    }
+    if (::fstat(fd.get(), &info) != 0)
         return fail(error, errno);
     if (S_ISDIR(info.st_mode))
         return fail(error, EISDIR);
@@ -481,16 +496,19 @@ bool DiskKeyFileStore::writeBackup(const QString& path, const QByteArray& conten
     if (!temp.writeSynced(content))
         return fail(error, errno);
     if (!giveName(temp, target)) {
-        // An empty file under the name holds nothing to lose: it is free for the backup.
+        // An empty file under the name holds nothing to lose: it is free for the backup, where this
+        // user may replace it (in a shared folder another user's is not).
+        const int code = errno;
         struct stat there
         {
         };
-        if (errno != EEXIST)
-            return fail(error, errno);
-        if (::lstat(target.constData(), &there) != 0 || !S_ISREG(there.st_mode) || there.st_size != 0)
-            return fail(error, EEXIST);
-        if (::rename(temp.path(), target.constData()) != 0)
-            return fail(error, errno);
+        const bool empty = code == EEXIST && ::lstat(target.constData(), &there) == 0 &&
+                           S_ISREG(there.st_mode) && there.st_size == 0;
+        if (!empty || ::rename(temp.path(), target.constData()) != 0) {
+            error = {empty ? errno : code};
+            error.atName = true;
+            return false;
+        }
         temp.renamed();
     }
     syncFolderOf(target);
@@ -501,8 +519,11 @@ bool DiskKeyFileStore::replace(const QString& path, const QString& copyPath, con
                                const FileAccess& access, FileError& error)
 {
     // The text goes to the file a link points to; replacing the link itself would turn it into a
-    // plain file and cut it off from the key it stood for.
-    const QByteArray target = resolved(toNativePath(path));
+    // plain file and cut it off from the key it stood for. A link to nothing stays as it is.
+    const QByteArray native = toNativePath(path);
+    if (isDanglingLink(native))
+        return fail(error, FileError::danglingLink);
+    const QByteArray target = resolved(native);
     const QByteArray copy = toNativePath(copyPath);
     // Whether the file `fd`, which is the one under the key's name, holds what the run read.
     auto unchanged = [&copy, &target](int fd) {

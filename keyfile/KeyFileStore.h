@@ -43,7 +43,8 @@ public:
 
     /// Creates `path` holding `content`, synced to disk, with the rights of `access` (never wider),
     /// its ACL and extended attributes. It never writes over a file: when `path` is taken (by anything
-    /// but an empty file) it fails with EEXIST and leaves it alone.
+    /// but an empty file that this user may replace) it fails with EEXIST and leaves it alone. A
+    /// failure to give the written copy that name (EEXIST among them) sets FileError::atName.
     virtual bool writeBackup(const QString& path, const QByteArray& content, const FileAccess& access,
                              FileError& error) = 0;
 

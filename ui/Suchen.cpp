@@ -177,15 +177,18 @@ void Suchen::createControls()
     m_found = new FoundListModel(
         m_services.foundCapacity > 0 ? m_services.foundCapacity : FoundListModel::maxEntries, this);
     m_search = std::make_unique<WindowSearch>(
-        *m_found, WindowSearch::Hooks{
-                      .goOn = [this] { return m_mode.stage == Stage::Searching && !m_ending; },
-                      .shown = [this](int added) { showFoundCount(added); },
-                      .listFull = [this] { showMessage(msgListeVoll); },
-                      // A file named like a browser may be anything; only a program can be one.
-                      .offered =
-                          [this](const QString& path) {
-                              return !m_mode.choosingBrowser() || FinderPlatform::isExecutableFile(path);
-                          }});
+        *m_found,
+        WindowSearch::Hooks{
+            .goOn = [this] { return m_mode.stage == Stage::Searching && !m_ending; },
+            .shown = [this](int added) { showFoundCount(added); },
+            .listFull = [this] { showMessage(msgListeVoll); },
+            // A file named like a browser may be anything; only a program can be one.
+            .offered =
+                [this](const QString& path) {
+                    return !m_mode.choosingBrowser() || FinderPlatform::isExecutableFile(path);
+                },
+            .tooDeep =
+                [this](qsizetype count) { showMessage(WindowTexts::of(language()).msgZuTief.arg(count)); }});
 
     // Made in the client area; placeControls() moves each into its container from the control table.
     Picture1 = new QWidget(client);

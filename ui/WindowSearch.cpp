@@ -35,6 +35,8 @@ bool WindowSearch::run(const QString& start, const FileNamePattern& pattern)
     const bool stopped = walk.run(start) == DirectoryWalk::End::Stopped;
     m_stoppedIn = walk.stoppedIn();
     showFound();
+    if (walk.tooDeep() > 0 && m_hooks.tooDeep)
+        m_hooks.tooDeep(walk.tooDeep());
     return stopped;
 }
 

@@ -27,6 +27,8 @@ public:
         std::function<void()> listFull;
         /// Whether a match goes into the found list at all. Empty: every match does.
         std::function<bool(const QString& path)> offered;
+        /// At the end of a walk that met `count` matches whose paths were too long to be read.
+        std::function<void(qsizetype count)> tooDeep;
     };
 
     WindowSearch(FoundListModel& found, Hooks hooks);

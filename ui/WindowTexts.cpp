@@ -93,6 +93,7 @@ WindowTexts textsIn(Language language)
         text("%1 ist eine Sicherungskopie und wird nicht überschrieben. Bitte wählen Sie einen anderen "
              "Namen.",
              "%1 is a backup copy and is not written over. Please choose another name."),
+        KeyFileMessages::of(language).tooDeep,
     };
 }
 

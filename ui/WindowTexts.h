@@ -99,6 +99,9 @@ struct WindowTexts final
     QString msgErsetzen;        ///< %1: the file that is there
     QString msgSicherungBleibt; ///< %1: the backup chosen as the name to write
 
+    // The end of a search that met files too deep to be read; %1: how many.
+    QString msgZuTief;
+
     static const WindowTexts& of(Language language);
 };
 

@@ -239,7 +239,11 @@ TEST(KeyExchangeTest, TextKeysInTheFormsOfTheLiterature)
                              "2*  Head brown\tCarabus|Cychrus\n"
                              "3a Legs long …… Species A\n"
                              "3b Legs short ......... Species B\n"
-                             "3' Legs absent ......... 4\n";
+                             "3' Legs absent ......... 4\n"
+                             "4. Tail long .....\n"
+                             "   Species C\n"
+                             "4* Tail short, with a\n"
+                             "   fringe of hairs\tSpecies D\n";
     KeyTable table;
     KeyImportError error;
     ASSERT_FALSE(TableImport::isTable(flora));
@@ -248,11 +252,12 @@ TEST(KeyExchangeTest, TextKeysInTheFormsOfTheLiterature)
     EXPECT_EQ(described(table.rows),
               "1|Wings present, 3 ... 5 mm|2||\n1|Wings absent|Apterygota||\n"
               "2|Head black and shining|3||\n2|Head brown|Carabus|Cychrus||\n"
-              "3|Legs long|Species A||\n3|Legs short|Species B||\n3|Legs absent|4||\n");
+              "3|Legs long|Species A||\n3|Legs short|Species B||\n3|Legs absent|4||\n"
+              "4|Tail long|Species C||\n4|Tail short, with a fringe of hairs|Species D||\n");
     QList<QByteArray> labels;
     for (const KeyTableRow& row : table.rows)
         labels << row.label;
-    EXPECT_EQ(labels, (QList<QByteArray>{"1.", "-", "2(1).", "2*", "3a", "3b", "3'"}));
+    EXPECT_EQ(labels, (QList<QByteArray>{"1.", "-", "2(1).", "2*", "3a", "3b", "3'", "4.", "4*"}));
 
     expectRefusals(TextKeyImport::read,
                    {

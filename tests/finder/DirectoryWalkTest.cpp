@@ -116,6 +116,25 @@ TEST_F(FinderDirectoryWalk, GoneFoldersArePassedOverAndLinksNotEnteredSoALoopEnd
     EXPECT_EQ(found, (QStringList{u"R/C/c.htm"_s, u"R/B/b.html_bak"_s, u"R/r1.HTML"_s, u"R/r2.htm"_s}));
 }
 
+// A match whose path is longer than the system takes cannot be opened: it is counted, not handed
+// over, and so are those below a folder whose path is too long.
+TEST_F(FinderDirectoryWalk, MatchesTooDeepToBeReadAreCounted)
+{
+    const std::optional<QString> shallow = keylinker::test::makeTooDeepTree(dir.path(u"R/C"_s));
+    ASSERT_TRUE(shallow.has_value());
+    WalkHooks hooks;
+    QStringList all;
+    hooks.found = [&all](const QString& path) { all.append(path); };
+    DirectoryWalk walker(kKeyFiles, std::move(hooks));
+    EXPECT_EQ(walker.run(dir.path(u"R"_s)), DirectoryWalk::End::Through);
+    EXPECT_EQ(walker.tooDeep(), 3);
+    EXPECT_EQ(all.size(), kAllOfR.size() + 1);
+    EXPECT_TRUE(all.contains(*shallow));
+    EXPECT_TRUE(keylinker::test::removeTree(dir.path(u"R/C"_s)));
+    EXPECT_EQ(walker.run(dir.path(u"R"_s)), DirectoryWalk::End::Through);
+    EXPECT_EQ(walker.tooDeep(), 0);
+}
+
 TEST_F(FinderDirectoryWalk, NamesThatAreNotUtf8AreFoundAndListedWithTheirOwnBytes)
 {
     // Latin-1, as old archives unpack: "Käfer/Blätter.htm" with the single byte 0xE4 (octal 344).

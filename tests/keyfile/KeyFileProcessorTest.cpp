@@ -99,6 +99,7 @@ public:
         log.push_back(QStringLiteral("backup ") + path);
         if (backupError != 0) {
             error = {backupError};
+            error.atName = backupErrorAtName;
             return false;
         }
         return disk.writeBackup(path, content, access, error);
@@ -119,6 +120,7 @@ public:
     DiskKeyFileStore disk;
     int readError = 0;
     int backupError = 0;
+    bool backupErrorAtName = false; // the copy was written, the name could not be given
     int replaceError = 0;
     std::function<void()> beforeReplace;
     std::function<void()> afterRead; // once
@@ -1102,6 +1104,46 @@ TEST_F(KeyFileTest, BackupNeverLandsOnAFileThatIsThere)
     EXPECT_EQ(QFileInfo(path(u"link"_s)).symLinkTarget(), path(u"nowhere"_s));
     EXPECT_EQ(read(u"empty"_s), QByteArray("copy"));
     EXPECT_EQ(entries(), (QStringList{u"empty"_s, u"link"_s, u"taken"_s}));
+}
+
+// A name that cannot be taken, for whatever reason, means the next; only when none is left (here every
+// name is refused) are the names said, and nothing is written.
+TEST_F(KeyFileTest, NoBackupNameLeftNamesTheNamesTried)
+{
+    write(u"key.htm"_s, linkedKey);
+    store.backupError = EACCES;
+    store.backupErrorAtName = true;
+
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Failed);
+
+    QString last = u"key.htm_bak0"_s;
+    for (int skipped = 1; skipped < 100; ++skipped)
+        last = nextBackupName(last);
+    EXPECT_EQ(reporter.errorReports,
+              (std::vector<Report>{
+                  {path(u"key.htm"_s), u"Kein Sicherungsname war zu haben (key.htm_bak0 … "_s + last +
+                                           u": 100 Namen); die Datei bleibt unverändert"_s}}));
+    EXPECT_EQ(store.log.filter(u"backup "_s).size(), 100);
+    EXPECT_EQ(read(u"key.htm"_s), linkedKey);
+    EXPECT_EQ(entries(), QStringList{u"key.htm"_s});
+}
+
+// A key that is a link to nothing is said to be so: when it is processed, and when a backup is brought
+// back onto it (whose own backup stays). The link stays as it was.
+TEST_F(KeyFileTest, KeyThatIsALinkToNothingIsSaidToBeSo)
+{
+    ASSERT_TRUE(QFile::link(u"nowhere.htm"_s, path(u"dang.htm"_s)));
+    write(u"dang.htm_bak0"_s, linkedKey);
+
+    EXPECT_EQ(processor.bearbeiten(path(u"dang.htm"_s)), ProcessOutcome::Failed);
+    EXPECT_EQ(processor.bearbeiten(path(u"dang.htm_bak0"_s)), ProcessOutcome::Failed);
+
+    const QString message = KeyFileMessages::of(Language::German).danglingLink;
+    EXPECT_EQ(reporter.errorReports,
+              (std::vector<Report>{{path(u"dang.htm"_s), message}, {path(u"dang.htm"_s), message}}));
+    EXPECT_EQ(QFileInfo(path(u"dang.htm"_s)).symLinkTarget(), path(u"nowhere.htm"_s));
+    EXPECT_FALSE(QFileInfo::exists(path(u"nowhere.htm"_s)));
+    EXPECT_EQ(read(u"dang.htm_bak0"_s), linkedKey);
 }
 
 // Input that would take all memory, or that a transform cannot hold, ends in the message; the

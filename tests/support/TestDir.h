@@ -45,6 +45,17 @@ std::optional<QByteArray> readFile(const QString& path);
 /// Makes the file at `path` hold exactly `content`, making missing folders first.
 bool writeFile(const QString& path, const QByteArray& content);
 
+/// Below `folder` (made if need be), a chain of folders with names of 100 bytes that reaches deeper than a
+/// path the system takes (PATH_MAX), each made from the one above it. Its deepest folder that can still be
+/// named holds "s.htm" and a file ending in ".htm" whose path is one byte too long; two levels deeper lie
+/// "x.htm" and "y.txt", and one more down "z.htm". So a search for "*.htm" finds "s.htm" and meets
+/// three files too deep to read. Gives the path of "s.htm"; nothing when the chain cannot be made.
+/// `removeTree` removes it.
+std::optional<QString> makeTooDeepTree(const QString& folder);
+
+/// Removes `folder` with everything in it, however deep (rm -rf).
+bool removeTree(const QString& folder);
+
 /// The value of the extended attribute `name` (such as "system.posix_acl_access", the ACL) of the
 /// file at `path`; nothing when it has none.
 std::optional<QByteArray> extendedAttribute(const QString& path, const char* name);

@@ -12,6 +12,7 @@
 #include "FoundListModel.h"
 #include "ProfileFile.h"
 #include "Suchen.h"
+#include "TestDir.h"
 #include "WindowTestSupport.h"
 #include "WindowTexts.h"
 
@@ -166,6 +167,19 @@ private Q_SLOTS:
         QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
         QVERIFY(!cancelledText->isVisible());
         QCOMPARE(count->text(), QStringLiteral(" 2"));
+    }
+
+    // Files whose paths are too long to be opened are not listed, but counted and named at the end.
+    void filesTooDeepAreCountedAndNamedAtTheEnd()
+    {
+        const std::optional<QString> shallow = test::makeTooDeepTree(path(QStringLiteral("R/B")));
+        QVERIFY(shallow.has_value());
+        open(services(QStringLiteral("R")));
+        QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
+        QVERIFY(found().contains(*shallow));
+        QCOMPARE(found().size(), 6);
+        QCOMPARE(sink.shown, QStringList{QStringLiteral("3 Dateien lagen zu tief, um gelesen zu werden")});
+        QVERIFY(test::removeTree(path(QStringLiteral("R/B"))));
     }
 
     // Search, Cancel, New search, a browser choice and its OK, in either language: the handlers follow
