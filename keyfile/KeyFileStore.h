@@ -1,21 +1,14 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <QByteArray>
 #include <QString>
 
 #include "FileError.h"
+#include "FilePlatform.h"
 
 namespace keylinker {
 
-/// Who may do what with a file: what a backup or a new key file takes over from the file it copies.
-struct FileAccess final
-{
-    mode_t mode = 0600;
-    uid_t owner = static_cast<uid_t>(-1);
-    gid_t group = static_cast<gid_t>(-1);
-};
+using FilePlatform::FileAccess;
 
 /// The file operations of the key file procedure. Tests substitute failures (a read-only folder, a
 /// full disk) that cannot be produced for real when running as root.
@@ -50,7 +43,7 @@ public:
                          const FileAccess& access, FileError& error) = 0;
 };
 
-/// The real file system.
+/// The real file system, through `FilePlatform`.
 class DiskKeyFileStore final : public KeyFileStore
 {
 public:
@@ -69,7 +62,7 @@ public:
                  const FileAccess& access, FileError& error) override;
 
 private:
-    int m_lock = -1;
+    FilePlatform::KeyLock m_lock;
 };
 
 /// Creates the new file `path` holding `content`, synced to disk, with the rights a new file gets
