@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstring>
+#include <type_traits>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +13,7 @@
 #include <QVarLengthArray>
 
 #include "FileNamePattern.h"
+#include "FilePlatform.h"
 #include "NativePath.h"
 
 using namespace Qt::StringLiterals;
@@ -73,19 +72,6 @@ QByteArray unescapeMountField(QByteArrayView field)
         }
     }
     return out;
-}
-
-// The type of the entry `name` of the open folder `folderFd`, following a symbolic link.
-// False when the entry is gone or a link leads nowhere.
-bool followedType(int folderFd, const char* name, mode_t& type)
-{
-    struct stat info
-    {
-    };
-    if (::fstatat(folderFd, name, &info, 0) != 0)
-        return false;
-    type = info.st_mode & S_IFMT;
-    return true;
 }
 
 } // namespace
@@ -245,15 +231,15 @@ int compareNames(const QString& a, const QString& b)
 
 namespace {
 
-// `bytes` widened into `buffer` when they are plain ASCII, as nearly every name is; false otherwise.
-bool widenAscii(QByteArrayView bytes, QVarLengthArray<QChar, 256>& buffer)
+// `name` widened into `buffer` when it is plain ASCII, as nearly every name is; false otherwise.
+bool widenAscii(FilePlatform::NameView name, QVarLengthArray<QChar, 256>& buffer)
 {
-    buffer.resize(bytes.size());
-    for (qsizetype at = 0; at < bytes.size(); ++at) {
-        const auto byte = static_cast<unsigned char>(bytes[at]);
+    buffer.resize(static_cast<qsizetype>(name.size()));
+    for (size_t at = 0; at < name.size(); ++at) {
+        const auto byte = static_cast<std::make_unsigned_t<FilePlatform::NameView::value_type>>(name[at]);
         if (byte >= 0x80)
             return false;
-        buffer[at] = QChar(char16_t(byte));
+        buffer[static_cast<qsizetype>(at)] = QChar(char16_t(byte));
     }
     return true;
 }
@@ -264,64 +250,39 @@ bool widenAscii(QByteArrayView bytes, QVarLengthArray<QChar, 256>& buffer)
 bool readFolder(const QString& folder, QList<FolderEntry>* folders, const FileNamePattern& folderPattern,
                 QList<FolderEntry>* files, const FileNamePattern& filePattern)
 {
-    DIR* dir = ::opendir(toNativePath(folder).constData());
-    if (dir == nullptr)
-        return false;
-    const int fd = ::dirfd(dir);
+    FilePlatform::FolderReader reader(toFilesystemPath(folder));
     // Most names are passed over, and a string of their own for each would cost more than the rest
     // of the reading: ASCII names are matched in one reused buffer, only the others are decoded.
     QVarLengthArray<QChar, 256> buffer;
     QString decoded;
-    bool readFailed = false;
-    for (;;) {
-        errno = 0;
-        const dirent* item = ::readdir(dir);
-        if (item == nullptr) {
-            readFailed = errno != 0;
-            break;
-        }
-        // Hidden names, "." and ".." among them, are left out before anything else is done.
-        if (item->d_name[0] == '.')
-            continue;
-        const unsigned char type = item->d_type;
-        const bool unsure = type == DT_LNK || type == DT_UNKNOWN;
-        const bool mayBeFolder = folders != nullptr && (type == DT_DIR || unsure);
-        const bool mayBeFile = files != nullptr && (type == DT_REG || unsure);
+    // Hidden names, "." and ".." among them, are left out by the reader.
+    FilePlatform::FolderItem item;
+    while (reader.next(item)) {
+        using FilePlatform::EntryType;
+        const bool unsure = item.type == EntryType::Unknown;
+        const bool mayBeFolder = folders != nullptr && (item.type == EntryType::Folder || unsure);
+        const bool mayBeFile = files != nullptr && (item.type == EntryType::File || unsure);
         if (!mayBeFolder && !mayBeFile)
             continue;
-        const QByteArrayView bytes(item->d_name, static_cast<qsizetype>(std::strlen(item->d_name)));
         QStringView name;
-        if (widenAscii(bytes, buffer)) {
-            name = QStringView(buffer.data(), bytes.size());
+        if (widenAscii(item.name, buffer)) {
+            name = QStringView(buffer.data(), buffer.size());
         } else {
-            decoded = fromNativePath(bytes);
+            decoded = fromNativeName(item.name);
             name = decoded;
         }
         const bool wantFolder = mayBeFolder && folderPattern.matches(name);
         const bool wantFile = mayBeFile && filePattern.matches(name);
         if (!wantFolder && !wantFile)
             continue;
-        mode_t mode = type == DT_DIR ? S_IFDIR : type == DT_REG ? S_IFREG : 0;
-        bool isLink = type == DT_LNK;
-        if (type == DT_UNKNOWN) {
-            // Some file systems do not record the type in the folder.
-            struct stat info
-            {
-            };
-            if (::fstatat(fd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
-            isLink = S_ISLNK(info.st_mode);
-            mode = info.st_mode & S_IFMT;
-        }
-        if (isLink && !followedType(fd, item->d_name, mode))
+        if (unsure && !reader.resolve(item))
             continue;
-        if (mode == S_IFDIR && wantFolder)
-            folders->append(FolderEntry{name.toString(), isLink});
-        else if (mode == S_IFREG && wantFile)
-            files->append(FolderEntry{name.toString(), isLink});
+        if (item.type == EntryType::Folder && wantFolder)
+            folders->append(FolderEntry{name.toString(), item.isLink});
+        else if (item.type == EntryType::File && wantFile)
+            files->append(FolderEntry{name.toString(), item.isLink});
     }
-    ::closedir(dir);
-    return !readFailed;
+    return reader.error() == 0;
 }
 
 void sortByName(QList<FolderEntry>& entries)
@@ -360,11 +321,8 @@ bool listFolderAndFiles(const QString& folder, const FileNamePattern& filePatter
 
 QString folderError(const QString& folder)
 {
-    DIR* dir = ::opendir(toNativePath(folder).constData());
-    if (dir == nullptr)
-        return qt_error_string(errno);
-    ::closedir(dir);
-    return {};
+    const FilePlatform::FolderReader reader(toFilesystemPath(folder));
+    return reader.error() != 0 ? qt_error_string(reader.error()) : QString();
 }
 
 bool isExecutableFile(const QString& path)

@@ -11,6 +11,8 @@ struct FileError final
     static constexpr int tooBig = -2;
     /// The name is a device, a pipe or a socket, nothing a key can be kept in.
     static constexpr int notAFile = -3;
+    /// Another program holds the file open and does not let it be replaced (Windows).
+    static constexpr int inUse = -4;
 
     int code = 0;
     /// The failure lies with the folder (a file could not be made in it), not with the key.

@@ -20,6 +20,9 @@ QString KeyFileMessages::failureText(const FileError& error, const QString& keyP
     case FileError::notAFile:
         text = &notAFile;
         break;
+    case FileError::inUse:
+        text = &inUse;
+        break;
     case ENOENT:
     case ENOTDIR:
         text = &noSuchFile;
@@ -82,6 +85,11 @@ KeyFileMessages KeyFileMessages::of(Language language)
         .readOnlyFileSystem = text("Der Datenträger ist schreibgeschützt", "The disk is read-only"),
         .changedMeanwhile = text("Die Datei wurde während der Bearbeitung geändert und bleibt unverändert",
                                  "The file was changed while it was being processed and was left as it is"),
+        .inUse =
+            text("Die Datei ist in einem anderen Programm geöffnet und bleibt unverändert; schließen Sie "
+                 "sie dort und bearbeiten Sie sie noch einmal",
+                 "The file is open in another program and was left as it is; close it there and process it "
+                 "again"),
         .tooBig = text("Die Datei ist zu groß oder keine Bestimmungstabelle und bleibt unverändert",
                        "The file is too big or not a key and was left as it is"),
         .attributesNotKept =

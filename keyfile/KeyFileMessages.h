@@ -23,6 +23,7 @@ struct KeyFileMessages final
     QString diskFull{};
     QString readOnlyFileSystem{};
     QString changedMeanwhile{};
+    QString inUse{};
     QString tooBig{};
     QString attributesNotKept{}; ///< the ACL or another extended attribute could not be kept
     QString lineWord{};          ///< "line", for the line of a structure error
