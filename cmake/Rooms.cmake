@@ -12,6 +12,9 @@ set(keylinker_room_viewer_uses rewrite keyfile)
 set(keylinker_room_ui_uses rewrite keyfile authoring exchange tasks settings finder viewer)
 set(keylinker_room_cli_uses rewrite keyfile authoring exchange tasks finder)
 
+# keyfile/ also builds keylinker_file_platform, its file system without Qt, which keylinker_keyfile
+# links publicly; the finder reaches it only through keyfile.
+
 # keylinker_room_links(ROOM [PUBLIC room...] [PRIVATE room...]): links the library keylinker_ROOM to
 # the libraries of the rooms named. PUBLIC only where the room's own headers include theirs.
 function(keylinker_room_links room)

@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstring>
+#include <type_traits>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +13,7 @@
 #include <QVarLengthArray>
 
 #include "FileNamePattern.h"
+#include "FilePlatform.h"
 #include "NativePath.h"
 
 using namespace Qt::StringLiterals;
@@ -73,19 +72,6 @@ QByteArray unescapeMountField(QByteArrayView field)
         }
     }
     return out;
-}
-
-// The type of the entry `name` of the open folder `folderFd`, following a symbolic link.
-// False when the entry is gone or a link leads nowhere.
-bool followedType(int folderFd, const char* name, mode_t& type)
-{
-    struct stat info
-    {
-    };
-    if (::fstatat(folderFd, name, &info, 0) != 0)
-        return false;
-    type = info.st_mode & S_IFMT;
-    return true;
 }
 
 } // namespace
@@ -245,113 +231,83 @@ int compareNames(const QString& a, const QString& b)
 
 namespace {
 
-// `bytes` widened into `buffer` when they are plain ASCII, as nearly every name is; false otherwise.
-bool widenAscii(QByteArrayView bytes, QVarLengthArray<QChar, 256>& buffer)
+// `name` widened into `buffer` when it is plain ASCII, as nearly every name is; false otherwise.
+bool widenAscii(FilePlatform::NameView name, QVarLengthArray<QChar, 256>& buffer)
 {
-    buffer.resize(bytes.size());
-    for (qsizetype at = 0; at < bytes.size(); ++at) {
-        const auto byte = static_cast<unsigned char>(bytes[at]);
+    buffer.resize(static_cast<qsizetype>(name.size()));
+    for (size_t at = 0; at < name.size(); ++at) {
+        const auto byte = static_cast<std::make_unsigned_t<FilePlatform::NameView::value_type>>(name[at]);
         if (byte >= 0x80)
             return false;
-        buffer[at] = QChar(char16_t(byte));
+        buffer[static_cast<qsizetype>(at)] = QChar(char16_t(byte));
     }
     return true;
 }
 
-// Reads the open folder `dir` once. Folders whose names match `folderPattern` go to `folders`, files
-// whose names match `filePattern` to `files`, each where given; hidden names are left out. False when
-// the folder cannot be read through.
-bool readEntries(DIR* dir, QList<FolderEntry>* folders, const FileNamePattern& folderPattern,
-                 QList<FolderEntry>* files, const FileNamePattern& filePattern)
+// Reads the folder `reader` reads once. Folders whose names match `folderPattern` go to `folders`,
+// files whose names match `filePattern` to `files`, each where given; hidden names are left out. False
+// when the folder cannot be read through.
+bool readEntries(FilePlatform::FolderReader& reader, QList<FolderEntry>* folders,
+                 const FileNamePattern& folderPattern, QList<FolderEntry>* files,
+                 const FileNamePattern& filePattern)
 {
-    const int fd = ::dirfd(dir);
     // Most names are passed over, and a string of their own for each would cost more than the rest
     // of the reading: ASCII names are matched in one reused buffer, only the others are decoded.
     QVarLengthArray<QChar, 256> buffer;
     QString decoded;
-    bool readFailed = false;
-    for (;;) {
-        errno = 0;
-        const dirent* item = ::readdir(dir);
-        if (item == nullptr) {
-            readFailed = errno != 0;
-            break;
-        }
-        // Hidden names, "." and ".." among them, are left out before anything else is done.
-        if (item->d_name[0] == '.')
-            continue;
-        const unsigned char type = item->d_type;
-        const bool unsure = type == DT_LNK || type == DT_UNKNOWN;
-        const bool mayBeFolder = folders != nullptr && (type == DT_DIR || unsure);
-        const bool mayBeFile = files != nullptr && (type == DT_REG || unsure);
+    // Hidden names, "." and ".." among them, are left out by the reader.
+    FilePlatform::FolderItem item;
+    while (reader.next(item)) {
+        using FilePlatform::EntryType;
+        const bool unsure = item.type == EntryType::Unknown;
+        const bool mayBeFolder = folders != nullptr && (item.type == EntryType::Folder || unsure);
+        const bool mayBeFile = files != nullptr && (item.type == EntryType::File || unsure);
         if (!mayBeFolder && !mayBeFile)
             continue;
-        const QByteArrayView bytes(item->d_name, static_cast<qsizetype>(std::strlen(item->d_name)));
         QStringView name;
-        if (widenAscii(bytes, buffer)) {
-            name = QStringView(buffer.data(), bytes.size());
+        if (widenAscii(item.name, buffer)) {
+            name = QStringView(buffer.data(), buffer.size());
         } else {
-            decoded = fromNativePath(bytes);
+            decoded = fromNativeName(item.name);
             name = decoded;
         }
         const bool wantFolder = mayBeFolder && folderPattern.matches(name);
         const bool wantFile = mayBeFile && filePattern.matches(name);
         if (!wantFolder && !wantFile)
             continue;
-        mode_t mode = type == DT_DIR ? S_IFDIR : type == DT_REG ? S_IFREG : 0;
-        bool isLink = type == DT_LNK;
-        if (type == DT_UNKNOWN) {
-            // Some file systems do not record the type in the folder.
-            struct stat info
-            {
-            };
-            if (::fstatat(fd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
-            isLink = S_ISLNK(info.st_mode);
-            mode = info.st_mode & S_IFMT;
-        }
-        if (isLink && !followedType(fd, item->d_name, mode))
+        if (unsure && !reader.resolve(item))
             continue;
-        if (mode == S_IFDIR && wantFolder)
-            folders->append(FolderEntry{name.toString(), isLink});
-        else if (mode == S_IFREG && wantFile)
-            files->append(FolderEntry{name.toString(), isLink});
+        if (item.type == EntryType::Folder && wantFolder)
+            folders->append(FolderEntry{name.toString(), item.isLink});
+        else if (item.type == EntryType::File && wantFile)
+            files->append(FolderEntry{name.toString(), item.isLink});
     }
-    return !readFailed;
+    return reader.error() == 0;
 }
 
 // Reads `folder` once, as readEntries does.
 bool readFolder(const QString& folder, QList<FolderEntry>* folders, const FileNamePattern& folderPattern,
                 QList<FolderEntry>* files, const FileNamePattern& filePattern)
 {
-    DIR* dir = ::opendir(toNativePath(folder).constData());
-    if (dir == nullptr)
-        return false;
-    const bool read = readEntries(dir, folders, folderPattern, files, filePattern);
-    ::closedir(dir);
-    return read;
+    FilePlatform::FolderReader reader(toFilesystemPath(folder));
+    return readEntries(reader, folders, folderPattern, files, filePattern);
 }
 
-// The files that `pattern` matches in the folder `name` of the open folder `parent` and below it,
+// The files that `pattern` matches in the folder `name` of the folder `parent` reads and below it,
 // each folder opened from the one above it, so that no path is needed.
-qsizetype countFilesBelow(int parent, const QByteArray& name, const FileNamePattern& pattern)
+qsizetype countFilesBelow(const FilePlatform::FolderReader& parent, const QString& name,
+                          const FileNamePattern& pattern)
 {
-    const int fd = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
-    if (dir == nullptr) {
-        if (fd >= 0)
-            ::close(fd);
-        return 0;
-    }
+    const std::filesystem::path own = toFilesystemPath(name);
+    FilePlatform::FolderReader reader(parent, own.native());
     QList<FolderEntry> folders;
     QList<FolderEntry> files;
-    readEntries(dir, &folders, FileNamePattern(), &files, pattern);
+    readEntries(reader, &folders, FileNamePattern(), &files, pattern);
     qsizetype count = files.size();
     for (const FolderEntry& folder : std::as_const(folders)) {
         if (!folder.isLink)
-            count += countFilesBelow(::dirfd(dir), toNativePath(folder.name), pattern);
+            count += countFilesBelow(reader, folder.name, pattern);
     }
-    ::closedir(dir);
     return count;
 }
 
@@ -397,21 +353,14 @@ bool isTooLong(const QString& path)
 
 qsizetype countFilesBelow(const QString& folder, const QString& name, const FileNamePattern& pattern)
 {
-    const int parent = ::open(toNativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (parent < 0)
-        return 0;
-    const qsizetype count = countFilesBelow(parent, toNativePath(name), pattern);
-    ::close(parent);
-    return count;
+    const FilePlatform::FolderReader parent(toFilesystemPath(folder));
+    return parent.error() != 0 ? 0 : countFilesBelow(parent, name, pattern);
 }
 
 QString folderError(const QString& folder)
 {
-    DIR* dir = ::opendir(toNativePath(folder).constData());
-    if (dir == nullptr)
-        return qt_error_string(errno);
-    ::closedir(dir);
-    return {};
+    const FilePlatform::FolderReader reader(toFilesystemPath(folder));
+    return reader.error() != 0 ? qt_error_string(reader.error()) : QString();
 }
 
 bool isExecutableFile(const QString& path)

@@ -13,8 +13,8 @@ namespace keylinker {
 class FileNamePattern;
 
 /// What the finder decides about the host's file system: one tree with "/", names as bytes, mount
-/// points as drives. The finder reaches the system only through here; the key file procedure has its
-/// own system calls in core/KeyFileStore.cpp, so a build for another host changes both.
+/// points as drives. The finder reaches the system only through here, and reads folders through
+/// `FilePlatform::FolderReader` (keyfile/), the one place of the file system calls per host.
 namespace FinderPlatform {
 
 /// The separator between the folders of a path.

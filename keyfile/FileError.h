@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include <string>
 
 namespace keylinker {
 
@@ -17,6 +17,8 @@ struct FileError final
     static constexpr int danglingLink = -4;
     /// No backup name could be taken: `names` are those that were tried and could not be.
     static constexpr int noBackupName = -5;
+    /// Another program holds the file open and does not let it be replaced (Windows).
+    static constexpr int inUse = -6;
 
     int code = 0;
     /// The failure lies with the folder (a file could not be made in it), not with the key.
@@ -24,7 +26,11 @@ struct FileError final
     /// The file was written, but could not be given the name asked for (taken, not this user's to
     /// replace, ...); another name may do.
     bool atName = false;
-    QStringList names{};
+    /// With noBackupName: the first and the last name tried that could not be taken, and how many.
+    /// Plain strings, so that the platform layer below Qt can carry them.
+    std::u16string firstName{};
+    std::u16string lastName{};
+    int nameCount = 0;
 };
 
 } // namespace keylinker

@@ -36,6 +36,9 @@ QString KeyFileMessages::failureText(const FileError& error, const QString& keyP
     case FileError::noBackupName:
         text = &noBackupName;
         break;
+    case FileError::inUse:
+        text = &inUse;
+        break;
     case ENOENT:
     case ENOTDIR:
         text = &noSuchFile;
@@ -68,11 +71,11 @@ QString KeyFileMessages::failureText(const FileError& error, const QString& keyP
         return qt_error_string(error.code);
     if (text->isEmpty())
         return of(language).failureText(error, keyPath);
-    if (error.code == FileError::noBackupName && !error.names.isEmpty()) {
-        const QString first = fileNameOf(error.names.front());
-        return text->arg(
-            error.names.size() == 1 ? first : first + QStringLiteral(" … ") + fileNameOf(error.names.back()),
-            QString::number(error.names.size()));
+    if (error.code == FileError::noBackupName && error.nameCount > 0) {
+        const QString first = fileNameOf(QString::fromStdU16String(error.firstName));
+        const QString last = fileNameOf(QString::fromStdU16String(error.lastName));
+        return text->arg(error.nameCount == 1 ? first : first + QStringLiteral(" … ") + last,
+                         QString::number(error.nameCount));
     }
     return folder.isNull() ? *text : text->arg(folder);
 }
@@ -104,6 +107,11 @@ KeyFileMessages KeyFileMessages::of(Language language)
         .readOnlyFileSystem = text("Der Datenträger ist schreibgeschützt", "The disk is read-only"),
         .changedMeanwhile = text("Die Datei wurde während der Bearbeitung geändert und bleibt unverändert",
                                  "The file was changed while it was being processed and was left as it is"),
+        .inUse =
+            text("Die Datei ist in einem anderen Programm geöffnet und bleibt unverändert; schließen Sie "
+                 "sie dort und bearbeiten Sie sie noch einmal",
+                 "The file is open in another program and was left as it is; close it there and process it "
+                 "again"),
         .tooBig = text("Die Datei ist zu groß oder keine Bestimmungstabelle und bleibt unverändert",
                        "The file is too big or not a key and was left as it is"),
         .danglingLink = text("Die Datei ist eine Verknüpfung auf eine Datei, die es nicht gibt, und bleibt "

@@ -23,6 +23,7 @@ struct KeyFileMessages final
     QString diskFull{};
     QString readOnlyFileSystem{};
     QString changedMeanwhile{};
+    QString inUse{};
     QString tooBig{};
     QString danglingLink{};
     QString noBackupName{}; ///< %1: the first name that could not be taken, or the first and the last; %2:

@@ -6,6 +6,8 @@
 #include <new>
 #include <utility>
 
+#include <QStringList>
+
 #include "KeyFileReporter.h"
 #include "KeyFileStore.h"
 #include "KeyRewrite.h"
@@ -196,7 +198,11 @@ QString KeyFileProcessor::keepBackup(const QString& plain, const QByteArray& con
                 skipped << backupName;
             if (skipped.size() == maxSkipped || error.code == ENAMETOOLONG) {
                 error = {FileError::noBackupName};
-                error.names = skipped;
+                if (!skipped.isEmpty()) {
+                    error.firstName = skipped.front().toStdU16String();
+                    error.lastName = skipped.back().toStdU16String();
+                    error.nameCount = static_cast<int>(skipped.size());
+                }
                 return QString();
             }
         }

@@ -1,27 +1,14 @@
 #pragma once
 
-#include <utility>
-
-#include <sys/types.h>
-
 #include <QByteArray>
-#include <QList>
 #include <QString>
 
 #include "FileError.h"
+#include "FilePlatform.h"
 
 namespace keylinker {
 
-/// Who may do what with a file: what a backup or a new key file takes over from the file it copies.
-struct FileAccess final
-{
-    mode_t mode = 0600;
-    uid_t owner = static_cast<uid_t>(-1);
-    gid_t group = static_cast<gid_t>(-1);
-    /// The extended attributes that could be read, by name: the POSIX ACL
-    /// ("system.posix_acl_access"), "user.*", "security.*" and any others.
-    QList<std::pair<QByteArray, QByteArray>> attributes;
-};
+using FilePlatform::FileAccess;
 
 /// The file operations of the key file procedure. Tests substitute failures (a read-only folder, a
 /// full disk) that cannot be produced for real when running as root.
@@ -61,7 +48,7 @@ public:
     virtual bool attributesLost() const { return false; }
 };
 
-/// The real file system.
+/// The real file system, through `FilePlatform`.
 class DiskKeyFileStore final : public KeyFileStore
 {
 public:
@@ -81,7 +68,7 @@ public:
     bool attributesLost() const override { return m_attributesLost; }
 
 private:
-    int m_lock = -1;
+    FilePlatform::KeyLock m_lock;
     bool m_attributesLost = false;
 };
 

@@ -123,6 +123,26 @@ bool hasEscapedBytes(QStringView path)
     return false;
 }
 
+std::filesystem::path toFilesystemPath(QStringView path)
+{
+#ifdef _WIN32
+    return std::filesystem::path(reinterpret_cast<const wchar_t*>(path.utf16()),
+                                 reinterpret_cast<const wchar_t*>(path.utf16() + path.size()));
+#else
+    const QByteArray bytes = toNativePath(path);
+    return std::filesystem::path(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
+#endif
+}
+
+QString fromNativeName(std::basic_string_view<std::filesystem::path::value_type> name)
+{
+#ifdef _WIN32
+    return QString::fromWCharArray(name.data(), static_cast<qsizetype>(name.size()));
+#else
+    return fromNativePath(QByteArrayView(name.data(), static_cast<qsizetype>(name.size())));
+#endif
+}
+
 QString joinPath(const QString& directory, const QString& name)
 {
     // One allocation: a search makes one of these for every file it finds.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <filesystem>
+#include <string_view>
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -20,6 +23,13 @@ QByteArray toNativePath(QStringView path);
 
 /// Whether `path` holds a byte that `fromNativePath` had to escape.
 bool hasEscapedBytes(QStringView path);
+
+/// `path` as the system's file functions take it: its bytes on POSIX, UTF-16 on Windows. The one
+/// place where a name leaves Qt for `FilePlatform`.
+std::filesystem::path toFilesystemPath(QStringView path);
+
+/// A name read from the system by `FilePlatform`, decoded as `fromNativePath` decodes bytes.
+QString fromNativeName(std::basic_string_view<std::filesystem::path::value_type> name);
 
 /// `directory`, "/" and `name`; no second "/" after the root.
 QString joinPath(const QString& directory, const QString& name);
