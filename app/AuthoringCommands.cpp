@@ -27,8 +27,13 @@ AuthoringCommands::AuthoringCommands(QIODevice& out, QIODevice& err, KeyFileStor
 
 ExitStatus AuthoringCommands::process(const QStringList& files)
 {
-    return writeEach(files, [](const KeyFileProcessor& processor, const QString& file) {
-        return processor.bearbeiten(file);
+    return writeEach(files, [this](const KeyFileProcessor& processor, const QString& file) {
+        qsizetype errorsLeft = 0;
+        const ProcessOutcome outcome = processKeyFile(processor, file, errorsLeft);
+        // Said, but no failure: the key is linked as far as it goes.
+        if (errorsLeft > 0)
+            m_err.write(messageLine(file, errorsLeftText(errorsLeft, file, m_language)));
+        return outcome;
     });
 }
 
@@ -66,7 +71,7 @@ ExitStatus AuthoringCommands::writeEach(
     const QStringList& files,
     const std::function<ProcessOutcome(const KeyFileProcessor&, const QString&)>& write)
 {
-    LineReporter reporter(m_err, messages().structureError);
+    LineReporter reporter(m_err);
     const KeyFileProcessor processor(reporter, m_store, messages());
     ExitStatus status = exitOk;
     for (const QString& file : files) {

@@ -21,6 +21,7 @@
 #include "KeyFileMessages.h"
 #include "KeyFileStore.h"
 #include "KeyRewrite.h"
+#include "KeyText.h"
 #include "MessageLine.h"
 #include "NativePath.h"
 
@@ -428,18 +429,32 @@ ExitStatus CommandLineTool::printRewritten(const QString& file)
     const KeyFileMessages messages = KeyFileMessages::of(m_language);
     const bool ok = withinMemory(m_err, file, m_language, [&] {
         QByteArray content;
+        FileAccess access;
         FileError error;
-        if (!readKeyFile(file, content, error)) {
+        DiskKeyFileStore store;
+        KeyText key;
+        if (store.read(file, content, access, error)) {
+            key = KeyText::decode(content);
+            if (!key.readable())
+                error = {.code = FileError::notText, .textForm = static_cast<int>(key.encoding)};
+        }
+        if (error.code != 0) {
             m_err.write(messageLine(file, messages.failureText(error, file)));
             return false;
         }
-        const RewriteResult result = verknuepfen(std::move(content));
+        content = QByteArray();
+        // In the encoding the key is saved in, as processing would write it.
+        const RewriteResult result = verknuepfen(std::exchange(key.text, QByteArray()));
         switch (result.outcome) {
         case RewriteResult::Outcome::Rewritten:
-            m_out.write(result.text);
+            m_out.write(KeyText::encode(result.text, key.encoding));
             return true;
         case RewriteResult::Outcome::StructureError:
-            m_err.write(messageLine(file, messages.structureError, result.errorLine));
+            m_err.write(messageLine(file, messages.structureErrorAt(QString::fromUtf8(result.errorLead)),
+                                    result.errorLine));
+            return false;
+        case RewriteResult::Outcome::TooBig:
+            m_err.write(messageLine(file, messages.failureText({FileError::tooBig}, file)));
             return false;
         case RewriteResult::Outcome::InvalidArgument:
             break;

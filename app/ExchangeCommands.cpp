@@ -82,6 +82,7 @@ ExitStatus ExchangeCommands::exportKey(const QString& format, const QString& fil
         return exitMessage;
     settings.language = m_language;
     settings.title = QFileInfo(file).completeBaseName().toUtf8();
+    settings.source = QFileInfo(file).fileName().toUtf8();
     ExitStatus status = exitMessage;
     withinMemory(m_err, file, m_language, [&] {
         QByteArray content;

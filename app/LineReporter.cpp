@@ -1,16 +1,12 @@
 #include "LineReporter.h"
 
-#include <utility>
-
 #include <QIODevice>
 
 #include "MessageLine.h"
 
 namespace keylinker {
 
-LineReporter::LineReporter(QIODevice& device, QString structureError)
-    : m_device(device), m_structureError(std::move(structureError))
-{}
+LineReporter::LineReporter(QIODevice& device) : m_device(device) {}
 
 void LineReporter::message(const QString&, const QString& text)
 {
@@ -22,9 +18,9 @@ void LineReporter::errorReport(const QString&, const QString& errorText)
     m_device.write(messageLine(m_file, errorText));
 }
 
-void LineReporter::structureError(const QString&, int line, const QString&)
+void LineReporter::structureError(const QString&, int line, const QString& text, const QString&)
 {
-    m_device.write(messageLine(m_file, m_structureError, line));
+    m_device.write(messageLine(m_file, text, line));
 }
 
 } // namespace keylinker

@@ -13,17 +13,16 @@ namespace keylinker {
 class LineReporter final : public KeyFileReporter
 {
 public:
-    LineReporter(QIODevice& device, QString structureError);
+    explicit LineReporter(QIODevice& device);
 
     void setFile(const QString& file) { m_file = file; }
 
     void message(const QString&, const QString& text) override;
     void errorReport(const QString&, const QString& errorText) override;
-    void structureError(const QString&, int line, const QString&) override;
+    void structureError(const QString&, int line, const QString& text, const QString&) override;
 
 private:
     QIODevice& m_device;
-    QString m_structureError;
     QString m_file;
 };
 

@@ -54,8 +54,7 @@ QByteArray messageLine(const QString& file, const QString& text, int line)
 bool readKeyFile(const QString& file, QByteArray& content, FileError& error)
 {
     DiskKeyFileStore store;
-    FileAccess access;
-    return store.read(file, content, access, error);
+    return readKeyText(store, file, content, error);
 }
 
 bool withinMemory(QIODevice& err, const QString& file, Language language, const std::function<bool()>& work)

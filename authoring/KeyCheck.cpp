@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <numeric>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -37,9 +38,11 @@ constexpr FindingText findingTexts[] = {
     {Kind::Loop, {"Schleife: %1", "loop: %1"}},
     {Kind::NoLead, {"Eintrag %1 hat keine Alternative", "entry %1 has no lead"}},
     {Kind::OneLead, {"Eintrag %1 hat nur eine Alternative", "entry %1 has only one lead"}},
-    {Kind::MarkInsideTag,
-     {"Markierung in einem HTML-Tag: die Verarbeitung schriebe einen Anker hinein",
-      "mark inside an HTML tag: processing would write an anchor into it"}},
+    {Kind::WrittenInsideMarkup,
+     {"Anker oder Verweis einer früheren Bearbeitung in einem HTML-Tag, Kommentar, Skript oder Stil: die "
+      "Seite ist hier beschädigt (bearbeiten Sie die erste Sicherung, _bak0, noch einmal)",
+      "anchor or link that an earlier run wrote into an HTML tag, comment, script or style: the page is "
+      "broken here (process the first backup, _bak0, again)"}},
     {Kind::NotAnchor,
      {"dieses „#“ wird kein Eintrag (direkt hinter einem Verweis oder am Dateianfang)",
       "this \"#\" does not become an entry (right behind a reference or at the start of the file)"}},
@@ -374,13 +377,15 @@ qsizetype KeyCheckResult::notListed(std::initializer_list<Kind> kinds) const
     return std::max<qsizetype>(0, all - maxListedFindings);
 }
 
+qsizetype KeyCheckResult::errorCount() const
+{
+    return std::accumulate(m_counts.begin(), m_counts.begin() + static_cast<ptrdiff_t>(Kind::ManyLeads),
+                           qsizetype(0));
+}
+
 bool KeyCheckResult::hasError() const
 {
-    for (size_t k = 0; k < static_cast<size_t>(Kind::ManyLeads); ++k) {
-        if (m_counts[k] > 0)
-            return true;
-    }
-    return false;
+    return errorCount() > 0;
 }
 
 bool KeyCheckResult::isEmpty() const
@@ -409,8 +414,9 @@ KeyCheckResult checkKey(const KeyStructure& key, CheckScope scope)
     auto referencePlace = [](const KeyLead& lead) { return lead.leaderEnd - 3; };
 
     for (const KeyStrayMark& stray : key.strayMarks)
-        add(stray.kind == KeyStrayMark::Kind::InsideTag ? Kind::MarkInsideTag : Kind::NotAnchor, stray.offset,
-            none);
+        add(stray.kind == KeyStrayMark::Kind::WrittenInsideMarkup ? Kind::WrittenInsideMarkup
+                                                                  : Kind::NotAnchor,
+            stray.offset, none);
 
     // Counted at the first entry of each number.
     struct NumberUse

@@ -31,7 +31,7 @@ struct KeyFinding final
         Loop,                      ///< following leads from this entry comes back to it
         NoLead,                    ///< this entry has no lead at all
         OneLead,                   ///< this entry has a single lead
-        MarkInsideTag,             ///< an anchor mark inside an HTML tag, which processing would break
+        WrittenInsideMarkup,       ///< an anchor or link an earlier run wrote into a tag, comment or script
         NotAnchor,                 ///< a "#" and a digit that processing does not make an anchor
         WrongBackLink,             ///< this entry's back link leads to an entry that does not refer to it
         NumberNotDecimal,          ///< renumbering only: this entry's number is not a plain decimal number
@@ -95,6 +95,8 @@ public:
     /// How many findings of `kind` there were in all.
     qsizetype count(Kind kind) const { return m_counts[static_cast<size_t>(kind)]; }
     bool hasError() const;
+    /// How many errors there were in all (warnings not counted).
+    qsizetype errorCount() const;
     bool isEmpty() const;
 
 private:

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "KeyMarks.h"
+#include "Markup.h"
 #include "MemoryBound.h"
 #include "QuotedAnchorIndex.h"
 
@@ -151,9 +152,9 @@ class StructureScanner final
 {
 public:
     explicit StructureScanner(std::string_view text)
-        : m_text(text), m_index(text), m_weightLimit(weightLimit(text.size()))
+        : m_text(text), m_index(text), m_markup(text), m_weightLimit(weightLimit(text.size()))
     {
-        for (const char c : std::string_view("#.\"<>"))
+        for (const char c : std::string_view("#.\""))
             m_interesting[static_cast<unsigned char>(c)] = true;
     }
 
@@ -166,25 +167,25 @@ public:
                 ++at;
                 continue;
             }
+            const bool inMarkup = m_markup.skip(at) != at;
             switch (m_text[at]) {
             case '"':
-                at = quote(at);
+                // In markup only the anchors and links processing wrote are read; one of theirs in
+                // another tag, a comment or a script is what an earlier run broke.
+                if (!inMarkup || ownTagQuote(at))
+                    at = quote(at);
+                else {
+                    if (startsWithAt(m_text, at, KeyMarks::quotedAnchorPrefix) ||
+                        startsWithAt(m_text, at, quotedLinkTargetPrefix))
+                        addStray(KeyStrayMark::Kind::WrittenInsideMarkup, at);
+                    ++at;
+                }
                 break;
             case '#':
-                at = hash(at);
+                at = inMarkup ? at + 1 : hash(at);
                 break;
-            case '.':
-                at = dots(at);
-                break;
-            case '<':
-                if (at + 1 < n && (m_text[at + 1] == '/' || m_text[at + 1] == '!' ||
-                                   (lower(m_text[at + 1]) >= 'a' && lower(m_text[at + 1]) <= 'z')))
-                    m_tagOpen = true;
-                ++at;
-                break;
-            default: // '>'
-                m_tagOpen = false;
-                ++at;
+            default: // '.'
+                at = inMarkup ? std::min(m_text.find_first_not_of('.', at), n) : dots(at);
                 break;
             }
         }
@@ -250,6 +251,16 @@ private:
         m_strays.push_back({kind, static_cast<qsizetype>(at)});
     }
 
+    /// Whether the quote at `at` opens the name of an anchor or the target of a link ("<A NAME=" or
+    /// "<A HREF=" and the quote) at the start of the markup it lies in.
+    bool ownTagQuote(size_t at) const
+    {
+        constexpr size_t tagLength = std::string_view("<A NAME=").size();
+        const size_t begin = m_markup.begin();
+        return at == begin + tagLength && (startsWithAtNoCase(m_text, begin, "<a name=") ||
+                                           startsWithAtNoCase(m_text, begin, "<a href="));
+    }
+
     size_t quote(size_t at)
     {
         if (startsWithAt(m_text, at, KeyMarks::quotedAnchorPrefix)) {
@@ -298,7 +309,6 @@ private:
                 m_text.substr(at + quotedLinkTargetPrefix.size(), close - at - quotedLinkTargetPrefix.size()),
                 lead.nameCut);
             addLead(std::move(lead));
-            m_tagOpen = false; // the link's ">" is passed over
             return numberEnd;
         }
         return at + 1;
@@ -324,11 +334,7 @@ private:
         const std::string_view number = m_text.substr(at + 1, m_nextAnchorStop - at - 1);
         if (m_index.occursFrom(number, m_rest))
             return at + 1; // the anchor is there already
-        if (m_tagOpen)
-            addStray(KeyStrayMark::Kind::InsideTag, at);
-        else {
-            addEntry(at, number, m_nextAnchorStop);
-        }
+        addEntry(at, number, m_nextAnchorStop);
         m_rest = at + 1;
         m_mended = false;
         // The number text is searched on, as processing does.
@@ -465,6 +471,7 @@ private:
 
     std::string_view m_text;
     QuotedAnchorIndex m_index;
+    MarkupCursor m_markup;
     qint64 m_weight = 0;
     qint64 m_weightLimit;
     std::array<bool, 256> m_interesting{};
@@ -474,7 +481,6 @@ private:
     std::vector<KeyStrayMark> m_strays;
     size_t m_rest = 0;
     bool m_mended = false;
-    bool m_tagOpen = false;
     size_t m_claimedMark = npos;
     size_t m_nextAnchorStop = npos;
 };

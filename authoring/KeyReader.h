@@ -36,14 +36,14 @@ struct KeyEntry final
     QByteArray backLinkTarget;     ///< where that back link leads, as written ("#anKer5")
 };
 
-/// A place where a "#" does not become what its author meant, as processing would treat it.
+/// A place where a mark does not become what its author meant, or where an earlier run broke the page.
 struct KeyStrayMark final
 {
     enum class Kind {
-        InsideTag, ///< an anchor mark inside an HTML tag: processing writes an anchor into the tag
-        NotAnchor, ///< a "#" and a digit that processing leaves alone
+        NotAnchor,           ///< a "#" and a digit that processing leaves alone
+        WrittenInsideMarkup, ///< an anchor or link that an earlier run wrote into a tag, comment or script
     };
-    Kind kind = Kind::InsideTag;
+    Kind kind = Kind::NotAnchor;
     qsizetype offset = 0;
 };
 
@@ -66,8 +66,9 @@ struct KeyStructure final
 };
 
 /// Reads a key text, unprocessed, processed or half of each, into its structure. Marks are recognised
-/// by the rules processing uses (KeyMarks), and the anchors and forward links processing made are read
-/// as the marks they came from, at the places of those marks: a processed key reads like its source.
+/// by the rules processing uses (KeyMarks; none in markup, see MarkupCursor), and the anchors and
+/// forward links processing made are read as the marks they came from, at the places of those marks: a
+/// processed key reads like its source.
 class KeyReader final
 {
 public:

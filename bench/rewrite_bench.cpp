@@ -36,6 +36,8 @@ const char* outcomeName(keylinker::RewriteResult::Outcome outcome)
         return "StructureError";
     case keylinker::RewriteResult::Outcome::InvalidArgument:
         return "InvalidArgument";
+    case keylinker::RewriteResult::Outcome::TooBig:
+        return "TooBig";
     }
     return "unknown";
 }

@@ -49,7 +49,7 @@ bool interactive(const QByteArray& content, const ExportSettings& settings, Expo
     InteractiveKey key;
     if (!InteractiveKey::read(content, key, error))
         return false;
-    result.bytes = InteractivePage::write(key, settings.language, settings.title);
+    result.bytes = InteractivePage::write(key, settings.language, settings.title, settings.source);
     return true;
 }
 

@@ -17,8 +17,9 @@ struct KeyImportError;
 struct ExportSettings final
 {
     Language language = Language::German;
-    QByteArray title;   ///< for a key without a title of its own (the file's name)
-    bool header = true; ///< a table starts with its header row
+    QByteArray title;    ///< for a key without a title of its own (the file's name)
+    QByteArray source{}; ///< the key's file name, which a page made from it names
+    bool header = true;  ///< a table starts with its header row
     PrintLayout layout = PrintLayout::Bracketed;
     PaperSize paper = PaperSize::A4;
 };

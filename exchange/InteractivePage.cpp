@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "InlineMarkup.h"
+#include "KeyText.h"
 
 namespace keylinker::player {
 // The page's skeleton, script and style (exchange/player/), built in by exchange/CMakeLists.txt.
@@ -172,7 +173,8 @@ QList<QByteArray> InteractivePage::coupletIds(const InteractiveKey& key)
     return ids;
 }
 
-QByteArray InteractivePage::write(const InteractiveKey& key, Language language, const QByteArray& title)
+QByteArray InteractivePage::write(const InteractiveKey& key, Language language, const QByteArray& title,
+                                  const QByteArray& source)
 {
     QList<std::pair<QByteArrayView, QByteArray>> values;
     for (const PageText& text : pageTexts)
@@ -183,6 +185,7 @@ QByteArray InteractivePage::write(const InteractiveKey& key, Language language, 
     const QByteArray bracketed = bracketedKey(key, coupletIds(key));
     values.append({"title", escaped(key.title.isEmpty() ? title : key.title)});
     values.append({"introduction", introduction});
+    values.append({"generator", GeneratedPage::metaElement(source)});
     values.append({"key", bracketed});
     values.append({"style", QByteArray(player::style)});
     values.append({"script", QByteArray(player::script)});

@@ -19,8 +19,11 @@ namespace keylinker {
 class InteractivePage final
 {
 public:
-    /// The page of `key`, its texts and `<html lang>` in `language`; `title` when the key has none.
-    static QByteArray write(const InteractiveKey& key, Language language, const QByteArray& title = {});
+    /// The page of `key`, its texts and `<html lang>` in `language`; `title` when the key has none. Its
+    /// head says that keylinker made it from the key file `source`, so that it is never processed as
+    /// a key.
+    static QByteArray write(const InteractiveKey& key, Language language, const QByteArray& title = {},
+                            const QByteArray& source = {});
 
     /// The id of the couplet's element in the whole key and in addresses: `e` and its number where the
     /// number is letters and digits and no other couplet has it, else `x` and its place from 1.

@@ -19,6 +19,10 @@ struct FileError final
     static constexpr int noBackupName = -5;
     /// Another program holds the file open and does not let it be replaced (Windows).
     static constexpr int inUse = -6;
+    /// The file is no text a key is saved in: `textForm` says what it looks like.
+    static constexpr int notText = -7;
+    /// The file is a page keylinker made (a page for readers), not a key: `source` names the key.
+    static constexpr int generatedPage = -8;
 
     int code = 0;
     /// The failure lies with the folder (a file could not be made in it), not with the key.
@@ -31,6 +35,10 @@ struct FileError final
     std::u16string firstName{};
     std::u16string lastName{};
     int nameCount = 0;
+    /// With notText: what the file looks like (a KeyEncoding).
+    int textForm = 0;
+    /// With generatedPage: the name of the key the page was made from.
+    std::u16string source{};
 };
 
 } // namespace keylinker

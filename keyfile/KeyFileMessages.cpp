@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "KeyText.h"
+
 namespace keylinker {
 
 namespace {
@@ -39,6 +41,9 @@ QString KeyFileMessages::failureText(const FileError& error, const QString& keyP
     case FileError::inUse:
         text = &inUse;
         break;
+    case FileError::notText:
+    case FileError::generatedPage:
+        return contentText(error);
     case ENOENT:
     case ENOTDIR:
         text = &noSuchFile;
@@ -80,10 +85,29 @@ QString KeyFileMessages::failureText(const FileError& error, const QString& keyP
     return folder.isNull() ? *text : text->arg(folder);
 }
 
-QString KeyFileMessages::locatedStructureError(const QString& path, int line) const
+QString KeyFileMessages::contentText(const FileError& error) const
+{
+    const KeyFileMessages& texts = notText.isEmpty() ? of(language) : *this;
+    if (error.code == FileError::generatedPage)
+        return texts.generatedPage.arg(QString::fromStdU16String(error.source));
+    const auto form = static_cast<KeyEncoding>(error.textForm);
+    return texts.notText.arg(form == KeyEncoding::Utf16WithoutMark ? texts.utf16WithoutMark
+                             : form == KeyEncoding::Utf32          ? texts.utf32
+                                                                   : texts.binary);
+}
+
+QString KeyFileMessages::structureErrorAt(const QString& lead) const
+{
+    if (lead.isEmpty())
+        return structureError;
+    const QString quoted = language == Language::German ? u'„' + lead + u'“' : u'"' + lead + u'"';
+    return structureError + QStringLiteral(" – ") + quoted;
+}
+
+QString KeyFileMessages::locatedStructureError(const QString& path, int line, const QString& lead) const
 {
     const QString word = lineWord.isEmpty() ? of(language).lineWord : lineWord;
-    return structureError + u'\n' + path + QStringLiteral(", ") + word + u' ' + QString::number(line);
+    return structureErrorAt(lead) + u'\n' + path + QStringLiteral(", ") + word + u' ' + QString::number(line);
 }
 
 // Both languages side by side, so that a text is never added to one only.
@@ -124,6 +148,19 @@ KeyFileMessages KeyFileMessages::of(Language language)
                  "(etwa ihre Zugriffsliste); sie ist dafür höchstens weniger Nutzern zugänglich",
                  "The backup could not take every extended attribute of the file (such as its "
                  "access control list); it is open to fewer users, never to more"),
+        .notText =
+            text("Die Datei ist kein Text, den keylinker lesen kann (sie sieht aus wie %1), und bleibt "
+                 "unverändert; speichern Sie sie als UTF-8",
+                 "The file is no text keylinker can read (it looks like %1) and was left as it is; "
+                 "save it as UTF-8"),
+        .utf16WithoutMark = text("UTF-16 ohne Byte-Order-Mark", "UTF-16 without a byte order mark"),
+        .utf32 = text("UTF-32", "UTF-32"),
+        .binary = text("eine Binärdatei", "a binary file"),
+        .generatedPage =
+            text("Dies ist eine Seite für Leser, die keylinker aus %1 gemacht hat: bearbeiten Sie %1 "
+                 "und exportieren Sie sie neu",
+                 "This is a page for readers made by keylinker from %1: process %1 and export "
+                 "again"),
         .tooDeep = text("%1 Dateien lagen zu tief, um gelesen zu werden", "%1 files were too deep to read"),
         .lineWord = text("Zeile", "line"),
         .language = language,

@@ -11,6 +11,7 @@
 #include "KeyFileReporter.h"
 #include "KeyFileStore.h"
 #include "KeyRewrite.h"
+#include "KeyText.h"
 
 namespace keylinker {
 
@@ -84,7 +85,10 @@ KeyChange keyChangeOf(RewriteResult&& result)
     case RewriteResult::Outcome::Rewritten:
         return {KeyChange::Outcome::Changed, std::move(result.text), 0};
     case RewriteResult::Outcome::StructureError:
-        return {KeyChange::Outcome::StructureError, {}, result.errorLine};
+        return {
+            KeyChange::Outcome::StructureError, {}, result.errorLine, QString::fromUtf8(result.errorLead)};
+    case RewriteResult::Outcome::TooBig:
+        return {KeyChange::Outcome::TooBig, {}, 0};
     case RewriteResult::Outcome::InvalidArgument:
         break;
     }
@@ -93,10 +97,11 @@ KeyChange keyChangeOf(RewriteResult&& result)
 
 ProcessOutcome KeyFileProcessor::bearbeiten(const QString& path) const
 {
-    return processWith(path, [](QByteArray text) { return keyChangeOf(verknuepfen(std::move(text))); });
+    return processWith(path, [](const QByteArray& text) { return keyChangeOf(verknuepfen(text)); });
 }
 
-ProcessOutcome KeyFileProcessor::processWith(const QString& path, const KeyTransform& transform) const
+ProcessOutcome KeyFileProcessor::processWith(const QString& path, const KeyTransform& transform,
+                                             Content kind) const
 {
     const QString plain = plainPath(path);
     FileError error;
@@ -107,10 +112,9 @@ ProcessOutcome KeyFileProcessor::processWith(const QString& path, const KeyTrans
                                                                         [](KeyFileStore* s) { s->unlock(); });
     ProcessOutcome outcome = ProcessOutcome::Failed;
     try {
-        outcome = run(path, plain, transform, error);
+        outcome = run(path, plain, transform, kind, error);
     } catch (const std::bad_alloc&) {
-        // Memory ran out, or the rewrite refused to grow beyond reason: nothing more is written,
-        // and a backup already made stays.
+        // Memory ran out: nothing more is written, and a backup already made stays.
         outcome = refuse(path, {FileError::tooBig});
     }
     // Once for the key, however many files it concerned.
@@ -127,55 +131,90 @@ ProcessOutcome KeyFileProcessor::refuse(const QString& path, const FileError& er
 }
 
 ProcessOutcome KeyFileProcessor::run(const QString& path, const QString& plain, const KeyTransform& transform,
-                                     FileError& error) const
+                                     Content kind, FileError& error) const
 {
-    auto failed = [&] { return refuse(path, error); };
-
     // A name that cannot be read is reported and left alone; in particular it is not created.
     QByteArray content;
     FileAccess access;
     if (!m_store.read(path, content, access, error))
-        return failed();
-
-    // The copy of what was read must be safe on disk before anything can touch the key file.
-    QString copy = keepBackup(plain, content, access, error);
-    if (copy.isEmpty())
-        return failed();
+        return refuse(path, error);
     if (content.isEmpty())
-        return ProcessOutcome::Empty;
+        return ProcessOutcome::Unchanged;
 
-    // The content is in the backup now; the rewrite may let go of it early.
-    const KeyChange result = transform(std::move(content));
-    switch (result.outcome) {
-    case KeyChange::Outcome::Changed:
-        // Bringing back a backup replaces the key file, which may hold work done since: it gets a
-        // backup of its own first, and is replaced only while it still holds that.
-        if (plain != path) {
-            copy.clear();
-            if (m_store.size(plain) >= 1) {
-                QByteArray current;
-                FileAccess currentAccess;
-                if (!m_store.read(plain, current, currentAccess, error))
-                    return failed();
-                copy = keepBackup(plain, current, currentAccess, error);
-                if (copy.isEmpty())
-                    return failed();
-            }
+    // The new text is made before anything is written, so that a run that ends in a message, or that
+    // would write back what the key holds, leaves no trace.
+    QByteArray text;
+    {
+        const KeyText key =
+            kind == Content::Key ? KeyText::decode(content) : KeyText{KeyEncoding::Bytes, content};
+        if (!key.readable())
+            return refuse(path, {.code = FileError::notText, .textForm = static_cast<int>(key.encoding)});
+        QByteArray source;
+        if (kind == Content::Key && GeneratedPage::isGenerated(key.text, source))
+            return refuse(path, {.code = FileError::generatedPage,
+                                 .source = QString::fromUtf8(source).toStdU16String()});
+        KeyChange result = transform(key.text);
+        switch (result.outcome) {
+        case KeyChange::Outcome::Changed:
+            text = KeyText::encode(result.text, key.encoding);
+            break;
+        case KeyChange::Outcome::StructureError:
+            m_reporter.structureError(
+                path, result.errorLine, m_messages.structureErrorAt(result.errorLead),
+                m_messages.locatedStructureError(path, result.errorLine, result.errorLead));
+            return ProcessOutcome::StructureError;
+        case KeyChange::Outcome::InvalidArgument:
+            m_reporter.errorReport(plain, m_messages.invalidArgument);
+            return ProcessOutcome::Failed;
+        case KeyChange::Outcome::TooBig:
+            return refuse(path, {FileError::tooBig});
+        case KeyChange::Outcome::Refused:
+            return ProcessOutcome::Refused;
         }
-        if (!m_store.replace(plain, copy, result.text, access, error))
-            return failed();
-        return ProcessOutcome::Rewritten;
-    case KeyChange::Outcome::StructureError:
-        m_reporter.structureError(path, result.errorLine,
-                                  m_messages.locatedStructureError(path, result.errorLine));
-        return ProcessOutcome::StructureError;
-    case KeyChange::Outcome::InvalidArgument:
-        m_reporter.errorReport(plain, m_messages.invalidArgument);
-        return ProcessOutcome::Failed;
-    case KeyChange::Outcome::Refused:
-        return ProcessOutcome::Refused;
     }
-    return ProcessOutcome::Failed;
+    if (plain == path) {
+        if (text == content)
+            return ProcessOutcome::Unchanged;
+        return write(path, plain, content, access, text, error);
+    }
+
+    // Bringing back a backup replaces the key file, which may hold work done since: what it holds is
+    // kept as well, and the backup itself is kept as it is brought back.
+    QByteArray current;
+    FileAccess currentAccess;
+    if (m_store.size(plain) >= 1 && !m_store.read(plain, current, currentAccess, error))
+        return refuse(path, error);
+    if (text == current)
+        return ProcessOutcome::Unchanged;
+    const QString copy = keepBackup(plain, content, access, error);
+    if (copy.isEmpty())
+        return refuse(path, error);
+    if (current.isEmpty()) {
+        if (!m_store.replace(plain, QString(), text, access, error))
+            return refuse(path, error);
+        return ProcessOutcome::Rewritten;
+    }
+    const ProcessOutcome outcome = write(plain, plain, current, currentAccess, text, error);
+    if (error.code == FileError::changedMeanwhile)
+        m_store.removeBackup(copy, content);
+    return outcome;
+}
+
+ProcessOutcome KeyFileProcessor::write(const QString& path, const QString& plain, const QByteArray& content,
+                                       const FileAccess& access, const QByteArray& text,
+                                       FileError& error) const
+{
+    // The copy of what was read must be safe on disk before anything can touch the key file.
+    const QString copy = keepBackup(plain, content, access, error);
+    if (copy.isEmpty())
+        return refuse(path, error);
+    if (m_store.replace(plain, copy, text, access, error))
+        return ProcessOutcome::Rewritten;
+    // A key changed meanwhile stays as the user left it; the backup of the old reading was this run's
+    // own and holds a state the key no longer has (or, read while an editor wrote, never had).
+    if (error.code == FileError::changedMeanwhile)
+        m_store.removeBackup(copy, content);
+    return refuse(path, error);
 }
 
 QString KeyFileProcessor::keepBackup(const QString& plain, const QByteArray& content,

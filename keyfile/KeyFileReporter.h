@@ -18,11 +18,13 @@ public:
     /// `errorReportText()` gives the form in which the window shows it.
     virtual void errorReport(const QString& plainPath, const QString& errorText) = 0;
 
-    /// The structure error, whose link stands on `line` of the file at `path`; `located` is the
-    /// message with that place. Shown like any message unless the reporter places it itself.
-    virtual void structureError(const QString& path, int line, const QString& located)
+    /// The structure error, whose link stands on `line` of the file at `path`: `text` is the message,
+    /// `located` the message with that place. Shown like any message unless the reporter places it
+    /// itself.
+    virtual void structureError(const QString& path, int line, const QString& text, const QString& located)
     {
         (void)line;
+        (void)text;
         message(path, located);
     }
 };

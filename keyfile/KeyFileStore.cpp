@@ -1,9 +1,11 @@
 #include "KeyFileStore.h"
 
+#include <filesystem>
 #include <new>
 #include <string_view>
 #include <utility>
 
+#include "KeyText.h"
 #include "MemoryBound.h"
 #include "NativePath.h"
 
@@ -39,6 +41,21 @@ std::string_view viewOf(const QByteArray& bytes)
 bool writeNewFileExclusive(const QString& path, const QByteArray& content, FileError& error)
 {
     return FilePlatform::writeNewFileExclusive(toFilesystemPath(path), viewOf(content), error);
+}
+
+bool readKeyText(KeyFileStore& store, const QString& path, QByteArray& text, FileError& error)
+{
+    FileAccess access;
+    if (!store.read(path, text, access, error))
+        return false;
+    KeyText key = KeyText::decode(text);
+    if (!key.readable()) {
+        text = QByteArray();
+        error = {.code = FileError::notText, .textForm = static_cast<int>(key.encoding)};
+        return false;
+    }
+    text = std::move(key.text);
+    return true;
 }
 
 DiskKeyFileStore::~DiskKeyFileStore() = default;
@@ -79,6 +96,18 @@ bool DiskKeyFileStore::replace(const QString& path, const QString& copyPath, con
 {
     return FilePlatform::replaceFile(toFilesystemPath(path), toFilesystemPath(copyPath), viewOf(content),
                                      access, error, m_attributesLost);
+}
+
+void DiskKeyFileStore::removeBackup(const QString& path, const QByteArray& content)
+{
+    QByteArray held;
+    FileAccess access;
+    FileError error;
+    const std::filesystem::path name = toFilesystemPath(path);
+    if (FilePlatform::readFile(name, intoByteArray(held), access, error) && held == content) {
+        std::error_code ignored;
+        std::filesystem::remove(name, ignored);
+    }
 }
 
 } // namespace keylinker

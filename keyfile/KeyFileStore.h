@@ -43,6 +43,10 @@ public:
     virtual bool replace(const QString& path, const QString& copyPath, const QByteArray& content,
                          const FileAccess& access, FileError& error) = 0;
 
+    /// Removes the backup `path` that this run made, if it still holds exactly `content`: a backup of
+    /// a reading that was refused keeps nothing worth keeping.
+    virtual void removeBackup(const QString& path, const QByteArray& content) = 0;
+
     /// Whether a file that this store made since its last `lock` could not take every extended
     /// attribute (the ACL among them) of the file it stands for, and was made narrower instead.
     virtual bool attributesLost() const { return false; }
@@ -65,12 +69,17 @@ public:
                      FileError& error) override;
     bool replace(const QString& path, const QString& copyPath, const QByteArray& content,
                  const FileAccess& access, FileError& error) override;
+    void removeBackup(const QString& path, const QByteArray& content) override;
     bool attributesLost() const override { return m_attributesLost; }
 
 private:
     FilePlatform::KeyLock m_lock;
     bool m_attributesLost = false;
 };
+
+/// Reads the key at `path` as text a key's marks can be found in: UTF-8 and 8-bit text as their bytes,
+/// UTF-16 as UTF-8 (see KeyText). A file that is no such text fails with FileError::notText.
+bool readKeyText(KeyFileStore& store, const QString& path, QByteArray& text, FileError& error);
 
 /// Creates the new file `path` holding `content`, synced to disk, with the rights a new file gets
 /// (0666 less the umask). It is written under a temporary name beside `path` and given that name only

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "KeyMarks.h"
+#include "Markup.h"
 #include "MemoryBound.h"
 #include "QuotedAnchorIndex.h"
 
@@ -21,7 +22,12 @@ using Outcome = RewriteResult::Outcome;
 constexpr qsizetype maxKeptKeySize = 4 << 20;
 constexpr std::string_view quotedAnchorPrefix = KeyMarks::quotedAnchorPrefix;
 
-/// Where the rewrite of a text of `inputSize` bytes gives up, throwing std::bad_alloc.
+/// Thrown where the rewrite gives up, and turned into Outcome::TooBig where it is called.
+struct TooBig
+{
+};
+
+/// Where the rewrite of a text of `inputSize` bytes gives up.
 struct Limits
 {
     /// No real key grows this much by its anchors and links; a run of "#" would, with one anchor name
@@ -50,6 +56,7 @@ constexpr size_t anchorWeight = 128;
 void anchorPass(std::string_view text, QByteArray& out, Limits limits)
 {
     const QuotedAnchorIndex index(text);
+    MarkupCursor markup(text);
     const size_t indexWeight = index.places() * quotedNameWeight;
     const size_t n = text.size();
     out.resize(0); // keeps the memory of the last key
@@ -59,7 +66,7 @@ void anchorPass(std::string_view text, QByteArray& out, Limits limits)
     auto append = [&out, limits, indexWeight](std::string_view piece) {
         const size_t size = static_cast<size_t>(out.size()) + piece.size();
         if (size > limits.growth || 2 * size + indexWeight > limits.work)
-            throw std::bad_alloc();
+            throw TooBig();
         out.append(piece.data(), static_cast<qsizetype>(piece.size()));
     };
 
@@ -85,6 +92,14 @@ void anchorPass(std::string_view text, QByteArray& out, Limits limits)
         if (last >= n)
             break;
         const size_t window = last - 2; // its first, never before the rest but for a mended "#"
+        // A "#" or dots in a tag, a comment, a script or a style are no marks.
+        if (const size_t behindMarkup = markup.skip(last); behindMarkup != last) {
+            if (last == hash)
+                hash = nextHash(behindMarkup);
+            else
+                dotRunEnd = nextDotRunEnd(behindMarkup);
+            continue;
+        }
         if (last == hash) {
             hash = nextHash(last + 1);
             const char c1 = window < rest ? '>' : text[window];
@@ -200,14 +215,14 @@ class BackLinkPass final
 {
 public:
     /// Links `text`. With `into` the result is built in that memory where it has room (it may be the
-    /// memory that `text` lies in), else in new memory. Beyond `limits` it throws std::bad_alloc.
+    /// memory that `text` lies in), else in new memory. Beyond `limits` it throws TooBig.
     RewriteResult run(std::string_view text, Limits limits, QByteArray* into)
     {
         if (!decide(text, limits))
             return m_failure;
         const size_t total = text.size() + m_added;
         if (total > limits.growth)
-            throw std::bad_alloc();
+            throw TooBig();
         const bool inPlace = into && total <= static_cast<size_t>(into->capacity());
         QByteArray result;
         QByteArray& out = inPlace ? *into : result;
@@ -282,7 +297,7 @@ private:
              quote = text.find(quotedAnchorPrefix, quote + 1))
             ++count;
         if (2 * text.size() + count * anchorWeight > limits.work)
-            throw std::bad_alloc();
+            throw TooBig();
         m_anchors.clear();
         m_anchors.reserve(count);
         for (size_t quote = text.find(quotedAnchorPrefix); quote != std::string_view::npos;
@@ -337,7 +352,38 @@ private:
         // The anchor pass adds no line breaks of its own, so lines count as in the input.
         m_failure.errorLine +=
             static_cast<int>(std::count(text.begin(), text.begin() + static_cast<ptrdiff_t>(link), '\n'));
+        const size_t lineBreak = text.find_last_of("\r\n", link);
+        const size_t lineBegin = lineBreak == std::string_view::npos ? 0 : lineBreak + 1;
+        const size_t linkEnd = std::min(text.find(closeTag, link), text.size());
+        m_failure.errorLead = leadStart(text.substr(lineBegin, linkEnd - lineBegin));
         return false;
+    }
+
+    /// The start of a lead as a reader sees it, to name it in a message: its line up to the link
+    /// without tags, blanks collapsed, at most 60 bytes of it (cut between characters, then "…").
+    static QByteArray leadStart(std::string_view line)
+    {
+        constexpr size_t shown = 60;
+        std::string plain;
+        bool inTag = false;
+        for (const char c : line) {
+            if (inTag || c == '<') {
+                inTag = c != '>';
+            } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+                if (!plain.empty() && plain.back() != ' ')
+                    plain += ' ';
+            } else {
+                plain += c;
+            }
+        }
+        const size_t begin = std::min(plain.find_first_not_of(' '), plain.size());
+        std::string_view lead = std::string_view(plain).substr(begin);
+        if (lead.size() <= shown)
+            return QByteArray(lead.data(), static_cast<qsizetype>(lead.size()));
+        size_t cut = shown;
+        while (cut > 0 && (static_cast<unsigned char>(lead[cut]) & 0xc0) == 0x80)
+            --cut;
+        return QByteArray(lead.data(), static_cast<qsizetype>(cut)) + "\xe2\x80\xa6";
     }
 
     bool fail(Outcome outcome)
@@ -414,19 +460,27 @@ QByteArray withoutBackLinks(std::string_view text)
 
 RewriteResult relinkBackLinks(const QByteArray& text)
 {
-    const QByteArray bare =
-        withoutBackLinks(std::string_view(text.constData(), static_cast<size_t>(text.size())));
-    return BackLinkPass().run(std::string_view(bare.constData(), static_cast<size_t>(bare.size())),
-                              Limits::of(static_cast<size_t>(text.size())), nullptr);
+    try {
+        const QByteArray bare =
+            withoutBackLinks(std::string_view(text.constData(), static_cast<size_t>(text.size())));
+        return BackLinkPass().run(std::string_view(bare.constData(), static_cast<size_t>(bare.size())),
+                                  Limits::of(static_cast<size_t>(text.size())), nullptr);
+    } catch (const TooBig&) {
+        return {Outcome::TooBig, {}, 0};
+    }
 }
 
 RewriteResult verknuepfen(QByteArray text)
 {
-    // A big key gets memory of its own, which goes with the result or is given back.
-    if (text.size() > maxKeptKeySize)
-        return KeyRewriter().rewrite(std::move(text), true);
-    thread_local KeyRewriter rewriter;
-    return rewriter.rewrite(std::move(text), false);
+    try {
+        // A big key gets memory of its own, which goes with the result or is given back.
+        if (text.size() > maxKeptKeySize)
+            return KeyRewriter().rewrite(std::move(text), true);
+        thread_local KeyRewriter rewriter;
+        return rewriter.rewrite(std::move(text), false);
+    } catch (const TooBig&) {
+        return {Outcome::TooBig, {}, 0};
+    }
 }
 
 } // namespace keylinker

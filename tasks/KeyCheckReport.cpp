@@ -91,9 +91,8 @@ QList<CheckedKeyFile> KeyCheckReport::forFiles(const QStringList& paths, KeyFile
         // A hostile file may need more memory than there is; the window goes on all the same.
         try {
             QByteArray content;
-            FileAccess access;
             FileError error;
-            if (!store.read(path, content, access, error)) {
+            if (!readKeyText(store, path, content, error)) {
                 file.failure = messages.failureText(error, path);
                 continue;
             }

@@ -18,4 +18,17 @@ ProcessOutcome renumberKeyFile(const KeyFileProcessor& processor, KeyFileStore& 
 /// Makes the back links of the key file at `path` anew through `processor` (see relinkBackLinks).
 ProcessOutcome relinkKeyFile(const KeyFileProcessor& processor, const QString& path);
 
+/// Processes the key file at `path` as `bearbeiten` does; `errorsLeft` is how many errors the check
+/// finds in the key as processing leaves it (a lead to a missing entry, a loop, ...), 0 when the run
+/// did not get that far. Processing links such a key all the same, but its author must hear of them.
+ProcessOutcome processKeyFile(const KeyFileProcessor& processor, const QString& path, qsizetype& errorsLeft);
+
+/// The line that says of a processed key that errors remain: "processed; 2 errors remain
+/// (keylinker-cli --check FILE shows them)", without the file in front.
+QString errorsLeftText(qsizetype errors, const QString& file, Language language);
+
+/// What the window adds to "Done!" when processed keys hold errors: "1 file with errors: Check shows
+/// them".
+QString filesWithErrorsText(qsizetype files, Language language);
+
 } // namespace keylinker

@@ -110,7 +110,10 @@ bool ExchangeMenu::exportKey(const QString& file, Language language)
         const ExportFormat& chosen = formats[std::clamp(type, 0, static_cast<int>(formats.size()) - 1)];
         const auto named = std::ranges::find_if(formats, hasSuffix);
         const ExportFormat& format = hasSuffix(chosen) || named == formats.end() ? chosen : *named;
-        ExportSettings settings{language, key.toUtf8()};
+        ExportSettings settings;
+        settings.language = language;
+        settings.title = key.toUtf8();
+        settings.source = file.mid(nameStart(file)).toUtf8();
         settings.layout = format.layout;
         ExportResult result;
         KeyImportError error;
@@ -132,9 +135,8 @@ bool ExchangeMenu::exportKey(const QString& file, Language language)
 /// Reads the bytes of `path`; otherwise tells why.
 bool ExchangeMenu::readContent(const QString& path, QByteArray& content, Language language)
 {
-    FileAccess access;
     FileError error;
-    if (m_store.read(path, content, access, error))
+    if (readKeyText(m_store, path, content, error))
         return true;
     showFailure(path, error, language);
     return false;
@@ -184,11 +186,13 @@ bool ExchangeMenu::writeFile(const QString& path, const QByteArray& content, Lan
     const auto replaceBy = [&content](const QByteArray&) {
         return KeyChange{KeyChange::Outcome::Changed, content, 0};
     };
-    switch (m_processor.processWith(path, replaceBy)) {
+    switch (m_processor.processWith(path, replaceBy, KeyFileProcessor::Content::AnyBytes)) {
     case ProcessOutcome::Rewritten:
         return true;
-    case ProcessOutcome::Empty:
-        break; // nothing to keep: written below while it stays empty
+    case ProcessOutcome::Unchanged:
+        if (m_store.size(path) != 0)
+            return true; // it holds the export already
+        break;           // nothing to keep: written below while it stays empty
     default:
         return false; // the procedure has told why
     }

@@ -34,6 +34,7 @@
 #include "FoundListModel.h"
 #include "HelpPage.h"
 #include "KeyFileMessages.h"
+#include "KeyFileTasks.h"
 #include "MessageSink.h"
 #include "ProgramLauncher.h"
 #include "WindowSearch.h"
@@ -580,13 +581,16 @@ void Suchen::aktion_Click()
         return;
     }
     const QStringList selected = selectedFilesOfVisibleList();
+    qsizetype withErrors = 0;
     for (const QString& path : selected)
-        bearbeiten(path);
+        withErrors += bearbeiten(path) ? 1 : 0;
     // The new backups show up where the pattern takes them in; the chosen files stay chosen, so
     // View shows the file just processed.
     m_fileFollower->reread();
     if (!selected.isEmpty())
-        warten->setText(txtFertig);
+        warten->setText(withErrors == 0 ? txtFertig
+                                        : txtFertig + QStringLiteral(" – ") +
+                                              filesWithErrorsText(withErrors, language()));
 }
 
 void Suchen::aktion_LostFocus()
@@ -594,9 +598,11 @@ void Suchen::aktion_LostFocus()
     warten->clear();
 }
 
-void Suchen::bearbeiten(const QString& path)
+bool Suchen::bearbeiten(const QString& path)
 {
-    m_processor->bearbeiten(path);
+    qsizetype errorsLeft = 0;
+    processKeyFile(*m_processor, path, errorsLeft);
+    return errorsLeft > 0;
 }
 
 // The current entry of the visible list becomes the browser.

@@ -109,7 +109,8 @@ private:
 
     void aktion_Click();
     void aktion_LostFocus();
-    void bearbeiten(const QString& path);
+    /// Processes one key; true when errors remain in it.
+    bool bearbeiten(const QString& path);
     void commitBrowserChoice();
     void endBrowserChoice();
     static bool movesWithinWindow(const QFocusEvent& event);

@@ -24,6 +24,10 @@ public:
     }
     bool replace(const QString& path, const QString& copyPath, const QByteArray& content,
                  const FileAccess& access, FileError& error) override;
+    void removeBackup(const QString& path, const QByteArray& content) override
+    {
+        m_disk.removeBackup(path, content);
+    }
 
 private:
     DiskKeyFileStore m_disk;

@@ -6,6 +6,7 @@
 #include <new>
 #include <optional>
 #include <ostream>
+#include <tuple>
 #include <vector>
 
 #include <fcntl.h>
@@ -18,6 +19,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include "CaseName.h"
@@ -26,6 +29,7 @@
 #include "KeyFileStore.h"
 #include "KeyFileTasks.h"
 #include "KeyRewrite.h"
+#include "KeyText.h"
 #include "NativePath.h"
 #include "QtPrinters.h"
 #include "TestDir.h"
@@ -115,6 +119,11 @@ public:
             return false;
         }
         return disk.replace(path, copyPath, content, access, error);
+    }
+    void removeBackup(const QString& path, const QByteArray& content) override
+    {
+        log.push_back(QStringLiteral("remove ") + path);
+        disk.removeBackup(path, content);
     }
 
     DiskKeyFileStore disk;
@@ -496,19 +505,25 @@ TEST_F(KeyFileTest, BackupNamedFolderKeepsEverythingInside)
     EXPECT_EQ(read(u"key.htm_bak1/key.htm_bak0"_s), linkedKey);
 }
 
-TEST_F(KeyFileTest, ProcessingTwiceKeepsBothFormerStates)
+TEST_F(KeyFileTest, ProcessingAgainWritesOnlyWhatChanged)
 {
     write(u"key.htm"_s, linkedKey);
 
     EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
     const std::optional<QByteArray> afterFirst = read(u"key.htm"_s);
     ASSERT_TRUE(afterFirst.has_value());
-    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
+    // A processed key holds what processing would write: nothing is written, no backup kept.
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Unchanged);
+    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s}));
 
+    // A new entry added by the author is linked, and the former state kept.
+    const QByteArray extended = *afterFirst + "<P>#4 z ....2</P>";
+    write(u"key.htm"_s, extended);
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
     EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s, u"key.htm_bak1"_s}));
     EXPECT_EQ(read(u"key.htm_bak0"_s), linkedKey);
-    EXPECT_EQ(read(u"key.htm_bak1"_s), afterFirst);
-    EXPECT_EQ(read(u"key.htm"_s), verknuepfen(*afterFirst).text);
+    EXPECT_EQ(read(u"key.htm_bak1"_s), extended);
+    EXPECT_EQ(read(u"key.htm"_s), verknuepfen(extended).text);
 }
 
 // --- rewrite failures ---------------------------------------------------------------------------
@@ -547,14 +562,13 @@ TEST_P(StructureErrorTest, ShowsTheMessageOfTheLanguageAndLeavesTheKey)
 
     EXPECT_EQ(chosen.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::StructureError);
 
-    EXPECT_EQ(
-        reporter.messages,
-        (std::vector<Report>{{path(u"key.htm"_s), messages.locatedStructureError(path(u"key.htm"_s), 1)}}));
+    EXPECT_EQ(reporter.messages,
+              (std::vector<Report>{{path(u"key.htm"_s), messages.locatedStructureError(
+                                                            path(u"key.htm"_s), 1, u"Wings red ....2"_s)}}));
     EXPECT_TRUE(reporter.errorReports.empty());
     EXPECT_EQ(read(u"key.htm"_s), linkBeforeAnchor);
-    EXPECT_EQ(read(u"key.htm_bak1"_s), linkBeforeAnchor);
+    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s}));
     EXPECT_EQ(read(u"key.htm_bak0"_s), QByteArray("earlier"));
-    EXPECT_EQ(std::count(store.log.cbegin(), store.log.cend(), u"replace "_s + path(u"key.htm"_s)), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -577,13 +591,12 @@ TEST_F(KeyFileTest, StructureErrorInABackupLeavesThePlainFile)
 
     EXPECT_EQ(processor.bearbeiten(path(u"key.htm_bak0"_s)), ProcessOutcome::StructureError);
 
-    EXPECT_EQ(
-        reporter.messages,
-        (std::vector<Report>{
-            {path(u"key.htm_bak0"_s),
-             KeyFileMessages::of(Language::English).locatedStructureError(path(u"key.htm_bak0"_s), 1)}}));
+    EXPECT_EQ(reporter.messages, (std::vector<Report>{{path(u"key.htm_bak0"_s),
+                                                       KeyFileMessages::of(Language::English)
+                                                           .locatedStructureError(path(u"key.htm_bak0"_s), 1,
+                                                                                  u"Wings red ....2"_s)}}));
     EXPECT_EQ(read(u"key.htm"_s), QByteArray("current key"));
-    EXPECT_EQ(read(u"key.htm_bak1"_s), linkBeforeAnchor);
+    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s}));
 }
 
 TEST_F(KeyFileTest, UnclosedQuoteIsReportedWithThePlainPath)
@@ -599,8 +612,7 @@ TEST_F(KeyFileTest, UnclosedQuoteIsReportedWithThePlainPath)
         (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::of(Language::English).invalidArgument}}));
     EXPECT_TRUE(reporter.messages.empty());
     EXPECT_EQ(read(u"key.htm"_s), QByteArray("current key"));
-    EXPECT_EQ(read(u"key.htm_bak0"_s), unclosedQuote);
-    EXPECT_EQ(read(u"key.htm_bak2"_s), unclosedQuote);
+    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak2"_s}));
 }
 
 // --- files that cannot be processed -------------------------------------------------------------
@@ -677,16 +689,13 @@ TEST_F(KeyFileTest, UnreadableFileIsReportedAndNothingWritten)
 
 // --- empty and short files ----------------------------------------------------------------------
 
-TEST_F(KeyFileTest, EmptyFileGetsAnEmptyBackupWhoseNameStaysFree)
+TEST_F(KeyFileTest, EmptyFileIsLeftWithoutABackup)
 {
     write(u"key.htm"_s, QByteArray());
 
-    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Empty);
-    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s}));
-    EXPECT_EQ(read(u"key.htm_bak0"_s), QByteArray());
-
-    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Empty);
-    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s}));
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Unchanged);
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Unchanged);
+    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s}));
     EXPECT_EQ(read(u"key.htm"_s), QByteArray());
     EXPECT_TRUE(reporter.messages.empty());
     EXPECT_TRUE(reporter.errorReports.empty());
@@ -700,7 +709,7 @@ TEST_F(KeyFileTest, EmptyBackupLeavesThePlainFile)
     write(u"key.htm"_s, "current key");
     write(u"key.htm_bak0"_s, QByteArray());
 
-    EXPECT_EQ(processor.bearbeiten(path(u"key.htm_bak0"_s)), ProcessOutcome::Empty);
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm_bak0"_s)), ProcessOutcome::Unchanged);
 
     EXPECT_EQ(entries(), (QStringList{u"key.htm"_s, u"key.htm_bak0"_s}));
     EXPECT_EQ(read(u"key.htm"_s), QByteArray("current key"));
@@ -713,19 +722,18 @@ class ShortFileTest : public KeyFileTest, public testing::WithParamInterface<QBy
 {
 };
 
-TEST_P(ShortFileTest, IsBackedUpAndWrittenWithItsOwnContent)
+TEST_P(ShortFileTest, StaysAsItIsWithoutABackup)
 {
     write(u"key.htm"_s, GetParam());
 
-    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Rewritten);
+    EXPECT_EQ(processor.bearbeiten(path(u"key.htm"_s)), ProcessOutcome::Unchanged);
 
-    EXPECT_EQ(read(u"key.htm_bak0"_s), GetParam());
+    EXPECT_EQ(entries(), (QStringList{u"key.htm"_s}));
     EXPECT_EQ(read(u"key.htm"_s), GetParam());
-    EXPECT_EQ(std::count(store.log.cbegin(), store.log.cend(), u"replace "_s + path(u"key.htm"_s)), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyFile, ShortFileTest,
-                         testing::Values(bytes("#"), bytes("#1"), bytes("..1"), bytes("\r\n\0"),
+                         testing::Values(bytes("#"), bytes("#1"), bytes("..1"), bytes("\r\n"),
                                          bytes("\xE4")));
 
 // --- failing writes -----------------------------------------------------------------------------
@@ -940,13 +948,15 @@ TEST_F(KeyFileTest, OddContentIsProcessedOrRefusedWithNothingLost)
     for (const auto& [name, content] : files) {
         write(name, content);
         const ProcessOutcome outcome = processor.bearbeiten(path(name));
-        EXPECT_EQ(read(name + u"_bak0"_s), content) << name.toStdString();
         const RewriteResult expected = verknuepfen(content);
         const QByteArray key = read(name).value_or("<missing>");
-        if (outcome == ProcessOutcome::Rewritten)
+        if (outcome == ProcessOutcome::Rewritten) {
+            EXPECT_EQ(read(name + u"_bak0"_s), content) << name.toStdString();
             EXPECT_EQ(key, expected.text) << name.toStdString();
-        else
+        } else {
+            EXPECT_FALSE(read(name + u"_bak0"_s).has_value()) << name.toStdString();
             EXPECT_EQ(key, content) << name.toStdString();
+        }
     }
 }
 
@@ -1055,7 +1065,8 @@ TEST_F(KeyFileTest, AclAndExtendedAttributesGoWithTheKeyAndItsBackup)
 }
 
 // An editor saves the key while a run is between its read and its replace, in place or under a
-// new inode, whether the key has one name or two: the run writes nothing and keeps its backup.
+// new inode, whether the key has one name or two: the run writes nothing and takes its own backup
+// away, which holds a reading the key no longer has.
 TEST_F(KeyFileTest, KeyChangedDuringTheRunIsLeftAsItIs)
 {
     const QByteArray saved = "<P>#1 saved by the author ....2</P><P>#2 y</P>";
@@ -1080,8 +1091,8 @@ TEST_F(KeyFileTest, KeyChangedDuringTheRunIsLeftAsItIs)
                       (std::vector<Report>{
                           {path(u"key.htm"_s), KeyFileMessages::of(Language::English).changedMeanwhile}}));
             EXPECT_EQ(read(u"key.htm"_s), saved);
-            EXPECT_EQ(read(u"key.htm_bak0"_s), linkedKey);
-            EXPECT_EQ(entries().filter(u"keylinker"_s), QStringList());
+            EXPECT_EQ(entries(),
+                      hardLinked ? (QStringList{u"key.htm"_s, u"twin.htm"_s}) : QStringList{u"key.htm"_s});
         }
     }
 }
@@ -1146,8 +1157,8 @@ TEST_F(KeyFileTest, KeyThatIsALinkToNothingIsSaidToBeSo)
     EXPECT_EQ(read(u"dang.htm_bak0"_s), linkedKey);
 }
 
-// Input that would take all memory, or that a transform cannot hold, ends in the message; the
-// backup that was made stays, the key is as it was.
+// Input that would take all memory, or that a transform cannot hold, ends in the message; nothing is
+// written.
 TEST_F(KeyFileTest, HostileInputEndsInTheTooBigMessage)
 {
     const QByteArray hashes(100 << 10, '#');
@@ -1163,8 +1174,8 @@ TEST_F(KeyFileTest, HostileInputEndsInTheTooBigMessage)
     EXPECT_EQ(reporter.errorReports,
               (std::vector<Report>{{path(u"hashes.htm"_s), tooBig}, {path(u"key.htm"_s), tooBig}}));
     EXPECT_EQ(read(u"hashes.htm"_s), hashes);
-    EXPECT_EQ(read(u"hashes.htm_bak0"_s), hashes);
     EXPECT_EQ(read(u"key.htm"_s), linkedKey);
+    EXPECT_EQ(entries(), (QStringList{u"hashes.htm"_s, u"key.htm"_s}));
 }
 
 TEST_F(KeyFileTest, StructureErrorNamesTheLineOfTheLink)
@@ -1179,7 +1190,63 @@ TEST_F(KeyFileTest, StructureErrorNamesTheLineOfTheLink)
     const KeyFileMessages german = KeyFileMessages::of(Language::German);
     EXPECT_EQ(reporter.messages.size(), 1U);
     EXPECT_EQ(reporter.messages.front().text,
-              german.structureError + u"\n"_s + path(u"first.htm"_s) + u", Zeile 4"_s);
+              german.structureError + u" – „x ....2“\n"_s + path(u"first.htm"_s) + u", Zeile 4"_s);
+}
+
+// A key saved as UTF-16 comes back as UTF-16 with its byte order mark, holding the text processing
+// gives its UTF-8 twin.
+TEST_F(KeyFileTest, UnicodeKeysComeBackInTheirOwnEncoding)
+{
+    const QString text = QString::fromUtf8(linkedKey) + u"<P>Käfer ♀ 𝔄</P>"_s;
+    const QByteArray linked = verknuepfen(text.toUtf8()).text;
+    for (const auto& [name, mark, encoding] :
+         {std::tuple{u"le.htm"_s, QByteArray("\xff\xfe"), QStringConverter::Utf16LE},
+          std::tuple{u"be.htm"_s, QByteArray("\xfe\xff"), QStringConverter::Utf16BE}}) {
+        QStringEncoder encoder(encoding);
+        const QByteArray bytes = mark + QByteArray(encoder(text));
+        write(name, bytes);
+        EXPECT_EQ(processor.bearbeiten(path(name)), ProcessOutcome::Rewritten);
+        const QByteArray after = read(name).value_or(QByteArray());
+        ASSERT_TRUE(after.startsWith(mark)) << name.toStdString();
+        QStringDecoder decoder(encoding);
+        EXPECT_EQ(QString(decoder(after.mid(2))), QString::fromUtf8(linked)) << name.toStdString();
+        EXPECT_FALSE(decoder.hasError());
+        EXPECT_EQ(read(name + u"_bak0"_s), bytes);
+        EXPECT_EQ(processor.bearbeiten(path(name)), ProcessOutcome::Unchanged);
+    }
+    EXPECT_TRUE(reporter.errorReports.empty());
+}
+
+// What no run takes is refused with a message that names it, and leaves no trace: a page keylinker
+// made, and files that are no text a key is saved in.
+TEST_F(KeyFileTest, PagesAndFilesNoRunTakesAreRefusedWithoutATrace)
+{
+    QStringEncoder utf16(QStringConverter::Utf16LE);
+    QStringEncoder utf32(QStringConverter::Utf32LE);
+    const QByteArray page = "<html><head>" + GeneratedPage::metaElement("Käfer & Co.htm") +
+                            "<style>a { color: #FF0000 }</style></head><body>#1 x ....2</body></html>";
+    const std::vector<std::pair<QString, QByteArray>> files = {
+        {u"reader.html"_s, page},
+        {u"nomark.htm"_s, utf16(QString::fromUtf8(linkedKey))},
+        {u"wide.htm"_s, QByteArray("\xff\xfe\0\0", 4) + QByteArray(utf32(QString::fromUtf8(linkedKey)))},
+        {u"image.htm"_s, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x01\0\0\0\x01\0\x08\x02\0\0\0", 33)},
+    };
+    const KeyFileMessages english = KeyFileMessages::of(Language::English);
+    processor.setMessages(english);
+    for (const auto& [name, content] : files) {
+        write(name, content);
+        EXPECT_EQ(processor.bearbeiten(path(name)), ProcessOutcome::Failed) << name.toStdString();
+        EXPECT_EQ(read(name), content);
+    }
+    EXPECT_EQ(entries(), (QStringList{u"image.htm"_s, u"nomark.htm"_s, u"reader.html"_s, u"wide.htm"_s}));
+    const QString notText = english.notText;
+    EXPECT_EQ(reporter.errorReports,
+              (std::vector<Report>{{path(u"reader.html"_s),
+                                    u"This is a page for readers made by keylinker from Käfer & Co.htm: "
+                                    u"process Käfer & Co.htm and export again"_s},
+                                   {path(u"nomark.htm"_s), notText.arg(english.utf16WithoutMark)},
+                                   {path(u"wide.htm"_s), notText.arg(english.utf32)},
+                                   {path(u"image.htm"_s), notText.arg(english.binary)}}));
 }
 
 TEST(KeyFileMessagesTest, SystemFailuresHaveTextsOfTheirOwnInBothLanguages)

@@ -190,8 +190,15 @@ TEST(KeyRewrite, MarksAndNonMarks)
          "<P><A NAME=\"anKer1\"></A>#1 a .<A HREF=\"#anKer2&nbsp;b\">...2&nbsp;b</A>"},
         {"ab</A>#", "ab</A>#"},
         {"<BODY bgcolor=\"#FFFFFF\">", "<BODY bgcolor=\"#FFFFFF\">"},
-        // A "#" in a tag is a mark like any other; the name runs on over the ">".
-        {"<BODY bgcolor=#FFFFFF>", "<BODY bgcolor=<A NAME=\"anKerFFFFFF>\"></A>#FFFFFF>"},
+        // No mark in markup, closed or not; a "<" that begins none is text.
+        {"<BODY bgcolor=#FFFFFF> ab #2", "<BODY bgcolor=#FFFFFF> ab <A NAME=\"anKer2\"></A>#2"},
+        {"<p title=\"a ....3\"> #1 x <!-- #2 y ....3 --> z",
+         "<p title=\"a ....3\"> <A NAME=\"anKer1\"></A>#1 x <!-- #2 y ....3 --> z"},
+        {"xx <Script type=x>a = '#5'; b ....5</SCRIPT > #5",
+         "xx <Script type=x>a = '#5'; b ....5</SCRIPT > <A NAME=\"anKer5\"></A>#5"},
+        {"xx <scripts>#5", "xx <scripts><A NAME=\"anKer5\"></A>#5"},
+        {"ab <style>p { color: #FF0000 } #1", "ab <style>p { color: #FF0000 } #1"},
+        {"Blatt < 2 cm #4", "Blatt < 2 cm <A NAME=\"anKer4\"></A>#4"},
         // Three dots right after an insertion: what would stand before them is not in the rest, so
         // they are a reference.
         {"ab#1...5 x", "ab<A NAME=\"anKer1...5\"></A>#1<A HREF=\"#anKer5\">...5</A> x"},
@@ -205,6 +212,83 @@ TEST(KeyRewrite, MarksAndNonMarks)
     const QByteArray twoLeads = rewritten("<P>#1 a ....3</P><P>#2 b ....3</P><P>#3 c</P>");
     EXPECT_TRUE(twoLeads.contains("<A NAME=\"anKer3\"></A><A HREF=\"#anKer1\">#3</A> c"));
     EXPECT_EQ(twoLeads.count("HREF=\"#anKer2\""), 0);
+}
+
+TEST(KeyRewrite, PageOfTheWebsEarlyDaysKeepsItsMarkup)
+{
+    const QByteArray page =
+        lines({"<HTML><BODY bgcolor=#FFFFFF text=#000000>",
+               "<FONT COLOR=#FF0000>Bestimmungsschl\xc3\xbcssel</FONT>",
+               "<P>#1 Fl\xc3\xbcgel rot ....2 (siehe <A HREF=\"glossar.htm#12\">Glossar</A>)<BR>"
+               "Fl\xc3\xbcgel blau ....Art B</P>",
+               "<P>#2 Kopf schwarz ....Art C<BR>Kopf braun ....Art D</P>",
+               "<!-- #3 alte Fassung: Beine lang ....4 -->", "</BODY></HTML>"});
+    const QByteArray expected = lines(
+        {"<HTML><BODY bgcolor=#FFFFFF text=#000000>",
+         "<FONT COLOR=#FF0000>Bestimmungsschl\xc3\xbcssel</FONT>",
+         "<P><A NAME=\"anKer1\"></A>#1 Fl\xc3\xbcgel rot .<A HREF=\"#anKer2\">...2</A> (siehe <A "
+         "HREF=\"glossar.htm#12\">Glossar</A>)<BR>Fl\xc3\xbcgel blau ....Art B</P>",
+         "<P><A NAME=\"anKer2\"></A><A HREF=\"#anKer1\">#2</A> Kopf schwarz ....Art C<BR>Kopf braun ....Art "
+         "D</P>",
+         "<!-- #3 alte Fassung: Beine lang ....4 -->", "</BODY></HTML>"});
+    EXPECT_EQ(rewritten(page), expected);
+    EXPECT_EQ(rewritten(expected), expected);
+}
+
+// Whatever markup stands between the words of a key, and whatever marks it holds, the markup comes
+// out byte for byte and the marks around it are linked as without it.
+TEST(KeyRewrite, MarkupBetweenWordsChangesNothingButItself)
+{
+    const std::vector<QByteArray> markup = {
+        "<BODY bgcolor=#FFFFFF text=#000000>",
+        "<A HREF=\"glossar.htm#12\">",
+        "<p title=\"see ....3\">",
+        "<!-- #3 old: legs long ....4 -->",
+        "<script>var c = \"#5\"; x ....2;</script>",
+        "<STYLE type=text/css>td { color: #123 } p.x:after { content: \"...7\" }</STYLE>",
+        "<?php echo '#9' ?>",
+        "<!DOCTYPE html>",
+        "</FONT>"};
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 300; ++round) {
+        // A key of entries and leads, its words apart by blanks.
+        std::vector<QByteArray> words;
+        const int entries = 2 + static_cast<int>(random() % 6);
+        for (int n = 1; n <= entries; ++n) {
+            words.push_back("<P>#" + QByteArray::number(n));
+            for (int lead = 0; lead < 2; ++lead) {
+                words.push_back(random() % 2 ? "Wings" : "red");
+                const int to = 1 + static_cast<int>(random() % (entries + 1));
+                words.push_back(random() % 4 ? "...." + QByteArray::number(to) : QByteArray("....Species"));
+                words.push_back("x<BR>");
+            }
+        }
+        QByteArray plain;
+        QByteArray marked;
+        QList<QByteArray> inserted;
+        for (size_t i = 0; i < words.size(); ++i) {
+            plain += words[i] + ' ';
+            marked += words[i] + ' ';
+            // Only between two words that are neither marks nor leads.
+            const bool quiet = words[i] == "Wings" || words[i] == "red";
+            if (quiet && random() % 2) {
+                inserted.append(markup[random() % markup.size()]);
+                marked += inserted.back() + ' ';
+            }
+        }
+        const RewriteResult withMarkup = verknuepfen(marked);
+        const RewriteResult without = verknuepfen(plain);
+        ASSERT_EQ(withMarkup.outcome, without.outcome) << marked.toStdString();
+        QByteArray stripped = withMarkup.text;
+        qsizetype from = 0;
+        for (const QByteArray& piece : inserted) {
+            const qsizetype at = stripped.indexOf(' ' + piece + ' ', from);
+            ASSERT_GE(at, 0) << piece.toStdString() << " in " << withMarkup.text.toStdString();
+            stripped.remove(at + 1, piece.size() + 1);
+            from = at;
+        }
+        EXPECT_EQ(stripped, without.text) << marked.toStdString();
+    }
 }
 
 // Builds a well-formed key of `entries` couplets: entry n leads to 2n and 2n+1 where they exist.
@@ -284,7 +368,17 @@ QByteArray randomText(std::mt19937& random, int pieces)
                                                       ".....3",
                                                       "#3 y",
                                                       ">#",
-                                                      "Wings red "};
+                                                      "Wings red ",
+                                                      "<!--",
+                                                      "-->",
+                                                      "<!",
+                                                      "<?",
+                                                      "</",
+                                                      "<b ",
+                                                      "<SCRIPT>",
+                                                      "</script>",
+                                                      "<style ",
+                                                      "</STYLE>"};
     // Half of them begin like a key, so that fewer end early in a structure error.
     QByteArray text = random() % 2 ? "<P>#1 x " : "";
     std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);

@@ -27,9 +27,62 @@ template <typename Stop> size_t endOfNumber(const std::string& s, size_t from, S
     return from;
 }
 
+std::string lowered(std::string s)
+{
+    for (char& c : s)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return s;
+}
+
+/// Which bytes of `s` lie in a tag, a comment, or a script or style element, read character by
+/// character.
+std::vector<bool> markupOf(const std::string& s)
+{
+    const std::string low = lowered(s);
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    const auto through = [&low](size_t from, const std::string& what) {
+        const size_t at = low.find(what, from);
+        return at == npos ? low.size() : at + what.size();
+    };
+    std::vector<bool> inside(s.size(), false);
+    size_t i = 0;
+    while (i < s.size()) {
+        size_t end = i;
+        if (s[i] == '<' && i + 1 < s.size()) {
+            if (low.compare(i, 4, "<!--") == 0) {
+                end = through(i + 4, "-->");
+            } else if (low.compare(i, 7, "<script") == 0 &&
+                       (i + 7 == s.size() || std::string(" \t\r\n\f\v>/").find(s[i + 7]) != npos)) {
+                size_t close = through(i + 7, ">");
+                while (close < s.size() && low.compare(close, 8, "</script") != 0)
+                    ++close;
+                end = close < s.size() ? through(close, ">") : close;
+            } else if (low.compare(i, 6, "<style") == 0 &&
+                       (i + 6 == s.size() || std::string(" \t\r\n\f\v>/").find(s[i + 6]) != npos)) {
+                size_t close = through(i + 6, ">");
+                while (close < s.size() && low.compare(close, 7, "</style") != 0)
+                    ++close;
+                end = close < s.size() ? through(close, ">") : close;
+            } else if (letter(s[i + 1]) || s[i + 1] == '!' || s[i + 1] == '?' ||
+                       (s[i + 1] == '/' && i + 2 < s.size() && letter(s[i + 2]))) {
+                end = through(i + 1, ">");
+            }
+        }
+        if (end == i) {
+            ++i;
+            continue;
+        }
+        std::fill(inside.begin() + static_cast<ptrdiff_t>(i), inside.begin() + static_cast<ptrdiff_t>(end),
+                  true);
+        i = end;
+    }
+    return inside;
+}
+
 std::string anchorPass(const std::string& s)
 {
     const size_t n = s.size();
+    const std::vector<bool> markup = markupOf(s);
     std::string out;
     size_t rest = 0;
     bool afterLink = false;
@@ -41,7 +94,7 @@ std::string anchorPass(const std::string& s)
         afterLink = false;
         if (n - rest + (mend ? 1 : 0) < 4)
             return out.append(s, rest);
-        if (mend) {
+        if (mend && !markup[rest + 1]) {
             const size_t end = endOfNumber(s, rest + 2, isAnchorStop);
             const std::string name = "anKer" + s.substr(rest + 2, end - rest - 2);
             if (s.find('"' + name + '"', rest) == npos) {
@@ -52,6 +105,8 @@ std::string anchorPass(const std::string& s)
         }
         bool inserted = false;
         for (size_t a = rest; a + 2 < n && !inserted; ++a) {
+            if (markup[a + 2])
+                continue; // a "#" or dots in markup are no marks
             const char c1 = s[a], c2 = s[a + 1], c3 = s[a + 2];
             if (c3 == '#' && c2 != '"' && c2 != '&' && !(c1 == 'A' && c2 == '>') &&
                 !(c1 == '"' && c2 == '>')) {

@@ -149,6 +149,7 @@ private Q_SLOTS:
         QByteArray dot;
         for (const ExportFormat& format : ExportFormat::all()) {
             ExportSettings settings{Language::English, "moths"};
+            settings.source = "moths.htm";
             settings.layout = format.layout;
             ExportResult expected;
             KeyImportError error;
