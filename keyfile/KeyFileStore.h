@@ -1,5 +1,8 @@
 #pragma once
 
+#include <utility>
+#include <vector>
+
 #include <QByteArray>
 #include <QString>
 
@@ -70,6 +73,9 @@ public:
 private:
     FilePlatform::KeyLock m_lock;
     bool m_attributesLost = false;
+    /// The files read since the last `lock`, by the name they were read by: what a replace of that
+    /// name must still find there.
+    std::vector<std::pair<QString, FilePlatform::FileIdentity>> m_read;
 };
 
 /// Creates the new file `path` holding `content`, synced to disk, with the rights a new file gets
