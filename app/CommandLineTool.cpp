@@ -8,7 +8,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 
@@ -16,6 +15,7 @@
 #include "DirectoryWalk.h"
 #include "ExchangeCommands.h"
 #include "FileNamePattern.h"
+#include "FilePlatform.h"
 #include "FinderPlatform.h"
 #include "FoundListModel.h"
 #include "KeyFileMessages.h"
@@ -24,6 +24,7 @@
 #include "KeyText.h"
 #include "MessageLine.h"
 #include "NativePath.h"
+#include "OutputChannel.h"
 
 namespace keylinker {
 namespace {
@@ -532,6 +533,19 @@ ExitStatus CommandLineTool::usageError(const QString& problem)
     return exitUsage;
 }
 
+ExitStatus CommandLineTool::outputFailed(int error)
+{
+    if (error != EPIPE) {
+        const QString cause = KeyFileMessages::of(m_language).failureText({error}, QString());
+        writeLine(m_err, programName + QStringLiteral(": ") +
+                             BilingualText{"die Ausgabe kann nicht geschrieben werden: %1",
+                                           "cannot write the output: %1"}
+                                 .in(m_language)
+                                 .arg(cause));
+    }
+    return exitMessage;
+}
+
 void CommandLineTool::writeLine(QIODevice& device, const QString& line)
 {
     device.write(line.toLocal8Bit() + '\n');
@@ -541,18 +555,22 @@ int runCommandLineProgram(int argc, char* argv[], KeyFileStore& store)
 {
     // Qt takes its own options (-qmljsdebugger=...) out of the arguments it is given, even after
     // "--": it gets the program's name alone, and every argument is the tool's.
+    // Before anything opens a file that could take the number of a closed standard stream.
+    holdOpen(0);
+    OutputChannel out(1);
+    OutputChannel err(2);
+    FilePlatform::guardProcess();
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QCoreApplication application(qtArgc, qtArgv);
-    QFile out;
-    QFile err;
-    out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
-    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
     // The arguments' own bytes: a file name that is not UTF-8 must still name its file.
     QStringList arguments;
     for (int at = 1; at < argc; ++at)
         arguments << fromNativePath(argv[at]);
-    return CommandLineTool(out, err, store).run(arguments);
+    CommandLineTool tool(out, err, store);
+    const ExitStatus status = tool.run(arguments);
+    out.finish();
+    return out.failure() == 0 ? status : tool.outputFailed(out.failure());
 }
 
 } // namespace keylinker

@@ -32,6 +32,10 @@ public:
     /// Runs with `arguments` (without the program name).
     ExitStatus run(const QStringList& arguments);
 
+    /// The end of a run whose output could not all be written, for the system's reason `error`: a
+    /// message (none for a reader that went away, as in `| head`) and exitMessage.
+    ExitStatus outputFailed(int error);
+
 private:
     struct Mode;
     /// Every mode, the options it takes and how it runs.

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 
+#include "FilePlatform.h"
 #include "Suchen.h"
 
 int main(int argc, char* argv[])
@@ -12,6 +13,7 @@ int main(int argc, char* argv[])
         std::fputs("keylinker " KEYLINKER_VERSION "\n", stdout);
         return 0;
     }
+    keylinker::FilePlatform::guardProcess();
     // The window takes no arguments, and neither do Qt's own options (-platform, -qmljsdebugger=...):
     // it is started alike whatever it is given. The environment (QT_QPA_PLATFORM) still counts.
     int qtArgc = 1;

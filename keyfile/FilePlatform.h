@@ -64,9 +64,25 @@ private:
     std::intptr_t m_handle = -1;
 };
 
-/// Reads the whole file into `resize`'s room, and who may use it.
+/// The very file a read found under a name: a replace writes it only while the name still leads to it.
+struct FileIdentity final
+{
+    /// Where the file was found: for a symbolic link, its target as it was then; empty when that
+    /// could not be told (and on Windows, which does not check this yet).
+    std::filesystem::path file;
+    std::uint64_t device = 0;
+    std::uint64_t index = 0;
+};
+
+/// Readies this process for writing files, once: a write beyond the system's file size limit fails
+/// with EFBIG instead of ending the process, and SIGINT, SIGTERM and SIGHUP first remove the temporary
+/// files being written, then end the process as they would. Nothing on Windows yet.
+void guardProcess();
+
+/// Reads the whole file into `resize`'s room, and who may use it; with an `identity`, which file it
+/// was. A name that no longer leads to the file opened fails with FileError::changedMeanwhile.
 bool readFile(const std::filesystem::path& path, const ResizeBuffer& resize, FileAccess& access,
-              FileError& error);
+              FileError& error, FileIdentity* identity = nullptr);
 
 /// Size in bytes of the file at `path`, or -1 when there is none or its size cannot be had.
 std::int64_t fileSize(const std::filesystem::path& path);
@@ -90,9 +106,12 @@ bool writeBackup(const std::filesystem::path& path, std::string_view content, co
 /// owner) is written in place. Afterwards the key holds either its former content or all of
 /// `content`, with its rights (on POSIX: mode, owner, group, ACL and extended attributes); a symbolic
 /// link stays a link. A new file that cannot take every attribute of the key leaves the key to be
-/// written in place, unless the key is new: then it sets `attributesLost`.
+/// written in place, unless the key is new: then it sets `attributesLost`. With a known `read`, the
+/// file written is that one, where it was found, never a link or another file put under its name
+/// since (changedMeanwhile).
 bool replaceFile(const std::filesystem::path& path, const std::filesystem::path& copyPath,
-                 std::string_view content, const FileAccess& access, FileError& error, bool& attributesLost);
+                 std::string_view content, const FileAccess& access, FileError& error, bool& attributesLost,
+                 const FileIdentity* read = nullptr);
 
 /// Creates the new file `path` holding `content`, synced to disk, with the rights a new file gets.
 /// It is written under a temporary name and given that name only when complete; when `path` is

@@ -58,6 +58,13 @@ QString KeyFileMessages::failureText(const FileError& error, const QString& keyP
     case EROFS:
         text = &readOnlyFileSystem;
         break;
+    case EMFILE:
+    case ENFILE:
+        text = &tooManyOpenFiles;
+        break;
+    case EFBIG:
+        text = &fileSizeLimit;
+        break;
     case EACCES:
     case EPERM:
         if (error.inFolder) {
@@ -138,6 +145,9 @@ KeyFileMessages KeyFileMessages::of(Language language)
                  "again"),
         .tooBig = text("Die Datei ist zu groß oder keine Bestimmungstabelle und bleibt unverändert",
                        "The file is too big or not a key and was left as it is"),
+        .tooManyOpenFiles = text("Zu viele offene Dateien", "Too many open files"),
+        .fileSizeLimit = text("Die Datei ist zu groß für die Grenze dieses Systems",
+                              "The file is too big for this system's limit"),
         .danglingLink = text("Die Datei ist eine Verknüpfung auf eine Datei, die es nicht gibt, und bleibt "
                              "unverändert",
                              "The file is a link to a file that is not there and was left as it is"),

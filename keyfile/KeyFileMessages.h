@@ -25,6 +25,8 @@ struct KeyFileMessages final
     QString changedMeanwhile{};
     QString inUse{};
     QString tooBig{};
+    QString tooManyOpenFiles{};
+    QString fileSizeLimit{}; ///< a write beyond the size the system lets this process give a file
     QString danglingLink{};
     QString noBackupName{}; ///< %1: the first name that could not be taken, or the first and the last; %2:
                             ///< how many

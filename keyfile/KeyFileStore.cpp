@@ -1,5 +1,6 @@
 #include "KeyFileStore.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <new>
 #include <string_view>
@@ -63,6 +64,7 @@ DiskKeyFileStore::~DiskKeyFileStore() = default;
 bool DiskKeyFileStore::lock(const QString& path, FileError& error)
 {
     m_attributesLost = false;
+    m_read.clear();
     return m_lock.lock(toFilesystemPath(path), error);
 }
 
@@ -73,8 +75,12 @@ void DiskKeyFileStore::unlock()
 
 bool DiskKeyFileStore::read(const QString& path, QByteArray& content, FileAccess& access, FileError& error)
 {
-    if (FilePlatform::readFile(toFilesystemPath(path), intoByteArray(content), access, error))
+    FilePlatform::FileIdentity identity;
+    if (FilePlatform::readFile(toFilesystemPath(path), intoByteArray(content), access, error, &identity)) {
+        std::erase_if(m_read, [&path](const auto& entry) { return entry.first == path; });
+        m_read.emplace_back(path, std::move(identity));
         return true;
+    }
     content = QByteArray();
     return false;
 }
@@ -94,8 +100,11 @@ bool DiskKeyFileStore::writeBackup(const QString& path, const QByteArray& conten
 bool DiskKeyFileStore::replace(const QString& path, const QString& copyPath, const QByteArray& content,
                                const FileAccess& access, FileError& error)
 {
+    const auto read = std::find_if(m_read.cbegin(), m_read.cend(),
+                                   [&path](const auto& entry) { return entry.first == path; });
     return FilePlatform::replaceFile(toFilesystemPath(path), toFilesystemPath(copyPath), viewOf(content),
-                                     access, error, m_attributesLost);
+                                     access, error, m_attributesLost,
+                                     read == m_read.cend() ? nullptr : &read->second);
 }
 
 void DiskKeyFileStore::removeBackup(const QString& path, const QByteArray& content)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <utility>
+#include <vector>
+
 #include <QByteArray>
 #include <QString>
 
@@ -75,6 +78,9 @@ public:
 private:
     FilePlatform::KeyLock m_lock;
     bool m_attributesLost = false;
+    /// The files read since the last `lock`, by the name they were read by: what a replace of that
+    /// name must still find there.
+    std::vector<std::pair<QString, FilePlatform::FileIdentity>> m_read;
 };
 
 /// Reads the key at `path` as text a key's marks can be found in: UTF-8 and 8-bit text as their bytes,

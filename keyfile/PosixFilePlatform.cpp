@@ -17,10 +17,11 @@
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "FilePlatform.h"
+#include "SystemFileCalls.h"
+#include "TemporaryNames.h"
 
 namespace keylinker::FilePlatform {
 
@@ -49,23 +50,41 @@ private:
     int m_fd;
 };
 
+std::string folderOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".")
+           : slash == 0               ? std::string("/")
+                                      : path.substr(0, slash);
+}
+
 /// A new file `.NAME.keylinker-XXXXXX` beside `target`, removed again unless it was given its final
-/// name. The name tells whoever finds one after a power cut what it is.
+/// name, on SIGINT, SIGTERM and SIGHUP too. The name tells whoever finds one after a power cut what
+/// it is; the next run in that folder removes it once it is old.
 class TemporaryFile final
 {
 public:
     explicit TemporaryFile(const std::string& target)
     {
+        TemporaryNames::guard();
+        TemporaryNames::sweep(folderOf(target));
         const size_t name = target.rfind('/') + 1; // 0 without a slash
         m_path = target.substr(0, name) + '.' + target.substr(name) + ".keylinker-XXXXXX";
+        // Known to the handlers from the moment it is there.
+        const TemporaryNames::SignalsHeld held;
         m_fd = ::mkostemp(m_path.data(), O_CLOEXEC);
+        if (m_fd >= 0) {
+            m_exists = true;
+            m_slot = TemporaryNames::remember(m_path.c_str());
+        }
     }
     ~TemporaryFile()
     {
         if (m_fd >= 0)
             ::close(m_fd);
-        if (m_fd >= 0 || m_named)
+        if (m_exists)
             ::unlink(m_path.c_str());
+        TemporaryNames::forget(m_slot);
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -73,39 +92,22 @@ public:
     bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
     const char* path() const { return m_path.c_str(); }
-    /// Writes all of `content` and syncs it to disk; errno tells why not.
-    bool writeSynced(std::string_view content) const;
-    /// The file is closed and lives on under its final name too; the temporary name goes.
-    void closeKeepingName()
-    {
-        ::close(std::exchange(m_fd, -1));
-        m_named = true;
-    }
+    /// Writes all of `content`, syncs it to disk and closes the file; errno tells why not.
+    bool writeSynced(std::string_view content);
     /// The file was renamed to its final name: nothing to remove.
-    void renamed()
-    {
-        ::close(std::exchange(m_fd, -1));
-        m_named = false;
-    }
+    void renamed() { m_exists = false; }
 
 private:
     std::string m_path;
     int m_fd = -1;
-    bool m_named = false;
+    bool m_exists = false;
+    int m_slot = -1;
 };
 
 bool fail(FileError& error, int code, bool inFolder = false)
 {
     error = {code, inFolder};
     return false;
-}
-
-std::string folderOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".")
-           : slash == 0               ? std::string("/")
-                                      : path.substr(0, slash);
 }
 
 // Makes new directory entries durable too. Best effort: some file systems refuse to sync a folder,
@@ -135,9 +137,12 @@ bool writeAll(int fd, const char* data, size_t length, off_t at)
     return true;
 }
 
-bool TemporaryFile::writeSynced(std::string_view content) const
+bool TemporaryFile::writeSynced(std::string_view content)
 {
-    return writeAll(m_fd, content.data(), content.size(), 0) && ::fsync(m_fd) == 0;
+    if (!writeAll(m_fd, content.data(), content.size(), 0) || ::fsync(m_fd) != 0)
+        return false;
+    // Some file systems (NFS) report a failed write only here.
+    return ::close(std::exchange(m_fd, -1)) == 0 || errno == EINTR;
 }
 
 // Reads up to `length` bytes at `at`; fewer only at the end of the file. -1 on an error.
@@ -157,35 +162,40 @@ ssize_t readAt(int fd, char* into, size_t length, off_t at)
     return static_cast<ssize_t>(done);
 }
 
-// Whether the open file `fd` holds exactly what the file at `copyPath` holds.
-bool holdsSameAs(int fd, const std::string& copyPath)
+// 0 when the open file `fd` holds exactly what the file at `copyPath` holds, changedMeanwhile when
+// it does not, or why they could not be compared.
+int differenceFrom(int fd, const std::string& copyPath)
 {
     const Descriptor copy(::open(copyPath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (copy.get() < 0)
+        return errno;
     struct stat mine
     {
     };
     struct stat theirs
     {
     };
-    if (copy.get() < 0 || ::fstat(fd, &mine) != 0 || ::fstat(copy.get(), &theirs) != 0 ||
-        !S_ISREG(mine.st_mode) || mine.st_size != theirs.st_size)
-        return false;
+    if (::fstat(fd, &mine) != 0 || ::fstat(copy.get(), &theirs) != 0)
+        return errno;
+    if (!S_ISREG(mine.st_mode) || mine.st_size != theirs.st_size)
+        return FileError::changedMeanwhile;
     std::unique_ptr<char[]> a(new (std::nothrow) char[blockSize]);
     std::unique_ptr<char[]> b(new (std::nothrow) char[blockSize]);
     if (!a || !b)
-        return false;
+        return ENOMEM;
     for (off_t at = 0;; at += static_cast<off_t>(blockSize)) {
         const ssize_t gotA = readAt(fd, a.get(), blockSize, at);
+        if (gotA < 0)
+            return errno;
         const ssize_t gotB = readAt(copy.get(), b.get(), blockSize, at);
-        if (gotA < 0 || gotA != gotB || std::memcmp(a.get(), b.get(), static_cast<size_t>(gotA)) != 0)
-            return false;
+        if (gotB < 0)
+            return errno;
+        if (gotA != gotB || std::memcmp(a.get(), b.get(), static_cast<size_t>(gotA)) != 0)
+            return FileError::changedMeanwhile;
         if (static_cast<size_t>(gotA) < blockSize)
-            return true;
+            return 0;
     }
 }
-
-// The POSIX ACL of a file, as an extended attribute.
-constexpr char aclName[] = "system.posix_acl_access";
 
 // A list or value of unknown size, read by `get(buffer, size)` as flistxattr and fgetxattr take them;
 // nothing when it cannot be read.
@@ -212,45 +222,18 @@ template <typename Get> std::optional<std::string> readSized(Get get)
 std::vector<std::pair<std::string, std::string>> attributesOf(int fd)
 {
     std::vector<std::pair<std::string, std::string>> attributes;
-    const std::optional<std::string> names =
-        readSized([fd](char* buffer, size_t size) { return ::flistxattr(fd, buffer, size); });
+    const std::optional<std::string> names = readSized(
+        [fd](char* buffer, size_t size) { return SystemFileCalls::listAttributes(fd, buffer, size); });
     for (size_t at = 0; names && at < names->size();) {
         std::string name(names->c_str() + at); // each name ends in a NUL
         at += name.size() + 1;
-        std::optional<std::string> value = readSized(
-            [fd, &name](char* buffer, size_t size) { return ::fgetxattr(fd, name.c_str(), buffer, size); });
+        std::optional<std::string> value = readSized([fd, &name](char* buffer, size_t size) {
+            return SystemFileCalls::getAttribute(fd, name.c_str(), buffer, size);
+        });
         if (value)
             attributes.emplace_back(std::move(name), std::move(*value));
     }
     return attributes;
-}
-
-// The 16-bit little-endian number at `at` of `bytes`.
-unsigned littleEndian16(const std::string& bytes, size_t at)
-{
-    return static_cast<unsigned char>(bytes[at]) |
-           static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8;
-}
-
-// The mode bits of a file that cannot take the ACL `acl` (its attribute's value) and must give no one
-// more than it did: the group's bits are what the owning group had within the mask; the users and
-// groups that the ACL names get nothing.
-mode_t narrowedToAcl(mode_t mode, const std::string& acl)
-{
-    // A version of 4 bytes, then entries of 8: tag, permissions (16 bits each), id; little-endian.
-    constexpr unsigned owningGroup = 0x04;
-    constexpr unsigned maskTag = 0x10;
-    mode_t group = 0;
-    mode_t mask = 07;
-    for (size_t at = 4; at + 8 <= acl.size(); at += 8) {
-        const unsigned tag = littleEndian16(acl, at);
-        const auto permissions = static_cast<mode_t>(littleEndian16(acl, at + 2) & 07);
-        if (tag == owningGroup)
-            group = permissions;
-        else if (tag == maskTag)
-            mask = permissions;
-    }
-    return (mode & ~mode_t(S_IRWXG)) | ((group & mask) << 3);
 }
 
 // What of a file's access a new file could take over.
@@ -276,22 +259,24 @@ TakenOver takeOver(int fd, const FileAccess& access)
         if (!groupKept)
             mode &= ~mode_t(S_IRWXG);
     }
+    const std::string& aclName = SystemFileCalls::aclAttribute();
     const std::string* acl = nullptr;
     for (const auto& [name, value] : access.attributes) {
-        if (name == aclName)
+        if (!aclName.empty() && name == aclName)
             acl = &value;
-        else if (::fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0)
+        else if (SystemFileCalls::setAttribute(fd, name.c_str(), value.data(), value.size()) != 0)
             taken.attributes = false;
     }
     ::fchmod(fd, mode & 07777);
     // After the mode bits, which would change its mask.
     if (!acl) {
-        ::fremovexattr(fd, aclName);
+        if (!aclName.empty())
+            SystemFileCalls::removeAttribute(fd, aclName.c_str());
     } else if (!groupKept) {
         taken.attributes = false; // its entry for the owning group would be another group's
-    } else if (::fsetxattr(fd, aclName, acl->data(), acl->size(), 0) != 0) {
+    } else if (SystemFileCalls::setAttribute(fd, aclName.c_str(), acl->data(), acl->size()) != 0) {
         taken.attributes = false;
-        ::fchmod(fd, narrowedToAcl(mode, *acl) & 07777);
+        ::fchmod(fd, SystemFileCalls::narrowedToAcl(mode, *acl) & 07777);
     }
     return taken;
 }
@@ -316,6 +301,29 @@ std::string resolved(const std::string& path)
         return path;
     char buffer[PATH_MAX];
     return ::realpath(path.c_str(), buffer) ? std::string(buffer) : path;
+}
+
+// Where the file `opened` that was opened by `path` is: a link's target. False when the name no
+// longer leads to that file; an empty place when it cannot be told (a target beyond PATH_MAX).
+bool identify(const std::string& path, const struct stat& opened, FileIdentity& identity)
+{
+    identity = {{}, static_cast<std::uint64_t>(opened.st_dev), static_cast<std::uint64_t>(opened.st_ino)};
+    struct stat named
+    {
+    };
+    std::string place = path;
+    if (::lstat(path.c_str(), &named) == 0 && S_ISLNK(named.st_mode)) {
+        const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+        if (!real)
+            return true;
+        place = real.get();
+        if (::lstat(place.c_str(), &named) != 0)
+            return false;
+    }
+    if (named.st_dev != opened.st_dev || named.st_ino != opened.st_ino)
+        return false;
+    identity.file = place;
+    return true;
 }
 
 // Writes `content` over the key through the open file `fd`, for keys that must keep their inode.
@@ -345,12 +353,10 @@ bool writeInPlace(int fd, std::string_view content, const std::string& copyPath,
 // that another run made a moment ago.
 bool giveName(TemporaryFile& temp, const std::string& target)
 {
-    if (::linkat(AT_FDCWD, temp.path(), AT_FDCWD, target.c_str(), 0) == 0) {
-        temp.closeKeepingName();
+    // The temporary name goes when `temp` does; the file lives on under its final name.
+    if (::linkat(AT_FDCWD, temp.path(), AT_FDCWD, target.c_str(), 0) == 0)
         return true;
-    }
-    if (errno != EEXIST &&
-        ::renameat2(AT_FDCWD, temp.path(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+    if (errno != EEXIST && SystemFileCalls::renameNoReplace(temp.path(), target.c_str())) {
         temp.renamed(); // a file system without hard links
         return true;
     }
@@ -367,6 +373,11 @@ mode_t newFileMode()
 }
 
 } // namespace
+
+void guardProcess()
+{
+    TemporaryNames::guard();
+}
 
 bool writeNewFileExclusive(const std::filesystem::path& path, std::string_view content, FileError& error)
 {
@@ -418,7 +429,7 @@ void KeyLock::unlock()
 }
 
 bool readFile(const std::filesystem::path& path, const ResizeBuffer& resize, FileAccess& access,
-              FileError& error)
+              FileError& error, FileIdentity* identity)
 {
     const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat info
@@ -434,6 +445,8 @@ bool readFile(const std::filesystem::path& path, const ResizeBuffer& resize, Fil
         return fail(error, EISDIR);
     if (!S_ISREG(info.st_mode))
         return fail(error, FileError::notAFile);
+    if (identity && !identify(path.native(), info, *identity))
+        return fail(error, FileError::changedMeanwhile);
     try {
         access = {info.st_mode & 07777, info.st_uid, info.st_gid, attributesOf(fd.get())};
         const ssize_t got =
@@ -512,33 +525,48 @@ bool writeBackup(const std::filesystem::path& path, std::string_view content, co
 }
 
 bool replaceFile(const std::filesystem::path& path, const std::filesystem::path& copyPath,
-                 std::string_view content, const FileAccess& access, FileError& error, bool& attributesLost)
+                 std::string_view content, const FileAccess& access, FileError& error, bool& attributesLost,
+                 const FileIdentity* read)
 {
     // The text goes to the file a link points to; replacing the link itself would turn it into a
     // plain file and cut it off from the key it stood for. A link to nothing stays as it is.
     if (isDanglingLink(path.native()))
         return fail(error, FileError::danglingLink);
-    const std::string target = resolved(path.native());
+    // The very file that was read, where it was found then: a link swapped in since is not followed.
+    const bool known = read && !read->file.empty();
+    const std::string target = known ? read->file.native() : resolved(path.native());
+    const int noLink = known ? O_NOFOLLOW : 0;
     const std::string& copy = copyPath.native();
-    // Whether the file `fd`, which is the one under the key's name, holds what the run read.
-    auto unchanged = [&copy, &target](int fd) {
+    // 0 when the file `fd`, opened as the one under the key's name, holds what the run read (for a
+    // failed open, `errno` tells); changedMeanwhile when not, or why that could not be told.
+    auto difference = [&copy, &target, known, read](int fd) {
         struct stat info
         {
         };
         struct stat named
         {
         };
-        if (fd < 0)
-            return copy.empty() && ::lstat(target.c_str(), &named) != 0 && errno == ENOENT;
-        if (::fstat(fd, &info) != 0 || ::stat(target.c_str(), &named) != 0 || info.st_dev != named.st_dev ||
-            info.st_ino != named.st_ino)
-            return false;
-        return copy.empty() ? S_ISREG(info.st_mode) && info.st_size == 0 : holdsSameAs(fd, copy);
+        if (fd < 0) {
+            if (errno != ENOENT && errno != ELOOP)
+                return errno;
+            return copy.empty() && ::lstat(target.c_str(), &named) != 0 && errno == ENOENT
+                       ? 0
+                       : FileError::changedMeanwhile;
+        }
+        if (::fstat(fd, &info) != 0)
+            return errno;
+        const int found = known ? ::lstat(target.c_str(), &named) : ::stat(target.c_str(), &named);
+        if (found != 0 || info.st_dev != named.st_dev || info.st_ino != named.st_ino ||
+            (known && (info.st_dev != read->device || info.st_ino != read->index)))
+            return FileError::changedMeanwhile;
+        if (copy.empty())
+            return S_ISREG(info.st_mode) && info.st_size == 0 ? 0 : FileError::changedMeanwhile;
+        return differenceFrom(fd, copy);
     };
 
-    Descriptor current(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    Descriptor current(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | noLink));
     if (current.get() < 0 && errno != ENOENT)
-        return fail(error, errno);
+        return fail(error, known && errno == ELOOP ? FileError::changedMeanwhile : errno);
     struct stat info
     {
     };
@@ -567,9 +595,10 @@ bool replaceFile(const std::filesystem::path& path, const std::filesystem::path&
                 return fail(error, errno);
             // Checked as late as possible, on the file under the name now: an editor may have saved
             // a new file while the text was written.
-            const Descriptor now(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-            if (!unchanged(now.get()))
-                return fail(error, FileError::changedMeanwhile);
+            const Descriptor now(
+                ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | noLink));
+            if (const int code = difference(now.get()); code != 0)
+                return fail(error, code);
             if (current.get() >= 0) {
                 if (::rename(temp.path(), target.c_str()) != 0)
                     return fail(error, errno);
@@ -578,18 +607,19 @@ bool replaceFile(const std::filesystem::path& path, const std::filesystem::path&
                 // Created only if no one else created the key meanwhile.
                 if (::linkat(AT_FDCWD, temp.path(), AT_FDCWD, target.c_str(), 0) != 0)
                     return fail(error, errno == EEXIST ? FileError::changedMeanwhile : errno);
-                temp.closeKeepingName();
             }
             syncFolderOf(target);
             return true;
         }
     }
 
-    const Descriptor writable(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY));
+    const Descriptor writable(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | noLink));
     if (writable.get() < 0)
-        return fail(error, errno);
-    if (!unchanged(writable.get()))
-        return fail(error, FileError::changedMeanwhile);
+        return fail(error, known && errno == ELOOP ? FileError::changedMeanwhile : errno);
+    if (const int code = difference(writable.get()); code != 0)
+        return fail(error, code);
+    // Broken off half way, the key would hold neither text.
+    const TemporaryNames::SignalsHeld held;
     return writeInPlace(writable.get(), content, copy, error);
 }
 

@@ -393,6 +393,10 @@ int whyNotReplaced(const std::wstring& target, DWORD code)
 
 } // namespace
 
+// Ctrl+C ends a console program at once here, leaving its temporary file: to be handled with
+// SetConsoleCtrlHandler.
+void guardProcess() {}
+
 bool writeNewFileExclusive(const std::filesystem::path& path, std::string_view content, FileError& error)
 {
     const std::wstring target = longForm(path);
@@ -440,7 +444,7 @@ void KeyLock::unlock()
 }
 
 bool readFile(const std::filesystem::path& path, const ResizeBuffer& resize, FileAccess& access,
-              FileError& error)
+              FileError& error, FileIdentity*)
 {
     const Handle file = openRead(longForm(path));
     BY_HANDLE_FILE_INFORMATION info{};
@@ -530,7 +534,7 @@ bool writeBackup(const std::filesystem::path& path, std::string_view content, co
 
 bool replaceFile(const std::filesystem::path& path, const std::filesystem::path& copyPath,
                  std::string_view content, const FileAccess& access, FileError& error,
-                 bool& /*attributesLost*/)
+                 bool& /*attributesLost*/, const FileIdentity* /*read*/)
 {
     // The text goes to the file a link points to; replacing the link would cut it off from the key.
     const std::wstring target = resolved(longForm(path));

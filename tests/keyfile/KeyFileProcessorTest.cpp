@@ -777,7 +777,9 @@ TEST_F(KeyFileTest, FullDiskDuringTheBackupLeavesNoPartialCopy)
     }
 
     EXPECT_EQ(outcome, ProcessOutcome::Failed);
-    EXPECT_EQ(reporter.errorReports, (std::vector<Report>{{path(u"key.htm"_s), qt_error_string(EFBIG)}}));
+    EXPECT_EQ(
+        reporter.errorReports,
+        (std::vector<Report>{{path(u"key.htm"_s), KeyFileMessages::of(Language::German).fileSizeLimit}}));
     EXPECT_EQ(entries(), QStringList{u"key.htm"_s});
     EXPECT_EQ(read(u"key.htm"_s), original);
 }
@@ -1257,6 +1259,8 @@ TEST(KeyFileMessagesTest, SystemFailuresHaveTextsOfTheirOwnInBothLanguages)
                                              {EACCES, true},
                                              {ENOSPC},
                                              {EROFS},
+                                             {EMFILE},
+                                             {EFBIG},
                                              {FileError::changedMeanwhile},
                                              {FileError::tooBig},
                                              {FileError::notAFile}};
@@ -1268,7 +1272,7 @@ TEST(KeyFileMessagesTest, SystemFailuresHaveTextsOfTheirOwnInBothLanguages)
         texts.removeDuplicates();
         EXPECT_EQ(texts.size(), qsizetype(failures.size())) << texts.join(u" | "_s).toStdString();
         EXPECT_TRUE(texts.at(3).contains(u"/keys/Käfer"_s) && !texts.at(3).contains(u"key.htm"_s));
-        EXPECT_EQ(messages.failureText({EFBIG}, u"k"_s), qt_error_string(EFBIG));
+        EXPECT_EQ(messages.failureText({EXDEV}, u"k"_s), qt_error_string(EXDEV));
     }
     // Texts a caller left out come in the messages' language, whatever texts of its own it set.
     const KeyFileMessages partial{u"a"_s, u"b"_s};
