@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "StandardFonts.h"
-
 namespace keylinker {
 namespace {
 
@@ -293,7 +291,7 @@ PrintedFile LatexWriter::write(const PrintedKey& key, PrintLayout layout, PaperS
     LatexText latex;
     QString widestLabel;
     for (const PrintedLine& line : lines) {
-        if (standardTextWidth(line.label, 1) > standardTextWidth(widestLabel, 1))
+        if (line.label.size() > widestLabel.size()) // LaTeX measures it
             widestLabel = line.label;
     }
 

@@ -4,7 +4,6 @@
 #include <QSet>
 
 #include "InlineMarkup.h"
-#include "StandardFonts.h"
 
 namespace keylinker {
 namespace {
@@ -165,14 +164,6 @@ PrintedPage PrintedPage::of(PaperSize paper)
     page.width = paper == PaperSize::A4 ? 210 / 25.4 * 72 : 612;
     page.height = paper == PaperSize::A4 ? 297 / 25.4 * 72 : 792;
     return page;
-}
-
-double PrintedPage::labelColumn(const QList<PrintedLine>& lines) const
-{
-    double widest = 0;
-    for (const PrintedLine& line : lines)
-        widest = qMax(widest, standardTextWidth(line.label, fontSize));
-    return qMin(widest + 0.6 * fontSize, textWidth() / 4);
 }
 
 PrintedKey::PrintedKey(const KeyTable& table) : m_title(QString::fromUtf8(table.title))

@@ -67,9 +67,12 @@ struct PrintedPage final
     double textWidth() const { return width - 2 * margin; }
     /// Indentation stops growing at the depth that still leaves half the text width.
     int maxDepth() const { return int(textWidth() / 2 / indent); }
-    /// Where the text of a lead begins after its label: the widest label of `lines` in Times and a
-    /// gap, at most a quarter of the text width.
-    double labelColumn(const QList<PrintedLine>& lines) const;
+    /// Where the text of a lead begins after its label: the widest label and a gap, at most a
+    /// quarter of the text width.
+    double labelColumn(double widestLabel) const
+    {
+        return qMin(widestLabel + 0.6 * fontSize, textWidth() / 4);
+    }
 };
 
 /// A key read once for print: its couplets in key order (the main key, then each sub-key), each
