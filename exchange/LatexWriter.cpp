@@ -306,7 +306,9 @@ PrintedFile LatexWriter::write(const PrintedKey& key, PrintLayout layout, PaperS
         }
         if (line.starts >= 0 && layout == PrintLayout::Bracketed)
             body += "\\klcouplet\n";
-        QByteArray label = linked(latex.text(line.label), line.labelTarget);
+        QByteArray label;
+        for (const LabelPiece& piece : key.labelPieces(line))
+            label += linked(latex.text(piece.text), piece.target);
         if (line.starts >= 0)
             label = "\\hypertarget{" + target(line.starts) + "}{}" + label;
         body += (line.destination.isEmpty() ? "\\klnested{" : "\\kllead{") + depth + "}{" + label + "}{" +

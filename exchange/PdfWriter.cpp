@@ -272,7 +272,9 @@ std::optional<PrintedText> lastWordDown(PrintedText text)
 class KeySetter
 {
 public:
-    KeySetter(const PrintedPage& page, Typesetter& type) : m_page(page), m_type(type) {}
+    KeySetter(const PrintedKey& key, const PrintedPage& page, Typesetter& type)
+        : m_key(key), m_page(page), m_type(type)
+    {}
 
     Item title(const QString& text)
     {
@@ -359,8 +361,19 @@ private:
             return;
         const Layout label = m_type.layout(line.label, item.size);
         item.rows.front().pieces.prepend(Piece{label, 0, x0});
-        if (line.labelTarget >= 0)
-            item.links << Link{0, x0, x0 + layoutWidth(label), line.labelTarget, {}};
+        // Each back reference links to its couplet.
+        int index = 0;
+        for (const LabelPiece& piece : m_key.labelPieces(line)) {
+            const int end = index + int(piece.text.toUtf8().size());
+            if (piece.target >= 0) {
+                PangoRectangle from;
+                PangoRectangle to;
+                pango_layout_index_to_pos(label.get(), index, &from);
+                pango_layout_index_to_pos(label.get(), end - 1, &to);
+                item.links << Link{0, x0 + points(from.x), x0 + points(to.x + to.width), piece.target, {}};
+            }
+            index = end;
+        }
     }
 
     void setDestination(Item& item, const PrintedLine& line, double textX, double right, double x0)
@@ -422,6 +435,7 @@ private:
         return Piece{{}, 0, x, dots, pitch};
     }
 
+    const PrintedKey& m_key;
     const PrintedPage& m_page;
     Typesetter& m_type;
 };
@@ -535,11 +549,13 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
     cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(&append, &bytes, page.width, page.height);
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, key.title().toUtf8().constData());
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "keylinker " KEYLINKER_VERSION);
+    // No date: the same key gives the same file.
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE, "");
     cairo_t* cr = cairo_create(surface);
     QString unprintable;
     {
         Typesetter type(cr);
-        KeySetter setter(page, type);
+        KeySetter setter(key, page, type);
         const QList<PrintedLine> lines = key.lines(layout, page.maxDepth());
         double widestLabel = 0;
         for (const PrintedLine& line : lines)

@@ -117,8 +117,9 @@ PrintedFile RtfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
         if (line.starts >= 0)
             rtf +=
                 "{\\*\\bkmkstart " + bookmark(line.starts) + "}{\\*\\bkmkend " + bookmark(line.starts) + '}';
-        const QByteArray label = rtfText(line.label);
-        rtf += (line.labelTarget >= 0 ? link(label, line.labelTarget) : label) + "\\tab " + styled(line.text);
+        for (const LabelPiece& piece : key.labelPieces(line))
+            rtf += piece.target >= 0 ? link(rtfText(piece.text), piece.target) : rtfText(piece.text);
+        rtf += "\\tab " + styled(line.text);
         if (!line.destination.isEmpty()) {
             const QByteArray destination = styled(line.destination);
             rtf += "\\tab " + (line.target >= 0 ? link(destination, line.target) : destination);

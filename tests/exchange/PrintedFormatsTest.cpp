@@ -210,8 +210,7 @@ TEST(PrintedFormatsTest, PdfOfTheExampleKeyAndAKeyBaseTable)
             // A link for each destination that is a couplet and each back reference "(1)".
             qsizetype links = 0;
             for (const PrintedLine& line : lines)
-                links += (line.target >= 0 && !line.destination.isEmpty() ? 1 : 0) +
-                         (line.labelTarget >= 0 ? 1 : 0);
+                links += (line.target >= 0 && !line.destination.isEmpty() ? 1 : 0) + line.labelTargets.size();
             EXPECT_EQ(pdf.bytes.count("/Subtype /Link"), links);
             EXPECT_TRUE(pdf.bytes.contains("/Outlines")) << "no outline";
         }
