@@ -324,6 +324,8 @@ private:
                 addStray(KeyStrayMark::Kind::NotAnchor, at);
             return at + 1;
         }
+        if (at + 1 >= m_text.size() || m_text[at + 1] < '0' || m_text[at + 1] > '9')
+            return at + 1; // "C# major": text, not an entry
         const char c1 = mendedHere ? '>' : m_text[at - 2];
         if (!KeyMarks::isAnchorWindow(c1, m_text[at - 1]))
             return at + 1;

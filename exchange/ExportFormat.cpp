@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <new>
 
 #include "InteractiveKey.h"
 #include "InteractivePage.h"
+#include "KeyCheck.h"
 #include "KeyImport.h"
 #include "KeyImportError.h"
+#include "KeyPageWriter.h"
+#include "KeyReader.h"
 #include "KeyTable.h"
 #include "KeyTableExport.h"
 #include "LatexWriter.h"
@@ -15,6 +19,22 @@
 
 namespace keylinker {
 namespace {
+
+/// Loops and leads to missing entries, as the check words them, one warning each; the key checked is
+/// the page the table makes, so that every source of a key is checked alike.
+void addStructureWarnings(const KeyTable& table, Language language, QStringList& warnings)
+{
+    using Kind = KeyFinding::Kind;
+    KeyCheckResult found;
+    try {
+        found = checkKey(KeyReader::read(KeyPageWriter::write(table)), CheckScope::StructureErrors);
+    } catch (const std::bad_alloc&) {
+        return; // the export itself stands; only its warnings are left out
+    }
+    const BilingualText warning{"Warnung: %1", "warning: %1"};
+    for (const KeyFinding& finding : found.listed({Kind::MissingEntry, Kind::Loop}))
+        warnings << warning.in(language).arg(finding.text(language));
+}
 
 /// A form written from the key's table.
 template <QByteArray (*fromTable)(const KeyTable&, const ExportSettings&)>
@@ -25,6 +45,7 @@ bool tableForm(const QByteArray& content, const ExportSettings& settings, Export
     if (!KeyImport::read(content, table, error))
         return false;
     result.bytes = fromTable(table, settings);
+    addStructureWarnings(table, settings.language, result.warnings);
     return true;
 }
 
@@ -50,6 +71,8 @@ bool interactive(const QByteArray& content, const ExportSettings& settings, Expo
     if (!InteractiveKey::read(content, key, error))
         return false;
     result.bytes = InteractivePage::write(key, settings.language, settings.title, settings.source);
+    if (KeyTable table; KeyImport::read(content, table, error))
+        addStructureWarnings(table, settings.language, result.warnings);
     return true;
 }
 
@@ -66,11 +89,7 @@ bool printedForm(const QByteArray& content, const ExportSettings& settings, Expo
     const PrintedKey key(table);
     const PrintedFile printed = Writer::write(key, settings.layout, settings.paper);
     result.bytes = printed.bytes;
-    if (!key.missingEntries().isEmpty())
-        result.warnings << BilingualText{"Warnung: Verweis auf Einträge, die es nicht gibt: %1",
-                                         "warning: leads refer to entries that do not exist: %1"}
-                               .in(settings.language)
-                               .arg(key.missingEntries().join(QStringLiteral(", ")));
+    addStructureWarnings(table, settings.language, result.warnings);
     if (!printed.unprintable.isEmpty()) {
         QStringList characters;
         for (const char32_t character : printed.unprintable.toUcs4())

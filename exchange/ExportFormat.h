@@ -28,7 +28,7 @@ struct ExportSettings final
 struct ExportResult final
 {
     QByteArray bytes;
-    QStringList warnings; ///< characters a printed form cannot set, leads to entries the key lacks
+    QStringList warnings; ///< loops, leads to missing entries, characters a printed form cannot set
 };
 
 /// One form in which a key is written for others: one row per form, for keylinker-cli's --export and

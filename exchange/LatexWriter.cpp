@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "StandardFonts.h"
-
 namespace keylinker {
 namespace {
 
@@ -293,7 +291,7 @@ PrintedFile LatexWriter::write(const PrintedKey& key, PrintLayout layout, PaperS
     LatexText latex;
     QString widestLabel;
     for (const PrintedLine& line : lines) {
-        if (standardTextWidth(line.label, 1) > standardTextWidth(widestLabel, 1))
+        if (line.label.size() > widestLabel.size()) // LaTeX measures it
             widestLabel = line.label;
     }
 
@@ -308,7 +306,9 @@ PrintedFile LatexWriter::write(const PrintedKey& key, PrintLayout layout, PaperS
         }
         if (line.starts >= 0 && layout == PrintLayout::Bracketed)
             body += "\\klcouplet\n";
-        QByteArray label = linked(latex.text(line.label), line.labelTarget);
+        QByteArray label;
+        for (const LabelPiece& piece : key.labelPieces(line))
+            label += linked(latex.text(piece.text), piece.target);
         if (line.starts >= 0)
             label = "\\hypertarget{" + target(line.starts) + "}{}" + label;
         body += (line.destination.isEmpty() ? "\\klnested{" : "\\kllead{") + depth + "}{" + label + "}{" +

@@ -1,37 +1,43 @@
 #include "PdfWriter.h"
 
 #include <cmath>
-#include <utility>
+#include <memory>
+#include <optional>
+
+#include <cairo-pdf.h>
+#include <pango/pangocairo.h>
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
-
-#include "StandardFonts.h"
+#include <QSet>
 
 namespace keylinker {
 namespace {
 
-constexpr int fontCount = 5;
+// A Times of the same measures from the system's fonts; fontconfig finds what they lack (♀, ♂) in
+// another face.
+constexpr const char* textFamily = "Liberation Serif,TeX Gyre Termes,DejaVu Serif,serif";
 
-// Text in one font at one size, placed on its row.
+using Layout = std::shared_ptr<PangoLayout>;
+
+double points(int units)
+{
+    return double(units) / PANGO_SCALE;
+}
+
+int units(double points)
+{
+    return int(std::lround(points * PANGO_SCALE));
+}
+
+// Text on a row: one line of a layout, or a dot leader (`dots` dots, `pitch` apart).
 struct Piece
 {
-    StandardFont font = StandardFont::Roman;
-    double size = 0;
-    QByteArray codes;
+    Layout layout;
+    int line = 0;
     double x = 0;
-    double width = 0;
-    double spacing = 0; // between characters: the pitch of a dot leader
-};
-
-// A word: pieces without a blank between them, positions counted from its start.
-struct Word
-{
-    QList<Piece> pieces;
-    double width = 0;
-    double spaceBefore = 0;
-    bool breakBefore = false;
+    int dots = 0;
+    double pitch = 0;
 };
 
 struct Row
@@ -41,13 +47,14 @@ struct Row
     double end = 0;
 };
 
-// A link on a row: from x1 to x2, to a couplet.
+// A link on a row from x1 to x2: to a couplet, or else to an address.
 struct Link
 {
     qsizetype row = 0;
     double x1 = 0;
     double x2 = 0;
-    qsizetype target = 0;
+    qsizetype couplet = -1;
+    QByteArray uri;
 };
 
 // One printed line of the key set in rows, before it is put on a page.
@@ -66,128 +73,214 @@ struct Item
     double height() const { return double(rows.size()) * leading; }
 };
 
-// Turns styled text into measured pieces in the standard fonts, remembering what they lack.
+QByteArray destinationName(qsizetype couplet)
+{
+    return "k" + QByteArray::number(couplet);
+}
+
+// A string in cairo's tag attributes: in single quotes, quote and backslash escaped.
+QByteArray quoted(const QByteArray& text)
+{
+    QByteArray escaped = "'";
+    for (const char c : text) {
+        if (c == '\'' || c == '\\')
+            escaped += '\\';
+        escaped += c;
+    }
+    return escaped + '\'';
+}
+
+QByteArray number(double value)
+{
+    return QByteArray::number(value, 'f', 2);
+}
+
+// Sets styled text with Pango in the text face, remembering the characters no installed font has.
 class Typesetter
 {
 public:
-    QList<Word> words(const PrintedText& text, double size, bool bold = false)
+    explicit Typesetter(cairo_t* cr) : m_context(pango_cairo_create_context(cr), g_object_unref)
     {
-        QList<Word> words;
-        Word word;
-        double space = 0;
-        bool breakNext = false;
-        const auto finish = [&] {
-            if (word.pieces.isEmpty())
-                return;
-            word.spaceBefore = words.isEmpty() ? 0 : space;
-            word.breakBefore = breakNext;
-            words << word;
-            word = {};
-            space = 0;
-            breakNext = false;
-        };
-        for (const PrintedRun& run : text) {
-            if (run.text == u"\n") {
-                finish();
-                breakNext = true;
-                continue;
-            }
-            const QList<uint> characters = run.text.toUcs4();
-            for (const uint character : characters) {
-                if (character == ' ') {
-                    finish();
-                    space = size * standardGlyph(' ', run.italic, run.bold || bold).width / 1000;
-                    continue;
-                }
-                add(word, character, run.italic, run.bold || bold, size);
-            }
-        }
-        finish();
-        return words;
+        pango_cairo_context_set_resolution(m_context.get(), 72);
+        pango_context_set_round_glyph_positions(m_context.get(), false);
+        cairo_font_options_t* options = cairo_font_options_create();
+        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+        pango_cairo_context_set_font_options(m_context.get(), options);
+        cairo_font_options_destroy(options);
     }
 
-    // The pieces of a plain text, placed from `x` on.
-    QList<Piece> pieces(const QString& text, double size, double x, bool bold = false)
+    // `text` in one layout; lines broken at `width` where it is positive, and where the text breaks.
+    Layout layout(const PrintedText& text, double size, double width = 0, bool bold = false)
     {
-        Word word;
-        for (const uint character : text.toUcs4())
-            add(word, character, false, bold, size);
-        for (Piece& piece : word.pieces)
-            piece.x += x;
-        return word.pieces;
+        Layout layout(pango_layout_new(m_context.get()), g_object_unref);
+        PangoFontDescription* font = pango_font_description_from_string(textFamily);
+        pango_font_description_set_absolute_size(font, size * PANGO_SCALE);
+        if (bold)
+            pango_font_description_set_weight(font, PANGO_WEIGHT_BOLD);
+        pango_layout_set_font_description(layout.get(), font);
+        pango_font_description_free(font);
+        if (width > 0) {
+            pango_layout_set_width(layout.get(), units(width));
+            pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
+        }
+        setText(layout.get(), text, {});
+        if (pango_layout_get_unknown_glyphs_count(layout.get()) > 0)
+            setText(layout.get(), text, unknownCharacters(layout.get()));
+        return layout;
+    }
+
+    Layout layout(const QString& text, double size, double width = 0, bool bold = false)
+    {
+        return layout(PrintedText{PrintedRun{text}}, size, width, bold);
+    }
+
+    // The glyph of a dot and its width, for leaders.
+    const PangoGlyphItem* dot(double size)
+    {
+        if (!m_dot || m_dotSize != size) {
+            m_dot = layout(QStringLiteral("."), size);
+            m_dotSize = size;
+        }
+        const PangoLayoutLine* line = pango_layout_get_line_readonly(m_dot.get(), 0);
+        return line->runs ? static_cast<const PangoGlyphItem*>(line->runs->data) : nullptr;
     }
 
     QString unprintable() const { return m_unprintable; }
 
 private:
-    void add(Word& word, char32_t character, bool italic, bool bold, double size)
+    // The characters of `layout` that no font has, each added to what is unprintable.
+    QSet<char32_t> unknownCharacters(PangoLayout* layout)
     {
-        const StandardGlyph glyph = standardGlyph(character, italic, bold);
-        if (!glyph.found) {
+        QSet<char32_t> unknown;
+        for (GSList* line = pango_layout_get_lines_readonly(layout); line; line = line->next) {
+            for (GSList* run = static_cast<PangoLayoutLine*>(line->data)->runs; run; run = run->next) {
+                const PangoGlyphString* glyphs = static_cast<PangoGlyphItem*>(run->data)->glyphs;
+                for (int at = 0; at < glyphs->num_glyphs; ++at) {
+                    const PangoGlyph glyph = glyphs->glyphs[at].glyph;
+                    if ((glyph & PANGO_GLYPH_UNKNOWN_FLAG) && (glyph & ~PANGO_GLYPH_UNKNOWN_FLAG) >= 0x20)
+                        unknown.insert(char32_t(glyph & ~PANGO_GLYPH_UNKNOWN_FLAG));
+                }
+            }
+        }
+        for (const char32_t character : std::as_const(unknown)) {
             const QString missing = QString::fromUcs4(&character, 1);
             if (!m_unprintable.contains(missing))
                 m_unprintable += missing;
         }
-        const double width = size * glyph.width / 1000;
-        if (word.pieces.isEmpty() || word.pieces.back().font != glyph.font)
-            word.pieces << Piece{glyph.font, size, {}, word.width, 0, 0};
-        word.pieces.back().codes += char(glyph.code);
-        word.pieces.back().width += width;
-        word.width += width;
+        return unknown;
     }
 
+    // The runs as the layout's text and styles, each of `unknown` set as "?".
+    static void setText(PangoLayout* layout, const PrintedText& text, const QSet<char32_t>& unknown)
+    {
+        QByteArray utf8;
+        PangoAttrList* styles = pango_attr_list_new();
+        for (const PrintedRun& run : text) {
+            const auto start = guint(utf8.size());
+            if (unknown.isEmpty()) {
+                utf8 += run.text.toUtf8();
+            } else {
+                for (const char32_t character : run.text.toUcs4())
+                    utf8 += unknown.contains(character) ? QByteArray("?")
+                                                        : QString::fromUcs4(&character, 1).toUtf8();
+            }
+            const auto add = [&](PangoAttribute* style) {
+                style->start_index = start;
+                style->end_index = guint(utf8.size());
+                pango_attr_list_insert(styles, style);
+            };
+            if (run.italic)
+                add(pango_attr_style_new(PANGO_STYLE_ITALIC));
+            if (run.bold)
+                add(pango_attr_weight_new(PANGO_WEIGHT_BOLD));
+        }
+        // Lines break at blanks only, never inside "5–8" or "ei-förmig".
+        for (qsizetype at = 0; at < utf8.size();) {
+            const qsizetype begin = at;
+            while (at < utf8.size() && utf8.at(at) != ' ' && utf8.at(at) != '\n')
+                ++at;
+            if (at - begin > 1) {
+                PangoAttribute* together = pango_attr_allow_breaks_new(false);
+                together->start_index = guint(begin + 1);
+                together->end_index = guint(at);
+                pango_attr_list_insert(styles, together);
+            }
+            ++at;
+        }
+        pango_layout_set_text(layout, utf8.constData(), int(utf8.size()));
+        pango_layout_set_attributes(layout, styles);
+        pango_attr_list_unref(styles);
+    }
+
+    std::unique_ptr<PangoContext, decltype(&g_object_unref)> m_context;
+    Layout m_dot;
+    double m_dotSize = 0;
     QString m_unprintable;
 };
 
-double wordsWidth(const QList<Word>& words)
+double lineWidth(const Layout& layout, int line)
 {
-    double width = 0;
-    for (const Word& word : words)
-        width += word.spaceBefore + word.width;
-    return width;
+    PangoRectangle logical;
+    pango_layout_line_get_extents(pango_layout_get_line_readonly(layout.get(), line), nullptr, &logical);
+    return points(logical.width);
 }
 
-// Fills rows from `start` up to `edge`, breaking between words (and where the text breaks its line); a
-// word wider than a row stands alone on one. There is always at least one row.
-QList<Row> breakRows(const QList<Word>& words, double start, double edge)
+double layoutWidth(const Layout& layout)
 {
-    QList<Row> rows = {Row{{}, start, start}};
-    for (const Word& word : words) {
-        Row* row = &rows.back();
-        const bool empty = row->pieces.isEmpty();
-        if (!empty && (word.breakBefore || row->end + word.spaceBefore + word.width > edge)) {
-            rows << Row{{}, start, start};
-            row = &rows.back();
-        }
-        const double x = row->pieces.isEmpty() ? row->start : row->end + word.spaceBefore;
-        for (Piece piece : word.pieces) {
-            piece.x += x;
-            row->pieces << piece;
-        }
-        row->end = x + word.width;
+    int width = 0;
+    pango_layout_get_size(layout.get(), &width, nullptr);
+    return points(width);
+}
+
+// The rows of a layout, each line from `start`, or flush right against `right` where that is given.
+QList<Row> rowsOf(const Layout& layout, double start, double right = -1)
+{
+    QList<Row> rows;
+    const int count = pango_layout_get_line_count(layout.get());
+    for (int line = 0; line < count; ++line) {
+        const double width = lineWidth(layout, line);
+        const double x = right >= 0 ? right - width : start;
+        rows << Row{{Piece{layout, line, x}}, x, x + width};
     }
+    if (rows.isEmpty() || pango_layout_get_character_count(layout.get()) == 0)
+        rows = {Row{{}, start, start}};
     return rows;
 }
 
-void shift(Row& row, double by)
+// The text with its last blank made a line break, so that its last word begins a line; nothing where
+// it has no blank.
+std::optional<PrintedText> lastWordDown(PrintedText text)
 {
-    for (Piece& piece : row.pieces)
-        piece.x += by;
-    row.start += by;
-    row.end += by;
+    for (qsizetype at = text.size() - 1; at >= 0; --at) {
+        if (text.at(at).text == u"\n")
+            return std::nullopt;
+        const qsizetype blank = text.at(at).text.lastIndexOf(u' ');
+        if (blank < 0)
+            continue;
+        PrintedRun after = text.at(at);
+        after.text = after.text.mid(blank + 1);
+        text[at].text.truncate(blank);
+        text.insert(at + 1, PrintedRun{QStringLiteral("\n")});
+        text.insert(at + 2, after);
+        return text;
+    }
+    return std::nullopt;
 }
 
 // The page's measures and the way lines of a key are set on it.
 class KeySetter
 {
 public:
-    KeySetter(const PrintedPage& page, Typesetter& type) : m_page(page), m_type(type) {}
+    KeySetter(const PrintedKey& key, const PrintedPage& page, Typesetter& type)
+        : m_key(key), m_page(page), m_type(type)
+    {}
 
     Item title(const QString& text)
     {
         Item item = block(text, titleSize, 1.3 * titleSize, 0);
         for (Row& row : item.rows)
-            shift(row, (m_page.margin + m_page.textWidth() - row.end - (row.start - m_page.margin)) / 2);
+            shift(row, m_page.margin + (m_page.textWidth() - (row.end - row.start)) / 2 - row.start);
         item.rows << Row{}; // space below the title
         return item;
     }
@@ -214,55 +307,99 @@ public:
         item.keepWithNext = line.keepWithNext;
         item.nestedFollows = line.nestedFollows;
         // Text lines keep clear of the destinations' column; the last one takes the leader.
-        item.rows = breakRows(m_type.words(line.text, size), textX, right - 2 * size);
+        item.rows = textRows(line.text, textX, right);
         prependLabel(item, line, x0);
         if (!line.destination.isEmpty())
-            setDestination(item, line, textX, right, labelColumn);
+            setDestination(item, line, textX, right, x0);
         return item;
     }
+
+    Item folio(int page)
+    {
+        Item item;
+        const Layout layout = m_type.layout(QString::number(page), footerSize);
+        item.rows = rowsOf(layout, (m_page.width - layoutWidth(layout)) / 2);
+        return item;
+    }
+
+    double labelWidth(const QString& label) { return layoutWidth(m_type.layout(label, m_page.fontSize)); }
 
 private:
     static constexpr double titleSize = 14;
     static constexpr double headingSize = 11;
+    static constexpr double footerSize = 9;
 
     double depthIndent(const PrintedLine& line) const { return line.depth * m_page.indent; }
+
+    static void shift(Row& row, double by)
+    {
+        for (Piece& piece : row.pieces)
+            piece.x += by;
+        row.start += by;
+        row.end += by;
+    }
+
+    QList<Row> textRows(const PrintedText& text, double textX, double right)
+    {
+        return rowsOf(m_type.layout(text, m_page.fontSize, right - 2 * m_page.fontSize - textX), textX);
+    }
 
     Item block(const QString& text, double size, double leading, double indent)
     {
         Item item;
         item.size = size;
         item.leading = leading;
-        item.rows = breakRows(m_type.words({PrintedRun{text}}, size, true), m_page.margin + indent,
-                              m_page.margin + m_page.textWidth());
+        item.rows =
+            rowsOf(m_type.layout(text, size, m_page.textWidth() - indent, true), m_page.margin + indent);
         return item;
     }
 
     void prependLabel(Item& item, const PrintedLine& line, double x0)
     {
-        const QList<Piece> label = m_type.pieces(line.label, item.size, x0);
-        item.rows.front().pieces = label + item.rows.front().pieces;
         item.links.clear();
-        if (line.labelTarget >= 0 && !label.isEmpty())
-            item.links << Link{0, x0, label.back().x + label.back().width, line.labelTarget};
+        if (line.label.isEmpty())
+            return;
+        const Layout label = m_type.layout(line.label, item.size);
+        item.rows.front().pieces.prepend(Piece{label, 0, x0});
+        // Each back reference links to its couplet.
+        int index = 0;
+        for (const LabelPiece& piece : m_key.labelPieces(line)) {
+            const int end = index + int(piece.text.toUtf8().size());
+            if (piece.target >= 0) {
+                PangoRectangle from;
+                PangoRectangle to;
+                pango_layout_index_to_pos(label.get(), index, &from);
+                pango_layout_index_to_pos(label.get(), end - 1, &to);
+                item.links << Link{0, x0 + points(from.x), x0 + points(to.x + to.width), piece.target, {}};
+            }
+            index = end;
+        }
     }
 
-    void setDestination(Item& item, const PrintedLine& line, double textX, double right, double labelColumn)
+    void setDestination(Item& item, const PrintedLine& line, double textX, double right, double x0)
     {
         const double size = item.size;
         const double gap = 0.4 * size;
         const double shortestLeader = 2 * size; // three dots at least
-        const QList<Word> words = m_type.words(line.destination, size);
+        const double room = right - textX - shortestLeader - 2 * gap;
+        const Layout whole = m_type.layout(line.destination, size);
         QList<Row> destination;
-        if (wordsWidth(words) <= right - textX - shortestLeader - 2 * gap) {
-            destination = breakRows(words, 0, right);
-            if (item.rows.back().end + 2 * gap + shortestLeader + destination.front().end > right) {
+        if (layoutWidth(whole) <= room) {
+            destination = rowsOf(whole, 0, right);
+            const auto fits = [&](const Row& row) {
+                return row.end + 2 * gap + shortestLeader + destination.front().end -
+                           destination.front().start <=
+                       right;
+            };
+            if (!fits(item.rows.back())) {
                 // The last word of the text goes down with the destination, rather than a leader alone.
-                QList<Word> text = m_type.words(line.text, size);
-                if (text.size() > 1 &&
-                    text.back().width + 2 * gap + shortestLeader + destination.front().end <= right - textX) {
-                    text.back().breakBefore = true;
-                    item.rows = breakRows(text, textX, right - 2 * size);
-                    prependLabel(item, line, textX - labelColumn);
+                const std::optional<PrintedText> text = lastWordDown(line.text);
+                QList<Row> rows;
+                if (text)
+                    rows = textRows(*text, textX, right);
+                if (!rows.isEmpty() && rows.size() == item.rows.size() + 1 && fits(rows.back())) {
+                    item.rows = rows;
+                    prependLabel(item, line, x0);
                 } else {
                     item.rows << Row{{}, textX, textX};
                 }
@@ -270,38 +407,35 @@ private:
         } else {
             // Longer than a row: on rows of its own, each flush right.
             item.rows << Row{{}, textX, textX};
-            destination = breakRows(words, 0, right - textX - shortestLeader - 2 * gap);
+            destination = rowsOf(m_type.layout(line.destination, size, room), 0, right);
         }
         const qsizetype first = item.rows.size() - 1;
         for (qsizetype at = 0; at < destination.size(); ++at) {
-            Row& part = destination[at];
-            shift(part, right - part.end);
             if (at > 0)
                 item.rows << Row{{}, textX, textX};
-            item.rows.back().pieces += part.pieces;
+            item.rows.back().pieces += destination.at(at).pieces;
         }
         Row& leaderRow = item.rows[first];
         const double leaderStart = (leaderRow.pieces.isEmpty() ? textX : leaderRow.end) + gap;
-        leaderRow.pieces += leader(leaderStart, destination.front().start - gap, size);
+        leaderRow.pieces << leader(leaderStart, destination.front().start - gap, size);
         if (line.target >= 0) {
             for (qsizetype at = 0; at < destination.size(); ++at)
-                item.links << Link{first + at, destination.at(at).start, right, line.target};
+                item.links << Link{first + at, destination.at(at).start, right, line.target, {}};
         }
     }
 
     // Dots on a grid that is the same on every line, so that the leaders stand in columns.
-    Piece leader(double from, double to, double size) const
+    Piece leader(double from, double to, double size)
     {
         const double pitch = size / 2;
-        const double dot = size * standardGlyph('.', false, false).width / 1000;
-        double x = m_page.margin + std::ceil((from - m_page.margin) / pitch) * pitch;
-        Piece piece{StandardFont::Roman, size, {}, x, 0, pitch - dot};
-        for (; x + dot <= to; x += pitch)
-            piece.codes += '.';
-        piece.width = double(piece.codes.size()) * pitch;
-        return piece;
+        const PangoGlyphItem* dot = m_type.dot(size);
+        const double dotWidth = dot ? points(dot->glyphs->glyphs[0].geometry.width) : 0;
+        const double x = m_page.margin + std::ceil((from - m_page.margin) / pitch) * pitch;
+        const int dots = x + dotWidth <= to ? int(std::floor((to - dotWidth - x) / pitch)) + 1 : 0;
+        return Piece{{}, 0, x, dots, pitch};
     }
 
+    const PrintedKey& m_key;
     const PrintedPage& m_page;
     Typesetter& m_type;
 };
@@ -375,111 +509,35 @@ QList<QList<Placed>> paginate(const QList<Item>& items, const PrintedPage& page)
     return pages;
 }
 
-QByteArray number(double value)
+// Draws the pieces of a row with its baseline `y` below the page's top.
+void draw(cairo_t* cr, Typesetter& type, const Row& row, double size, double y)
 {
-    QByteArray text = QByteArray::number(value, 'f', 2);
-    while (text.endsWith('0'))
-        text.chop(1);
-    if (text.endsWith('.'))
-        text.chop(1);
-    return text;
-}
-
-QByteArray pdfString(const QByteArray& codes)
-{
-    QByteArray escaped = "(";
-    for (const char c : codes) {
-        if (c == '(' || c == ')' || c == '\\')
-            escaped += '\\';
-        escaped += c;
-    }
-    return escaped + ')';
-}
-
-// A text string outside the page's content (title, outline): UTF-16 with its byte order mark.
-QByteArray textString(const QString& text)
-{
-    QByteArray hex = "<FEFF";
-    for (const QChar c : text)
-        hex += QByteArray::number(c.unicode(), 16).rightJustified(4, '0').toUpper();
-    return hex + '>';
-}
-
-// The objects of the file, numbered from 1, and the cross-reference table that finds them.
-class PdfFile
-{
-public:
-    void add(int object, const QByteArray& body)
-    {
-        if (m_offsets.size() < object)
-            m_offsets.resize(object, 0);
-        m_offsets[object - 1] = m_bytes.size();
-        m_bytes += QByteArray::number(object) + " 0 obj\n" + body + "\nendobj\n";
-    }
-
-    void addStream(int object, const QByteArray& data)
-    {
-        // qCompress puts the length in front of a zlib stream, which is what FlateDecode reads.
-        const QByteArray compressed = qCompress(data).mid(4);
-        add(object, "<< /Length " + QByteArray::number(compressed.size()) +
-                        " /Filter /FlateDecode >>\nstream\n" + compressed + "\nendstream");
-    }
-
-    QByteArray finish(int root, int info)
-    {
-        const qsizetype xref = m_bytes.size();
-        m_bytes += "xref\n0 " + QByteArray::number(m_offsets.size() + 1) + "\n0000000000 65535 f \n";
-        for (const qsizetype offset : m_offsets)
-            m_bytes += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-        m_bytes += "trailer\n<< /Size " + QByteArray::number(m_offsets.size() + 1) + " /Root " +
-                   QByteArray::number(root) + " 0 R /Info " + QByteArray::number(info) +
-                   " 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
-        return m_bytes;
-    }
-
-private:
-    QByteArray m_bytes = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
-    QList<qsizetype> m_offsets;
-};
-
-QByteArray reference(int object)
-{
-    return QByteArray::number(object) + " 0 R";
-}
-
-QByteArray pageContent(const QList<Placed>& rows, const PrintedPage& page, int pageNumber, Typesetter& type)
-{
-    QByteArray content = "BT\n";
-    int font = -1;
-    double size = 0;
-    double spacing = 0;
-    const auto show = [&](const Piece& piece, double baseline) {
-        if (piece.codes.isEmpty())
-            return;
-        if (int(piece.font) != font || piece.size != size) {
-            font = int(piece.font);
-            size = piece.size;
-            content += "/F" + QByteArray::number(font + 1) + ' ' + number(size) + " Tf\n";
+    for (const Piece& piece : row.pieces) {
+        if (piece.layout) {
+            cairo_move_to(cr, piece.x, y);
+            pango_cairo_show_layout_line(cr, pango_layout_get_line_readonly(piece.layout.get(), piece.line));
+            continue;
         }
-        if (piece.spacing != spacing) {
-            spacing = piece.spacing;
-            content += number(spacing) + " Tc\n";
+        const PangoGlyphItem* dot = type.dot(size);
+        if (!dot || piece.dots <= 0)
+            continue;
+        PangoGlyphString* dots = pango_glyph_string_new();
+        pango_glyph_string_set_size(dots, piece.dots);
+        for (int at = 0; at < piece.dots; ++at) {
+            dots->glyphs[at] = dot->glyphs->glyphs[0];
+            dots->glyphs[at].geometry.width = units(piece.pitch);
+            dots->log_clusters[at] = at;
         }
-        content +=
-            "1 0 0 1 " + number(piece.x) + ' ' + number(baseline) + " Tm " + pdfString(piece.codes) + " Tj\n";
-    };
-    for (const Placed& placed : rows) {
-        for (const Piece& piece : placed.item->rows.at(placed.row).pieces)
-            show(piece, placed.baseline);
+        cairo_move_to(cr, piece.x, y);
+        pango_cairo_show_glyph_string(cr, dot->item->analysis.font, dots);
+        pango_glyph_string_free(dots);
     }
-    const double footerSize = 9;
-    QList<Piece> folio = type.pieces(QString::number(pageNumber), footerSize, 0);
-    const double width = folio.isEmpty() ? 0 : folio.back().x + folio.back().width;
-    for (Piece& piece : folio) {
-        piece.x += (page.width - width) / 2;
-        show(piece, page.margin / 2);
-    }
-    return content + "ET\n";
+}
+
+cairo_status_t append(void* bytes, const unsigned char* data, unsigned int length)
+{
+    static_cast<QByteArray*>(bytes)->append(reinterpret_cast<const char*>(data), qsizetype(length));
+    return CAIRO_STATUS_SUCCESS;
 }
 
 } // namespace
@@ -487,108 +545,88 @@ QByteArray pageContent(const QList<Placed>& rows, const PrintedPage& page, int p
 PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSize paper)
 {
     const PrintedPage page = PrintedPage::of(paper);
-    Typesetter type;
-    KeySetter setter(page, type);
-    const QList<PrintedLine> lines = key.lines(layout, page.maxDepth());
-    const double labelColumn = page.labelColumn(lines);
+    QByteArray bytes;
+    cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(&append, &bytes, page.width, page.height);
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, key.title().toUtf8().constData());
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "keylinker " KEYLINKER_VERSION);
+    // No date: the same key gives the same file.
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE, "");
+    cairo_t* cr = cairo_create(surface);
+    QString unprintable;
+    {
+        Typesetter type(cr);
+        KeySetter setter(key, page, type);
+        const QList<PrintedLine> lines = key.lines(layout, page.maxDepth());
+        double widestLabel = 0;
+        for (const PrintedLine& line : lines)
+            widestLabel = qMax(widestLabel, line.label.isEmpty() ? 0 : setter.labelWidth(line.label));
+        const double labelColumn = page.labelColumn(widestLabel);
 
-    QList<Item> items;
-    items.reserve(lines.size() + 1);
-    if (!key.title().isEmpty())
-        items << setter.title(key.title());
-    for (const PrintedLine& line : lines) {
-        Item item = line.heading ? setter.heading(line) : setter.lead(line, labelColumn);
-        if (line.starts >= 0 && layout == PrintLayout::Bracketed)
-            item.spaceBefore = 0.4 * page.leading;
-        if (line.outline && !line.heading)
-            item.outline = key.coupletNumber(line.starts);
-        items << item;
-    }
-
-    const QList<QList<Placed>> pages = paginate(items, page);
-
-    // Objects: the catalogue, the page tree, the fonts, the information; then each page with its
-    // content and links; then the outline.
-    constexpr int catalogue = 1;
-    constexpr int pageTree = 2;
-    constexpr int firstFont = 3;
-    constexpr int information = firstFont + fontCount;
-    const auto pageObject = [](qsizetype index) { return int(information + 1 + 2 * index); };
-    int next = pageObject(pages.size());
-
-    QHash<qsizetype, QByteArray> destinations; // couplet: where it begins
-    for (qsizetype p = 0; p < pages.size(); ++p) {
-        for (const Placed& placed : pages.at(p)) {
-            if (placed.row == 0 && placed.item->starts >= 0 && !destinations.contains(placed.item->starts))
-                destinations.insert(placed.item->starts, "[" + reference(pageObject(p)) + " /XYZ null " +
-                                                             number(placed.baseline + placed.item->leading) +
-                                                             " null]");
+        QList<Item> items;
+        items.reserve(lines.size() + 1);
+        if (!key.title().isEmpty())
+            items << setter.title(key.title());
+        for (const PrintedLine& line : lines) {
+            Item item = line.heading ? setter.heading(line) : setter.lead(line, labelColumn);
+            if (line.starts >= 0 && layout == PrintLayout::Bracketed)
+                item.spaceBefore = 0.4 * page.leading;
+            if (line.outline && !line.heading)
+                item.outline = key.coupletNumber(line.starts);
+            items << item;
         }
-    }
 
-    PdfFile file;
-    QByteArray kids;
-    QList<std::pair<QString, QByteArray>> outline;
-    for (qsizetype p = 0; p < pages.size(); ++p) {
-        QByteArray annotations;
-        QList<QByteArray> links;
-        for (const Placed& placed : pages.at(p)) {
-            for (const Link& link : placed.item->links) {
-                if (link.row != placed.row || !destinations.contains(link.target))
-                    continue;
-                const double low = placed.baseline - 0.25 * placed.item->size;
-                links << "<< /Type /Annot /Subtype /Link /Rect [" + number(link.x1) + ' ' + number(low) +
-                             ' ' + number(link.x2) + ' ' + number(low + placed.item->leading) +
-                             "] /Border [0 0 0] /Dest " + destinations.value(link.target) + " >>";
+        const QList<QList<Placed>> pages = paginate(items, page);
+        QSet<qsizetype> placed; // couplets whose beginning stands on a page
+        for (const QList<Placed>& rows : pages) {
+            for (const Placed& row : rows) {
+                if (row.row == 0 && row.item->starts >= 0)
+                    placed.insert(row.item->starts);
             }
-            if (placed.row == 0 && !placed.item->outline.isEmpty())
-                outline << std::pair{placed.item->outline,
-                                     "[" + reference(pageObject(p)) + " /XYZ null " +
-                                         number(placed.baseline + placed.item->leading) + " null]"};
         }
-        for (const QByteArray& link : links) {
-            annotations += ' ' + reference(next);
-            file.add(next++, link);
+        QSet<qsizetype> marked;
+        for (qsizetype p = 0; p < pages.size(); ++p) {
+            for (const Placed& row : pages.at(p)) {
+                const double y = page.height - row.baseline;
+                const double top = y - 0.8 * row.item->leading;
+                const Item& item = *row.item;
+                if (row.row == 0 && item.starts >= 0 && !marked.contains(item.starts)) {
+                    marked.insert(item.starts);
+                    const QByteArray name =
+                        "name=" + quoted(destinationName(item.starts)) + " x=0 y=" + number(top);
+                    cairo_tag_begin(cr, CAIRO_TAG_DEST, name.constData());
+                    cairo_tag_end(cr, CAIRO_TAG_DEST);
+                }
+                if (row.row == 0 && !item.outline.isEmpty()) {
+                    const QByteArray position =
+                        "page=" + QByteArray::number(p + 1) + " pos=[0 " + number(top) + "]";
+                    cairo_pdf_surface_add_outline(surface, CAIRO_PDF_OUTLINE_ROOT,
+                                                  item.outline.toUtf8().constData(), position.constData(),
+                                                  cairo_pdf_outline_flags_t(0));
+                }
+                draw(cr, type, item.rows.at(row.row), item.size, y);
+                for (const Link& link : item.links) {
+                    if (link.row != row.row || (link.couplet >= 0 && !placed.contains(link.couplet)))
+                        continue;
+                    const QByteArray target = link.couplet >= 0
+                                                  ? "dest=" + quoted(destinationName(link.couplet))
+                                                  : "uri=" + quoted(link.uri);
+                    const QByteArray attributes =
+                        target + " rect=[" + number(link.x1) + ' ' + number(y - 0.75 * item.leading) + ' ' +
+                        number(link.x2 - link.x1) + ' ' + number(item.leading) + ']';
+                    cairo_tag_begin(cr, CAIRO_TAG_LINK, attributes.constData());
+                    cairo_tag_end(cr, CAIRO_TAG_LINK);
+                }
+            }
+            const Item folio = setter.folio(int(p + 1));
+            draw(cr, type, folio.rows.front(), 0, page.height - page.margin / 2);
+            cairo_show_page(cr);
         }
-        kids += ' ' + reference(pageObject(p));
-        file.add(pageObject(p),
-                 "<< /Type /Page /Parent " + reference(pageTree) + " /Contents " +
-                     reference(pageObject(p) + 1) +
-                     (annotations.isEmpty() ? QByteArray() : " /Annots [" + annotations + " ]") + " >>");
-        file.addStream(pageObject(p) + 1, pageContent(pages.at(p), page, int(p + 1), type));
+        unprintable = type.unprintable();
     }
-
-    QByteArray catalogueEntries;
-    if (!outline.isEmpty()) {
-        const int root = next++;
-        const int first = next;
-        const int last = first + int(outline.size()) - 1;
-        for (qsizetype at = 0; at < outline.size(); ++at) {
-            const int object = first + int(at);
-            file.add(object, "<< /Title " + textString(outline.at(at).first) + " /Parent " + reference(root) +
-                                 (at > 0 ? " /Prev " + reference(object - 1) : QByteArray()) +
-                                 (object < last ? " /Next " + reference(object + 1) : QByteArray()) +
-                                 " /Dest " + outline.at(at).second + " >>");
-        }
-        file.add(root, "<< /Type /Outlines /First " + reference(first) + " /Last " + reference(last) +
-                           " /Count " + QByteArray::number(outline.size()) + " >>");
-        catalogueEntries = " /Outlines " + reference(root) + " /PageMode /UseOutlines";
-    }
-    file.add(catalogue, "<< /Type /Catalog /Pages " + reference(pageTree) + catalogueEntries + " >>");
-    QByteArray fonts;
-    for (int font = 0; font < fontCount; ++font) {
-        const bool symbol = StandardFont(font) == StandardFont::Symbol;
-        file.add(firstFont + font, QByteArray("<< /Type /Font /Subtype /Type1 /BaseFont /") +
-                                       standardFontName(StandardFont(font)) +
-                                       (symbol ? "" : " /Encoding /WinAnsiEncoding") + " >>");
-        fonts += " /F" + QByteArray::number(font + 1) + ' ' + reference(firstFont + font);
-    }
-    file.add(pageTree, "<< /Type /Pages /Kids [" + kids + " ] /Count " + QByteArray::number(pages.size()) +
-                           " /MediaBox [0 0 " + number(page.width) + ' ' + number(page.height) +
-                           "] /Resources << /Font <<" + fonts + " >> >> >>");
-    file.add(information,
-             "<< /Title " + textString(key.title()) + " /Creator (keylinker " KEYLINKER_VERSION ") >>");
-    return {file.finish(catalogue, information), type.unprintable()};
+    cairo_destroy(cr);
+    cairo_surface_finish(surface);
+    cairo_surface_destroy(surface);
+    return {bytes, unprintable};
 }
 
 } // namespace keylinker

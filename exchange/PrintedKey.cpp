@@ -4,7 +4,6 @@
 #include <QSet>
 
 #include "InlineMarkup.h"
-#include "StandardFonts.h"
 
 namespace keylinker {
 namespace {
@@ -167,14 +166,6 @@ PrintedPage PrintedPage::of(PaperSize paper)
     return page;
 }
 
-double PrintedPage::labelColumn(const QList<PrintedLine>& lines) const
-{
-    double widest = 0;
-    for (const PrintedLine& line : lines)
-        widest = qMax(widest, standardTextWidth(line.label, fontSize));
-    return qMin(widest + 0.6 * fontSize, textWidth() / 4);
-}
-
 PrintedKey::PrintedKey(const KeyTable& table) : m_title(QString::fromUtf8(table.title))
 {
     QList<QByteArray> keys = {QByteArray()};
@@ -194,7 +185,7 @@ PrintedKey::PrintedKey(const KeyTable& table) : m_title(QString::fromUtf8(table.
             }
             ofKey.insert(number, m_couplets.size());
             m_couplets << Couplet{
-                QString::fromUtf8(number), ofKey.size() == 1 ? QString::fromUtf8(key) : QString(), -1, {}};
+                QString::fromUtf8(number), ofKey.size() == 1 ? QString::fromUtf8(key) : QString(), {}, {}};
         }
         numbers << ofKey;
     }
@@ -210,8 +201,6 @@ PrintedKey::PrintedKey(const KeyTable& table) : m_title(QString::fromUtf8(table.
                     lead.destination = {PrintedRun{QString::fromUtf8(row.to)}};
                     lead.target = numbers.at(k).value(row.to, -1);
                     lead.entry = lead.target >= 0;
-                    if (!lead.entry && !m_missing.contains(QString::fromUtf8(row.to)))
-                        m_missing << QString::fromUtf8(row.to);
                 } else {
                     QByteArray taxon = row.to;
                     taxon.replace('|', ", ");
@@ -223,13 +212,30 @@ PrintedKey::PrintedKey(const KeyTable& table) : m_title(QString::fromUtf8(table.
                 }
                 // A key begins at its first couplet, whatever leads back there.
                 if (lead.entry && !openings.contains(lead.target) && lead.target != couplet &&
-                    m_couplets.at(lead.target).reachedFrom < 0)
-                    m_couplets[lead.target].reachedFrom = couplet;
+                    (m_couplets.at(lead.target).reachedFrom.isEmpty() ||
+                     m_couplets.at(lead.target).reachedFrom.back() != couplet))
+                    m_couplets[lead.target].reachedFrom << couplet;
                 m_couplets[couplet].leads << lead;
             }
             ++couplet;
         }
     }
+}
+
+QList<LabelPiece> PrintedKey::labelPieces(const PrintedLine& line) const
+{
+    if (line.labelTargets.isEmpty())
+        return {LabelPiece{line.label}};
+    QList<LabelPiece> references;
+    qsizetype length = 2;
+    for (const qsizetype target : line.labelTargets) {
+        if (!references.isEmpty())
+            references << LabelPiece{QStringLiteral(", ")};
+        references << LabelPiece{m_couplets.at(target).number, target};
+        length += references.back().text.size() + (references.size() > 1 ? 2 : 0);
+    }
+    return QList<LabelPiece>{LabelPiece{line.label.chopped(length) + u'('}} + references +
+           QList<LabelPiece>{LabelPiece{QStringLiteral(")")}};
 }
 
 PrintedLine PrintedKey::leadLine(qsizetype couplet, qsizetype lead, int depth) const
@@ -265,9 +271,12 @@ QList<PrintedLine> PrintedKey::bracketed() const
             lines << headingLine(couplet.heading, 0);
         for (qsizetype lead = 0; lead < couplet.leads.size(); ++lead) {
             PrintedLine line = leadLine(c, lead, 0);
-            if (lead == 0 && couplet.reachedFrom >= 0) {
-                line.label += u'(' + m_couplets.at(couplet.reachedFrom).number + u')';
-                line.labelTarget = couplet.reachedFrom;
+            if (lead == 0 && !couplet.reachedFrom.isEmpty()) {
+                QStringList from;
+                for (const qsizetype referrer : couplet.reachedFrom)
+                    from << m_couplets.at(referrer).number;
+                line.label += u'(' + from.join(QStringLiteral(", ")) + u')';
+                line.labelTargets = couplet.reachedFrom;
             } else if (lead > 0 && line.label.isEmpty()) {
                 line.label = QStringLiteral("–");
             }

@@ -39,17 +39,24 @@ QString plainText(const PrintedText& text);
 /// One line of a printed key as every format sets it: a lead, or the heading of a sub-key.
 struct PrintedLine final
 {
-    int depth = 0;              ///< indentation steps
-    QString label;              ///< "3(1)", "3*", "–"; a heading has none
-    qsizetype labelTarget = -1; ///< the couplet whose number stands in the label's parentheses
-    PrintedText text;           ///< the lead's text, or the heading
-    PrintedText destination;    ///< an entry's number or a taxon; empty where the couplet follows nested
-    qsizetype target = -1;      ///< the couplet the destination names, -1 for a taxon or a missing entry
-    qsizetype starts = -1;      ///< the couplet that begins with this line
-    bool heading = false;       ///< the name of a sub-key
-    bool keepWithNext = false;  ///< stays on the page of the line after it: a couplet's leads
-    bool nestedFollows = false; ///< the couplet it leads to follows nested: best on the same page
-    bool outline = false;       ///< an entry of a PDF's outline: each heading and every tenth couplet
+    int depth = 0;                 ///< indentation steps
+    QString label;                 ///< "3(1, 6)", "3*", "–"; a heading has none
+    QList<qsizetype> labelTargets; ///< the couplets whose numbers stand in the label's parentheses
+    PrintedText text;              ///< the lead's text, or the heading
+    PrintedText destination;       ///< an entry's number or a taxon; empty where the couplet follows nested
+    qsizetype target = -1;         ///< the couplet the destination names, -1 for a taxon or a missing entry
+    qsizetype starts = -1;         ///< the couplet that begins with this line
+    bool heading = false;          ///< the name of a sub-key
+    bool keepWithNext = false;     ///< stays on the page of the line after it: a couplet's leads
+    bool nestedFollows = false;    ///< the couplet it leads to follows nested: best on the same page
+    bool outline = false;          ///< an entry of a PDF's outline: each heading and every tenth couplet
+};
+
+/// A piece of a lead's label, and the couplet it refers back to (-1 for none).
+struct LabelPiece final
+{
+    QString text;
+    qsizetype target = -1;
 };
 
 /// The page every format sets a key on, in PostScript points (1/72 inch).
@@ -67,9 +74,12 @@ struct PrintedPage final
     double textWidth() const { return width - 2 * margin; }
     /// Indentation stops growing at the depth that still leaves half the text width.
     int maxDepth() const { return int(textWidth() / 2 / indent); }
-    /// Where the text of a lead begins after its label: the widest label of `lines` in Times and a
-    /// gap, at most a quarter of the text width.
-    double labelColumn(const QList<PrintedLine>& lines) const;
+    /// Where the text of a lead begins after its label: the widest label and a gap, at most a
+    /// quarter of the text width.
+    double labelColumn(double widestLabel) const
+    {
+        return qMin(widestLabel + 0.6 * fontSize, textWidth() / 4);
+    }
 };
 
 /// A key read once for print: its couplets in key order (the main key, then each sub-key), each
@@ -81,11 +91,10 @@ public:
     explicit PrintedKey(const KeyTable& table);
 
     QString title() const { return m_title; }
-    qsizetype coupletCount() const { return m_couplets.size(); }
     QString coupletNumber(qsizetype couplet) const { return m_couplets.at(couplet).number; }
 
-    /// Numbers of the entries that leads refer to but the key lacks, each once, in order.
-    QStringList missingEntries() const { return m_missing; }
+    /// The label of `line` in pieces, each back reference a piece of its own: "3(", "1", ", ", "6", ")".
+    QList<LabelPiece> labelPieces(const PrintedLine& line) const;
 
     /// The lines of `layout`, indented at most `maxDepth` steps. In the indented layout a couplet
     /// reached from more than one lead, or from a lead below it, is printed once and referred to by
@@ -104,8 +113,8 @@ private:
     struct Couplet
     {
         QString number;
-        QString heading; ///< the sub-key this couplet opens
-        qsizetype reachedFrom = -1;
+        QString heading;              ///< the sub-key this couplet opens
+        QList<qsizetype> reachedFrom; ///< each once, in key order
         QList<Lead> leads;
     };
 
@@ -115,7 +124,6 @@ private:
 
     QString m_title;
     QList<Couplet> m_couplets;
-    QStringList m_missing;
 };
 
 /// What a writer made of a key, and the characters its fonts lack (each once, printed as "?").

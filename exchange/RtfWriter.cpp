@@ -3,8 +3,6 @@
 #include <cmath>
 #include <string>
 
-#include "StandardFonts.h"
-
 namespace keylinker {
 namespace {
 
@@ -30,13 +28,12 @@ QByteArray rtfText(const QString& text)
         } else if (unit >= 0x20 && unit < 0x7F) {
             rtf += char(unit);
         } else if (unit < 0x80) {
-            continue; // a control character
-        } else if (const StandardGlyph glyph = standardGlyph(unit, false, false);
-                   unit >= 0xA0 && glyph.found && glyph.font != StandardFont::Symbol) {
+            continue;                              // a control character
+        } else if (unit >= 0xA0 && unit <= 0xFF) { // Windows-1252 agrees with Unicode here
             static constexpr char hex[] = "0123456789abcdef";
             rtf += "\\'";
-            rtf += hex[glyph.code >> 4];
-            rtf += hex[glyph.code & 0xF];
+            rtf += hex[unit >> 4];
+            rtf += hex[unit & 0xF];
         } else {
             rtf += "\\u" + std::to_string(qint16(unit)) + '?'; // signed, as RTF wants it
         }
@@ -78,7 +75,11 @@ PrintedFile RtfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
 {
     const PrintedPage page = PrintedPage::of(paper);
     const QList<PrintedLine> lines = key.lines(layout, page.maxDepth());
-    const double labelColumn = page.labelColumn(lines);
+    // The reader measures the text; digits, which most labels are, take half an em in Times.
+    qsizetype longestLabel = 0;
+    for (const PrintedLine& line : lines)
+        longestLabel = qMax(longestLabel, line.label.size());
+    const double labelColumn = page.labelColumn(double(longestLabel) * page.fontSize / 2);
     const QByteArray body = "\\f0\\fs" + QByteArray::number(std::lround(page.fontSize * 2));
 
     QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
@@ -116,8 +117,9 @@ PrintedFile RtfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
         if (line.starts >= 0)
             rtf +=
                 "{\\*\\bkmkstart " + bookmark(line.starts) + "}{\\*\\bkmkend " + bookmark(line.starts) + '}';
-        const QByteArray label = rtfText(line.label);
-        rtf += (line.labelTarget >= 0 ? link(label, line.labelTarget) : label) + "\\tab " + styled(line.text);
+        for (const LabelPiece& piece : key.labelPieces(line))
+            rtf += piece.target >= 0 ? link(rtfText(piece.text), piece.target) : rtfText(piece.text);
+        rtf += "\\tab " + styled(line.text);
         if (!line.destination.isEmpty()) {
             const QByteArray destination = styled(line.destination);
             rtf += "\\tab " + (line.target >= 0 ? link(destination, line.target) : destination);

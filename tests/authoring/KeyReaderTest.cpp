@@ -92,13 +92,23 @@ TEST(KeyReader, TextOfNothingButMarksIsRefused)
                QByteArray::number(2 * n) + "<BR>Elytra pale, smooth ....Carabus " + QByteArray::number(n) +
                "</P>\r\n";
     EXPECT_GT(KeyReader::read(key).entries.size(), 20000);
-    for (const QByteArray& mark : {QByteArray("#"), QByteArray("#1 "), QByteArray("....1 ")}) {
+    for (const QByteArray& mark : {QByteArray("#0"), QByteArray("#1 "), QByteArray("....1 ")}) {
         QByteArray marks;
         marks.reserve(size + mark.size());
         while (marks.size() < size)
             marks += mark;
         EXPECT_THROW(KeyReader::read(marks), std::bad_alloc) << mark.toStdString();
     }
+}
+
+TEST(KeyReader, HashWithoutADigitIsText)
+{
+    const QByteArray text = "<P>#1 Sonata in C# major, #A ....2<BR>b ....Y</P>\n<P>#2 c ....X<BR>d ....Z</P>";
+    const KeyStructure key = KeyReader::read(text);
+    EXPECT_EQ(outline(key, false), (std::vector<std::string>{"1: 2 [Y]", "2: [X] [Z]"}));
+    const KeyLead& lead = key.entries[0].leads[0];
+    EXPECT_EQ(text.mid(lead.begin, lead.leaderBegin - lead.begin), "Sonata in C# major, #A ");
+    EXPECT_TRUE(key.strayMarks.isEmpty());
 }
 
 } // namespace

@@ -67,8 +67,16 @@ TEST(PrintedKeyTest, BracketedCoupletsKeepTheAuthorsLabelsAndBackReferences)
                                                                 "0 # Larvae||-1|-1|keep\n"
                                                                 "0 1|Legs|X|-1|2|keep\n"
                                                                 "0 1b|No legs|Y, Z|-1|-1\n");
-    EXPECT_EQ(key.lines(PrintLayout::Bracketed, 10).at(2).labelTarget, 0);
-    EXPECT_EQ(key.missingEntries(), QStringList{QStringLiteral("9")});
+    EXPECT_EQ(key.lines(PrintLayout::Bracketed, 10).at(2).labelTargets, QList<qsizetype>{0});
+    // Every lead that leads back is named, each couplet once, and each is a piece of its own.
+    table.rows << row("3", "a", "2") << row("3", "b", "2") << row("1", "c", "3", "1''");
+    const PrintedKey looped(table);
+    const PrintedLine second = looped.lines(PrintLayout::Bracketed, 10).at(3);
+    EXPECT_EQ(second.label, QStringLiteral("2(1, 3)"));
+    QStringList pieces;
+    for (const LabelPiece& piece : looped.labelPieces(second))
+        pieces << piece.text + u'>' + QString::number(piece.target);
+    EXPECT_EQ(pieces.join(u'|'), QStringLiteral("2(>-1|1>0|, >-1|3>2|)>-1"));
 }
 
 TEST(PrintedKeyTest, IndentedPrintsALoopOnce)
@@ -108,7 +116,7 @@ TEST(PrintedKeyTest, EveryLayoutPrintsEachLeadOnce)
         for (const PrintLayout layout : {PrintLayout::Bracketed, PrintLayout::Indented}) {
             const QList<PrintedLine> lines = key.lines(layout, 3);
             ASSERT_EQ(lines.size(), table.rows.size()) << described(lines);
-            QList<int> starts(key.coupletCount(), 0);
+            QList<int> starts(entries, 0);
             for (qsizetype at = 0; at < lines.size(); ++at) {
                 const PrintedLine& line = lines.at(at);
                 EXPECT_LE(line.depth, 3);
@@ -121,7 +129,7 @@ TEST(PrintedKeyTest, EveryLayoutPrintsEachLeadOnce)
                 }
                 EXPECT_EQ(line.destination.isEmpty(), line.nestedFollows);
             }
-            EXPECT_EQ(starts, QList<int>(key.coupletCount(), 1)) << described(lines);
+            EXPECT_EQ(starts, QList<int>(entries, 1)) << described(lines);
         }
     }
 }
