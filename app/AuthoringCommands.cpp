@@ -7,14 +7,11 @@
 #include <QIODevice>
 #include <QJsonDocument>
 
-#include "KeyCheck.h"
+#include "KeyCheckReport.h"
 #include "KeyFileMessages.h"
 #include "KeyFileProcessor.h"
 #include "KeyFileStore.h"
 #include "KeyFileTasks.h"
-#include "KeyReader.h"
-#include "KeyRenumber.h"
-#include "KeyStatistics.h"
 #include "LineReporter.h"
 #include "MessageLine.h"
 #include "NativePath.h"
@@ -40,8 +37,11 @@ ExitStatus AuthoringCommands::process(const QStringList& files)
 ExitStatus AuthoringCommands::check(const QStringList& files, bool strict)
 {
     bool found = false;
-    const ExitStatus status = forEachKey(files, [&](const QString& file, const QByteArray& content) {
-        const KeyCheckResult result = checkKey(KeyReader::read(content));
+    const ExitStatus status = forEachKey(files, [&](const QString& file) {
+        const KeyFileCheck checked = KeyCheckReport::check(file, m_store, m_language);
+        if (!checked.failure.isEmpty())
+            return failed(file, checked.failure);
+        const KeyCheckResult& result = checked.result;
         found = found || (strict ? !result.isEmpty() : result.hasError());
         m_out.write(findingLines(file, result.listed(), result.notListed()));
         return true;
@@ -89,8 +89,11 @@ ExitStatus AuthoringCommands::writeEach(
 
 ExitStatus AuthoringCommands::printRenumbered(const QString& file)
 {
-    return forEachKey({file}, [&](const QString&, const QByteArray& content) {
-        const RenumberResult result = KeyRenumber::renumber(content);
+    return forEachKey({file}, [&](const QString&) {
+        RenumberResult result;
+        FileError error;
+        if (!readRenumbered(m_store, file, result, error))
+            return failed(file, messages().failureText(error, file));
         m_err.write(findingLines(file, result.findings, result.notListed));
         m_out.write(result.text);
         return result.renumbered;
@@ -99,8 +102,11 @@ ExitStatus AuthoringCommands::printRenumbered(const QString& file)
 
 ExitStatus AuthoringCommands::statistics(const QStringList& files, bool json)
 {
-    return forEachKey(files, [&](const QString& file, const QByteArray& content) {
-        const KeyStatistics figures = KeyStatistics::of(KeyReader::read(content));
+    return forEachKey(files, [&](const QString& file) {
+        const KeyFileCheck read = KeyCheckReport::read(file, m_store, m_language);
+        if (!read.failure.isEmpty())
+            return failed(file, read.failure);
+        const KeyStatistics figures = KeyStatistics::of(read.key);
         if (json) {
             QJsonObject object = figures.toJson();
             // JSON text is UTF-8: a name that is not gets its readable form, and its bytes beside it.
@@ -120,23 +126,21 @@ ExitStatus AuthoringCommands::statistics(const QStringList& files, bool json)
 }
 
 ExitStatus AuthoringCommands::forEachKey(const QStringList& files,
-                                         const std::function<bool(const QString&, const QByteArray&)>& work)
+                                         const std::function<bool(const QString&)>& work)
 {
     ExitStatus status = exitOk;
     for (const QString& file : files) {
         // A hostile file may need more memory than there is: it gets a message, the next file its turn.
-        const bool ok = withinMemory(m_err, file, m_language, [&] {
-            QByteArray content;
-            FileError error;
-            if (readKeyFile(file, content, error))
-                return work(file, content);
-            m_err.write(messageLine(file, messages().failureText(error, file)));
-            return false;
-        });
-        if (!ok)
+        if (!withinMemory(m_err, file, m_language, [&] { return work(file); }))
             status = exitMessage;
     }
     return status;
+}
+
+bool AuthoringCommands::failed(const QString& file, const QString& failure)
+{
+    m_err.write(messageLine(file, failure));
+    return false;
 }
 
 KeyFileMessages AuthoringCommands::messages() const

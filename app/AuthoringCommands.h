@@ -5,7 +5,6 @@
 #include <QStringList>
 
 #include "ExitStatus.h"
-#include "KeyCheck.h"
 #include "KeyFileMessages.h"
 #include "KeyFileProcessor.h"
 #include "Language.h"
@@ -13,6 +12,8 @@
 class QIODevice;
 
 namespace keylinker {
+
+struct KeyFinding;
 
 /// The command-line modes for key authors: processing keys, checking them as a compiler checks a
 /// program, renumbering their entries, making their back links anew, and their statistics. Each
@@ -45,10 +46,11 @@ public:
     ExitStatus statistics(const QStringList& files, bool json);
 
 private:
-    /// Runs `work` on each file that can be read; names the others on standard error. exitMessage
-    /// when a file could not be read or `work` said it failed.
-    ExitStatus forEachKey(const QStringList& files,
-                          const std::function<bool(const QString&, const QByteArray&)>& work);
+    /// Runs `work` on each file, a file too big for memory named on standard error. exitMessage when
+    /// `work` said it failed.
+    ExitStatus forEachKey(const QStringList& files, const std::function<bool(const QString&)>& work);
+    /// Names `file` and why it could not be read on standard error; false.
+    bool failed(const QString& file, const QString& failure);
     /// Runs `write` on each file with a processor whose messages go to standard error, one line
     /// each. exitMessage when a key ended with a message.
     ExitStatus writeEach(const QStringList& files,

@@ -544,8 +544,9 @@ KeyCheckResult checkKey(const KeyStructure& key, CheckScope scope)
             firstOf[static_cast<size_t>(i)] == i)
             add(Kind::MissingBackLink, entry.offset, number);
     }
-    // A back link must lead to an entry that refers to its own; the old pass could leave one that does
-    // not. Edges are looked up as pairs, so an entry with many leads costs no more than one with two.
+    // A back link must lead to an entry that refers to its own; a lead edited or an entry moved after
+    // processing leaves one that does not. Edges are looked up as pairs, so an entry with many leads
+    // costs no more than one with two.
     std::unordered_set<std::uint64_t> edges;
     auto edgeKey = [](size_t from, int to) { return (std::uint64_t(from) << 32) | std::uint32_t(to); };
     for (qsizetype i = 0; everything && i < entries.size(); ++i) {

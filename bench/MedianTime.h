@@ -3,9 +3,18 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdio>
 #include <vector>
 
 namespace keylinker::bench {
+
+/// Says so when the benchmark is built without optimization, whose times mean little.
+inline void noteUnoptimizedBuild()
+{
+#ifndef NDEBUG
+    std::printf("note: built without NDEBUG; build with CMAKE_BUILD_TYPE=Release for meaningful times\n");
+#endif
+}
 
 /// Runs `work` `warmUps` times untimed, then `runs` times timed, and returns the median in
 /// microseconds: the median, since a loaded machine stretches single runs but rarely half of them.

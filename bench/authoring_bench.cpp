@@ -23,6 +23,7 @@
 #include "KeyRenumber.h"
 #include "KeyRewrite.h"
 #include "KeyStatistics.h"
+#include "MedianTime.h"
 
 namespace {
 
@@ -100,9 +101,7 @@ int main(int argc, char** argv)
 {
     const qsizetype megabytes = argc > 1 ? std::atoi(argv[1]) : 50;
     const quint32 seed = argc > 2 ? quint32(std::strtoul(argv[2], nullptr, 10)) : 20261207u;
-#ifndef NDEBUG
-    std::printf("note: built without NDEBUG; build with CMAKE_BUILD_TYPE=Release for meaningful times\n");
-#endif
+    bench::noteUnoptimizedBuild();
     bench::KeyGenerator generator(seed);
     const QByteArray key = generator.generate(megabytes << 20);
     const double size = double(key.size());

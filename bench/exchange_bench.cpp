@@ -200,9 +200,7 @@ PageFigures measurePage(int rows, quint32 seed, int runs)
 int main(int argc, char** argv)
 {
     const quint32 seed = argc > 1 ? quint32(std::strtoul(argv[1], nullptr, 10)) : 1u;
-#ifndef NDEBUG
-    std::printf("note: built without NDEBUG; build with CMAKE_BUILD_TYPE=Release for meaningful times\n");
-#endif
+    keylinker::bench::noteUnoptimizedBuild();
     const Figures small = measure(1800, seed, 31);
     const Figures large = measure(18000, seed, 11);
     for (const Figures& figures : {small, large}) {

@@ -24,7 +24,7 @@
 namespace {
 
 // Words of a collection of insects, in UTF-8.
-const char* const kWords[] = {
+const char* const words[] = {
     "Käfer",   "Rüsselkäfer", "Laufkäfer", "Blattkäfer", "Bockkäfer",     "Schwebfliegen",
     "Wanzen",  "Zikaden",     "Ameisen",   "Hummeln",    "Eulenfalter",   "Großschmetterlinge",
     "Spanner", "Weißlinge",   "Bläulinge", "Libellen",   "Köcherfliegen", "Grashüpfer",
@@ -33,15 +33,15 @@ const char* const kWords[] = {
 };
 
 // Key file names of the default pattern, with the case variants authors produce.
-const char* const kMatching[] = {".htm",     ".HTM",     ".Htm",      ".html",    ".HTML",
-                                 ".htm_bak", ".HTM_BAK", ".html_bak", ".Html_Bak"};
+const char* const matchingEndings[] = {".htm",     ".HTM",     ".Htm",      ".html",    ".HTML",
+                                       ".htm_bak", ".HTM_BAK", ".html_bak", ".Html_Bak"};
 // Weights of the entries above, in tenths of a percent of all files (sum 100: one in ten).
-const int kMatchingWeights[] = {30, 6, 4, 22, 4, 14, 4, 12, 4};
+const int matchingWeights[] = {30, 6, 4, 22, 4, 14, 4, 12, 4};
 
 // Names a search passes over, some of them close to key file names.
-const char* const kOther[] = {".txt", ".jpg", ".JPG",  ".css", ".htm_bak3", ".html_bak12",
-                              ".png", ".pdf", ".htmx", ".js",  ".gif",      ".htm.txt",
-                              ".doc", ".tif", "_htm",  ".xml", ".csv",      ".htm_bak10"};
+const char* const otherEndings[] = {".txt", ".jpg", ".JPG",  ".css", ".htm_bak3", ".html_bak12",
+                                    ".png", ".pdf", ".htmx", ".js",  ".gif",      ".htm.txt",
+                                    ".doc", ".tif", "_htm",  ".xml", ".csv",      ".htm_bak10"};
 
 class TreeMaker
 {
@@ -104,7 +104,7 @@ public:
     long matching() const { return m_matching; }
 
 private:
-    std::string word() { return kWords[between(0, static_cast<int>(std::size(kWords)) - 1)]; }
+    std::string word() { return words[between(0, static_cast<int>(std::size(words)) - 1)]; }
 
     std::string fileName()
     {
@@ -112,14 +112,14 @@ private:
         stem += chance(1, 2) ? '_' : '-';
         stem += std::to_string(++m_counter);
         int pick = between(0, 999);
-        for (std::size_t i = 0; i < std::size(kMatching); ++i) {
-            if (pick < kMatchingWeights[i]) {
+        for (std::size_t i = 0; i < std::size(matchingEndings); ++i) {
+            if (pick < matchingWeights[i]) {
                 ++m_matching;
-                return stem + kMatching[i];
+                return stem + matchingEndings[i];
             }
-            pick -= kMatchingWeights[i];
+            pick -= matchingWeights[i];
         }
-        return stem + kOther[between(0, static_cast<int>(std::size(kOther)) - 1)];
+        return stem + otherEndings[between(0, static_cast<int>(std::size(otherEndings)) - 1)];
     }
 
     std::mt19937 m_random;

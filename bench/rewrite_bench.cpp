@@ -47,10 +47,7 @@ const char* outcomeName(keylinker::RewriteResult::Outcome outcome)
 int main(int argc, char** argv)
 {
     const quint32 seed = argc > 1 ? quint32(std::strtoul(argv[1], nullptr, 10)) : 20240601u;
-
-#ifndef NDEBUG
-    std::printf("note: built without NDEBUG; build with CMAKE_BUILD_TYPE=Release for meaningful times\n");
-#endif
+    keylinker::bench::noteUnoptimizedBuild();
 
     // The copy takes microseconds, so it gets many more runs than the rewrite to steady its median.
     const Measurement measurements[] = {

@@ -1,16 +1,17 @@
 # The rooms of the house and which rooms below each may use. A room's library is linked only through
 # keylinker_room_links, which refuses what this table does not allow, so the direction of the house is
 # kept by the build. Headers of a room are found only by the rooms linked to it.
-set(keylinker_room_rewrite_uses "")
-set(keylinker_room_keyfile_uses rewrite)
-set(keylinker_room_authoring_uses rewrite)
-set(keylinker_room_exchange_uses rewrite authoring)
-set(keylinker_room_tasks_uses rewrite keyfile authoring)
+set(keylinker_room_common_uses "")
+set(keylinker_room_rewrite_uses common)
+set(keylinker_room_keyfile_uses common rewrite)
+set(keylinker_room_authoring_uses common rewrite)
+set(keylinker_room_exchange_uses common rewrite authoring)
+set(keylinker_room_tasks_uses common rewrite keyfile authoring)
 set(keylinker_room_settings_uses "")
 set(keylinker_room_finder_uses keyfile)
-set(keylinker_room_viewer_uses rewrite keyfile)
-set(keylinker_room_ui_uses rewrite keyfile authoring exchange tasks settings finder viewer)
-set(keylinker_room_cli_uses rewrite keyfile authoring exchange tasks finder)
+set(keylinker_room_viewer_uses common keyfile)
+set(keylinker_room_ui_uses common rewrite keyfile authoring exchange tasks settings finder viewer)
+set(keylinker_room_cli_uses common rewrite keyfile authoring exchange tasks finder)
 
 # keyfile/ also builds keylinker_file_platform, its file system without Qt, which keylinker_keyfile
 # links publicly; the finder reaches it only through keyfile.

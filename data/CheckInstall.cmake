@@ -11,6 +11,7 @@ foreach(path
         bin/keylinker-cli
         share/keylinker/dichotabd.html
         share/keylinker/dichotabe.html
+        share/keylinker/dichotab.css
         share/keylinker/printed-key.png
         share/keylinker/examples/Laubbaeume.htm
         share/man/man1/keylinker.1

@@ -5,8 +5,8 @@ namespace keylinker {
 namespace {
 
 // Markers for the wildcards, beyond the last code point so that no character can be mistaken for one.
-constexpr char32_t kAnyRun = 0xFFFFFFFF;
-constexpr char32_t kAnyOne = 0xFFFFFFFE;
+constexpr char32_t anyRun = 0xFFFFFFFF;
+constexpr char32_t anyOne = 0xFFFFFFFE;
 
 // Letters compared without regard to case; plain ASCII is by far the most common and skips the table.
 inline char32_t folded(char32_t c) noexcept
@@ -49,14 +49,14 @@ FileNamePattern::FileNamePattern(const QString& text) : m_text(text)
             const char32_t c = nextCodePoint(text, i);
             if (c == u'*') {
                 // A run of stars means the same as one star, and backtracking gets cheaper.
-                if (m_code.size() > part.begin && m_code.back() == kAnyRun)
+                if (m_code.size() > part.begin && m_code.back() == anyRun)
                     continue;
                 if (m_code.size() > part.begin)
                     plainAfterFirst = false;
-                m_code.push_back(kAnyRun);
+                m_code.push_back(anyRun);
             } else if (c == u'?') {
                 plainAfterFirst = false;
-                m_code.push_back(kAnyOne);
+                m_code.push_back(anyOne);
             } else {
                 m_code.push_back(folded(c));
             }
@@ -66,7 +66,7 @@ FileNamePattern::FileNamePattern(const QString& text) : m_text(text)
         if (part.end == part.begin)
             continue;
         // "*.htm" and its kind, the usual parts, need only a look at the end of the name.
-        part.suffixOnly = m_code[part.begin] == kAnyRun && plainAfterFirst;
+        part.suffixOnly = m_code[part.begin] == anyRun && plainAfterFirst;
         m_parts.push_back(part);
     }
 }
@@ -105,7 +105,7 @@ bool FileNamePattern::matchesGeneral(const Part& part, QStringView name) const n
     std::size_t starPart = 0;
     qsizetype starName = -1;
     while (i < name.size()) {
-        if (p < part.end && m_code[p] == kAnyRun) {
+        if (p < part.end && m_code[p] == anyRun) {
             starPart = ++p;
             starName = i;
             continue;
@@ -113,7 +113,7 @@ bool FileNamePattern::matchesGeneral(const Part& part, QStringView name) const n
         if (p < part.end) {
             qsizetype next = i;
             const char32_t c = nextCodePoint(name, next);
-            if (m_code[p] == kAnyOne || m_code[p] == folded(c)) {
+            if (m_code[p] == anyOne || m_code[p] == folded(c)) {
                 ++p;
                 i = next;
                 continue;
@@ -125,7 +125,7 @@ bool FileNamePattern::matchesGeneral(const Part& part, QStringView name) const n
         i = starName;
         p = starPart;
     }
-    while (p < part.end && m_code[p] == kAnyRun)
+    while (p < part.end && m_code[p] == anyRun)
         ++p;
     return p == part.end;
 }

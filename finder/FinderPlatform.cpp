@@ -34,25 +34,25 @@ bool isWithin(const QString& path, const QString& base)
 // of containers and the read-only images of snap packages.
 bool isPseudoFileSystem(QByteArrayView type)
 {
-    static constexpr QByteArrayView kPseudo[] = {
+    static constexpr QByteArrayView pseudoTypes[] = {
         "autofs",      "binfmt_misc",   "bpf",      "cgroup",    "cgroup2",         "configfs",
         "debugfs",     "devpts",        "devtmpfs", "efivarfs",  "fuse.gvfsd-fuse", "fuse.lxcfs",
         "fuse.portal", "fuse.snapfuse", "fusectl",  "hugetlbfs", "mqueue",          "nsfs",
         "overlay",     "proc",          "pstore",   "ramfs",     "rpc_pipefs",      "securityfs",
         "selinuxfs",   "squashfs",      "sysfs",    "tmpfs",     "tracefs",
     };
-    return std::find(std::begin(kPseudo), std::end(kPseudo), type) != std::end(kPseudo);
+    return std::find(std::begin(pseudoTypes), std::end(pseudoTypes), type) != std::end(pseudoTypes);
 }
 
 // Places where the system keeps its own mounts, which are no place for key files; removable media
 // mounted below /run/media are the exception.
 bool isSystemLocation(const QString& mountPoint)
 {
-    static const QString kSystem[] = {u"/proc"_s, u"/sys"_s,  u"/dev"_s,     u"/run"_s,      u"/boot"_s,
-                                      u"/efi"_s,  u"/snap"_s, u"/var/lib"_s, u"/var/snap"_s, u"/tmp"_s};
+    static const QString systemPlaces[] = {u"/proc"_s, u"/sys"_s,  u"/dev"_s,     u"/run"_s,      u"/boot"_s,
+                                           u"/efi"_s,  u"/snap"_s, u"/var/lib"_s, u"/var/snap"_s, u"/tmp"_s};
     if (isWithin(mountPoint, u"/run/media"_s))
         return false;
-    return std::any_of(std::begin(kSystem), std::end(kSystem),
+    return std::any_of(std::begin(systemPlaces), std::end(systemPlaces),
                        [&](const QString& base) { return isWithin(mountPoint, base); });
 }
 
@@ -216,11 +216,6 @@ QString driveOf(const QString& path, const QStringList& drives)
             best = drive;
     }
     return best;
-}
-
-bool isHidden(QStringView name)
-{
-    return name.startsWith(u'.');
 }
 
 int compareNames(const QString& a, const QString& b)

@@ -59,9 +59,6 @@ QString driveOf(const QString& path);
 /// ancestors (whole components only). Empty when none does.
 QString driveOf(const QString& path, const QStringList& drives);
 
-/// Hidden names begin with ".": neither list shows them, as the file manager does not by default.
-bool isHidden(QStringView name);
-
 /// The order of both lists: by name without regard to case, equal names by their code units, so
 /// "B" comes right before "b" and the order never depends on the reading order of the folder.
 int compareNames(const QString& a, const QString& b);

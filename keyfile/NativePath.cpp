@@ -4,7 +4,7 @@ namespace keylinker {
 
 namespace {
 
-constexpr char16_t kEscapeBase = 0xDC00;
+constexpr char16_t escapeBase = 0xDC00;
 
 bool isContinuation(unsigned char byte)
 {
@@ -42,7 +42,7 @@ qsizetype sequenceLength(QByteArrayView bytes, qsizetype at, char32_t& codePoint
 
 bool isEscapedByte(char16_t unit)
 {
-    return unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF;
+    return unit >= escapeBase + 0x80 && unit <= escapeBase + 0xFF;
 }
 
 } // namespace
@@ -67,7 +67,7 @@ QString fromNativePath(QByteArrayView bytes)
         char32_t codePoint = 0;
         const qsizetype length = sequenceLength(bytes, at, codePoint);
         if (length == 0) {
-            path.append(QChar(char16_t(kEscapeBase + lead)));
+            path.append(QChar(char16_t(escapeBase + lead)));
             ++at;
             continue;
         }
@@ -87,7 +87,7 @@ QByteArray toNativePath(QStringView path)
         if (unit < 0x80) {
             bytes.append(char(unit));
         } else if (isEscapedByte(unit)) {
-            bytes.append(char(unit - kEscapeBase));
+            bytes.append(char(unit - escapeBase));
         } else {
             // Everything else is text (a pair of surrogates as one character); a lone surrogate that
             // no escape made cannot name a file and is written as its own three bytes.

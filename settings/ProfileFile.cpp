@@ -14,16 +14,16 @@ namespace keylinker {
 
 namespace {
 
-// A value reads back with at most 2047 characters, so that it means the same here as to any reader
-// of the format with the usual buffer of 2048 (one for the terminating zero). Cut, not refused:
-// reading a setting never fails.
-constexpr qsizetype kMaxValueLength = 2047;
+// A value reads back with at most 2047 characters: other programs that read this file take no more
+// (2048 with the terminating zero), and a longer value would mean something else to them than here.
+// Cut, not refused: reading a setting never fails.
+constexpr qsizetype maxValueLength = 2047;
 
 QString cutToBuffer(QString value)
 {
-    if (value.size() <= kMaxValueLength)
+    if (value.size() <= maxValueLength)
         return value;
-    value.truncate(kMaxValueLength);
+    value.truncate(maxValueLength);
     if (value.back().isHighSurrogate()) // no half characters
         value.chop(1);
     return value;

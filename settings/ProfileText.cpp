@@ -6,7 +6,7 @@ namespace keylinker {
 
 namespace {
 
-constexpr char kQuote = '"';
+constexpr char quoteMark = '"';
 
 enum class Kind { Other, Section, Key };
 
@@ -61,7 +61,7 @@ bool sameName(QByteArrayView name, QByteArrayView wanted)
 
 bool isQuoted(QByteArrayView value)
 {
-    return value.size() >= 2 && value.front() == kQuote && value.back() == kQuote;
+    return value.size() >= 2 && value.front() == quoteMark && value.back() == quoteMark;
 }
 
 QString decodedValue(QByteArrayView stored)
@@ -76,7 +76,7 @@ QByteArray encodedValue(const QString& value)
     const QByteArray bytes = value.toLocal8Bit();
     const bool needsQuotes =
         !bytes.isEmpty() && (isBlank(bytes.front()) || isBlank(bytes.back()) || isQuoted(bytes));
-    return needsQuotes ? kQuote + bytes + kQuote : bytes;
+    return needsQuotes ? quoteMark + bytes + quoteMark : bytes;
 }
 
 // A group with "]", a key with "=" or one that looks like a comment would come back as something else,

@@ -80,24 +80,42 @@ CheckRow rowOf(const KeyFinding& finding, const KeyStructure& key, Language lang
 
 } // namespace
 
+KeyFileCheck KeyCheckReport::read(const QString& path, KeyFileStore& store, Language language)
+{
+    KeyFileCheck file;
+    QByteArray content;
+    FileError error;
+    if (readKeyText(store, path, content, error))
+        file.key = KeyReader::read(content);
+    else
+        file.failure = KeyFileMessages::of(language).failureText(error, path);
+    return file;
+}
+
+KeyFileCheck KeyCheckReport::check(const QString& path, KeyFileStore& store, Language language)
+{
+    KeyFileCheck file = read(path, store, language);
+    if (file.failure.isEmpty())
+        file.result = checkKey(file.key);
+    return file;
+}
+
 QList<CheckedKeyFile> KeyCheckReport::forFiles(const QStringList& paths, KeyFileStore& store,
                                                Language language)
 {
-    const KeyFileMessages messages = KeyFileMessages::of(language);
     QList<CheckedKeyFile> report;
     for (const QString& path : paths) {
         CheckedKeyFile& file = report.emplace_back();
         file.path = path;
         // A hostile file may need more memory than there is; the window goes on all the same.
         try {
-            QByteArray content;
-            FileError error;
-            if (!readKeyText(store, path, content, error)) {
-                file.failure = messages.failureText(error, path);
+            const KeyFileCheck checked = check(path, store, language);
+            if (!checked.failure.isEmpty()) {
+                file.failure = checked.failure;
                 continue;
             }
-            const KeyStructure key = KeyReader::read(content);
-            const KeyCheckResult result = checkKey(key);
+            const KeyStructure& key = checked.key;
+            const KeyCheckResult& result = checked.result;
             QList<KeyFinding> found = result.listed();
             // What strands a reader comes before what is only unusual.
             std::stable_partition(found.begin(), found.end(),
@@ -109,7 +127,7 @@ QList<CheckedKeyFile> KeyCheckReport::forFiles(const QStringList& paths, KeyFile
             file.notListed = result.notListed();
         } catch (const std::bad_alloc&) {
             file.rows.clear();
-            file.failure = messages.failureText({FileError::tooBig}, path);
+            file.failure = KeyFileMessages::of(language).failureText({FileError::tooBig}, path);
         }
     }
     return report;

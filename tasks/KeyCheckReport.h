@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "KeyCheck.h"
+#include "KeyReader.h"
 #include "KeyStatistics.h"
 
 namespace keylinker {
@@ -37,10 +38,25 @@ struct CheckedKeyFile final
     qsizetype notListed = 0; ///< findings beyond the listed ones
 };
 
-/// The check of several key files for the window: per file its findings as rows and its statistics.
+/// A key file as both programs read it for its check and its statistics.
+struct KeyFileCheck final
+{
+    QString failure; ///< why the file could not be read, in the language asked for; empty when it was
+    KeyStructure key;
+    KeyCheckResult result; ///< what the check found; nothing where the file was only read
+};
+
+/// The check and the statistics of key files, the same for the window and the command line. Work on a
+/// hostile file may throw std::bad_alloc.
 class KeyCheckReport final
 {
 public:
+    /// Reads the key file at `path` through `store`, for its statistics (`KeyStatistics::of`).
+    static KeyFileCheck read(const QString& path, KeyFileStore& store, Language language);
+    /// Reads and checks it.
+    static KeyFileCheck check(const QString& path, KeyFileStore& store, Language language);
+
+    /// The check of several key files for the window: per file its findings as rows and its statistics.
     static QList<CheckedKeyFile> forFiles(const QStringList& paths, KeyFileStore& store, Language language);
 
     /// At most this many characters of the key's line stand in a row's `source`.

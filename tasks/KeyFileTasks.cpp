@@ -11,6 +11,15 @@
 
 namespace keylinker {
 
+bool readRenumbered(KeyFileStore& store, const QString& path, RenumberResult& result, FileError& error)
+{
+    QByteArray content;
+    if (!readKeyText(store, path, content, error))
+        return false;
+    result = KeyRenumber::renumber(content);
+    return true;
+}
+
 ProcessOutcome renumberKeyFile(const KeyFileProcessor& processor, KeyFileStore& store, const QString& path,
                                QList<KeyFinding>& findings, qsizetype& notListed)
 {
@@ -20,22 +29,19 @@ ProcessOutcome renumberKeyFile(const KeyFileProcessor& processor, KeyFileStore& 
         findings = std::move(result.findings);
         notListed = result.notListed;
     };
-    QByteArray content;
-    FileAccess access;
-    FileError error;
-    // A file that cannot be read is left to the run, which reports it.
-    if (store.read(path, content, access, error)) {
-        try {
-            RenumberResult first = KeyRenumber::renumber(content);
+    try {
+        RenumberResult first;
+        FileError error;
+        // A file that cannot be read is left to the run, which reports it.
+        if (readRenumbered(store, path, first, error)) {
             take(first);
             if (!first.renumbered)
                 return ProcessOutcome::Refused;
-        } catch (const std::bad_alloc&) {
-            // Too big to renumber here, and so in the run: refused before a backup is made.
-            return processor.refuse(path, {FileError::tooBig});
         }
+    } catch (const std::bad_alloc&) {
+        // Too big to renumber here, and so in the run: refused before a backup is made.
+        return processor.refuse(path, {FileError::tooBig});
     }
-    content = QByteArray();
     // The run renumbers what it read itself, never this earlier read; a key changed in between may
     // be refused there, and then tells why as the first read would.
     return processor.processWith(path, [&take](const QByteArray& text) {

@@ -5,8 +5,13 @@
 
 #include "KeyCheck.h"
 #include "KeyFileProcessor.h"
+#include "KeyRenumber.h"
 
 namespace keylinker {
+
+/// The key file at `path` read through `store` and renumbered in `result`; nothing is written. False,
+/// with why in `error`, where the file cannot be read. Work on a hostile file may throw std::bad_alloc.
+bool readRenumbered(KeyFileStore& store, const QString& path, RenumberResult& result, FileError& error);
 
 /// Renumbers the key file at `path` through `processor`, with all its guarantees (backup first, atomic
 /// replace). A key that renumbering refuses is not written, and gets no backup where that shows at the

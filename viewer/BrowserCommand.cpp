@@ -4,7 +4,7 @@ namespace keylinker {
 
 BrowserCommand BrowserCommand::forFile(const QString& browserPath, const QString& filePath)
 {
-    return {browserPath, filePath, browserPath + u' ' + filePath};
+    return {browserPath, filePath};
 }
 
 } // namespace keylinker

@@ -23,11 +23,11 @@ using keylinker::test::TestDir;
 
 namespace {
 
-const FileNamePattern kKeyFiles(u"*.htm;*.html;*.htm_bak;*.html_bak"_s);
+const FileNamePattern keyFiles(u"*.htm;*.html;*.htm_bak;*.html_bak"_s);
 
 // What a search of R finds, in order: C, B, A1 (after its subfolder "leer", which holds nothing), A, R.
-const QStringList kAllOfR = {u"R/C/c.htm"_s, u"R/B/b.html_bak"_s, u"R/A/A1/a1.htm"_s, u"R/A/A1/a1b.htm_bak"_s,
-                             u"R/A/a.htm"_s, u"R/r1.HTML"_s,      u"R/r2.htm"_s};
+const QStringList allOfR = {u"R/C/c.htm"_s, u"R/B/b.html_bak"_s, u"R/A/A1/a1.htm"_s, u"R/A/A1/a1b.htm_bak"_s,
+                            u"R/A/a.htm"_s, u"R/r1.HTML"_s,      u"R/r2.htm"_s};
 
 class FinderDirectoryWalk : public ::testing::Test
 {
@@ -42,7 +42,7 @@ protected:
         hooks.found = [this](const QString& path) { found.append(relative(path)); };
         hooks.letEventsRun = [this] { goingOn = atVisit(++visits); };
         hooks.goOn = [this] { return goingOn && found.size() < capacity; };
-        DirectoryWalk walker(kKeyFiles, std::move(hooks));
+        DirectoryWalk walker(keyFiles, std::move(hooks));
         const DirectoryWalk::End end = walker.run(dir.path(start));
         stoppedIn = relative(walker.stoppedIn());
         return end;
@@ -68,7 +68,7 @@ protected:
 TEST_F(FinderDirectoryWalk, FindsDepthFirstFromTheLastSubfolderEachFolderAfterThoseBelowIt)
 {
     EXPECT_EQ(walk(), DirectoryWalk::End::Through);
-    EXPECT_EQ(found, kAllOfR);
+    EXPECT_EQ(found, allOfR);
     EXPECT_EQ(visits, 7); // R, C, C/folder.htm, B, A, A1, leer: events run at every folder
     EXPECT_EQ(stoppedIn, QString());
 
@@ -99,7 +99,7 @@ TEST_F(FinderDirectoryWalk, CancelAtAFolderOrAFullListStopsTheWholeWalkKeepingWh
     visits = 0;
     capacity = 3;
     EXPECT_EQ(walk(), DirectoryWalk::End::Stopped);
-    EXPECT_EQ(found, kAllOfR.first(3));
+    EXPECT_EQ(found, allOfR.first(3));
     EXPECT_EQ(visits, 7); // the list filled up in A1, after "leer" below it
     EXPECT_EQ(stoppedIn, u"R/A/A1"_s);
 }
@@ -125,10 +125,10 @@ TEST_F(FinderDirectoryWalk, MatchesTooDeepToBeReadAreCounted)
     WalkHooks hooks;
     QStringList all;
     hooks.found = [&all](const QString& path) { all.append(path); };
-    DirectoryWalk walker(kKeyFiles, std::move(hooks));
+    DirectoryWalk walker(keyFiles, std::move(hooks));
     EXPECT_EQ(walker.run(dir.path(u"R"_s)), DirectoryWalk::End::Through);
     EXPECT_EQ(walker.tooDeep(), 3);
-    EXPECT_EQ(all.size(), kAllOfR.size() + 1);
+    EXPECT_EQ(all.size(), allOfR.size() + 1);
     EXPECT_TRUE(all.contains(*shallow));
     EXPECT_TRUE(keylinker::test::removeTree(dir.path(u"R/C"_s)));
     EXPECT_EQ(walker.run(dir.path(u"R"_s)), DirectoryWalk::End::Through);
@@ -146,7 +146,7 @@ TEST_F(FinderDirectoryWalk, NamesThatAreNotUtf8AreFoundAndListedWithTheirOwnByte
     ::close(fd);
 
     EXPECT_EQ(walk(), DirectoryWalk::End::Through);
-    ASSERT_EQ(found.size(), kAllOfR.size() + 1);
+    ASSERT_EQ(found.size(), allOfR.size() + 1);
     EXPECT_EQ(keylinker::toNativePath(dir.path(found.at(0))), file);
 
     // The window's lists show the folder and the file, and their paths turn back into the bytes.

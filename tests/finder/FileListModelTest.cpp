@@ -14,7 +14,7 @@ using keylinker::test::TestDir;
 
 namespace {
 
-const QString kKeyFiles = u"*.htm;*.html;*.htm_bak;*.html_bak"_s;
+const QString keyFiles = u"*.htm;*.html;*.htm_bak;*.html_bak"_s;
 
 class FinderFileList : public ::testing::Test
 {
@@ -22,7 +22,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(files.setPattern(kKeyFiles));
+        ASSERT_TRUE(files.setPattern(keyFiles));
         ASSERT_TRUE(files.setPath(dir.path(u"moths"_s)));
     }
 
@@ -44,9 +44,9 @@ TEST_F(FinderFileList, FollowsPathAndPattern)
         QStringList entries;
     } steps[] = {
         {u"moths"_s,
-         kKeyFiles,
+         keyFiles,
          {u"Arctiids.HTML"_s, u"arctiids.html"_s, u"geometrids.htm_bak"_s, u"noctuids.htm"_s}},
-        {u"beetles"_s, kKeyFiles, {u"carabids.htm"_s}},
+        {u"beetles"_s, keyFiles, {u"carabids.htm"_s}},
         {u"beetles"_s, u"*.txt;*.htm"_s, {u"carabids.htm"_s, u"readme.txt"_s}},
         {u"moths"_s, u"*.txt;*.htm"_s, {u"noctuids.htm"_s, u"notes.txt"_s}},
         {u"moths"_s, u"*.htm_bak?"_s, {u"geometrids.htm_bak3"_s}},
@@ -78,7 +78,7 @@ TEST_F(FinderFileList, RefusedPatternAndUnreadableFolderKeepWhatWasThere)
         EXPECT_FALSE(files.setPattern(text));
     for (const QString& target : {dir.path(u"missing"_s), dir.path(u"moths/notes.txt"_s), QString()})
         EXPECT_FALSE(files.setPath(target)) << target.toStdString();
-    EXPECT_EQ(files.pattern().text(), kKeyFiles);
+    EXPECT_EQ(files.pattern().text(), keyFiles);
     EXPECT_EQ(files.path(), dir.path(u"moths"_s));
     EXPECT_EQ(files.entries(), before);
     EXPECT_EQ(resetSpy.count(), 0);

@@ -81,8 +81,9 @@ check "keylinker-cli processes a copy of the installed example key" \
 check "the backup holds the example as installed" cmp "$example" "$work/key/Laubbaeume.htm_bak0"
 check "the processed example has anchors and passes the check" sh -c \
     'grep -q "<A NAME=\"anKer1\"></A>" "$1" && keylinker-cli --english --check "$1"' sh "$work/key/Laubbaeume.htm"
-check "the help pages and the icon are installed" \
+check "the help pages, their style and the icon are installed" \
     test -f /usr/share/keylinker/dichotabd.html -a -f /usr/share/keylinker/dichotabe.html \
+    -a -f /usr/share/keylinker/dichotab.css \
     -a -f /usr/share/icons/hicolor/scalable/apps/io.github.keylinker.keylinker.svg
 for page in keylinker keylinker-cli; do
     check "man finds $page and shows it without a warning" sh -c \

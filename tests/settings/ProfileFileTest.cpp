@@ -15,9 +15,9 @@ using keylinker::ProfileFile;
 
 namespace {
 
-const QString kGroup = u"allgemein"_s;
-const QString kKey = u"browser"_s;
-const QString kFirefox = u"/usr/bin/firefox"_s;
+const QString groupName = u"allgemein"_s;
+const QString keyName = u"browser"_s;
+const QString firefoxPath = u"/usr/bin/firefox"_s;
 
 class ProfileFileTest : public ::testing::Test
 {
@@ -40,23 +40,23 @@ protected:
 TEST_F(ProfileFileTest, MissingFileGivesDefaultAndCreatesNothing)
 {
     const ProfileFile profile(path(u"keylinker/Dichotab.ini"_s));
-    EXPECT_EQ(profile.ini(kGroup, kKey, u"fallback"_s), u"fallback"_s);
-    EXPECT_EQ(profile.ini(kGroup, kKey, QString()), QString());
+    EXPECT_EQ(profile.ini(groupName, keyName, u"fallback"_s), u"fallback"_s);
+    EXPECT_EQ(profile.ini(groupName, keyName, QString()), QString());
     EXPECT_FALSE(QDir(path(u"keylinker"_s)).exists());
 }
 
 TEST_F(ProfileFileTest, FirstWriteCreatesFolderAndFile)
 {
     const ProfileFile profile(path(u"a/b/Dichotab.ini"_s));
-    profile.setini(kGroup, kKey, kFirefox);
+    profile.setini(groupName, keyName, firefoxPath);
     EXPECT_EQ(bytesOf(profile.path()), QByteArray("[allgemein]\nbrowser=/usr/bin/firefox\n"));
-    EXPECT_EQ(ProfileFile(profile.path()).ini(kGroup, kKey, u"x"_s), kFirefox);
+    EXPECT_EQ(ProfileFile(profile.path()).ini(groupName, keyName, u"x"_s), firefoxPath);
 }
 
 TEST_F(ProfileFileTest, EveryWrittenValueReadsBackAndReplacesTheLastOne)
 {
     const ProfileFile profile(path());
-    const QString values[] = {kFirefox,
+    const QString values[] = {firefoxPath,
                               u"/home/jörg/Programme/Bräuser ÄÖÜß/bin"_s,
                               u"C:\\Programme\\x\\y.exe"_s,
                               u"  blanks at both ends\t"_s,
@@ -67,8 +67,8 @@ TEST_F(ProfileFileTest, EveryWrittenValueReadsBackAndReplacesTheLastOne)
                               QString(),
                               u"/opt/last/browser"_s};
     for (const QString& value : values) {
-        profile.setini(kGroup, kKey, value);
-        EXPECT_EQ(profile.ini(kGroup, kKey, u"default"_s), value);
+        profile.setini(groupName, keyName, value);
+        EXPECT_EQ(profile.ini(groupName, keyName, u"default"_s), value);
     }
     const QList<QByteArray> lines = bytesOf(path()).split('\n');
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
@@ -86,7 +86,7 @@ TEST_F(ProfileFileTest, ReadsHandWrittenFiles)
     const QString fallback = u"fallback"_s;
     const Case cases[] = {
         {"[allgemein]\nbrowser=C:\\Programme\\x\\y.exe", u"C:\\Programme\\x\\y.exe"_s},
-        {"[Allgemein]\r\n  BROWSER \t=  /usr/bin/firefox  \r\n", kFirefox},
+        {"[Allgemein]\r\n  BROWSER \t=  /usr/bin/firefox  \r\n", firefoxPath},
         {"[ allgemein ]\nbrowser=\"  spaced  \"\n", u"  spaced  "_s},
         {"[allgemein]\nbrowser=\"unbalanced\n", u"\"unbalanced"_s},
         {"[allgemein]\nbrowser=\n", QString()},
@@ -100,7 +100,7 @@ TEST_F(ProfileFileTest, ReadsHandWrittenFiles)
     };
     for (const Case& c : cases) {
         writeBytes(path(), c.content);
-        EXPECT_EQ(ProfileFile(path()).ini(kGroup, kKey, fallback), c.expected) << "file: " << c.content;
+        EXPECT_EQ(ProfileFile(path()).ini(groupName, keyName, fallback), c.expected) << "file: " << c.content;
     }
 }
 
@@ -109,10 +109,10 @@ TEST_F(ProfileFileTest, LongValuesReadBackCutTo2047Characters)
     const QString shortEnough = QString(2047, u'a');
     const QString tooLong = QString(2000, u'b') + QString(1000, u'c');
     const ProfileFile profile(path());
-    profile.setini(kGroup, kKey, shortEnough);
-    EXPECT_EQ(profile.ini(kGroup, kKey, QString()), shortEnough);
-    profile.setini(kGroup, kKey, tooLong);
-    EXPECT_EQ(profile.ini(kGroup, kKey, QString()), tooLong.left(2047));
+    profile.setini(groupName, keyName, shortEnough);
+    EXPECT_EQ(profile.ini(groupName, keyName, QString()), shortEnough);
+    profile.setini(groupName, keyName, tooLong);
+    EXPECT_EQ(profile.ini(groupName, keyName, QString()), tooLong.left(2047));
     EXPECT_TRUE(bytesOf(path()).contains(tooLong.toUtf8())) << "the file keeps the whole value";
 }
 
@@ -140,7 +140,7 @@ TEST_F(ProfileFileTest, WritingChangesOnlyTheOwnLine)
     };
     for (const Case& c : cases) {
         writeBytes(path(), c.before);
-        ProfileFile(path()).setini(kGroup, kKey, kFirefox);
+        ProfileFile(path()).setini(groupName, keyName, firefoxPath);
         EXPECT_EQ(bytesOf(path()), QByteArray(c.after)) << "file before: " << c.before;
     }
 }
@@ -150,17 +150,17 @@ TEST_F(ProfileFileTest, FailedOrImpossibleWritesAreSilentAndChangeNothing)
     // A regular file where the folder should be: the folder cannot be created, even by root.
     writeBytes(path(u"blocker"_s), "not a folder");
     const ProfileFile blocked(path(u"blocker/Dichotab.ini"_s));
-    blocked.setini(kGroup, kKey, kFirefox);
-    EXPECT_EQ(blocked.ini(kGroup, kKey, u"fallback"_s), u"fallback"_s);
+    blocked.setini(groupName, keyName, firefoxPath);
+    EXPECT_EQ(blocked.ini(groupName, keyName, u"fallback"_s), u"fallback"_s);
     EXPECT_EQ(bytesOf(path(u"blocker"_s)), QByteArray("not a folder"));
 
     // What cannot be held in one line would come back as other lines: it is not written.
     const QByteArray old = "[allgemein]\nbrowser=/old\n";
-    const QString unstorable[][3] = {{kGroup, kKey, u"/a\n[x]\ny=1"_s},
-                                     {kGroup, kKey, u"/a\r"_s},
-                                     {kGroup, u"brow=ser"_s, kFirefox},
-                                     {kGroup, u";browser"_s, kFirefox},
-                                     {u"allgemein]x"_s, kKey, kFirefox}};
+    const QString unstorable[][3] = {{groupName, keyName, u"/a\n[x]\ny=1"_s},
+                                     {groupName, keyName, u"/a\r"_s},
+                                     {groupName, u"brow=ser"_s, firefoxPath},
+                                     {groupName, u";browser"_s, firefoxPath},
+                                     {u"allgemein]x"_s, keyName, firefoxPath}};
     for (const auto& [group, key, value] : unstorable) {
         writeBytes(path(), old);
         ProfileFile(path()).setini(group, key, value);
@@ -175,7 +175,7 @@ TEST_F(ProfileFileTest, DefaultPathLiesInXdgConfigHome)
                                                 : std::nullopt;
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
     const QString defaultPath = ProfileFile::defaultPath();
-    EXPECT_EQ(ProfileFile(defaultPath).ini(kGroup, kKey, u"fallback"_s), u"fallback"_s);
+    EXPECT_EQ(ProfileFile(defaultPath).ini(groupName, keyName, u"fallback"_s), u"fallback"_s);
     if (saved)
         qputenv("XDG_CONFIG_HOME", *saved);
     else

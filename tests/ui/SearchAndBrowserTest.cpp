@@ -331,7 +331,6 @@ private Q_SLOTS:
         QTest::mouseClick(control("testen"), Qt::LeftButton);
         QCOMPARE(int(launcher.started.size()), 1);
         const QString key = path(QStringLiteral("R/key.htm"));
-        QCOMPARE(launcher.started[0].commandLine, browser + u' ' + key);
         QCOMPARE(launcher.started[0].program, browser);
         QCOMPARE(launcher.started[0].argument, key);
 
@@ -348,8 +347,8 @@ private Q_SLOTS:
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
         write(QStringLiteral("R/dichotabe.html"), "<P>Help here</P>");
         help()->trigger();
-        QCOMPARE(launcher.started.back().commandLine,
-                 browser + u' ' + path(QStringLiteral("R/dichotabe.html")));
+        QCOMPARE(launcher.started.back().program, browser);
+        QCOMPARE(launcher.started.back().argument, path(QStringLiteral("R/dichotabe.html")));
 
         // A browser that cannot be started: the program and the reason, in the window's language.
         launcher.failure = QStringLiteral("Permission denied");
