@@ -125,6 +125,8 @@ KeyFileMessages KeyFileMessages::of(Language language)
                  "The backup could not take every extended attribute of the file (such as its "
                  "access control list); it is open to fewer users, never to more"),
         .tooDeep = text("%1 Dateien lagen zu tief, um gelesen zu werden", "%1 files were too deep to read"),
+        .listFull = text("Das Listenfeld ist voll. Die Suche wird abgebrochen.",
+                         "The filelist is filled up. Search canceled."),
         .lineWord = text("Zeile", "line"),
         .language = language,
     };
