@@ -512,9 +512,7 @@ ExitStatus CommandLineTool::findFiles(const QString& folder, const QString& patt
         return exitMessage;
     }
     if (full) {
-        m_err.write(messageLine(folder, BilingualText{"Das Listenfeld ist voll. Die Suche wird abgebrochen.",
-                                                      "The filelist is filled up. Search canceled."}
-                                            .in(m_language)));
+        m_err.write(messageLine(folder, KeyFileMessages::of(m_language).listFull));
         return exitMessage;
     }
     return exitOk;

@@ -54,6 +54,11 @@ QByteArray keybase(const KeyTable& table, const ExportSettings& settings)
     return KeyTableExport::keybase(table, settings.header);
 }
 
+QByteArray keybaseTsv(const KeyTable& table, const ExportSettings& settings)
+{
+    return KeyTableExport::keybase(table, settings.header, '\t');
+}
+
 QByteArray text(const KeyTable& table, const ExportSettings&)
 {
     return KeyTableExport::text(table);
@@ -70,7 +75,8 @@ bool interactive(const QByteArray& content, const ExportSettings& settings, Expo
     InteractiveKey key;
     if (!InteractiveKey::read(content, key, error))
         return false;
-    result.bytes = InteractivePage::write(key, settings.language, settings.title, settings.source);
+    result.bytes = InteractivePage::write(key, settings.pageLanguage.value_or(settings.language),
+                                          settings.title, settings.source);
     if (KeyTable table; KeyImport::read(content, table, error))
         addStructureWarnings(table, settings.language, result.warnings);
     return true;
@@ -107,6 +113,8 @@ constexpr auto indented = PrintLayout::Indented;
 
 constexpr std::array formats{
     ExportFormat{"keybase", {"KeyBase CSV", "KeyBase CSV"}, "csv", bracketed, false, &tableForm<&keybase>},
+    // The window's other KeyBase table; --export keybase takes the row above.
+    ExportFormat{"keybase", {"KeyBase TSV", "KeyBase TSV"}, "tsv", bracketed, false, &tableForm<&keybaseTsv>},
     ExportFormat{"text", {"Text", "Text"}, "txt", bracketed, false, &tableForm<&text>},
     ExportFormat{"dot", {"Graphviz DOT", "Graphviz DOT"}, "dot", bracketed, false, &tableForm<&dot>},
     ExportFormat{"interactive",

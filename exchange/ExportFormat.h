@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <span>
 
 #include <QByteArray>
@@ -22,6 +23,7 @@ struct ExportSettings final
     bool header = true;  ///< a table starts with its header row
     PrintLayout layout = PrintLayout::Bracketed;
     PaperSize paper = PaperSize::A4;
+    std::optional<Language> pageLanguage{}; ///< the reader's page's, where it is not `language`
 };
 
 /// A key written in one form, with what the author should know about it (in the settings' language).

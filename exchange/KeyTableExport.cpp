@@ -8,9 +8,9 @@
 namespace keylinker {
 namespace {
 
-QByteArray csvField(const QByteArray& field)
+QByteArray csvField(const QByteArray& field, char separator)
 {
-    if (!field.contains(',') && !field.contains('"') && !field.contains('\n') && !field.contains('\r'))
+    if (!field.contains(separator) && !field.contains('"') && !field.contains('\n') && !field.contains('\r'))
         return field;
     QByteArray quoted = field;
     quoted.replace('"', "\"\"");
@@ -36,9 +36,28 @@ QByteArray firstWords(const QByteArray& statement)
     return words.mid(0, wordCount).join(' ') + " \xE2\x80\xA6";
 }
 
+constexpr qsizetype minimumLeader = 3;
+
+/// The words of a statement, where a word that would read as the label of a new lead at the start
+/// of a line ("2 mm", "- or") stays joined to the word before it. A statement with a dot leader of
+/// its own is one unit: any line but its lead's last would end the lead there when read back.
+QStringList unbreakableUnits(const QString& statement)
+{
+    if (statement.contains(QStringLiteral("...")) || statement.contains(u'\u2026'))
+        return {statement};
+    QStringList units;
+    for (const QString& word : statement.split(u' ', Qt::SkipEmptyParts)) {
+        if ((word.front().isDigit() || word.front() == u'-') && !units.isEmpty())
+            units.back() += u' ' + word;
+        else
+            units << word;
+    }
+    return units;
+}
+
 } // namespace
 
-QByteArray KeyTableExport::keybase(const KeyTable& table, bool header)
+QByteArray KeyTableExport::keybase(const KeyTable& table, bool header, char separator)
 {
     bool subkeys = false;
     bool shortcuts = false;
@@ -47,15 +66,18 @@ QByteArray KeyTableExport::keybase(const KeyTable& table, bool header)
         shortcuts = shortcuts || !row.shortcut.isEmpty();
     }
     QByteArray csv;
-    if (header)
-        csv += QByteArray("from,statement,to") + (subkeys ? ",subkey" : "") + (shortcuts ? ",shortcut" : "") +
-               "\r\n";
+    if (header) {
+        QByteArray names =
+            QByteArray("from,statement,to") + (subkeys ? ",subkey" : "") + (shortcuts ? ",shortcut" : "");
+        csv += names.replace(',', separator) + "\r\n";
+    }
     for (const KeyTableRow& row : table.rows) {
-        csv += csvField(row.from) + ',' + csvField(row.statement) + ',' + csvField(row.to);
+        csv += csvField(row.from, separator) + separator + csvField(row.statement, separator) + separator +
+               csvField(row.to, separator);
         if (subkeys)
-            csv += ',' + csvField(row.subkey);
+            csv += separator + csvField(row.subkey, separator);
         if (shortcuts)
-            csv += ',' + csvField(row.shortcut);
+            csv += separator + csvField(row.shortcut, separator);
         csv += "\r\n";
     }
     return csv;
@@ -74,20 +96,49 @@ QByteArray KeyTableExport::text(const KeyTable& table, int column)
     for (const QList<qsizetype>& entry : table.entries()) {
         for (qsizetype lead = 0; lead < entry.size(); ++lead) {
             const KeyTableRow& row = table.rows.at(entry.at(lead));
-            const QString label = QString::fromUtf8(row.from) + QString(lead, u'*');
+            // The author's own label stands as written ("4'" stays "4'").
+            QString label = QString::fromUtf8(row.label).trimmed();
+            if (label.isEmpty())
+                label = QString::fromUtf8(row.from) + QString(lead, u'*');
             labelWidth = qMax(labelWidth, label.size());
             lines << Line{label, QString::fromUtf8(InlineMarkup::toPlain(row.statement)),
                           QString::fromUtf8(InlineMarkup::toPlain(
                               row.shortcut.isEmpty() ? row.to : row.to + ':' + row.shortcut))};
         }
     }
+    const QString indent(labelWidth + 1, u' ');
     QString text;
     for (const Line& line : lines) {
-        QString lead = line.label.leftJustified(labelWidth + 1) + line.statement;
-        if (!line.statement.isEmpty())
-            lead += u' ';
-        lead += QString(qMax<qsizetype>(3, column - 2 - lead.size()), u'.') + u' ' + line.target + u'\n';
-        text += lead;
+        const QStringList units = unbreakableUnits(line.statement);
+        QString current = line.label.leftJustified(indent.size());
+        qsizetype unitsOnLine = 0;
+        for (const QString& unit : units) {
+            if (unitsOnLine > 0 && current.size() + 1 + unit.size() > column) {
+                text += current + u'\n';
+                current = indent;
+                unitsOnLine = 0;
+            }
+            current += (unitsOnLine++ > 0 ? QStringLiteral(" ") : QString()) + unit;
+        }
+        // The target ends in the last column, behind a leader of three dots at least; where the
+        // last line has no room for that, its last unit goes down with the leader.
+        const auto leaderRoom = [&] {
+            return column - current.size() - (unitsOnLine > 0 ? 1 : 0) - 1 - line.target.size();
+        };
+        if (leaderRoom() < minimumLeader && unitsOnLine > 1) {
+            const QString& last = units.back();
+            current.chop(last.size() + 1);
+            text += current + u'\n';
+            current = indent + last;
+        } else if (leaderRoom() < minimumLeader && unitsOnLine == 1 && units.size() > 1) {
+            text += current + u'\n';
+            current = indent;
+            unitsOnLine = 0;
+        }
+        if (unitsOnLine > 0)
+            current += u' ';
+        current += QString(qMax<qsizetype>(minimumLeader, leaderRoom()), u'.') + u' ' + line.target + u'\n';
+        text += current;
     }
     return text.toUtf8();
 }

@@ -172,6 +172,8 @@ KeyFileMessages KeyFileMessages::of(Language language)
                  "This is a page for readers made by keylinker from %1: process %1 and export "
                  "again"),
         .tooDeep = text("%1 Dateien lagen zu tief, um gelesen zu werden", "%1 files were too deep to read"),
+        .listFull = text("Das Listenfeld ist voll. Die Suche wird abgebrochen.",
+                         "The filelist is filled up. Search canceled."),
         .lineWord = text("Zeile", "line"),
         .language = language,
     };

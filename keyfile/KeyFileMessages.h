@@ -37,6 +37,7 @@ struct KeyFileMessages final
     QString binary{};
     QString generatedPage{}; ///< %1: the key the page was made from
     QString tooDeep{};       ///< %1: how many files a search met whose paths are too long to be read
+    QString listFull{};      ///< a search ended because its list of found files is full
     QString lineWord{};      ///< "line", for the line of a structure error
 
     /// The text for `error` on the key at `keyPath` (whose folder is named when the folder failed).

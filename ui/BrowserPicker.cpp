@@ -1,10 +1,13 @@
 #include "BrowserPicker.h"
 
+#include <algorithm>
+
 #include <QLineEdit>
 
 #include "BrowserChoice.h"
 #include "DirectoryListModel.h"
 #include "DriveListModel.h"
+#include "FoundListModel.h"
 #include "ProfileFile.h"
 
 namespace keylinker {
@@ -25,6 +28,16 @@ QString BrowserPicker::search()
     m_window.directories.setPath(m_searchFolder);
     m_window.drives.setCurrentDrive(m_window.directories.path());
     m_window.search();
+    QStringList found = m_window.found.entries();
+    const auto isOpener = [](const QString& path) {
+        return path.mid(path.lastIndexOf(u'/') + 1) == BrowserChoice::desktopOpener;
+    };
+    if (!found.isEmpty() && !isOpener(found.front()) && std::ranges::any_of(found, isOpener)) {
+        std::ranges::stable_partition(found, isOpener);
+        m_window.found.clear();
+        for (const QString& path : found)
+            m_window.found.add(path);
+    }
     return before;
 }
 

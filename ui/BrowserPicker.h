@@ -10,6 +10,7 @@ namespace keylinker {
 
 class DirectoryListModel;
 class DriveListModel;
+class FoundListModel;
 class ProfileFile;
 
 /// The browser choice's own steps: the search for browser programs from the search folder, with the
@@ -24,6 +25,7 @@ public:
         QLineEdit& patternBox;
         DirectoryListModel& directories;
         DriveListModel& drives;
+        FoundListModel& found;
         std::function<void()> search;
     };
 
@@ -32,7 +34,8 @@ public:
     /// The browser the settings file names; empty when none was chosen.
     QString remembered() const;
     /// Puts the browser pattern into the pattern box, opens the search folder (the drive list
-    /// follows) and runs the Search command; returns the folder that was open before.
+    /// follows) and runs the Search command; returns the folder that was open before. The desktop's
+    /// own opener, which starts the user's default browser, stands first among the programs found.
     QString search();
     /// Keeps `browser` in the settings file for the next start.
     void remember(const QString& browser);

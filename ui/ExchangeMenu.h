@@ -31,15 +31,19 @@ public:
     /// nothing was written.
     QString importKey(const QString& folder, Language language);
 
-    /// Asks for the name and the form of the export of the key `file` (beside it, in the first form)
-    /// and writes it. True when it was written.
-    bool exportKey(const QString& file, Language language);
+    /// Asks for the name, the form and its options of the export of the key `file` (beside it, in the
+    /// first form) and writes it; a No to replacing a file asks again. `selectedCount` keys were
+    /// selected, of which `file` is the one exported: the dialog's title says so. True when it was
+    /// written.
+    bool exportKey(const QString& file, int selectedCount, Language language);
 
 private:
+    enum class Written { Yes, No, Declined };
+
     bool readKey(const QString& path, KeyTable& table, Language language);
     bool readContent(const QString& path, QByteArray& content, Language language);
     void showImportError(const QString& path, const KeyImportError& error, Language language);
-    bool writeFile(const QString& path, const QByteArray& content, Language language);
+    Written writeFile(const QString& path, const QByteArray& content, Language language);
     void showFailure(const QString& path, const FileError& error, Language language);
 
     KeyFileProcessor& m_processor;

@@ -11,11 +11,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTranslator>
 
 #include "AuthoringMenu.h"
 #include "BrowserChoice.h"
@@ -201,9 +203,10 @@ void Suchen::createControls()
     warten = new QLabel(client);
     lblCriteria = new QLabel(client);
     txtSearchSpec = new QLineEdit(BrowserChoice::keyFilePattern, client);
-    m_browsers = std::make_unique<BrowserPicker>(
-        BrowserPicker::Window{*txtSearchSpec, *m_directories, *m_drives, [this] { cmdSearch_Click(); }},
-        m_settings, m_services.browserSearchFolder);
+    m_browsers =
+        std::make_unique<BrowserPicker>(BrowserPicker::Window{*txtSearchSpec, *m_directories, *m_drives,
+                                                              *m_found, [this] { cmdSearch_Click(); }},
+                                        m_settings, m_services.browserSearchFolder);
     filList = new QListView(client);
     dirList = new QListView(client);
     drvList = new QComboBox(client);
@@ -531,6 +534,7 @@ void Suchen::applyLanguage(Language language)
     m_processor->setMessages(messages);
     if (m_ownMessages)
         m_ownMessages->setLanguage(language);
+    showQtTextsIn(language);
 
     setWindowTitle(texts.windowTitle);
     setCaption(lblCriteria, texts.lblCriteria);
@@ -547,6 +551,24 @@ void Suchen::applyLanguage(Language language)
     mnuImportieren->setText(texts.mnuImportieren);
     mnuExportieren->setText(texts.mnuExportieren);
     setCaption(testen, txtAnzeigen);
+}
+
+/// Qt's own texts (the file dialogs' columns and messages, the standard buttons) in the window's
+/// language: German from Qt's translation where it is installed, English as Qt writes them.
+void Suchen::showQtTextsIn(Language language)
+{
+    if (language == Language::English) {
+        m_qtTexts.reset();
+    } else if (!m_qtTexts) {
+        auto translator = std::make_unique<QTranslator>();
+        if (translator->load(QStringLiteral("qtbase_de"),
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+            QCoreApplication::installTranslator(translator.get()))
+            m_qtTexts = std::move(translator);
+    }
+    // Delivered now: posted, the change would reach the next message box after its buttons got the
+    // window's texts, and put Qt's own in their place.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
 }
 
 void Suchen::ddeutsch()
@@ -581,9 +603,23 @@ void Suchen::aktion_Click()
         return;
     }
     const QStringList selected = selectedFilesOfVisibleList();
+    if (!restoreAgreed(selected))
+        return;
+    const bool fromFound = m_mode.stage == Stage::Found;
     qsizetype withErrors = 0;
-    for (const QString& path : selected)
+    for (const QString& path : selected) {
+        const QStringList before = fromFound ? backupsOf(path) : QStringList();
         withErrors += bearbeiten(path) ? 1 : 0;
+        // The found list shows what processing from it made, as the file list does.
+        if (fromFound) {
+            int added = 0;
+            for (const QString& backup : backupsOf(path))
+                added +=
+                    !before.contains(backup) && !m_found->entries().contains(backup) && m_found->add(backup);
+            if (added > 0)
+                showFoundCount(added);
+        }
+    }
     // The new backups show up where the pattern takes them in; the chosen files stay chosen, so
     // View shows the file just processed.
     m_fileFollower->reread();
@@ -591,6 +627,36 @@ void Suchen::aktion_Click()
         warten->setText(withErrors == 0 ? txtFertig
                                         : txtFertig + QStringLiteral(" – ") +
                                               filesWithErrorsText(withErrors, language()));
+}
+
+/// Processing a backup writes over its key: a row that moved under the pointer must not restore a
+/// key unasked. Every key that would be restored is named in one question.
+bool Suchen::restoreAgreed(const QStringList& selected)
+{
+    QStringList restores;
+    for (const QString& path : selected) {
+        const QString key = plainPath(path);
+        if (key != path)
+            restores << m_texts->msgWiederherstellen.arg(QDir::toNativeSeparators(key),
+                                                         path.mid(path.lastIndexOf(u'/') + 1));
+    }
+    if (restores.isEmpty())
+        return true;
+    return m_services.messages->ask(
+        restores.join(u'\n') + (restores.size() == 1 ? u' ' : u'\n') +
+        (restores.size() == 1 ? m_texts->txtStandBleibt : m_texts->txtStaendeBleiben));
+}
+
+/// The backups beside the key of `path`, as full paths.
+QStringList Suchen::backupsOf(const QString& path)
+{
+    const QString key = plainPath(path);
+    const qsizetype slash = key.lastIndexOf(u'/');
+    const QDir folder(slash <= 0 ? QStringLiteral("/") : key.left(slash));
+    QStringList paths;
+    for (const QString& name : folder.entryList({key.mid(slash + 1) + QStringLiteral("_bak*")}, QDir::Files))
+        paths << folder.filePath(name);
+    return paths;
 }
 
 void Suchen::aktion_LostFocus()
@@ -614,6 +680,7 @@ void Suchen::commitBrowserChoice()
     browserPfad = chosen;
     m_browsers->remember(browserPfad);
     endBrowserChoice();
+    warten->setText(m_texts->txtBrowserGespeichert.arg(chosen.mid(chosen.lastIndexOf(u'/') + 1)));
 }
 
 /// Back to processing key files, with the key file pattern and the browse panel.
@@ -859,6 +926,8 @@ void Suchen::mnuBrowser_Click()
     if (m_mode.stage == Stage::Found && m_found->count() == 0)
         showMessage(
             m_texts->msgKeinBrowserGefunden.arg(QDir::toNativeSeparators(m_browsers->searchFolder())));
+    else if (m_mode.choosingBrowser())
+        warten->setText(m_texts->txtBrowserHinweis);
 }
 
 void Suchen::mnuHilfe_Click()
@@ -904,11 +973,12 @@ void Suchen::mnuExportieren_Click()
     if (m_mode.walking())
         return;
     warten->clear();
-    // One key is written, as View shows one: the current entry, if it is among the selected ones.
-    const QString key = currentFileOfVisibleList(true);
-    if (key.isEmpty())
+    // One key is written at a time, each with its own form, options and warnings: of several
+    // selected keys the first, as the dialog's title says.
+    const QStringList selected = selectedFilesOfVisibleList();
+    if (selected.isEmpty())
         showMessage(m_texts->msgNichtsGewaehlt);
-    else if (m_exchange->exportKey(key, language()))
+    else if (m_exchange->exportKey(selected.front(), static_cast<int>(selected.size()), language()))
         warten->setText(txtFertig);
 }
 

@@ -20,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QListView;
 class QPushButton;
+class QTranslator;
 
 namespace keylinker {
 
@@ -100,6 +101,7 @@ private:
 
     void Form_Load();
     void applyLanguage(Language language);
+    void showQtTextsIn(Language language);
     /// The window-level flag `sprache` as a language.
     Language language() const { return sprache ? Language::German : Language::English; }
     void ddeutsch();
@@ -108,6 +110,8 @@ private:
     void Picture4_Click();
 
     void aktion_Click();
+    bool restoreAgreed(const QStringList& selected);
+    static QStringList backupsOf(const QString& path);
     void aktion_LostFocus();
     /// Processes one key; true when errors remain in it.
     bool bearbeiten(const QString& path);
@@ -156,6 +160,7 @@ private:
     std::unique_ptr<BrowserPicker> m_browsers;
     std::unique_ptr<AuthoringMenu> m_authoring;
     std::unique_ptr<ExchangeMenu> m_exchange;
+    std::unique_ptr<QTranslator> m_qtTexts; ///< Qt's German texts while the window speaks German
     WindowMode m_mode;
     bool m_restoringDrive = false;
     bool m_ending = false;

@@ -102,6 +102,29 @@ struct WindowTexts final
     // The end of a search that met files too deep to be read; %1: how many.
     QString msgZuTief;
 
+    // Before a backup is processed, which restores its key: one line a key (%1 the key, %2 the
+    // backup), then what is kept, for one key or for several.
+    QString msgWiederherstellen;
+    QString txtStandBleibt;
+    QString txtStaendeBleiben;
+
+    // The export dialog beyond the names: the title when several keys are selected (%1 the key
+    // exported, %2 how many are selected), the paper of the printed forms, the reader's page's
+    // language, what sets a form's proposed name apart, and the warnings after the file written (%1).
+    QString txtExportTitelErste;
+    QString txtPapier;
+    QString txtLetter;
+    QString txtSeitenSprache;
+    QString txtDeutsch;
+    QString txtEnglisch;
+    QString txtNameLeser;
+    QString txtNameEingerueckt;
+    QString msgExportHinweise;
+
+    // The status label during a browser choice, and after it (%1 the browser stored).
+    QString txtBrowserHinweis;
+    QString txtBrowserGespeichert;
+
     static const WindowTexts& of(Language language);
 };
 

@@ -17,8 +17,11 @@ inline const QString keyFilePattern = QStringLiteral("*.htm;*.html;*.htm_bak*;*.
 #ifdef Q_OS_WIN
 inline const QString startFolder = QStringLiteral("c:\\");
 inline const QString browserPattern = QStringLiteral("iexplore.exe;netscape.exe");
+inline const QString desktopOpener;
 #else
 inline const QString startFolder = QStringLiteral("/usr");
+/// The desktop's opener, which starts the user's default browser: offered first.
+inline const QString desktopOpener = QStringLiteral("xdg-open");
 inline const QString browserPattern = QStringLiteral(
     "firefox;firefox-esr;chromium;chromium-browser;google-chrome;google-chrome-stable;microsoft-edge;"
     "brave-browser;vivaldi;opera;epiphany;falkon;konqueror;xdg-open");

@@ -181,6 +181,46 @@ TEST(KeyExchangeTest, GeneratedKeysSurviveEveryRoundTrip)
     }
 }
 
+// Long leads wrap under a hanging indent with the target ending in the last column; the author's
+// labels stand; read back, the text gives the same key.
+TEST(KeyExchangeTest, TextWrapsLongLeadsAndKeepsLabels)
+{
+    for (unsigned seed = 0; seed < 200; ++seed) {
+        KeyTable key = generatedKey(seed);
+        std::mt19937 random(seed);
+        for (qsizetype at = 0; at < key.rows.size(); ++at) {
+            KeyTableRow& row = key.rows[at];
+            row.statement.replace("...", "."); // a leader of its own keeps a lead on one line
+            // A word that reads as a label ("12)") never begins a line: such leads may run long.
+            for (char& c : row.statement)
+                c = (c >= '0' && c <= '9') || c == '-' ? 'n' : c;
+            for (unsigned again = random() % 6; again > 0; --again)
+                row.statement += ' ' + row.statement;
+            if (at > 0 && key.rows.at(at - 1).from == row.from)
+                row.label = row.from + '\'';
+        }
+        const QByteArray text = KeyTableExport::text(key);
+        const QList<QByteArray> lines = text.chopped(1).split('\n');
+        for (const QByteArray& line : lines)
+            ASSERT_LE(QString::fromUtf8(line).size(), 72) << text.toStdString();
+        KeyTable fromText;
+        KeyImportError error;
+        ASSERT_TRUE(TextKeyImport::read(text, fromText, error)) << error.line << '\n' << text.toStdString();
+        ASSERT_EQ(fromText.rows.size(), key.rows.size()) << text.toStdString();
+        qsizetype line = 0;
+        for (qsizetype at = 0; at < key.rows.size(); ++at) {
+            const KeyTableRow& row = key.rows.at(at);
+            EXPECT_EQ(fromText.rows.at(at).statement, InlineMarkup::toPlain(row.statement))
+                << text.toStdString();
+            EXPECT_TRUE(lines.at(line).startsWith(row.label.isEmpty() ? row.from + ' ' : row.label + ' '));
+            // The lead's last line ends in its target (flush right where the target leaves room).
+            while (!lines.at(line).endsWith(' ' + InlineMarkup::toPlain(row.to)))
+                ASSERT_LT(++line, lines.size()) << text.toStdString();
+            ++line;
+        }
+    }
+}
+
 TEST(KeyExchangeTest, TablesAreReadWhateverTheirDress)
 {
     const std::string expected = "1|Wings red, shining|2||\n1|Wings\"blue\"|Apterygota||\n"

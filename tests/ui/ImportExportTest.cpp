@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <QAction>
 #include <QLabel>
 #include <QListView>
@@ -80,11 +82,14 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("Tabellen und Textschlüssel (*.csv *.tsv *.txt)"),
                               QStringLiteral("Alle Dateien (*)")}));
 
+        // A No to replacing goes back to the save dialog, at the name declined.
         const QString page = path(QStringLiteral("keys/moths.htm"));
         dialogs.opened = path(QStringLiteral("keys/moths.csv"));
-        dialogs.saved = page;
+        dialogs.savedInTurn = {page};
         trigger("mnuImportieren");
-        QCOMPARE(dialogs.asked.last().start, page);
+        QCOMPARE(dialogs.asked.size(), 4);
+        QCOMPARE(dialogs.asked[2].start, page);
+        QCOMPARE(dialogs.asked[3].start, page);
         QCOMPARE(sink.asked,
                  QStringList{page + QStringLiteral(" gibt es schon. Ersetzen? Die alte Datei bleibt als "
                                                    "Sicherungskopie daneben.")});
@@ -92,6 +97,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(page + QStringLiteral("_bak0")));
 
         sink.answer = true;
+        dialogs.saved = page;
         trigger("mnuImportieren");
         KeyTable titled = tableOf(table);
         titled.title = "moths";
@@ -136,13 +142,17 @@ private Q_SLOTS:
         trigger("mnuExportieren"); // cancelled: nothing written
         QCOMPARE(dialogs.asked.size(), 1);
         QCOMPARE(dialogs.asked[0].title, QStringLiteral("Export “moths.htm”"));
-        QCOMPARE(dialogs.asked[0].start, path(QStringLiteral("keys/moths.csv")));
+        QCOMPARE(dialogs.asked[0].start, path(QStringLiteral("keys/moths-keybase.csv")));
         QStringList types;
         for (const ExportFormat& format : ExportFormat::all())
             types << format.name.in(Language::English) + QStringLiteral(" (*.") +
                          QLatin1StringView(format.suffix) + u')';
         QCOMPARE(dialogs.asked[0].types, types);
         QVERIFY(types.contains(QStringLiteral("Graphviz DOT (*.dot)")));
+        // Each form its own name, never the table the key came from.
+        for (const char* name : {"moths-keybase.tsv", "moths.pdf", "moths-indented.pdf", "moths-reader.html"})
+            QVERIFY2(dialogs.asked[0].names.contains(QLatin1StringView(name)), name);
+        QCOMPARE(dialogs.asked[0].names.size(), types.size());
 
         const QByteArray content = KeyPageWriter::write(tableOf(table));
         int type = 0;
@@ -151,6 +161,7 @@ private Q_SLOTS:
             ExportSettings settings{Language::English, "moths"};
             settings.source = "moths.htm";
             settings.layout = format.layout;
+            settings.pageLanguage = Language::English;
             ExportResult expected;
             KeyImportError error;
             QVERIFY(format.write(content, settings, expected, error));
@@ -171,6 +182,74 @@ private Q_SLOTS:
                  qsizetype(ExportFormat::all().size()) + 2);
         QVERIFY(sink.shown.size() == 1 && sink.asked.isEmpty());
         QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Done!"));
+    }
+
+    // The dialog's options reach the writers: the paper of a printed form, the reader's page's
+    // language (the window's at first). Of several keys the first is exported, as the title says; a
+    // No to replacing goes back to the dialog with the form and the options chosen.
+    void exportOptionsAndSeveralKeys()
+    {
+        const QByteArray content = KeyPageWriter::write(tableOf(table));
+        write(QStringLiteral("keys/moths.htm"), content);
+        write(QStringLiteral("keys/nymphs.htm"), content);
+        const auto row = [](const char* option, PrintLayout layout) {
+            const auto formats = ExportFormat::all();
+            return static_cast<int>(std::ranges::find_if(formats,
+                                                         [&](const ExportFormat& format) {
+                                                             return QLatin1StringView(format.option) ==
+                                                                        QLatin1StringView(option) &&
+                                                                    format.layout == layout;
+                                                         }) -
+                                    formats.begin());
+        };
+        const auto expected = [&content](int type, Language page, PaperSize paper) {
+            const ExportFormat& format = ExportFormat::all()[type];
+            ExportSettings settings{Language::German, "moths"};
+            settings.source = "moths.htm";
+            settings.layout = format.layout;
+            settings.pageLanguage = page;
+            settings.paper = paper;
+            ExportResult result;
+            KeyImportError error;
+            format.write(content, settings, result, error);
+            return result.bytes;
+        };
+        const int reader = row("interactive", PrintLayout::Bracketed);
+        const int indentedPdf = row("pdf", PrintLayout::Indented);
+
+        QTRY_COMPARE(window->files().count(), 2);
+        clickRow("filList", 0); // moths.htm
+        QTest::mouseClick(control<QListView>("filList")->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          control<QListView>("filList")->visualRect(window->files().index(1, 0)).center());
+        dialogs.savedType = reader;
+        dialogs.saved = path(QStringLiteral("out/page.html"));
+        trigger("mnuExportieren");
+        QCOMPARE(dialogs.asked[0].title,
+                 QStringLiteral("„moths.htm“ exportieren (die erste von 2 ausgewählten Dateien)"));
+        const QList<FileDialogChoice>& choices = dialogs.asked[0].choices;
+        QCOMPARE(choices.size(), 2);
+        QCOMPARE(choices[0].forTypes.size(), 6); // PDF, RTF and LaTeX in two layouts each
+        QVERIFY(choices[0].forTypes.contains(indentedPdf) && !choices[0].forTypes.contains(reader));
+        QCOMPARE(choices[1].forTypes, QList<int>{reader});
+        QCOMPARE(choices[1].chosen, 0); // German, as the window
+        QCOMPARE(test::readAll(dialogs.saved), expected(reader, Language::German, PaperSize::A4));
+
+        dialogs.savedChoices = {0, 1};
+        dialogs.savedInTurn = {dialogs.saved};
+        dialogs.saved = path(QStringLiteral("out/page-en.html"));
+        trigger("mnuExportieren"); // No to replacing page.html, then a new name
+        QCOMPARE(sink.asked.size(), 1);
+        QCOMPARE(dialogs.asked.last().chosenType, reader);
+        QCOMPARE(dialogs.asked.last().choices[1].chosen, 1);
+        QCOMPARE(test::readAll(dialogs.saved), expected(reader, Language::English, PaperSize::A4));
+
+        dialogs.savedType = indentedPdf;
+        dialogs.savedChoices = {1};
+        dialogs.saved = path(QStringLiteral("out/letter.pdf"));
+        trigger("mnuExportieren");
+        const QByteArray letter = expected(indentedPdf, Language::German, PaperSize::Letter);
+        QVERIFY(letter != expected(indentedPdf, Language::German, PaperSize::A4));
+        QCOMPARE(test::readAll(dialogs.saved), letter);
     }
 };
 

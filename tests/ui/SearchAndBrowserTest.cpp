@@ -122,6 +122,16 @@ private Q_SLOTS:
         QTest::mouseClick(control("cmdSearch"), Qt::LeftButton);
         QCOMPARE(found(),
                  (QStringList{r + QStringLiteral("/B/key.htm"), r + QStringLiteral("/B/Second.HTML")}));
+
+        // Processing from the found list shows the backup it made there, counted.
+        write(QStringLiteral("R/B/key.htm"),
+              "<P>#1 Wings red ....2<BR>Wings blue ....3</P><P>#2 x</P><P>#3 y</P>");
+        clickRow("lstFoundFiles", 0);
+        QTest::mouseClick(control("aktion"), Qt::LeftButton);
+        QCOMPARE(found().value(2), r + QStringLiteral("/B/key.htm_bak0"));
+        QCOMPARE(control<QLabel>("lblCount")->text(), QStringLiteral(" 3"));
+        QTest::mouseClick(control("aktion"), Qt::LeftButton); // unchanged now: no second row for it
+        QCOMPARE(found().size(), 3 + int(QFile::exists(r + QStringLiteral("/B/key.htm_bak1"))));
     }
 
     void cancelAndFullListEndTheSearch()
@@ -270,6 +280,7 @@ private Q_SLOTS:
                     .startsWith(QStringLiteral("firefox;firefox-esr;chromium")));
         const QString firefox = path(QStringLiteral("usr/bin/firefox"));
         QCOMPARE(found(), (QStringList{path(QStringLiteral("usr/lib/firefox-esr")), firefox}));
+        QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Browser auswählen und OK drücken"));
         QCOMPARE(window->altesVerzeichnis, path(QStringLiteral("R")));
 
         // A switch of language keeps the pending choice, and its caption.
@@ -279,10 +290,16 @@ private Q_SLOTS:
         QCOMPARE(caption("aktion"), QStringLiteral("&OK"));
         QTest::mouseClick(control("Picture3"), Qt::LeftButton);
 
-        // Chosen in the found list by a double click.
+        // Chosen in the found list by a double click; the desktop's opener stands first.
+        write(QStringLiteral("usr/bin/xdg-open"), "#!/bin/sh\n");
+        QVERIFY(QFile::setPermissions(path(QStringLiteral("usr/bin/xdg-open")),
+                                      QFile::ReadOwner | QFile::ExeOwner));
         menu(0)->trigger();
-        doubleClickRow("lstFoundFiles", 1);
+        QCOMPARE(found(), (QStringList{path(QStringLiteral("usr/bin/xdg-open")),
+                                       path(QStringLiteral("usr/lib/firefox-esr")), firefox}));
+        doubleClickRow("lstFoundFiles", 2);
         QCOMPARE(window->browserPfad, firefox);
+        QCOMPARE(control<QLabel>("warten")->text(), QStringLiteral("Gespeicherter Browser: firefox"));
         QCOMPARE(ProfileFile(path(QStringLiteral("config/Dichotab.ini")))
                      .ini(QStringLiteral("allgemein"), QStringLiteral("browser"), QString()),
                  firefox);

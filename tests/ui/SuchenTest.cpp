@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -188,7 +189,11 @@ private Q_SLOTS:
         QCOMPARE(captions(), expected(WindowTexts::of(Language::German)));
         control<QLabel>("warten")->setText(QStringLiteral("Fertig!"));
 
+        // Qt's own texts, as the file dialogs' column titles, follow the flags.
+        const auto sizeColumn = [] { return QFileSystemModel().headerData(1, Qt::Horizontal).toString(); };
+        QCOMPARE(sizeColumn(), QStringLiteral("Größe"));
         QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        QCOMPARE(sizeColumn(), QStringLiteral("Size"));
         QCOMPARE(window->sprache, short(0));
         QCOMPARE(captions(), expected(WindowTexts::of(Language::English)));
         QCOMPARE(variables(), englishVariables);
@@ -203,6 +208,7 @@ private Q_SLOTS:
         QCOMPARE(window->sprache, short(-1));
         QCOMPARE(captions(), expected(WindowTexts::of(Language::German)));
         QVERIFY(control("Picture4")->isVisible());
+        QCOMPARE(sizeColumn(), QStringLiteral("Größe"));
 
         // Every caption fits its control in both languages.
         for (const WindowTexts* texts :
@@ -283,6 +289,42 @@ private Q_SLOTS:
         QCOMPARE(sink.shown.size(), 1);
         QCOMPARE(test::readAll(path(QStringLiteral("keys/0.htm"))), verknuepfen(goodKey).text);
         QVERIFY(!QFile::exists(path(QStringLiteral("keys/c.htm_bak0"))));
+    }
+
+    // A backup among the files to process restores its key: asked once, naming each key, a No
+    // changing nothing; a double click asks the same.
+    void restoringABackupAsksFirst()
+    {
+        write(QStringLiteral("keys/a.htm_bak3"), goodKey);
+        write(QStringLiteral("keys/b.htm_bak0"), goodKey);
+        write(QStringLiteral("keys/a.htm"), "now");
+        QTRY_COMPARE(fileListEntries().size(), 5);
+        selectFileRows({1, 2, 3}); // a.htm_bak3, b.htm, b.htm_bak0
+        QTest::mouseClick(control("aktion"), Qt::LeftButton);
+        QCOMPARE(sink.asked,
+                 QStringList{path(QStringLiteral("keys/a.htm")) +
+                             QStringLiteral(" aus der Sicherung a.htm_bak3 wiederherstellen?\n") +
+                             path(QStringLiteral("keys/b.htm")) +
+                             QStringLiteral(" aus der Sicherung b.htm_bak0 wiederherstellen?\nDie jetzigen "
+                                            "Stände bleiben als Sicherungen erhalten.")});
+        QCOMPARE(test::readAll(path(QStringLiteral("keys/a.htm"))), QByteArray("now"));
+        QCOMPARE(test::readAll(path(QStringLiteral("keys/b.htm"))), goodKey);
+        QVERIFY(control<QLabel>("warten")->text().isEmpty());
+
+        QTest::mouseClick(control("Picture4"), Qt::LeftButton);
+        sink.asked.clear();
+        sink.answer = true;
+        selectFileRows({});
+        doubleClickRow("filList", 1);
+        QCOMPARE(sink.asked, QStringList{QStringLiteral("Restore ") + path(QStringLiteral("keys/a.htm")) +
+                                         QStringLiteral(" from the backup a.htm_bak3? The present state is "
+                                                        "kept as a backup.")});
+        QCOMPARE(test::readAll(path(QStringLiteral("keys/a.htm"))), verknuepfen(goodKey).text);
+        // The state before the restore is kept as a backup of its own.
+        QVERIFY(std::ranges::any_of(fileListEntries(), [this](const QString& name) {
+            return name.startsWith(QStringLiteral("a.htm_bak")) && name != QStringLiteral("a.htm_bak3") &&
+                   test::readAll(path(QStringLiteral("keys/") + name)) == "now";
+        }));
     }
 
     // The window's store is the one its services name: a full disk stops Process and renumbering
