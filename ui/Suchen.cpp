@@ -624,9 +624,9 @@ void Suchen::aktion_Click()
     // View shows the file just processed.
     m_fileFollower->reread();
     if (!selected.isEmpty())
-        warten->setText(withErrors == 0 ? txtFertig
-                                        : txtFertig + QStringLiteral(" – ") +
-                                              filesWithErrorsText(withErrors, language()));
+        showStatus(withErrors == 0
+                       ? txtFertig
+                       : txtFertig + QStringLiteral(" – ") + filesWithErrorsText(withErrors, language()));
 }
 
 /// Processing a backup writes over its key: a row that moved under the pointer must not restore a
@@ -659,6 +659,22 @@ QStringList Suchen::backupsOf(const QString& path)
     return paths;
 }
 
+// The status label is small and its face large: a longer text ("Done! – 1 file with errors: ...")
+// takes a smaller face, so that all of it shows.
+void Suchen::showStatus(const QString& text)
+{
+    QFont font = fontFor(ControlFont::Status);
+    const QRect room = warten->contentsRect();
+    const auto fits = [&] {
+        return QFontMetrics(font).boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, text).height() <=
+               room.height();
+    };
+    while (font.pixelSize() > 7 && !fits())
+        font.setPixelSize(font.pixelSize() - 1);
+    warten->setFont(font);
+    warten->setText(text);
+}
+
 void Suchen::aktion_LostFocus()
 {
     warten->clear();
@@ -680,7 +696,7 @@ void Suchen::commitBrowserChoice()
     browserPfad = chosen;
     m_browsers->remember(browserPfad);
     endBrowserChoice();
-    warten->setText(m_texts->txtBrowserGespeichert.arg(chosen.mid(chosen.lastIndexOf(u'/') + 1)));
+    showStatus(m_texts->txtBrowserGespeichert.arg(chosen.mid(chosen.lastIndexOf(u'/') + 1)));
 }
 
 /// Back to processing key files, with the key file pattern and the browse panel.
@@ -735,7 +751,7 @@ void Suchen::cmdSearch_Click()
     } else {
         altesVerzeichnis = m_directories->path();
         enterMode(m_mode.with(Stage::Searching));
-        warten->setText(txtWarten);
+        showStatus(txtWarten);
         m_files->setPattern(txtSearchSpec->text());
         durchsuchen();
         if (m_ending)
@@ -927,7 +943,7 @@ void Suchen::mnuBrowser_Click()
         showMessage(
             m_texts->msgKeinBrowserGefunden.arg(QDir::toNativeSeparators(m_browsers->searchFolder())));
     else if (m_mode.choosingBrowser())
-        warten->setText(m_texts->txtBrowserHinweis);
+        showStatus(m_texts->txtBrowserHinweis);
 }
 
 void Suchen::mnuHilfe_Click()
@@ -953,7 +969,7 @@ void Suchen::mnuNummerieren_Click()
     if (!m_authoring->renumber(selectedFilesOfVisibleList(), language()))
         return;
     m_fileFollower->reread();
-    warten->setText(txtFertig);
+    showStatus(txtFertig);
 }
 
 void Suchen::mnuImportieren_Click()
@@ -965,7 +981,7 @@ void Suchen::mnuImportieren_Click()
     if (page.isEmpty())
         return;
     selectNewFile(page);
-    warten->setText(txtFertig);
+    showStatus(txtFertig);
 }
 
 void Suchen::mnuExportieren_Click()
@@ -979,7 +995,7 @@ void Suchen::mnuExportieren_Click()
     if (selected.isEmpty())
         showMessage(m_texts->msgNichtsGewaehlt);
     else if (m_exchange->exportKey(selected.front(), static_cast<int>(selected.size()), language()))
-        warten->setText(txtFertig);
+        showStatus(txtFertig);
 }
 
 /// Shows the file just made, selected, in the file list of its folder, on the browse panel with

@@ -113,6 +113,7 @@ private:
     bool restoreAgreed(const QStringList& selected);
     static QStringList backupsOf(const QString& path);
     void aktion_LostFocus();
+    void showStatus(const QString& text);
     /// Processes one key; true when errors remain in it.
     bool bearbeiten(const QString& path);
     void commitBrowserChoice();
