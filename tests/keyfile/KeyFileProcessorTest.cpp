@@ -1231,7 +1231,7 @@ TEST_F(KeyFileTest, PagesAndFilesNoRunTakesAreRefusedWithoutATrace)
         {u"reader.html"_s, page},
         {u"nomark.htm"_s, utf16(QString::fromUtf8(linkedKey))},
         {u"wide.htm"_s, QByteArray("\xff\xfe\0\0", 4) + QByteArray(utf32(QString::fromUtf8(linkedKey)))},
-        {u"image.htm"_s, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x01\0\0\0\x01\0\x08\x02\0\0\0", 33)},
+        {u"image.htm"_s, "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x01\0\0\0\x01\0\x08\x02\0\0\0"_ba},
     };
     const KeyFileMessages english = KeyFileMessages::of(Language::English);
     processor.setMessages(english);
