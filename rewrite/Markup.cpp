@@ -1,5 +1,6 @@
 #include "Markup.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace keylinker {
@@ -41,12 +42,24 @@ size_t behindNext(std::string_view text, size_t from, std::string_view what)
     return found == npos ? text.size() : found + what.size();
 }
 
+/// Behind the next ">" from `from` on, or the end of the text. Most tags are a few letters long,
+/// and a look at them costs less than a call of memchr.
+size_t behindNextTagEnd(std::string_view text, size_t from)
+{
+    const size_t near = std::min(text.size(), from + 16);
+    for (size_t at = from; at < near; ++at) {
+        if (text[at] == '>')
+            return at + 1;
+    }
+    return behindNext(text, near, ">");
+}
+
 /// Behind the closing tag "</name...>" of an element whose content begins at `from`.
 size_t behindClosingTag(std::string_view text, size_t from, std::string_view name)
 {
     for (size_t close = text.find("</", from); close != npos; close = text.find("</", close + 2)) {
         if (namedAt(text, close + 2, name))
-            return behindNext(text, close + 2 + name.size(), ">");
+            return behindNextTagEnd(text, close + 2 + name.size());
     }
     return text.size();
 }
@@ -60,15 +73,17 @@ size_t MarkupCursor::endOfMarkupAt(std::string_view text, size_t at)
     const char next = text[at + 1];
     if (next == '!' && text.substr(at + 2, 2) == "--")
         return behindNext(text, at + 4, "-->");
-    for (const std::string_view element : {std::string_view("script"), std::string_view("style")}) {
-        const size_t behindName = at + 1 + element.size();
-        if (namedAt(text, at + 1, element) && (behindName == text.size() || isBlank(text[behindName]) ||
-                                               text[behindName] == '>' || text[behindName] == '/'))
-            return behindClosingTag(text, behindNext(text, behindName, ">"), element);
+    if (lower(next) == 's') {
+        for (const std::string_view element : {std::string_view("script"), std::string_view("style")}) {
+            const size_t behindName = at + 1 + element.size();
+            if (namedAt(text, at + 1, element) && (behindName == text.size() || isBlank(text[behindName]) ||
+                                                   text[behindName] == '>' || text[behindName] == '/'))
+                return behindClosingTag(text, behindNextTagEnd(text, behindName), element);
+        }
     }
     const bool closing = next == '/' && at + 2 < text.size() && isAsciiLetter(text[at + 2]);
     if (isAsciiLetter(next) || closing || next == '!' || next == '?')
-        return behindNext(text, at + 1, ">");
+        return behindNextTagEnd(text, at + 1);
     return at;
 }
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -227,6 +228,33 @@ TEST_F(ProgramEndTest, SignalsLeaveTheKeyOldOrNewAndNoTemporaryFile)
     const QString key = path(QStringLiteral("key.htm"));
     const QByteArray program = QFile::encodeName(cli);
     const QByteArray keyName = QFile::encodeName(key);
+    // The stops fall while a first run was seen writing, so that some of them meet the writing
+    // however fast or slow the build.
+    auto start = [&] {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            for (const int handled : {SIGINT, SIGTERM, SIGHUP})
+                std::signal(handled, SIG_DFL);
+            ::execl(program.constData(), program.constData(), keyName.constData(), nullptr);
+            ::_exit(127);
+        }
+        return child;
+    };
+    ASSERT_TRUE(test::writeFile(key, original));
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t whole = start();
+    ASSERT_GE(whole, 0);
+    qint64 firstSeen = -1;
+    qint64 lastSeen = -1;
+    while (::waitpid(whole, nullptr, WNOHANG) == 0) {
+        if (!temporaryFiles(m_dir.path()).isEmpty()) {
+            lastSeen = timer.nsecsElapsed() / 1000;
+            firstSeen = firstSeen < 0 ? lastSeen : firstSeen;
+        }
+    }
+    ASSERT_GE(firstSeen, 0) << "the first run was never seen writing";
+    std::uniform_int_distribution<qint64> moment(firstSeen * 9 / 10, lastSeen + 1000);
     std::mt19937 random(28);
     int caught = 0;
     for (int attempt = 0; attempt < 60 && caught < 3; ++attempt) {
@@ -234,15 +262,9 @@ TEST_F(ProgramEndTest, SignalsLeaveTheKeyOldOrNewAndNoTemporaryFile)
             QFile::remove(path(name));
         ASSERT_TRUE(test::writeFile(key, original));
         const int signal = std::array{SIGINT, SIGTERM, SIGHUP}[attempt % 3];
-        const pid_t child = ::fork();
+        const pid_t child = start();
         ASSERT_GE(child, 0);
-        if (child == 0) {
-            for (const int handled : {SIGINT, SIGTERM, SIGHUP})
-                std::signal(handled, SIG_DFL);
-            ::execl(program.constData(), program.constData(), keyName.constData(), nullptr);
-            ::_exit(127);
-        }
-        ::usleep(std::uniform_int_distribution<useconds_t>(100'000, 900'000)(random));
+        ::usleep(static_cast<useconds_t>(moment(random)));
         ::kill(child, SIGSTOP);
         const bool writing = !temporaryFiles(m_dir.path()).isEmpty();
         ::kill(child, signal);
