@@ -24,11 +24,9 @@
 #include "KeyPageReader.h"
 #include "KeyPageWriter.h"
 #include "KeyTableExport.h"
-#include "LatexWriter.h"
 #include "MedianTime.h"
-#include "PdfWriter.h"
+#include "PrintWriters.h"
 #include "PrintedKey.h"
-#include "RtfWriter.h"
 #include "TableImport.h"
 
 namespace {

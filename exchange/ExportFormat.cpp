@@ -13,9 +13,7 @@
 #include "KeyReader.h"
 #include "KeyTable.h"
 #include "KeyTableExport.h"
-#include "LatexWriter.h"
-#include "PdfWriter.h"
-#include "RtfWriter.h"
+#include "PrintWriters.h"
 
 namespace keylinker {
 namespace {

@@ -1,4 +1,4 @@
-#include "LatexWriter.h"
+#include "PrintWriters.h"
 
 #include <algorithm>
 #include <iterator>

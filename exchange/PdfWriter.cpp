@@ -1,4 +1,4 @@
-#include "PdfWriter.h"
+#include "PrintWriters.h"
 
 #include <cmath>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "RtfWriter.h"
+#include "PrintWriters.h"
 
 #include <cmath>
 #include <string>

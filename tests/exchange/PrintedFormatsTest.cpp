@@ -13,10 +13,8 @@
 
 #include "InlineMarkup.h"
 #include "KeyImport.h"
-#include "LatexWriter.h"
-#include "PdfWriter.h"
+#include "PrintWriters.h"
 #include "PrintedKey.h"
-#include "RtfWriter.h"
 
 namespace keylinker {
 namespace {

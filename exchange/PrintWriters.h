@@ -1,0 +1,49 @@
+#pragma once
+
+#include "PrintedKey.h"
+
+// The printed formats, each from the same printed key, layout and paper.
+
+namespace keylinker {
+
+/// Writes a printed key as a PDF set by Pango and drawn by cairo: every character in a serif text
+/// face (with fontconfig's fallback for signs), every font embedded as a subset, the key's title on
+/// the first page, page numbers, every destination number a link to its couplet and every back
+/// reference a link to the couplet it names, and an outline with each sub-key and every tenth couplet.
+/// A couplet is never split across pages (in the indented layout: a lead stays with the first lead of
+/// the couplet nested under it).
+class PdfWriter final
+{
+public:
+    static constexpr const char* formatName = "PDF";
+
+    static PrintedFile write(const PrintedKey& key, PrintLayout layout, PaperSize paper);
+};
+
+/// Writes a printed key as RTF that Word and LibreOffice open: Times New Roman, each lead a paragraph
+/// with a hanging label, a right tab stop with a dot leader at the right margin for its destination
+/// (so that the leaders follow any change of font), each couplet kept on one page, page numbers in
+/// the footer, every couplet a bookmark and every destination number a link to it. Every character
+/// is kept (Unicode escapes beyond Windows-1252).
+class RtfWriter final
+{
+public:
+    static constexpr const char* formatName = "RTF";
+
+    static PrintedFile write(const PrintedKey& key, PrintLayout layout, PaperSize paper);
+};
+
+/// Writes a printed key as one LaTeX file in UTF-8 that pdflatex compiles with LaTeX's base packages
+/// alone (geometry, hyperref): each lead a paragraph with a hanging label and a dot leader to its
+/// destination at the right margin, each couplet kept on one page, every destination number a link.
+/// LaTeX's special characters are escaped; letters its standard fonts lack are declared from its
+/// mathematical signs where one fits (Greek, ±, ×, ≤ ...), other characters are set as "?".
+class LatexWriter final
+{
+public:
+    static constexpr const char* formatName = "LaTeX";
+
+    static PrintedFile write(const PrintedKey& key, PrintLayout layout, PaperSize paper);
+};
+
+} // namespace keylinker
