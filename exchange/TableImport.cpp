@@ -9,10 +9,32 @@ namespace {
 
 enum Column { From, Statement, To, Subkey, Shortcut, ColumnCount };
 
-// The cells of one record and the line on which it began.
+// The column that a header cell names, or -1.
+int columnNamed(QByteArrayView cell)
+{
+    const QByteArray name = InlineMarkup::collapseBlanks(cell).toLower();
+    if (name == "from")
+        return From;
+    if (name == "statement" || name == "text" || name == "lead")
+        return Statement;
+    if (name == "to")
+        return To;
+    if (name == "subkey")
+        return Subkey;
+    if (name == "shortcut")
+        return Shortcut;
+    return -1;
+}
+
+// Of one record: the cells the table's columns are read from, the first cell, where the cells name
+// columns (for a header) and the line on which it began. Other cells are not kept: a table of
+// millions of short fields in one line would take many times its size as a list of cells.
 struct Record
 {
-    QList<QByteArray> cells;
+    std::array<QByteArray, ColumnCount> cells;
+    QByteArray first;
+    std::array<int, ColumnCount> named;
+    bool hasText = false;
     int line = 0;
 };
 
@@ -24,11 +46,17 @@ public:
 
     bool atEnd() const { return m_at >= m_content.size(); }
 
-    // Reads the next record; false (with `error` set) on a quote that is never closed.
-    bool next(Record& record, KeyImportError& error)
+    // Reads the next record, keeping the cells that `cellOf` places in columns and, with `nameColumns`,
+    // where cells name columns; false (with `error` set) on a quote that is never closed.
+    bool next(Record& record, const std::array<int, ColumnCount>& cellOf, bool nameColumns,
+              KeyImportError& error)
     {
-        record.cells.clear();
+        record.cells = {};
+        record.first.clear();
+        record.named = {-1, -1, -1, -1, -1};
+        record.hasText = false;
         record.line = m_line;
+        int index = 0;
         QByteArray cell;
         while (m_at < m_content.size()) {
             const char c = m_content[m_at];
@@ -36,7 +64,7 @@ public:
                 if (!readQuoted(cell, error))
                     return false;
             } else if (c == m_separator) {
-                record.cells << std::exchange(cell, {});
+                keep(record, cellOf, nameColumns, index++, std::exchange(cell, {}));
                 ++m_at;
             } else if (c == '\n' ||
                        (c == '\r' && m_at + 1 < m_content.size() && m_content[m_at + 1] == '\n')) {
@@ -53,11 +81,25 @@ public:
                 m_at = end;
             }
         }
-        record.cells << cell;
+        keep(record, cellOf, nameColumns, index, std::move(cell));
         return true;
     }
 
 private:
+    static void keep(Record& record, const std::array<int, ColumnCount>& cellOf, bool nameColumns, int index,
+                     QByteArray cell)
+    {
+        record.hasText = record.hasText || !InlineMarkup::collapseBlanks(cell).isEmpty();
+        if (const int column = nameColumns ? columnNamed(cell) : -1; column >= 0 && record.named[column] < 0)
+            record.named[column] = index;
+        for (int column = 0; column < ColumnCount; ++column) {
+            if (cellOf[column] == index)
+                record.cells[column] = cell;
+        }
+        if (index == 0)
+            record.first = std::move(cell);
+    }
+
     bool readQuoted(QByteArray& cell, KeyImportError& error)
     {
         const int openedOn = m_line;
@@ -91,23 +133,6 @@ QByteArrayView firstLine(QByteArrayView content)
 {
     const qsizetype end = content.indexOf('\n');
     return end < 0 ? content : content.first(end);
-}
-
-// The column that a header cell names, or -1.
-int columnNamed(QByteArrayView cell)
-{
-    const QByteArray name = InlineMarkup::collapseBlanks(cell).toLower();
-    if (name == "from")
-        return From;
-    if (name == "statement" || name == "text" || name == "lead")
-        return Statement;
-    if (name == "to")
-        return To;
-    if (name == "subkey")
-        return Subkey;
-    if (name == "shortcut")
-        return Shortcut;
-    return -1;
 }
 
 bool isHeader(QByteArrayView firstCell)
@@ -156,25 +181,17 @@ bool TableImport::read(QByteArrayView content, KeyTable& table, KeyImportError& 
     bool first = true;
     Record record;
     while (!reader.atEnd()) {
-        if (!reader.next(record, error))
+        if (!reader.next(record, cellOf, first, error))
             return false;
-        if (InlineMarkup::collapseBlanks(record.cells.join()).isEmpty())
+        if (!record.hasText)
             continue;
-        if (std::exchange(first, false) && isHeader(record.cells.front())) {
-            std::array<int, ColumnCount> named = {-1, -1, -1, -1, -1};
-            for (qsizetype at = 0; at < record.cells.size(); ++at) {
-                if (const int column = columnNamed(record.cells.at(at)); column >= 0 && named[column] < 0)
-                    named[column] = int(at);
-            }
+        if (std::exchange(first, false) && isHeader(record.first)) {
             // A header in words of its own keeps the usual order of the columns.
-            if (named[From] >= 0 && named[To] >= 0)
-                cellOf = named;
+            if (record.named[From] >= 0 && record.named[To] >= 0)
+                cellOf = record.named;
             continue;
         }
-        const auto cell = [&record, &cellOf](Column column) {
-            const int at = cellOf[column];
-            return at >= 0 && at < record.cells.size() ? record.cells.at(at) : QByteArray();
-        };
+        const auto cell = [&record](Column column) { return record.cells[column]; };
         KeyTableRow row;
         row.line = record.line;
         row.from = entryNumber(cell(From));
