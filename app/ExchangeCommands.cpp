@@ -6,6 +6,7 @@
 #include <QIODevice>
 
 #include "ExportFormat.h"
+#include "FilePlatform.h"
 #include "KeyFileMessages.h"
 #include "KeyFileStore.h"
 #include "KeyImport.h"
@@ -83,6 +84,7 @@ ExitStatus ExchangeCommands::exportKey(const QString& format, const QString& fil
     settings.language = m_language;
     settings.title = QFileInfo(file).completeBaseName().toUtf8();
     settings.source = QFileInfo(file).fileName().toUtf8();
+    settings.memoryLeft = FilePlatform::memoryLeft;
     ExitStatus status = exitMessage;
     withinMemory(m_err, file, m_language, [&] {
         QByteArray content;

@@ -90,6 +90,10 @@ bool printedForm(const QByteArray& content, const ExportSettings& settings, Expo
         return false;
     if (table.title.isEmpty()) // a table has none; its file's name stands for it, as on import
         table.title = settings.title;
+    if constexpr (requires { Writer::memoryFor(qint64{}); }) {
+        if (settings.memoryLeft && !settings.memoryLeft(Writer::memoryFor(content.size())))
+            throw std::bad_alloc();
+    }
     const PrintedKey key(table);
     const PrintedFile printed = Writer::write(key, settings.layout, settings.paper);
     result.bytes = printed.bytes;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -24,6 +25,10 @@ struct ExportSettings final
     PrintLayout layout = PrintLayout::Bracketed;
     PaperSize paper = PaperSize::A4;
     std::optional<Language> pageLanguage{}; ///< the reader's page's, where it is not `language`
+    /// Whether this many bytes of memory are left for the work; empty: not asked. A form whose
+    /// work may need more than a reader's asks before it begins, and throws std::bad_alloc where
+    /// the memory is not there: the text engine under it ends the program when memory runs out.
+    std::function<bool(qint64)> memoryLeft{};
 };
 
 /// A key written in one form, with what the author should know about it (in the settings' language).

@@ -17,6 +17,11 @@ class PdfWriter final
 public:
     static constexpr const char* formatName = "PDF";
 
+    /// The most memory that setting a key of `size` bytes takes: Pango's layout of every couplet
+    /// and cairo's pages, some hundred times the key, above what fontconfig, Pango and their threads start
+    /// with.
+    static constexpr qint64 memoryFor(qint64 size) { return 128 * size + (qint64(128) << 20); }
+
     static PrintedFile write(const PrintedKey& key, PrintLayout layout, PaperSize paper);
 };
 

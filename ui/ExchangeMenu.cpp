@@ -9,6 +9,7 @@
 
 #include "ExportFormat.h"
 #include "FileDialogs.h"
+#include "FilePlatform.h"
 #include "KeyFileMessages.h"
 #include "KeyFileProcessor.h"
 #include "KeyFileReporter.h"
@@ -187,6 +188,7 @@ bool ExchangeMenu::exportKey(const QString& file, int selectedCount, Language la
             const ExportFormat& format = hasSuffix(chosen) || named == formats.end() ? chosen : *named;
             ExportSettings settings{language, key.toUtf8()};
             settings.source = fileName.toUtf8();
+            settings.memoryLeft = FilePlatform::memoryLeft;
             settings.layout = format.layout;
             settings.paper = answer.choices.value(0) == 1 ? PaperSize::Letter : PaperSize::A4;
             settings.pageLanguage = answer.choices.value(1, request.choices[1].chosen) == 0

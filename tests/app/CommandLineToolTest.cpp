@@ -813,6 +813,22 @@ LimitedRun runUnderLimit(qint64 kilobytes, const QStringList& arguments)
     return {shell.exitStatus() == QProcess::CrashExit, shell.exitCode(), shell.readAllStandardError()};
 }
 
+// The least address-space limit, to a megabyte, under which the program starts (checks `small`, a
+// key of one couplet); 0 where no limit can be set.
+qint64 leastLimitToStart(const QString& small)
+{
+    const QStringList starts{QStringLiteral("--check"), small};
+    qint64 low = 0;
+    qint64 high = 4 << 20;
+    if (runUnderLimit(high, starts).status != exitOk)
+        return 0;
+    while (high - low > 1024) {
+        const qint64 middle = (low + high) / 2;
+        (runUnderLimit(middle, starts).status == exitOk ? high : low) = middle;
+    }
+    return high;
+}
+
 // Memory running out never ends in a signal. Under every limit from the least the program starts
 // with to more than a file of these may take, each mode ends with its result or a message about the
 // file (the "too big" one where the memory is not there), and exit status 0 or 1.
@@ -822,18 +838,10 @@ TEST_F(CommandLineToolTest, UnderAnyMemoryLimitAFileEndsInItsResultOrAMessage)
     GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space at the start, far above any "
                     "limit this test sets (ulimit -v), so it runs in the build without sanitizers";
 #endif
-    // The program has started when it checks a key of one couplet.
-    const QStringList starts{QStringLiteral("--check"),
-                             write(QStringLiteral("small.htm"), "<P>#1 a ....X<BR>b ....Y</P>\n")};
-    if (runUnderLimit(4 << 20, starts).status != exitOk)
+    const qint64 high =
+        leastLimitToStart(write(QStringLiteral("small.htm"), "<P>#1 a ....X<BR>b ....Y</P>\n"));
+    if (high == 0)
         GTEST_SKIP() << "no address-space limit can be set here";
-    // The least limit, to a megabyte, under which the program starts.
-    qint64 low = 0;
-    qint64 high = 4 << 20;
-    while (high - low > 1024) {
-        const qint64 middle = (low + high) / 2;
-        (runUnderLimit(middle, starts).status == exitOk ? high : low) = middle;
-    }
     const QString hashes = write(QStringLiteral("hashes.htm"), QByteArray(300'000, '#'));
     QByteArray rows = "from,statement,to\n";
     for (int entry = 1; rows.size() < 1'000'000; ++entry) {
@@ -842,12 +850,17 @@ TEST_F(CommandLineToolTest, UnderAnyMemoryLimitAFileEndsInItsResultOrAMessage)
                 ",Wings blue,Species " + number + '\n';
     }
     const QString table = write(QStringLiteral("table.csv"), rows);
-    const QList<QStringList> calls = {{QStringLiteral("--check"), hashes},
-                                      {QStringLiteral("--stats"), hashes},
-                                      {QStringLiteral("--renumber"), QStringLiteral("--print"), hashes},
-                                      {QStringLiteral("--import"), table}};
+    const QString printed = write(QStringLiteral("printed.csv"), rows.left(rows.indexOf("\n300,")));
+    const QString pdf = m_dir.filePath(QStringLiteral("printed.pdf"));
+    const QList<QStringList> calls = {
+        {QStringLiteral("--check"), hashes},
+        {QStringLiteral("--export"), QStringLiteral("pdf"), QStringLiteral("-o"), pdf, printed},
+        {QStringLiteral("--stats"), hashes},
+        {QStringLiteral("--renumber"), QStringLiteral("--print"), hashes},
+        {QStringLiteral("--import"), table}};
     for (qint64 limit = high; limit <= high + (80 << 10); limit += 1024) {
         for (const QStringList& call : calls) {
+            QFile::remove(pdf);
             const LimitedRun run = runUnderLimit(limit, QStringList{QStringLiteral("--english")} + call);
             const std::string what = std::to_string(limit) + " KB: " + call.join(u' ').toStdString();
             ASSERT_FALSE(run.signalled) << what;
@@ -857,6 +870,28 @@ TEST_F(CommandLineToolTest, UnderAnyMemoryLimitAFileEndsInItsResultOrAMessage)
                     << what << ": " << line.toStdString();
         }
     }
+}
+
+// A table of millions of short fields in one line is imported within the bound of every reader: 20
+// times its size and 64 MB above what the program starts with.
+TEST_F(CommandLineToolTest, WideTableIsImportedWithinTheMemoryBound)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space at the start, far above any "
+                    "limit this test sets (ulimit -v), so it runs in the build without sanitizers";
+#endif
+    const qint64 high =
+        leastLimitToStart(write(QStringLiteral("small.htm"), "<P>#1 a ....X<BR>b ....Y</P>\n"));
+    if (high == 0)
+        GTEST_SKIP() << "no address-space limit can be set here";
+    QByteArray wide = "1,Wings red";
+    while (wide.size() < 6'000'000)
+        wide += ",a";
+    const QString table = write(QStringLiteral("wide.csv"), wide + '\n');
+    const LimitedRun run = runUnderLimit(high + (20 * wide.size() + (64 << 20)) / 1024,
+                                         {QStringLiteral("--english"), QStringLiteral("--import"), table});
+    EXPECT_FALSE(run.signalled);
+    EXPECT_EQ(run.status, exitOk) << run.err.toStdString();
 }
 
 // keylinker-cli run as the user `uid` with the group `gid` alone, through setpriv; exit status -1 when
