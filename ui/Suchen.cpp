@@ -1,11 +1,8 @@
 #include "Suchen.h"
 
-#include <algorithm>
-
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDir>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -14,17 +11,14 @@
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListView>
-#include <QMenuBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTranslator>
 
 #include "AuthoringMenu.h"
 #include "BrowserChoice.h"
 #include "BrowserCommand.h"
 #include "BrowserPicker.h"
-#include "ControlTable.h"
-#include "DirectoryItemDelegate.h"
+#include "ControlLook.h"
 #include "DirectoryListModel.h"
 #include "DriveListModel.h"
 #include "ExchangeMenu.h"
@@ -47,51 +41,6 @@ namespace {
 using BrowserChoice::okCaption;
 using Stage = WindowMode::Stage;
 using Purpose = WindowMode::Purpose;
-const QColor windowColour(192, 192, 192);
-const QColor disabledTextColour(128, 128, 128);
-
-QFont fontFor(ControlFont kind)
-{
-    // The control table's sizes are laid out for a narrow bitmap face at 96 dpi; the platform's
-    // sans-serif at those sizes comes closest.
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    switch (kind) {
-    case ControlFont::Window:
-        font.setPixelSize(11);
-        font.setBold(true);
-        break;
-    case ControlFont::Regular:
-        font.setPixelSize(11);
-        font.setBold(false); // said explicitly, or it would follow the bold window font
-        break;
-    case ControlFont::Status:
-        font.setPixelSize(18);
-        font.setBold(true);
-        break;
-    case ControlFont::Small:
-        // "Arial" would fall back to the same face, after one more font lookup at every start.
-        font.setPixelSize(9);
-        font.setBold(true);
-        break;
-    }
-    return font;
-}
-
-/// Sets a caption, taking the font a pixel smaller at a time where the platform's face is too wide
-/// for the caption to fit its control.
-template <typename Control> void setCaption(Control* control, const QString& caption)
-{
-    control->setText(caption);
-    const ControlEntry& entry = controlEntry(control->objectName());
-    QFont font = fontFor(entry.font);
-    QString shown = caption;
-    shown.remove(u'&');
-    const int room = twipsToPixels(entry.width) - (std::is_same_v<Control, QPushButton> ? 8 : 0);
-    while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(shown) > room)
-        font.setPixelSize(font.pixelSize() - 1);
-    control->setFont(font);
-}
 
 } // namespace
 
@@ -158,210 +107,6 @@ Suchen::Suchen(SuchenServices services, QWidget* parent)
 
 Suchen::~Suchen() = default;
 
-void Suchen::createControls()
-{
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(twipsToPixels(clientWidthTwips), twipsToPixels(clientHeightTwips));
-    client->setAutoFillBackground(true);
-    setCentralWidget(client);
-    QPalette palette = client->palette();
-    palette.setColor(QPalette::Window, windowColour);
-    // The style's grey for disabled texts all but vanishes on this grey: the menu entries, disabled
-    // during a search, would look gone rather than disabled.
-    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-        palette.setColor(QPalette::Disabled, role, disabledTextColour);
-    setPalette(palette);
-    setFont(fontFor(ControlFont::Window));
-
-    m_drives = new DriveListModel(m_services.drives, this);
-    m_directories = new DirectoryListModel(*m_drives, this);
-    m_files = new FileListModel(this);
-    m_found = new FoundListModel(
-        m_services.foundCapacity > 0 ? m_services.foundCapacity : FoundListModel::maxEntries, this);
-    m_search = std::make_unique<WindowSearch>(
-        *m_found,
-        WindowSearch::Hooks{
-            .goOn = [this] { return m_mode.stage == Stage::Searching && !m_ending; },
-            .shown = [this](int added) { showFoundCount(added); },
-            .listFull = [this] { showMessage(msgListeVoll); },
-            // A file named like a browser may be anything; only a program can be one.
-            .offered =
-                [this](const QString& path) {
-                    return !m_mode.choosingBrowser() || FinderPlatform::isExecutableFile(path);
-                },
-            .tooDeep =
-                [this](qsizetype count) { showMessage(WindowTexts::of(language()).msgZuTief.arg(count)); }});
-
-    // Made in the client area; placeControls() moves each into its container from the control table.
-    Picture1 = new QWidget(client);
-    Picture2 = new QWidget(client);
-    cmdSearch = new QPushButton(client);
-    cmdExit = new QPushButton(client);
-    aktion = new QPushButton(client);
-    testen = new QPushButton(client);
-    warten = new QLabel(client);
-    lblCriteria = new QLabel(client);
-    txtSearchSpec = new QLineEdit(BrowserChoice::keyFilePattern, client);
-    m_browsers =
-        std::make_unique<BrowserPicker>(BrowserPicker::Window{*txtSearchSpec, *m_directories, *m_drives,
-                                                              *m_found, [this] { cmdSearch_Click(); }},
-                                        m_settings, m_services.browserSearchFolder);
-    filList = new QListView(client);
-    dirList = new QListView(client);
-    drvList = new QComboBox(client);
-    Picture3 = new FlagPicture(QStringLiteral(":/flag-de.png"), client);
-    Picture4 = new FlagPicture(QStringLiteral(":/flag-uk.png"), client);
-    Label1 = new QLabel(client);
-    lblfound = new QLabel(client);
-    lblCount = new QLabel(QStringLiteral("0"), client);
-    lstFoundFiles = new QListView(client);
-    lblAbbruch = new QLabel(client);
-
-    mnuBrowser = menuBar()->addAction(QString());
-    mnuBrowser->setObjectName(QStringLiteral("mnuBrowser"));
-    mnuPruefen = menuBar()->addAction(QString());
-    mnuPruefen->setObjectName(QStringLiteral("mnuPruefen"));
-    mnuNummerieren = menuBar()->addAction(QString());
-    mnuNummerieren->setObjectName(QStringLiteral("mnuNummerieren"));
-    mnuImportieren = menuBar()->addAction(QString());
-    mnuImportieren->setObjectName(QStringLiteral("mnuImportieren"));
-    mnuExportieren = menuBar()->addAction(QString());
-    mnuExportieren->setObjectName(QStringLiteral("mnuExportieren"));
-    mnuHilfe = menuBar()->addAction(QStringLiteral("&?"));
-    mnuHilfe->setObjectName(QStringLiteral("mnuHilfe"));
-
-    menuBar()->setFont(fontFor(ControlFont::Regular));
-    drvList->setModel(m_drives);
-    dirList->setModel(m_directories);
-    dirList->setItemDelegate(new DirectoryItemDelegate(dirList));
-    filList->setModel(m_files);
-    filList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_fileFollower = new FileListFollower(*m_files, *filList->selectionModel(), this);
-    lstFoundFiles->setModel(m_found);
-    lstFoundFiles->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Thousands of found files stay quick to show when every row has the same height.
-    lstFoundFiles->setUniformItemSizes(true);
-    for (QListView* list : {filList, dirList, lstFoundFiles})
-        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-
-    warten->setAlignment(Qt::AlignCenter);
-    warten->setWordWrap(true);
-    QPalette red = warten->palette();
-    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    warten->setPalette(red);
-    lblCriteria->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    txtSearchSpec->setCursorPosition(0);
-    txtSearchSpec->setToolTip(txtSearchSpec->text());
-    lblAbbruch->hide();
-    Picture2->hide();
-}
-
-void Suchen::placeControls()
-{
-    // Container, name, place, size, font and tooltip come from the control table. Controls are
-    // stacked in table order, so of two at one place the later lies in front.
-    QWidget* client = centralWidget();
-    for (const ControlEntry& entry : controlTable()) {
-        QWidget* control = controlNamed(entry.name);
-        control->setParent(*entry.container ? controlNamed(entry.container) : client);
-        control->setObjectName(QLatin1StringView(entry.name));
-        control->setGeometry(twipsToPixels(entry));
-        control->setFont(fontFor(entry.font));
-        if (*entry.tooltip)
-            control->setToolTip(QString::fromUtf8(entry.tooltip));
-    }
-    // So does the keyboard order, by the table's tab column.
-    QWidget* previous = nullptr;
-    for (const ControlEntry* entry : controlsInTabOrder()) {
-        QWidget* control = controlNamed(entry->name);
-        if (control->focusPolicy() == Qt::NoFocus)
-            continue;
-        if (previous)
-            setTabOrder(previous, control);
-        previous = control;
-    }
-}
-
-QWidget* Suchen::controlNamed(const char* name) const
-{
-    const std::pair<const char*, QWidget*> controls[] = {{"cmdSearch", cmdSearch},
-                                                         {"cmdExit", cmdExit},
-                                                         {"Picture1", Picture1},
-                                                         {"lblCriteria", lblCriteria},
-                                                         {"txtSearchSpec", txtSearchSpec},
-                                                         {"filList", filList},
-                                                         {"dirList", dirList},
-                                                         {"drvList", drvList},
-                                                         {"Picture2", Picture2},
-                                                         {"lblfound", lblfound},
-                                                         {"lblCount", lblCount},
-                                                         {"lstFoundFiles", lstFoundFiles},
-                                                         {"aktion", aktion},
-                                                         {"warten", warten},
-                                                         {"Picture3", Picture3},
-                                                         {"Picture4", Picture4},
-                                                         {"testen", testen},
-                                                         {"Label1", Label1},
-                                                         {"lblAbbruch", lblAbbruch}};
-    for (const auto& [key, control] : controls) {
-        if (qstrcmp(key, name) == 0)
-            return control;
-    }
-    Q_UNREACHABLE();
-}
-
-void Suchen::connectHandlers()
-{
-    // The change handlers run before the setter that caused them returns, as the rest of the window
-    // expects: direct connections.
-    connect(m_drives, &DriveListModel::currentDriveChanged, this, &Suchen::DrvList_Change,
-            Qt::DirectConnection);
-    connect(m_directories, &DirectoryListModel::pathChanged, this, &Suchen::DirList_Change,
-            Qt::DirectConnection);
-    connect(txtSearchSpec, &QLineEdit::textChanged, this, &Suchen::txtSearchSpec_Change);
-
-    connect(drvList, &QComboBox::activated, m_drives, &DriveListModel::setCurrentRow);
-    connect(m_drives, &DriveListModel::currentDriveChanged, this, [this] {
-        const QSignalBlocker blocker(drvList);
-        drvList->setCurrentIndex(m_drives->currentRow());
-    });
-    // Arrow keys and typed names move the highlight as a click does, so leaving the list or the
-    // Search button opens the folder highlighted either way.
-    connect(dirList->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& row) {
-                if (row.isValid())
-                    m_directories->setCurrentIndex(m_directories->entryIndex(row.row()));
-            });
-    connect(dirList, &QListView::doubleClicked, this, [this](const QModelIndex& row) {
-        m_directories->setPath(m_directories->entry(m_directories->entryIndex(row.row())));
-    });
-    connect(m_directories, &QAbstractItemModel::modelReset, this, &Suchen::showCurrentDirectory);
-    connect(m_directories, &DirectoryListModel::currentIndexChanged, this, &Suchen::showCurrentDirectory);
-
-    connect(filList, &QListView::doubleClicked, this, &Suchen::filList_DblClick);
-    connect(lstFoundFiles, &QListView::doubleClicked, this, &Suchen::lstFoundFiles_DblClick);
-    connect(aktion, &QPushButton::clicked, this, &Suchen::aktion_Click);
-    connect(cmdSearch, &QPushButton::clicked, this, &Suchen::cmdSearch_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &Suchen::cmdExit_Click);
-    connect(testen, &QPushButton::clicked, this, &Suchen::testen_Click);
-    connect(Picture3, &FlagPicture::clicked, this, &Suchen::Picture3_Click);
-    connect(Picture4, &FlagPicture::clicked, this, &Suchen::Picture4_Click);
-    connect(mnuBrowser, &QAction::triggered, this, &Suchen::mnuBrowser_Click);
-    connect(mnuHilfe, &QAction::triggered, this, &Suchen::mnuHilfe_Click);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
-            &Suchen::escapePressed);
-    connect(mnuPruefen, &QAction::triggered, this, &Suchen::mnuPruefen_Click);
-    connect(mnuNummerieren, &QAction::triggered, this, &Suchen::mnuNummerieren_Click);
-    connect(mnuImportieren, &QAction::triggered, this, &Suchen::mnuImportieren_Click);
-    connect(mnuExportieren, &QAction::triggered, this, &Suchen::mnuExportieren_Click);
-
-    for (QWidget* watched :
-         {static_cast<QWidget*>(aktion), static_cast<QWidget*>(dirList), static_cast<QWidget*>(txtSearchSpec),
-          static_cast<QWidget*>(filList), static_cast<QWidget*>(lstFoundFiles)})
-        watched->installEventFilter(this);
-}
-
 void Suchen::showCurrentDirectory()
 {
     const QSignalBlocker blocker(dirList->selectionModel());
@@ -424,37 +169,6 @@ void Suchen::keyPressEvent(QKeyEvent* event)
         return;
     }
     QMainWindow::keyPressEvent(event);
-}
-
-/// Tab and Shift+Tab walk the control table's keyboard order, one forwards and the other backwards,
-/// over the controls that can take the focus now.
-bool Suchen::focusNextPrevChild(bool next)
-{
-    const std::vector<const ControlEntry*> order = controlsInTabOrder();
-    const QWidget* from = focusWidget();
-    const auto at = std::ranges::find_if(
-        order, [&](const ControlEntry* entry) { return controlNamed(entry->name) == from; });
-    if (at == order.end())
-        return QMainWindow::focusNextPrevChild(next);
-    const auto count = static_cast<qsizetype>(order.size());
-    const qsizetype start = at - order.begin();
-    for (qsizetype step = 1; step < count; ++step) {
-        QWidget* control = controlNamed(order[(start + (next ? step : count - step)) % count]->name);
-        if (isTabStop(control)) {
-            control->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-            return true;
-        }
-    }
-    return false;
-}
-
-/// The file list, and the found list once its walk is over, hand the focus on to the Process button:
-/// as stops of their own they would send Shift+Tab forwards again.
-bool Suchen::isTabStop(const QWidget* control) const
-{
-    const bool handsOn = control == filList || (control == lstFoundFiles && !m_mode.walking());
-    return !handsOn && (control->focusPolicy() & Qt::TabFocus) && control->isVisible() &&
-           control->isEnabled();
 }
 
 void Suchen::closeEvent(QCloseEvent* event)

@@ -175,7 +175,7 @@ private:
     FileListModel* m_files = nullptr;
     FoundListModel* m_found = nullptr;
 
-    // Controls, owned through their parents; their names are those of the control table.
+    // Controls, owned through their parents; each is made with its control table name (SuchenControls.cpp).
     QWidget* Picture1 = nullptr;
     QWidget* Picture2 = nullptr;
     QPushButton* cmdSearch = nullptr;
