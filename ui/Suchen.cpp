@@ -16,8 +16,8 @@
 
 #include "AuthoringMenu.h"
 #include "BrowserChoice.h"
+#include "BrowserChoiceFlow.h"
 #include "BrowserCommand.h"
-#include "BrowserPicker.h"
 #include "ControlLook.h"
 #include "DirectoryListModel.h"
 #include "DriveListModel.h"
@@ -30,39 +30,22 @@
 #include "FoundListModel.h"
 #include "HelpPage.h"
 #include "KeyFileMessages.h"
-#include "KeyFileTasks.h"
 #include "MessageSink.h"
+#include "ProcessFlow.h"
 #include "ProgramLauncher.h"
-#include "WindowSearch.h"
+#include "SearchFlow.h"
 
 namespace keylinker {
 namespace {
 
 using BrowserChoice::okCaption;
 using Stage = WindowMode::Stage;
-using Purpose = WindowMode::Purpose;
 
 } // namespace
 
-/// Hands the key file procedure's messages to the window's message boxes.
-class Suchen::WindowReporter final : public KeyFileReporter
-{
-public:
-    explicit WindowReporter(Suchen& window) : m_window(window) {}
-    void message(const QString&, const QString& text) override { m_window.showMessage(text); }
-    void errorReport(const QString& plainPath, const QString& errorText) override
-    {
-        m_window.showMessage(errorReportText(errorText, plainPath));
-    }
-
-private:
-    Suchen& m_window;
-};
-
 Suchen::Suchen(SuchenServices services, QWidget* parent)
     : QMainWindow(parent), m_services(std::move(services)),
-      m_settings(m_services.settingsPath.isEmpty() ? ProfileFile::defaultPath() : m_services.settingsPath),
-      m_reporter(std::make_unique<WindowReporter>(*this))
+      m_settings(m_services.settingsPath.isEmpty() ? ProfileFile::defaultPath() : m_services.settingsPath)
 {
     if (!m_services.messages) {
         m_ownMessages = std::make_unique<MessageBoxSink>(this);
@@ -84,17 +67,20 @@ Suchen::Suchen(SuchenServices services, QWidget* parent)
         m_ownStore = std::make_unique<DiskKeyFileStore>();
         m_services.store = m_ownStore.get();
     }
-    m_processor = std::make_unique<KeyFileProcessor>(*m_reporter, *m_services.store);
-    m_authoring = std::make_unique<AuthoringMenu>(*m_processor, *m_services.store, *m_services.messages);
+    m_processing = std::make_unique<ProcessFlow>(*this, *m_services.messages, *m_services.store);
+    m_authoring =
+        std::make_unique<AuthoringMenu>(m_processing->processor(), *m_services.store, *m_services.messages);
     if (!m_services.dialogs) {
         m_ownDialogs = std::make_unique<QtFileDialogs>(this);
         m_services.dialogs = m_ownDialogs.get();
     }
-    m_exchange = std::make_unique<ExchangeMenu>(*m_processor, *m_services.store, *m_services.messages,
-                                                *m_services.dialogs);
+    m_exchange = std::make_unique<ExchangeMenu>(m_processing->processor(), *m_services.store,
+                                                *m_services.messages, *m_services.dialogs);
 
     setObjectName(QStringLiteral("Suchen"));
     createControls();
+    m_searchFlow = std::make_unique<SearchFlow>(*this);
+    m_browserChoice = std::make_unique<BrowserChoiceFlow>(*this, m_settings, m_services.browserSearchFolder);
     placeControls();
     connectHandlers();
     Form_Load();
@@ -196,7 +182,7 @@ void Suchen::endProgram()
 // the window's full width, the file list filtered by the pattern box.
 void Suchen::Form_Load()
 {
-    browserPfad = m_browsers->remembered();
+    browserPfad = m_browserChoice->remembered();
     startVerzeichnis = m_services.startDirectory;
     ddeutsch();
     const int clientWidth = twipsToPixels(clientWidthTwips);
@@ -245,7 +231,7 @@ void Suchen::applyLanguage(Language language)
     KeyFileMessages messages = KeyFileMessages::of(language);
     messages.structureError = texts.msgStrukturfehler;
     messages.invalidArgument = texts.msgUngueltigesArgument;
-    m_processor->setMessages(messages);
+    m_processing->processor().setMessages(messages);
     if (m_ownMessages)
         m_ownMessages->setLanguage(language);
     showQtTextsIn(language);
@@ -255,7 +241,7 @@ void Suchen::applyLanguage(Language language)
     warten->clear();
     setCaption(lblfound, texts.lblfound);
     Label1->setText(texts.txtRechte);
-    showCancelledSearch(m_cancelledWith);
+    m_searchFlow->showCancelledSearchAgain();
     // The buttons keep their mode in the new language; a pending browser choice keeps its "&OK", so
     // the program it found is never processed as a key file because the language changed.
     enterMode(m_mode);
@@ -312,81 +298,15 @@ void Suchen::Picture4_Click()
 void Suchen::aktion_Click()
 {
     warten->clear();
-    if (m_mode.choosingBrowser()) {
-        commitBrowserChoice();
-        return;
-    }
-    const QStringList selected = selectedFilesOfVisibleList();
-    if (!restoreAgreed(selected))
-        return;
-    const bool fromFound = m_mode.stage == Stage::Found;
-    qsizetype withErrors = 0;
-    for (const QString& path : selected) {
-        const QStringList before = fromFound ? backupsOf(path) : QStringList();
-        withErrors += bearbeiten(path) ? 1 : 0;
-        // The found list shows what processing from it made, as the file list does.
-        if (fromFound) {
-            int added = 0;
-            for (const QString& backup : backupsOf(path))
-                added +=
-                    !before.contains(backup) && !m_found->entries().contains(backup) && m_found->add(backup);
-            if (added > 0)
-                showFoundCount(added);
-        }
-    }
-    // The new backups show up where the pattern takes them in; the chosen files stay chosen, so
-    // View shows the file just processed.
-    m_fileFollower->reread();
-    if (!selected.isEmpty())
-        showStatus(withErrors == 0
-                       ? txtFertig
-                       : txtFertig + QStringLiteral(" – ") + filesWithErrorsText(withErrors, language()));
+    if (m_mode.choosingBrowser())
+        m_browserChoice->commit();
+    else
+        m_processing->process(selectedFilesOfVisibleList());
 }
 
-/// Processing a backup writes over its key: a row that moved under the pointer must not restore a
-/// key unasked. Every key that would be restored is named in one question.
-bool Suchen::restoreAgreed(const QStringList& selected)
-{
-    QStringList restores;
-    for (const QString& path : selected) {
-        const QString key = plainPath(path);
-        if (key != path)
-            restores << m_texts->msgWiederherstellen.arg(QDir::toNativeSeparators(key),
-                                                         path.mid(path.lastIndexOf(u'/') + 1));
-    }
-    if (restores.isEmpty())
-        return true;
-    return m_services.messages->ask(
-        restores.join(u'\n') + (restores.size() == 1 ? u' ' : u'\n') +
-        (restores.size() == 1 ? m_texts->txtStandBleibt : m_texts->txtStaendeBleiben));
-}
-
-/// The backups beside the key of `path`, as full paths.
-QStringList Suchen::backupsOf(const QString& path)
-{
-    const QString key = plainPath(path);
-    const qsizetype slash = key.lastIndexOf(u'/');
-    const QDir folder(slash <= 0 ? QStringLiteral("/") : key.left(slash));
-    QStringList paths;
-    for (const QString& name : folder.entryList({key.mid(slash + 1) + QStringLiteral("_bak*")}, QDir::Files))
-        paths << folder.filePath(name);
-    return paths;
-}
-
-// The status label is small and its face large: a longer text ("Done! – 1 file with errors: ...")
-// takes a smaller face, so that all of it shows.
 void Suchen::showStatus(const QString& text)
 {
-    QFont font = fontFor(ControlFont::Status);
-    const QRect room = warten->contentsRect();
-    const auto fits = [&] {
-        return QFontMetrics(font).boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, text).height() <=
-               room.height();
-    };
-    while (font.pixelSize() > 7 && !fits())
-        font.setPixelSize(font.pixelSize() - 1);
-    warten->setFont(font);
-    warten->setText(text);
+    m_processing->showStatus(text);
 }
 
 void Suchen::aktion_LostFocus()
@@ -394,32 +314,9 @@ void Suchen::aktion_LostFocus()
     warten->clear();
 }
 
-bool Suchen::bearbeiten(const QString& path)
-{
-    qsizetype errorsLeft = 0;
-    processKeyFile(*m_processor, path, errorsLeft);
-    return errorsLeft > 0;
-}
-
-// The current entry of the visible list becomes the browser.
-void Suchen::commitBrowserChoice()
-{
-    const QString chosen = currentFileOfVisibleList(false);
-    if (chosen.isEmpty())
-        return; // nothing to take: the choice stays open
-    browserPfad = chosen;
-    m_browsers->remember(browserPfad);
-    endBrowserChoice();
-    showStatus(m_texts->txtBrowserGespeichert.arg(chosen.mid(chosen.lastIndexOf(u'/') + 1)));
-}
-
-/// Back to processing key files, with the key file pattern and the browse panel.
 void Suchen::endBrowserChoice()
 {
-    enterMode(m_mode.with(Purpose::ProcessKeys));
-    m_browsers->end();
-    if (m_mode.stage == Stage::Found)
-        cmdSearch_Click(); // the next click after a search resets
+    m_browserChoice->end();
 }
 
 /// The selected files of the visible list, in list order. Which panel shows decides where they come
@@ -453,59 +350,7 @@ QString Suchen::currentFileOfVisibleList(bool mustBeSelected) const
 
 void Suchen::cmdSearch_Click()
 {
-    // A second walk never starts inside the running one.
-    if (m_mode.walking())
-        return;
-    if (m_mode.stage == Stage::Found) {
-        zuruecksetzen();
-        txtSearchSpec->setFocus();
-    } else if (m_directories->currentEntry() != m_directories->path()) {
-        // A folder highlighted but not opened: this click opens it, the next one searches it.
-        m_directories->setPath(m_directories->currentEntry());
-    } else {
-        altesVerzeichnis = m_directories->path();
-        enterMode(m_mode.with(Stage::Searching));
-        showStatus(txtWarten);
-        m_files->setPattern(txtSearchSpec->text());
-        durchsuchen();
-        if (m_ending)
-            return;
-        m_files->setPath(m_directories->path());
-        const bool cancelled = m_mode.stage == Stage::Stopping;
-        enterMode(m_mode.with(Stage::Found));
-        if (cancelled)
-            showCancelledSearch(m_found->count());
-        cmdSearch->setFocus();
-    }
-    warten->clear();
-}
-
-bool Suchen::durchsuchen()
-{
-    const bool stopped = m_search->run(m_directories->path(), m_files->pattern());
-    // The directory list stays where the walk stopped, until the reset takes it back.
-    if (stopped && !m_ending)
-        m_directories->setPath(m_search->stoppedIn());
-    return stopped;
-}
-
-/// The label is the counter: its caption read as a number, the new ones added, written back after a
-/// blank.
-void Suchen::showFoundCount(int added)
-{
-    // The view lays out new rows late, after the repaint of this event run: it would paint none.
-    lstFoundFiles->doItemsLayout();
-    lblCount->setText(u' ' + QString::number(lblCount->text().trimmed().toInt() + added));
-}
-
-/// A cancelled search says so where the count stands, so that a part is never taken for the whole;
-/// -1 shows the count again.
-void Suchen::showCancelledSearch(int found)
-{
-    m_cancelledWith = found;
-    lblAbbruch->setVisible(found >= 0);
-    if (found >= 0)
-        lblAbbruch->setText(found == 1 ? m_texts->txtAbgebrochenEine : m_texts->txtAbgebrochen.arg(found));
+    m_searchFlow->search();
 }
 
 /// The one place that shows the mode: the panel, the captions of the three mode buttons, and which
@@ -637,7 +482,7 @@ void Suchen::zuruecksetzen()
 {
     m_found->clear();
     lblCount->setText(QStringLiteral("0"));
-    showCancelledSearch(-1);
+    m_searchFlow->showCancelledSearch(-1);
     enterMode(m_mode.with(Stage::Browsing));
     m_directories->setPath(altesVerzeichnis);
     m_drives->setCurrentDrive(m_directories->path());
@@ -645,19 +490,7 @@ void Suchen::zuruecksetzen()
 
 void Suchen::mnuBrowser_Click()
 {
-    if (m_mode.walking())
-        return;
-    enterMode(m_mode.with(Purpose::ChooseBrowser));
-    const QString before = m_browsers->search();
-    if (m_ending)
-        return;
-    // The reset that ends the choice goes back to where the user was.
-    altesVerzeichnis = before;
-    if (m_mode.stage == Stage::Found && m_found->count() == 0)
-        showMessage(
-            m_texts->msgKeinBrowserGefunden.arg(QDir::toNativeSeparators(m_browsers->searchFolder())));
-    else if (m_mode.choosingBrowser())
-        showStatus(m_texts->txtBrowserHinweis);
+    m_browserChoice->choose();
 }
 
 void Suchen::mnuHilfe_Click()

@@ -11,23 +11,19 @@
 #include <QShortcut>
 
 #include "BrowserChoice.h"
-#include "BrowserPicker.h"
 #include "ControlLook.h"
 #include "DirectoryItemDelegate.h"
 #include "DirectoryListModel.h"
 #include "DriveListModel.h"
 #include "FileListFollower.h"
 #include "FileListModel.h"
-#include "FinderPlatform.h"
 #include "FlagPicture.h"
 #include "FoundListModel.h"
 #include "Suchen.h"
-#include "WindowSearch.h"
 
 namespace keylinker {
 namespace {
 
-using Stage = WindowMode::Stage;
 const QColor disabledTextColour(128, 128, 128);
 
 /// A control made with its name from the control table, so that the table finds it by that name.
@@ -62,20 +58,6 @@ void Suchen::createControls()
     m_files = new FileListModel(this);
     m_found = new FoundListModel(
         m_services.foundCapacity > 0 ? m_services.foundCapacity : FoundListModel::maxEntries, this);
-    m_search = std::make_unique<WindowSearch>(
-        *m_found,
-        WindowSearch::Hooks{
-            .goOn = [this] { return m_mode.stage == Stage::Searching && !m_ending; },
-            .shown = [this](int added) { showFoundCount(added); },
-            .listFull = [this] { showMessage(msgListeVoll); },
-            // A file named like a browser may be anything; only a program can be one.
-            .offered =
-                [this](const QString& path) {
-                    return !m_mode.choosingBrowser() || FinderPlatform::isExecutableFile(path);
-                },
-            .tooDeep =
-                [this](qsizetype count) { showMessage(WindowTexts::of(language()).msgZuTief.arg(count)); }});
-
     // Made in the client area; placeControls() moves each into its container from the control table.
     Picture1 = made<QWidget>("Picture1", client);
     Picture2 = made<QWidget>("Picture2", client);
@@ -86,10 +68,6 @@ void Suchen::createControls()
     warten = made<QLabel>("warten", client);
     lblCriteria = made<QLabel>("lblCriteria", client);
     txtSearchSpec = made<QLineEdit>("txtSearchSpec", BrowserChoice::keyFilePattern, client);
-    m_browsers =
-        std::make_unique<BrowserPicker>(BrowserPicker::Window{*txtSearchSpec, *m_directories, *m_drives,
-                                                              *m_found, [this] { cmdSearch_Click(); }},
-                                        m_settings, m_services.browserSearchFolder);
     filList = made<QListView>("filList", client);
     dirList = made<QListView>("dirList", client);
     drvList = made<QComboBox>("drvList", client);
