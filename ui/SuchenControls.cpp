@@ -182,20 +182,23 @@ void Suchen::connectHandlers()
 
     connect(filList, &QListView::doubleClicked, this, &Suchen::filList_DblClick);
     connect(lstFoundFiles, &QListView::doubleClicked, this, &Suchen::lstFoundFiles_DblClick);
-    connect(aktion, &QPushButton::clicked, this, &Suchen::aktion_Click);
-    connect(cmdSearch, &QPushButton::clicked, this, &Suchen::cmdSearch_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &Suchen::cmdExit_Click);
-    connect(testen, &QPushButton::clicked, this, &Suchen::testen_Click);
+    using Handler = void (Suchen::*)();
+    const std::pair<QPushButton*, Handler> buttons[] = {{aktion, &Suchen::aktion_Click},
+                                                        {cmdSearch, &Suchen::cmdSearch_Click},
+                                                        {cmdExit, &Suchen::cmdExit_Click},
+                                                        {testen, &Suchen::testen_Click}};
+    for (const auto& [button, handler] : buttons)
+        connect(button, &QPushButton::clicked, this, handler);
     connect(Picture3, &FlagPicture::clicked, this, &Suchen::Picture3_Click);
     connect(Picture4, &FlagPicture::clicked, this, &Suchen::Picture4_Click);
-    connect(mnuBrowser, &QAction::triggered, this, &Suchen::mnuBrowser_Click);
-    connect(mnuHilfe, &QAction::triggered, this, &Suchen::mnuHilfe_Click);
+    const std::pair<QAction*, Handler> entries[] = {
+        {mnuBrowser, &Suchen::mnuBrowser_Click},         {mnuHilfe, &Suchen::mnuHilfe_Click},
+        {mnuPruefen, &Suchen::mnuPruefen_Click},         {mnuNummerieren, &Suchen::mnuNummerieren_Click},
+        {mnuImportieren, &Suchen::mnuImportieren_Click}, {mnuExportieren, &Suchen::mnuExportieren_Click}};
+    for (const auto& [entry, handler] : entries)
+        connect(entry, &QAction::triggered, this, handler);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &Suchen::escapePressed);
-    connect(mnuPruefen, &QAction::triggered, this, &Suchen::mnuPruefen_Click);
-    connect(mnuNummerieren, &QAction::triggered, this, &Suchen::mnuNummerieren_Click);
-    connect(mnuImportieren, &QAction::triggered, this, &Suchen::mnuImportieren_Click);
-    connect(mnuExportieren, &QAction::triggered, this, &Suchen::mnuExportieren_Click);
 
     for (QWidget* watched :
          {static_cast<QWidget*>(aktion), static_cast<QWidget*>(dirList), static_cast<QWidget*>(txtSearchSpec),
