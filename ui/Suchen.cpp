@@ -1,11 +1,8 @@
 #include "Suchen.h"
 
-#include <algorithm>
-
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDir>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -14,17 +11,14 @@
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListView>
-#include <QMenuBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTranslator>
 
 #include "AuthoringMenu.h"
 #include "BrowserChoice.h"
+#include "BrowserChoiceFlow.h"
 #include "BrowserCommand.h"
-#include "BrowserPicker.h"
-#include "ControlTable.h"
-#include "DirectoryItemDelegate.h"
+#include "ControlLook.h"
 #include "DirectoryListModel.h"
 #include "DriveListModel.h"
 #include "ExchangeMenu.h"
@@ -36,84 +30,22 @@
 #include "FoundListModel.h"
 #include "HelpPage.h"
 #include "KeyFileMessages.h"
-#include "KeyFileTasks.h"
 #include "MessageSink.h"
+#include "ProcessFlow.h"
 #include "ProgramLauncher.h"
-#include "WindowSearch.h"
+#include "SearchFlow.h"
 
 namespace keylinker {
 namespace {
 
 using BrowserChoice::okCaption;
 using Stage = WindowMode::Stage;
-using Purpose = WindowMode::Purpose;
-const QColor windowColour(192, 192, 192);
-const QColor disabledTextColour(128, 128, 128);
-
-QFont fontFor(ControlFont kind)
-{
-    // The control table's sizes are laid out for a narrow bitmap face at 96 dpi; the platform's
-    // sans-serif at those sizes comes closest.
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    switch (kind) {
-    case ControlFont::Window:
-        font.setPixelSize(11);
-        font.setBold(true);
-        break;
-    case ControlFont::Regular:
-        font.setPixelSize(11);
-        font.setBold(false); // said explicitly, or it would follow the bold window font
-        break;
-    case ControlFont::Status:
-        font.setPixelSize(18);
-        font.setBold(true);
-        break;
-    case ControlFont::Small:
-        // "Arial" would fall back to the same face, after one more font lookup at every start.
-        font.setPixelSize(9);
-        font.setBold(true);
-        break;
-    }
-    return font;
-}
-
-/// Sets a caption, taking the font a pixel smaller at a time where the platform's face is too wide
-/// for the caption to fit its control.
-template <typename Control> void setCaption(Control* control, const QString& caption)
-{
-    control->setText(caption);
-    const ControlEntry& entry = controlEntry(control->objectName());
-    QFont font = fontFor(entry.font);
-    QString shown = caption;
-    shown.remove(u'&');
-    const int room = twipsToPixels(entry.width) - (std::is_same_v<Control, QPushButton> ? 8 : 0);
-    while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(shown) > room)
-        font.setPixelSize(font.pixelSize() - 1);
-    control->setFont(font);
-}
 
 } // namespace
 
-/// Hands the key file procedure's messages to the window's message boxes.
-class Suchen::WindowReporter final : public KeyFileReporter
-{
-public:
-    explicit WindowReporter(Suchen& window) : m_window(window) {}
-    void message(const QString&, const QString& text) override { m_window.showMessage(text); }
-    void errorReport(const QString& plainPath, const QString& errorText) override
-    {
-        m_window.showMessage(errorReportText(errorText, plainPath));
-    }
-
-private:
-    Suchen& m_window;
-};
-
 Suchen::Suchen(SuchenServices services, QWidget* parent)
     : QMainWindow(parent), m_services(std::move(services)),
-      m_settings(m_services.settingsPath.isEmpty() ? ProfileFile::defaultPath() : m_services.settingsPath),
-      m_reporter(std::make_unique<WindowReporter>(*this))
+      m_settings(m_services.settingsPath.isEmpty() ? ProfileFile::defaultPath() : m_services.settingsPath)
 {
     if (!m_services.messages) {
         m_ownMessages = std::make_unique<MessageBoxSink>(this);
@@ -135,17 +67,20 @@ Suchen::Suchen(SuchenServices services, QWidget* parent)
         m_ownStore = std::make_unique<DiskKeyFileStore>();
         m_services.store = m_ownStore.get();
     }
-    m_processor = std::make_unique<KeyFileProcessor>(*m_reporter, *m_services.store);
-    m_authoring = std::make_unique<AuthoringMenu>(*m_processor, *m_services.store, *m_services.messages);
+    m_processing = std::make_unique<ProcessFlow>(*this, *m_services.messages, *m_services.store);
+    m_authoring =
+        std::make_unique<AuthoringMenu>(m_processing->processor(), *m_services.store, *m_services.messages);
     if (!m_services.dialogs) {
         m_ownDialogs = std::make_unique<QtFileDialogs>(this);
         m_services.dialogs = m_ownDialogs.get();
     }
-    m_exchange = std::make_unique<ExchangeMenu>(*m_processor, *m_services.store, *m_services.messages,
-                                                *m_services.dialogs);
+    m_exchange = std::make_unique<ExchangeMenu>(m_processing->processor(), *m_services.store,
+                                                *m_services.messages, *m_services.dialogs);
 
     setObjectName(QStringLiteral("Suchen"));
     createControls();
+    m_searchFlow = std::make_unique<SearchFlow>(*this);
+    m_browserChoice = std::make_unique<BrowserChoiceFlow>(*this, m_settings, m_services.browserSearchFolder);
     placeControls();
     connectHandlers();
     Form_Load();
@@ -157,210 +92,6 @@ Suchen::Suchen(SuchenServices services, QWidget* parent)
 }
 
 Suchen::~Suchen() = default;
-
-void Suchen::createControls()
-{
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(twipsToPixels(clientWidthTwips), twipsToPixels(clientHeightTwips));
-    client->setAutoFillBackground(true);
-    setCentralWidget(client);
-    QPalette palette = client->palette();
-    palette.setColor(QPalette::Window, windowColour);
-    // The style's grey for disabled texts all but vanishes on this grey: the menu entries, disabled
-    // during a search, would look gone rather than disabled.
-    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-        palette.setColor(QPalette::Disabled, role, disabledTextColour);
-    setPalette(palette);
-    setFont(fontFor(ControlFont::Window));
-
-    m_drives = new DriveListModel(m_services.drives, this);
-    m_directories = new DirectoryListModel(*m_drives, this);
-    m_files = new FileListModel(this);
-    m_found = new FoundListModel(
-        m_services.foundCapacity > 0 ? m_services.foundCapacity : FoundListModel::maxEntries, this);
-    m_search = std::make_unique<WindowSearch>(
-        *m_found,
-        WindowSearch::Hooks{
-            .goOn = [this] { return m_mode.stage == Stage::Searching && !m_ending; },
-            .shown = [this](int added) { showFoundCount(added); },
-            .listFull = [this] { showMessage(msgListeVoll); },
-            // A file named like a browser may be anything; only a program can be one.
-            .offered =
-                [this](const QString& path) {
-                    return !m_mode.choosingBrowser() || FinderPlatform::isExecutableFile(path);
-                },
-            .tooDeep =
-                [this](qsizetype count) { showMessage(WindowTexts::of(language()).msgZuTief.arg(count)); }});
-
-    // Made in the client area; placeControls() moves each into its container from the control table.
-    Picture1 = new QWidget(client);
-    Picture2 = new QWidget(client);
-    cmdSearch = new QPushButton(client);
-    cmdExit = new QPushButton(client);
-    aktion = new QPushButton(client);
-    testen = new QPushButton(client);
-    warten = new QLabel(client);
-    lblCriteria = new QLabel(client);
-    txtSearchSpec = new QLineEdit(BrowserChoice::keyFilePattern, client);
-    m_browsers =
-        std::make_unique<BrowserPicker>(BrowserPicker::Window{*txtSearchSpec, *m_directories, *m_drives,
-                                                              *m_found, [this] { cmdSearch_Click(); }},
-                                        m_settings, m_services.browserSearchFolder);
-    filList = new QListView(client);
-    dirList = new QListView(client);
-    drvList = new QComboBox(client);
-    Picture3 = new FlagPicture(QStringLiteral(":/flag-de.png"), client);
-    Picture4 = new FlagPicture(QStringLiteral(":/flag-uk.png"), client);
-    Label1 = new QLabel(client);
-    lblfound = new QLabel(client);
-    lblCount = new QLabel(QStringLiteral("0"), client);
-    lstFoundFiles = new QListView(client);
-    lblAbbruch = new QLabel(client);
-
-    mnuBrowser = menuBar()->addAction(QString());
-    mnuBrowser->setObjectName(QStringLiteral("mnuBrowser"));
-    mnuPruefen = menuBar()->addAction(QString());
-    mnuPruefen->setObjectName(QStringLiteral("mnuPruefen"));
-    mnuNummerieren = menuBar()->addAction(QString());
-    mnuNummerieren->setObjectName(QStringLiteral("mnuNummerieren"));
-    mnuImportieren = menuBar()->addAction(QString());
-    mnuImportieren->setObjectName(QStringLiteral("mnuImportieren"));
-    mnuExportieren = menuBar()->addAction(QString());
-    mnuExportieren->setObjectName(QStringLiteral("mnuExportieren"));
-    mnuHilfe = menuBar()->addAction(QStringLiteral("&?"));
-    mnuHilfe->setObjectName(QStringLiteral("mnuHilfe"));
-
-    menuBar()->setFont(fontFor(ControlFont::Regular));
-    drvList->setModel(m_drives);
-    dirList->setModel(m_directories);
-    dirList->setItemDelegate(new DirectoryItemDelegate(dirList));
-    filList->setModel(m_files);
-    filList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_fileFollower = new FileListFollower(*m_files, *filList->selectionModel(), this);
-    lstFoundFiles->setModel(m_found);
-    lstFoundFiles->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Thousands of found files stay quick to show when every row has the same height.
-    lstFoundFiles->setUniformItemSizes(true);
-    for (QListView* list : {filList, dirList, lstFoundFiles})
-        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-
-    warten->setAlignment(Qt::AlignCenter);
-    warten->setWordWrap(true);
-    QPalette red = warten->palette();
-    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    warten->setPalette(red);
-    lblCriteria->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    txtSearchSpec->setCursorPosition(0);
-    txtSearchSpec->setToolTip(txtSearchSpec->text());
-    lblAbbruch->hide();
-    Picture2->hide();
-}
-
-void Suchen::placeControls()
-{
-    // Container, name, place, size, font and tooltip come from the control table. Controls are
-    // stacked in table order, so of two at one place the later lies in front.
-    QWidget* client = centralWidget();
-    for (const ControlEntry& entry : controlTable()) {
-        QWidget* control = controlNamed(entry.name);
-        control->setParent(*entry.container ? controlNamed(entry.container) : client);
-        control->setObjectName(QLatin1StringView(entry.name));
-        control->setGeometry(twipsToPixels(entry));
-        control->setFont(fontFor(entry.font));
-        if (*entry.tooltip)
-            control->setToolTip(QString::fromUtf8(entry.tooltip));
-    }
-    // So does the keyboard order, by the table's tab column.
-    QWidget* previous = nullptr;
-    for (const ControlEntry* entry : controlsInTabOrder()) {
-        QWidget* control = controlNamed(entry->name);
-        if (control->focusPolicy() == Qt::NoFocus)
-            continue;
-        if (previous)
-            setTabOrder(previous, control);
-        previous = control;
-    }
-}
-
-QWidget* Suchen::controlNamed(const char* name) const
-{
-    const std::pair<const char*, QWidget*> controls[] = {{"cmdSearch", cmdSearch},
-                                                         {"cmdExit", cmdExit},
-                                                         {"Picture1", Picture1},
-                                                         {"lblCriteria", lblCriteria},
-                                                         {"txtSearchSpec", txtSearchSpec},
-                                                         {"filList", filList},
-                                                         {"dirList", dirList},
-                                                         {"drvList", drvList},
-                                                         {"Picture2", Picture2},
-                                                         {"lblfound", lblfound},
-                                                         {"lblCount", lblCount},
-                                                         {"lstFoundFiles", lstFoundFiles},
-                                                         {"aktion", aktion},
-                                                         {"warten", warten},
-                                                         {"Picture3", Picture3},
-                                                         {"Picture4", Picture4},
-                                                         {"testen", testen},
-                                                         {"Label1", Label1},
-                                                         {"lblAbbruch", lblAbbruch}};
-    for (const auto& [key, control] : controls) {
-        if (qstrcmp(key, name) == 0)
-            return control;
-    }
-    Q_UNREACHABLE();
-}
-
-void Suchen::connectHandlers()
-{
-    // The change handlers run before the setter that caused them returns, as the rest of the window
-    // expects: direct connections.
-    connect(m_drives, &DriveListModel::currentDriveChanged, this, &Suchen::DrvList_Change,
-            Qt::DirectConnection);
-    connect(m_directories, &DirectoryListModel::pathChanged, this, &Suchen::DirList_Change,
-            Qt::DirectConnection);
-    connect(txtSearchSpec, &QLineEdit::textChanged, this, &Suchen::txtSearchSpec_Change);
-
-    connect(drvList, &QComboBox::activated, m_drives, &DriveListModel::setCurrentRow);
-    connect(m_drives, &DriveListModel::currentDriveChanged, this, [this] {
-        const QSignalBlocker blocker(drvList);
-        drvList->setCurrentIndex(m_drives->currentRow());
-    });
-    // Arrow keys and typed names move the highlight as a click does, so leaving the list or the
-    // Search button opens the folder highlighted either way.
-    connect(dirList->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& row) {
-                if (row.isValid())
-                    m_directories->setCurrentIndex(m_directories->entryIndex(row.row()));
-            });
-    connect(dirList, &QListView::doubleClicked, this, [this](const QModelIndex& row) {
-        m_directories->setPath(m_directories->entry(m_directories->entryIndex(row.row())));
-    });
-    connect(m_directories, &QAbstractItemModel::modelReset, this, &Suchen::showCurrentDirectory);
-    connect(m_directories, &DirectoryListModel::currentIndexChanged, this, &Suchen::showCurrentDirectory);
-
-    connect(filList, &QListView::doubleClicked, this, &Suchen::filList_DblClick);
-    connect(lstFoundFiles, &QListView::doubleClicked, this, &Suchen::lstFoundFiles_DblClick);
-    connect(aktion, &QPushButton::clicked, this, &Suchen::aktion_Click);
-    connect(cmdSearch, &QPushButton::clicked, this, &Suchen::cmdSearch_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &Suchen::cmdExit_Click);
-    connect(testen, &QPushButton::clicked, this, &Suchen::testen_Click);
-    connect(Picture3, &FlagPicture::clicked, this, &Suchen::Picture3_Click);
-    connect(Picture4, &FlagPicture::clicked, this, &Suchen::Picture4_Click);
-    connect(mnuBrowser, &QAction::triggered, this, &Suchen::mnuBrowser_Click);
-    connect(mnuHilfe, &QAction::triggered, this, &Suchen::mnuHilfe_Click);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
-            &Suchen::escapePressed);
-    connect(mnuPruefen, &QAction::triggered, this, &Suchen::mnuPruefen_Click);
-    connect(mnuNummerieren, &QAction::triggered, this, &Suchen::mnuNummerieren_Click);
-    connect(mnuImportieren, &QAction::triggered, this, &Suchen::mnuImportieren_Click);
-    connect(mnuExportieren, &QAction::triggered, this, &Suchen::mnuExportieren_Click);
-
-    for (QWidget* watched :
-         {static_cast<QWidget*>(aktion), static_cast<QWidget*>(dirList), static_cast<QWidget*>(txtSearchSpec),
-          static_cast<QWidget*>(filList), static_cast<QWidget*>(lstFoundFiles)})
-        watched->installEventFilter(this);
-}
 
 void Suchen::showCurrentDirectory()
 {
@@ -426,37 +157,6 @@ void Suchen::keyPressEvent(QKeyEvent* event)
     QMainWindow::keyPressEvent(event);
 }
 
-/// Tab and Shift+Tab walk the control table's keyboard order, one forwards and the other backwards,
-/// over the controls that can take the focus now.
-bool Suchen::focusNextPrevChild(bool next)
-{
-    const std::vector<const ControlEntry*> order = controlsInTabOrder();
-    const QWidget* from = focusWidget();
-    const auto at = std::ranges::find_if(
-        order, [&](const ControlEntry* entry) { return controlNamed(entry->name) == from; });
-    if (at == order.end())
-        return QMainWindow::focusNextPrevChild(next);
-    const auto count = static_cast<qsizetype>(order.size());
-    const qsizetype start = at - order.begin();
-    for (qsizetype step = 1; step < count; ++step) {
-        QWidget* control = controlNamed(order[(start + (next ? step : count - step)) % count]->name);
-        if (isTabStop(control)) {
-            control->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-            return true;
-        }
-    }
-    return false;
-}
-
-/// The file list, and the found list once its walk is over, hand the focus on to the Process button:
-/// as stops of their own they would send Shift+Tab forwards again.
-bool Suchen::isTabStop(const QWidget* control) const
-{
-    const bool handsOn = control == filList || (control == lstFoundFiles && !m_mode.walking());
-    return !handsOn && (control->focusPolicy() & Qt::TabFocus) && control->isVisible() &&
-           control->isEnabled();
-}
-
 void Suchen::closeEvent(QCloseEvent* event)
 {
     // Form_Unload: closing the window ends the program at once, also during a search.
@@ -482,7 +182,7 @@ void Suchen::endProgram()
 // the window's full width, the file list filtered by the pattern box.
 void Suchen::Form_Load()
 {
-    browserPfad = m_browsers->remembered();
+    browserPfad = m_browserChoice->remembered();
     startVerzeichnis = m_services.startDirectory;
     ddeutsch();
     const int clientWidth = twipsToPixels(clientWidthTwips);
@@ -531,7 +231,7 @@ void Suchen::applyLanguage(Language language)
     KeyFileMessages messages = KeyFileMessages::of(language);
     messages.structureError = texts.msgStrukturfehler;
     messages.invalidArgument = texts.msgUngueltigesArgument;
-    m_processor->setMessages(messages);
+    m_processing->processor().setMessages(messages);
     if (m_ownMessages)
         m_ownMessages->setLanguage(language);
     showQtTextsIn(language);
@@ -541,7 +241,7 @@ void Suchen::applyLanguage(Language language)
     warten->clear();
     setCaption(lblfound, texts.lblfound);
     Label1->setText(texts.txtRechte);
-    showCancelledSearch(m_cancelledWith);
+    m_searchFlow->showCancelledSearchAgain();
     // The buttons keep their mode in the new language; a pending browser choice keeps its "&OK", so
     // the program it found is never processed as a key file because the language changed.
     enterMode(m_mode);
@@ -598,81 +298,15 @@ void Suchen::Picture4_Click()
 void Suchen::aktion_Click()
 {
     warten->clear();
-    if (m_mode.choosingBrowser()) {
-        commitBrowserChoice();
-        return;
-    }
-    const QStringList selected = selectedFilesOfVisibleList();
-    if (!restoreAgreed(selected))
-        return;
-    const bool fromFound = m_mode.stage == Stage::Found;
-    qsizetype withErrors = 0;
-    for (const QString& path : selected) {
-        const QStringList before = fromFound ? backupsOf(path) : QStringList();
-        withErrors += bearbeiten(path) ? 1 : 0;
-        // The found list shows what processing from it made, as the file list does.
-        if (fromFound) {
-            int added = 0;
-            for (const QString& backup : backupsOf(path))
-                added +=
-                    !before.contains(backup) && !m_found->entries().contains(backup) && m_found->add(backup);
-            if (added > 0)
-                showFoundCount(added);
-        }
-    }
-    // The new backups show up where the pattern takes them in; the chosen files stay chosen, so
-    // View shows the file just processed.
-    m_fileFollower->reread();
-    if (!selected.isEmpty())
-        showStatus(withErrors == 0
-                       ? txtFertig
-                       : txtFertig + QStringLiteral(" – ") + filesWithErrorsText(withErrors, language()));
+    if (m_mode.choosingBrowser())
+        m_browserChoice->commit();
+    else
+        m_processing->process(selectedFilesOfVisibleList());
 }
 
-/// Processing a backup writes over its key: a row that moved under the pointer must not restore a
-/// key unasked. Every key that would be restored is named in one question.
-bool Suchen::restoreAgreed(const QStringList& selected)
-{
-    QStringList restores;
-    for (const QString& path : selected) {
-        const QString key = plainPath(path);
-        if (key != path)
-            restores << m_texts->msgWiederherstellen.arg(QDir::toNativeSeparators(key),
-                                                         path.mid(path.lastIndexOf(u'/') + 1));
-    }
-    if (restores.isEmpty())
-        return true;
-    return m_services.messages->ask(
-        restores.join(u'\n') + (restores.size() == 1 ? u' ' : u'\n') +
-        (restores.size() == 1 ? m_texts->txtStandBleibt : m_texts->txtStaendeBleiben));
-}
-
-/// The backups beside the key of `path`, as full paths.
-QStringList Suchen::backupsOf(const QString& path)
-{
-    const QString key = plainPath(path);
-    const qsizetype slash = key.lastIndexOf(u'/');
-    const QDir folder(slash <= 0 ? QStringLiteral("/") : key.left(slash));
-    QStringList paths;
-    for (const QString& name : folder.entryList({key.mid(slash + 1) + QStringLiteral("_bak*")}, QDir::Files))
-        paths << folder.filePath(name);
-    return paths;
-}
-
-// The status label is small and its face large: a longer text ("Done! – 1 file with errors: ...")
-// takes a smaller face, so that all of it shows.
 void Suchen::showStatus(const QString& text)
 {
-    QFont font = fontFor(ControlFont::Status);
-    const QRect room = warten->contentsRect();
-    const auto fits = [&] {
-        return QFontMetrics(font).boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, text).height() <=
-               room.height();
-    };
-    while (font.pixelSize() > 7 && !fits())
-        font.setPixelSize(font.pixelSize() - 1);
-    warten->setFont(font);
-    warten->setText(text);
+    m_processing->showStatus(text);
 }
 
 void Suchen::aktion_LostFocus()
@@ -680,32 +314,9 @@ void Suchen::aktion_LostFocus()
     warten->clear();
 }
 
-bool Suchen::bearbeiten(const QString& path)
-{
-    qsizetype errorsLeft = 0;
-    processKeyFile(*m_processor, path, errorsLeft);
-    return errorsLeft > 0;
-}
-
-// The current entry of the visible list becomes the browser.
-void Suchen::commitBrowserChoice()
-{
-    const QString chosen = currentFileOfVisibleList(false);
-    if (chosen.isEmpty())
-        return; // nothing to take: the choice stays open
-    browserPfad = chosen;
-    m_browsers->remember(browserPfad);
-    endBrowserChoice();
-    showStatus(m_texts->txtBrowserGespeichert.arg(chosen.mid(chosen.lastIndexOf(u'/') + 1)));
-}
-
-/// Back to processing key files, with the key file pattern and the browse panel.
 void Suchen::endBrowserChoice()
 {
-    enterMode(m_mode.with(Purpose::ProcessKeys));
-    m_browsers->end();
-    if (m_mode.stage == Stage::Found)
-        cmdSearch_Click(); // the next click after a search resets
+    m_browserChoice->end();
 }
 
 /// The selected files of the visible list, in list order. Which panel shows decides where they come
@@ -739,59 +350,7 @@ QString Suchen::currentFileOfVisibleList(bool mustBeSelected) const
 
 void Suchen::cmdSearch_Click()
 {
-    // A second walk never starts inside the running one.
-    if (m_mode.walking())
-        return;
-    if (m_mode.stage == Stage::Found) {
-        zuruecksetzen();
-        txtSearchSpec->setFocus();
-    } else if (m_directories->currentEntry() != m_directories->path()) {
-        // A folder highlighted but not opened: this click opens it, the next one searches it.
-        m_directories->setPath(m_directories->currentEntry());
-    } else {
-        altesVerzeichnis = m_directories->path();
-        enterMode(m_mode.with(Stage::Searching));
-        showStatus(txtWarten);
-        m_files->setPattern(txtSearchSpec->text());
-        durchsuchen();
-        if (m_ending)
-            return;
-        m_files->setPath(m_directories->path());
-        const bool cancelled = m_mode.stage == Stage::Stopping;
-        enterMode(m_mode.with(Stage::Found));
-        if (cancelled)
-            showCancelledSearch(m_found->count());
-        cmdSearch->setFocus();
-    }
-    warten->clear();
-}
-
-bool Suchen::durchsuchen()
-{
-    const bool stopped = m_search->run(m_directories->path(), m_files->pattern());
-    // The directory list stays where the walk stopped, until the reset takes it back.
-    if (stopped && !m_ending)
-        m_directories->setPath(m_search->stoppedIn());
-    return stopped;
-}
-
-/// The label is the counter: its caption read as a number, the new ones added, written back after a
-/// blank.
-void Suchen::showFoundCount(int added)
-{
-    // The view lays out new rows late, after the repaint of this event run: it would paint none.
-    lstFoundFiles->doItemsLayout();
-    lblCount->setText(u' ' + QString::number(lblCount->text().trimmed().toInt() + added));
-}
-
-/// A cancelled search says so where the count stands, so that a part is never taken for the whole;
-/// -1 shows the count again.
-void Suchen::showCancelledSearch(int found)
-{
-    m_cancelledWith = found;
-    lblAbbruch->setVisible(found >= 0);
-    if (found >= 0)
-        lblAbbruch->setText(found == 1 ? m_texts->txtAbgebrochenEine : m_texts->txtAbgebrochen.arg(found));
+    m_searchFlow->search();
 }
 
 /// The one place that shows the mode: the panel, the captions of the three mode buttons, and which
@@ -923,7 +482,7 @@ void Suchen::zuruecksetzen()
 {
     m_found->clear();
     lblCount->setText(QStringLiteral("0"));
-    showCancelledSearch(-1);
+    m_searchFlow->showCancelledSearch(-1);
     enterMode(m_mode.with(Stage::Browsing));
     m_directories->setPath(altesVerzeichnis);
     m_drives->setCurrentDrive(m_directories->path());
@@ -931,19 +490,7 @@ void Suchen::zuruecksetzen()
 
 void Suchen::mnuBrowser_Click()
 {
-    if (m_mode.walking())
-        return;
-    enterMode(m_mode.with(Purpose::ChooseBrowser));
-    const QString before = m_browsers->search();
-    if (m_ending)
-        return;
-    // The reset that ends the choice goes back to where the user was.
-    altesVerzeichnis = before;
-    if (m_mode.stage == Stage::Found && m_found->count() == 0)
-        showMessage(
-            m_texts->msgKeinBrowserGefunden.arg(QDir::toNativeSeparators(m_browsers->searchFolder())));
-    else if (m_mode.choosingBrowser())
-        showStatus(m_texts->txtBrowserHinweis);
+    m_browserChoice->choose();
 }
 
 void Suchen::mnuHilfe_Click()

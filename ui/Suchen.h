@@ -6,8 +6,6 @@
 #include <QMainWindow>
 #include <QStringList>
 
-#include "KeyFileProcessor.h"
-#include "KeyFileReporter.h"
 #include "KeyFileStore.h"
 #include "ProfileFile.h"
 #include "WindowMode.h"
@@ -25,7 +23,7 @@ class QTranslator;
 namespace keylinker {
 
 class AuthoringMenu;
-class BrowserPicker;
+class BrowserChoiceFlow;
 class DirectoryListModel;
 class DriveListModel;
 class ExchangeMenu;
@@ -36,8 +34,9 @@ class FlagPicture;
 class FoundListModel;
 class MessageBoxSink;
 class MessageSink;
+class ProcessFlow;
 class ProgramLauncher;
-class WindowSearch;
+class SearchFlow;
 
 /// What the window needs from outside, so that tests can put their own in its place.
 struct SuchenServices final
@@ -87,7 +86,10 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
-    class WindowReporter;
+    // The flows of the window's commands work on its controls and mode; its handlers hand over to them.
+    friend class BrowserChoiceFlow;
+    friend class ProcessFlow;
+    friend class SearchFlow;
 
     void createControls();
     void placeControls();
@@ -110,21 +112,13 @@ private:
     void Picture4_Click();
 
     void aktion_Click();
-    bool restoreAgreed(const QStringList& selected);
-    static QStringList backupsOf(const QString& path);
     void aktion_LostFocus();
     void showStatus(const QString& text);
-    /// Processes one key; true when errors remain in it.
-    bool bearbeiten(const QString& path);
-    void commitBrowserChoice();
     void endBrowserChoice();
     static bool movesWithinWindow(const QFocusEvent& event);
     void escapePressed();
 
     void cmdSearch_Click();
-    bool durchsuchen();
-    void showFoundCount(int added);
-    void showCancelledSearch(int found);
     void testen_Click();
     void showInBrowser(const QString& file);
     QString currentFileOfVisibleList(bool mustBeSelected) const;
@@ -154,18 +148,16 @@ private:
     std::unique_ptr<FileDialogs> m_ownDialogs;
     std::unique_ptr<ProgramLauncher> m_ownLauncher;
     ProfileFile m_settings;
-    std::unique_ptr<WindowReporter> m_reporter;
     std::unique_ptr<KeyFileStore> m_ownStore;
-    std::unique_ptr<KeyFileProcessor> m_processor;
-    std::unique_ptr<WindowSearch> m_search;
-    std::unique_ptr<BrowserPicker> m_browsers;
+    std::unique_ptr<ProcessFlow> m_processing;
+    std::unique_ptr<SearchFlow> m_searchFlow;
+    std::unique_ptr<BrowserChoiceFlow> m_browserChoice;
     std::unique_ptr<AuthoringMenu> m_authoring;
     std::unique_ptr<ExchangeMenu> m_exchange;
     std::unique_ptr<QTranslator> m_qtTexts; ///< Qt's German texts while the window speaks German
     WindowMode m_mode;
     bool m_restoringDrive = false;
     bool m_ending = false;
-    int m_cancelledWith = -1; ///< the files found by a cancelled search while it shows; -1 otherwise
     const WindowTexts* m_texts = nullptr; ///< the current language's, for the messages beyond the twelve
     FileListFollower* m_fileFollower = nullptr; ///< owned through its parent, this window
 
@@ -175,7 +167,7 @@ private:
     FileListModel* m_files = nullptr;
     FoundListModel* m_found = nullptr;
 
-    // Controls, owned through their parents; their names are those of the control table.
+    // Controls, owned through their parents; each is made with its control table name (SuchenControls.cpp).
     QWidget* Picture1 = nullptr;
     QWidget* Picture2 = nullptr;
     QPushButton* cmdSearch = nullptr;

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "ControlTable.h"
 #include "DirectoryListModel.h"
 #include "FileListModel.h"
 #include "KeyFileMessages.h"
@@ -143,6 +144,22 @@ private Q_SLOTS:
         QCOMPARE(menu, (QStringList{QStringLiteral("Browser &wählen"), QStringLiteral("&Prüfen"),
                                     QStringLiteral("&Nummerieren"), QStringLiteral("&Importieren…"),
                                     QStringLiteral("E&xportieren…"), QStringLiteral("&?")}));
+    }
+
+    // The window finds its controls by the names they were made with: each row of the control table
+    // must name one control, in the row's container at the row's place.
+    void everyTableRowNamesOneControlInPlace()
+    {
+        for (const ControlEntry& entry : controlTable()) {
+            const QString name = QString::fromLatin1(entry.name);
+            QCOMPARE(window->findChildren<QWidget*>(name).size(), 1);
+            const QString container =
+                *entry.container ? QString::fromLatin1(entry.container) : QStringLiteral("client");
+            QCOMPARE(control(entry.name)->parentWidget()->objectName(), container);
+            // The two panels are moved to the top left corner at start-up.
+            if (!name.startsWith(QStringLiteral("Picture")) || *entry.container)
+                QCOMPARE(control(entry.name)->geometry(), twipsToPixels(entry));
+        }
     }
 
     void languageRoundTrip()
