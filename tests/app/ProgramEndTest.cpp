@@ -228,8 +228,6 @@ TEST_F(ProgramEndTest, SignalsLeaveTheKeyOldOrNewAndNoTemporaryFile)
     const QString key = path(QStringLiteral("key.htm"));
     const QByteArray program = QFile::encodeName(cli);
     const QByteArray keyName = QFile::encodeName(key);
-    // The stops fall while a first run was seen writing, so that some of them meet the writing
-    // however fast or slow the build.
     auto start = [&] {
         const pid_t child = ::fork();
         if (child == 0) {
@@ -240,21 +238,20 @@ TEST_F(ProgramEndTest, SignalsLeaveTheKeyOldOrNewAndNoTemporaryFile)
         }
         return child;
     };
+    const auto running = [](pid_t child) {
+        siginfo_t info{};
+        return ::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+               info.si_pid == 0;
+    };
+    // Half the stops fall at a random moment of a run as long as a first one, the others as soon as a
+    // temporary file shows, so that some meet the writing however fast or slow the build.
     ASSERT_TRUE(test::writeFile(key, original));
     QElapsedTimer timer;
     timer.start();
     const pid_t whole = start();
     ASSERT_GE(whole, 0);
-    qint64 firstSeen = -1;
-    qint64 lastSeen = -1;
-    while (::waitpid(whole, nullptr, WNOHANG) == 0) {
-        if (!temporaryFiles(m_dir.path()).isEmpty()) {
-            lastSeen = timer.nsecsElapsed() / 1000;
-            firstSeen = firstSeen < 0 ? lastSeen : firstSeen;
-        }
-    }
-    ASSERT_GE(firstSeen, 0) << "the first run was never seen writing";
-    std::uniform_int_distribution<qint64> moment(firstSeen * 9 / 10, lastSeen + 1000);
+    ASSERT_EQ(::waitpid(whole, nullptr, 0), whole);
+    std::uniform_int_distribution<qint64> moment(0, timer.nsecsElapsed() / 1000);
     std::mt19937 random(28);
     int caught = 0;
     for (int attempt = 0; attempt < 60 && caught < 3; ++attempt) {
@@ -264,7 +261,12 @@ TEST_F(ProgramEndTest, SignalsLeaveTheKeyOldOrNewAndNoTemporaryFile)
         const int signal = std::array{SIGINT, SIGTERM, SIGHUP}[attempt % 3];
         const pid_t child = start();
         ASSERT_GE(child, 0);
-        ::usleep(static_cast<useconds_t>(moment(random)));
+        if (attempt % 2 == 0) {
+            ::usleep(static_cast<useconds_t>(moment(random)));
+        } else {
+            while (running(child) && temporaryFiles(m_dir.path()).isEmpty()) {
+            }
+        }
         ::kill(child, SIGSTOP);
         const bool writing = !temporaryFiles(m_dir.path()).isEmpty();
         ::kill(child, signal);
