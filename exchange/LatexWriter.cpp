@@ -1,10 +1,10 @@
-#include "PrintWriters.h"
-
 #include <algorithm>
 #include <iterator>
 #include <map>
 #include <string>
 #include <string_view>
+
+#include "PrintWriters.h"
 
 namespace keylinker {
 namespace {

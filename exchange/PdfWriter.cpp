@@ -1,5 +1,3 @@
-#include "PrintWriters.h"
-
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -10,6 +8,8 @@
 #include <QByteArray>
 #include <QList>
 #include <QSet>
+
+#include "PrintWriters.h"
 
 namespace keylinker {
 namespace {

@@ -1,7 +1,7 @@
-#include "PrintWriters.h"
-
 #include <cmath>
 #include <string>
+
+#include "PrintWriters.h"
 
 namespace keylinker {
 namespace {
