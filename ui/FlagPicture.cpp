@@ -5,12 +5,16 @@
 
 namespace keylinker {
 
-FlagPicture::FlagPicture(const QString& imagePath, QWidget* parent) : QLabel(parent)
+FlagPicture::FlagPicture(QWidget* parent) : QLabel(parent)
 {
-    setPixmap(QPixmap(imagePath));
     setAlignment(Qt::AlignCenter);
     setCursor(Qt::PointingHandCursor);
     setAutoFillBackground(true);
+}
+
+void FlagPicture::setImage(const QString& imagePath)
+{
+    setPixmap(QPixmap(imagePath));
 }
 
 void FlagPicture::mouseReleaseEvent(QMouseEvent* event)

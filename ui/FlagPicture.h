@@ -12,7 +12,9 @@ class FlagPicture final : public QLabel
     Q_DISABLE_COPY_MOVE(FlagPicture)
 
 public:
-    FlagPicture(const QString& imagePath, QWidget* parent);
+    explicit FlagPicture(QWidget* parent);
+
+    void setImage(const QString& imagePath);
 
 Q_SIGNALS:
     void clicked();

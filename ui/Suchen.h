@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include "ControlTable.h"
 #include "KeyFileStore.h"
 #include "ProfileFile.h"
 #include "WindowMode.h"
@@ -167,32 +168,13 @@ private:
     FileListModel* m_files = nullptr;
     FoundListModel* m_found = nullptr;
 
-    // Controls, owned through their parents; each is made with its control table name (SuchenControls.cpp).
-    QWidget* Picture1 = nullptr;
-    QWidget* Picture2 = nullptr;
-    QPushButton* cmdSearch = nullptr;
-    QPushButton* cmdExit = nullptr;
-    QPushButton* aktion = nullptr;
-    QPushButton* testen = nullptr;
-    QLabel* warten = nullptr;
-    QLabel* lblCriteria = nullptr;
-    QLineEdit* txtSearchSpec = nullptr;
-    QListView* filList = nullptr;
-    QListView* dirList = nullptr;
-    QComboBox* drvList = nullptr;
-    QLabel* lblfound = nullptr;
-    QLabel* lblCount = nullptr;
-    QListView* lstFoundFiles = nullptr;
-    FlagPicture* Picture3 = nullptr;
-    FlagPicture* Picture4 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* lblAbbruch = nullptr; ///< in front of the count after a cancelled search
-    QAction* mnuBrowser = nullptr;
-    QAction* mnuHilfe = nullptr;
-    QAction* mnuPruefen = nullptr;
-    QAction* mnuNummerieren = nullptr;
-    QAction* mnuImportieren = nullptr;
-    QAction* mnuExportieren = nullptr;
+    // Controls, owned through their parents; each made with its name from the list (SuchenControls.cpp).
+#define KEYLINKER_CONTROL_MEMBER(type, name, ...) type* name = nullptr;
+    KEYLINKER_WINDOW_CONTROLS(KEYLINKER_CONTROL_MEMBER)
+#undef KEYLINKER_CONTROL_MEMBER
+#define KEYLINKER_MENU_MEMBER(name) QAction* name = nullptr;
+    KEYLINKER_WINDOW_MENU_ENTRIES(KEYLINKER_MENU_MEMBER)
+#undef KEYLINKER_MENU_MEMBER
 };
 
 } // namespace keylinker

@@ -26,11 +26,11 @@ namespace {
 
 const QColor disabledTextColour(128, 128, 128);
 
-/// A control made with its name from the control table, so that the table finds it by that name.
-template <typename Control, typename... Args> Control* made(const char* name, Args&&... args)
+/// A control made with its name from the list of the window's controls, so that the control table
+/// finds it by that name.
+template <typename Control> Control* made(const char* name, QWidget* parent)
 {
-    (void)controlEntry(QString::fromLatin1(name)); // a name the table lacks fails at once
-    auto* control = new Control(std::forward<Args>(args)...);
+    auto* control = new Control(parent);
     control->setObjectName(QLatin1StringView(name));
     return control;
 }
@@ -59,38 +59,20 @@ void Suchen::createControls()
     m_found = new FoundListModel(
         m_services.foundCapacity > 0 ? m_services.foundCapacity : FoundListModel::maxEntries, this);
     // Made in the client area; placeControls() moves each into its container from the control table.
-    Picture1 = made<QWidget>("Picture1", client);
-    Picture2 = made<QWidget>("Picture2", client);
-    cmdSearch = made<QPushButton>("cmdSearch", client);
-    cmdExit = made<QPushButton>("cmdExit", client);
-    aktion = made<QPushButton>("aktion", client);
-    testen = made<QPushButton>("testen", client);
-    warten = made<QLabel>("warten", client);
-    lblCriteria = made<QLabel>("lblCriteria", client);
-    txtSearchSpec = made<QLineEdit>("txtSearchSpec", BrowserChoice::keyFilePattern, client);
-    filList = made<QListView>("filList", client);
-    dirList = made<QListView>("dirList", client);
-    drvList = made<QComboBox>("drvList", client);
-    Picture3 = made<FlagPicture>("Picture3", QStringLiteral(":/flag-de.png"), client);
-    Picture4 = made<FlagPicture>("Picture4", QStringLiteral(":/flag-uk.png"), client);
-    Label1 = made<QLabel>("Label1", client);
-    lblfound = made<QLabel>("lblfound", client);
-    lblCount = made<QLabel>("lblCount", QStringLiteral("0"), client);
-    lstFoundFiles = made<QListView>("lstFoundFiles", client);
-    lblAbbruch = made<QLabel>("lblAbbruch", client);
+#define KEYLINKER_MAKE_CONTROL(type, name, ...) name = made<type>(#name, client);
+    KEYLINKER_WINDOW_CONTROLS(KEYLINKER_MAKE_CONTROL)
+#undef KEYLINKER_MAKE_CONTROL
+    txtSearchSpec->setText(BrowserChoice::keyFilePattern);
+    lblCount->setText(QStringLiteral("0"));
+    Picture3->setImage(QStringLiteral(":/flag-de.png"));
+    Picture4->setImage(QStringLiteral(":/flag-uk.png"));
 
-    mnuBrowser = menuBar()->addAction(QString());
-    mnuBrowser->setObjectName(QStringLiteral("mnuBrowser"));
-    mnuPruefen = menuBar()->addAction(QString());
-    mnuPruefen->setObjectName(QStringLiteral("mnuPruefen"));
-    mnuNummerieren = menuBar()->addAction(QString());
-    mnuNummerieren->setObjectName(QStringLiteral("mnuNummerieren"));
-    mnuImportieren = menuBar()->addAction(QString());
-    mnuImportieren->setObjectName(QStringLiteral("mnuImportieren"));
-    mnuExportieren = menuBar()->addAction(QString());
-    mnuExportieren->setObjectName(QStringLiteral("mnuExportieren"));
-    mnuHilfe = menuBar()->addAction(QStringLiteral("&?"));
-    mnuHilfe->setObjectName(QStringLiteral("mnuHilfe"));
+#define KEYLINKER_MAKE_MENU_ENTRY(name)                                                                      \
+    name = menuBar()->addAction(QString());                                                                  \
+    name->setObjectName(QStringLiteral(#name));
+    KEYLINKER_WINDOW_MENU_ENTRIES(KEYLINKER_MAKE_MENU_ENTRY)
+#undef KEYLINKER_MAKE_MENU_ENTRY
+    mnuHilfe->setText(QStringLiteral("&?"));
 
     menuBar()->setFont(fontFor(ControlFont::Regular));
     drvList->setModel(m_drives);
