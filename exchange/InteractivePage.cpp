@@ -190,7 +190,9 @@ QByteArray InteractivePage::write(const InteractiveKey& key, Language language, 
     values.append({"style", QByteArray(player::style)});
     values.append({"script", QByteArray(player::script)});
     const qsizetype assets = qsizetype(strlen(player::page) + strlen(player::style) + strlen(player::script));
-    return filled(player::page, values, assets + introduction.size() + bracketed.size() + 1024);
+    // An array of unknown bound: clang does not make a view of it by itself.
+    return filled(QByteArrayView(player::page, qsizetype(strlen(player::page))), values,
+                  assets + introduction.size() + bracketed.size() + 1024);
 }
 
 } // namespace keylinker
