@@ -22,6 +22,9 @@ QByteArray KeyPageWriter::taxonToPage(QByteArrayView taxon)
     QByteArray page = InlineMarkup::toPage(taxon).replace("...", "..&#46;");
     if (!page.isEmpty() && page.front() >= '0' && page.front() <= '9')
         page.replace(0, 1, "&#" + QByteArray::number(int(page.front())) + ';');
+    // A dot at its start would lengthen the leader before it.
+    if (page.startsWith('.'))
+        page.replace(0, 1, "&#46;");
     return page;
 }
 

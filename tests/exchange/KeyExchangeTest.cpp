@@ -333,5 +333,14 @@ TEST(KeyExchangeTest, PageSectionsAndGraph)
     EXPECT_TRUE(graph.contains("\"entry 2\" -> \"entry 1\" [label=\"Long\"]")) << graph.toStdString();
 }
 
+// A taxon that begins with a dot keeps it on the page: the dot does not join the leader before it.
+TEST(KeyExchangeTest, TaxonBeginningWithADotSurvivesThePage)
+{
+    const KeyTable table = importTable("1,Red,.5 mm form\n1,Blue,. X\n");
+    const QByteArray page = KeyPageWriter::write(table);
+    EXPECT_TRUE(page.contains("........&#46;5 mm form<BR>")) << page.toStdString();
+    EXPECT_EQ(described(KeyPageReader::read(page).rows), described(table.rows));
+}
+
 } // namespace
 } // namespace keylinker
