@@ -39,7 +39,7 @@ QByteArray firstWords(const QByteArray& statement)
 constexpr qsizetype minimumLeader = 3;
 
 /// The words of a statement, where a word that would read as the label of a new lead at the start
-/// of a line ("2 mm", "- or") stays joined to the word before it. A statement with a dot leader of
+/// of a line ("2 mm", "- or", "– or") stays joined to the word before it. A statement with a dot leader of
 /// its own is one unit: any line but its lead's last would end the lead there when read back.
 QStringList unbreakableUnits(const QString& statement)
 {
@@ -47,7 +47,9 @@ QStringList unbreakableUnits(const QString& statement)
         return {statement};
     QStringList units;
     for (const QString& word : statement.split(u' ', Qt::SkipEmptyParts)) {
-        if ((word.front().isDigit() || word.front() == u'-') && !units.isEmpty())
+        // A dash reads as a label as the reader knows them: hyphen, en dash and em dash.
+        const bool dash = word.front() == u'-' || word.front() == u'\u2013' || word.front() == u'\u2014';
+        if ((word.front().isDigit() || dash) && !units.isEmpty())
             units.back() += u' ' + word;
         else
             units << word;

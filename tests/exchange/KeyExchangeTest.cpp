@@ -333,6 +333,21 @@ TEST(KeyExchangeTest, PageSectionsAndGraph)
     EXPECT_TRUE(graph.contains("\"entry 2\" -> \"entry 1\" [label=\"Long\"]")) << graph.toStdString();
 }
 
+// A long lead with dashes between its words wraps so that no line begins with one: an en or em dash
+// there would read as the label of a new lead.
+TEST(KeyExchangeTest, WrappedLeadsNeverBeginALineWithADash)
+{
+    QByteArray statement = "Wings";
+    for (int word = 0; word < 40; ++word)
+        statement += word % 2 == 0 ? " \xE2\x80\x93 red" : " \xE2\x80\x94 blue";
+    const KeyTable key = importTable("1," + statement + ",Species A\n1,Wings absent,Species B\n");
+    KeyTable fromText;
+    KeyImportError error;
+    const QByteArray text = KeyTableExport::text(key);
+    ASSERT_TRUE(TextKeyImport::read(text, fromText, error)) << int(error.kind) << " at " << error.line;
+    EXPECT_EQ(described(fromText.rows), described(key.rows));
+}
+
 // A taxon that begins with a dot keeps it on the page: the dot does not join the leader before it.
 TEST(KeyExchangeTest, TaxonBeginningWithADotSurvivesThePage)
 {
