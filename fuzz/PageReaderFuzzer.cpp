@@ -19,8 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const std::bad_alloc&) {
         return 0; // refused: a page of little but marks
     }
-    if (table.rows.isEmpty() || table.title.contains(".."))
-        return 0; // a leader in the title would be read from the heading the page writes of it
+    // The page's heading repeats the title: a leader or an anchor name in it would be read as one.
+    if (table.rows.isEmpty() || table.title.contains("..") || table.title.contains("anKer"))
+        return 0;
     // A statement that holds a dot leader of its own (a lead the reader ran into the one before) is
     // written as it stands and read back as two leads: the page has no escape for a leader.
     // An entry whose number is no decimal one (a stray "#" ran into the text) is not written back

@@ -1,5 +1,6 @@
 // The text-key import: a text key that reads is written as text and read again to the same leads,
-// entry by entry. The text carries statements and targets as plain text, so they are compared as such.
+// entry by entry. The text carries statements and targets as plain text, the leads read back are
+// the plain text of the first ones.
 
 #include <algorithm>
 #include <new>
@@ -41,10 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const std::bad_alloc&) {
         return 0; // refused: far more leads than a file of this size holds in any key
     }
-    // The text has no escapes, so keys it cannot carry are left out: dots (or "…") at the end of a
-    // statement or in a target join the leader written between them, a leader inside a statement
-    // ends its lead there, a number in a statement may be wrapped to where it reads as a label or a
-    // target, and a control character (a line end among them) breaks the lead it stands in.
+    // The text has no escapes, so keys it cannot carry are left out: dots (or "…") that join the
+    // leader, a leader inside a statement, a number in one (wrapped, it may read as a label or a
+    // target), a target of nothing but markup, and a control character, which breaks its lead.
     const auto unwritable = [](const QByteArray& text) {
         if (!QUtf8StringView(text).isValidUtf8())
             return true; // the text export writes only whole characters
@@ -57,13 +57,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             row.statement.contains("\u2026") ||
             std::any_of(row.statement.begin(), row.statement.end(),
                         [](char c) { return c >= '0' && c <= '9'; }) ||
-            row.to.contains("..") || row.to.contains(". .") || row.to.startsWith('.') ||
+            row.to.isEmpty() || row.to.contains("..") || row.to.contains(". .") || row.to.startsWith('.') ||
             row.to.startsWith("\u2026") || unwritable(row.statement) || unwritable(row.to))
             return 0;
     }
     const QByteArray text = KeyTableExport::text(table);
     KeyTable again;
     fuzz::require(TextKeyImport::read(text, again, error));
-    fuzz::require(plainLeads(again.rows) == plainLeads(fuzz::rowsByEntry(table)));
+    fuzz::require(again.rows == plainLeads(fuzz::rowsByEntry(table)));
     return 0;
 }
