@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "ExportFormat.h"
 #include "InlineMarkup.h"
 #include "KeyImport.h"
 #include "PrintWriters.h"
@@ -224,6 +225,30 @@ TEST(PrintedFormatsTest, PdfOfTheExampleKeyAndAKeyBaseTable)
     EXPECT_TRUE(text.contains(
         QRegularExpression(QStringLiteral("^ *Larvae *$"), QRegularExpression::MultilineOption)))
         << text.toStdString();
+}
+
+// A PDF asks for the memory its setting may take before it begins, and is refused where it is not there.
+TEST(PrintedFormatsTest, PdfAsksForItsMemoryFirst)
+{
+    const QByteArray key = "<P>#1 Wings red ....2<BR>Wings blue ....Species A</P>\n"
+                           "<P>#2 Head black ....Species B<BR>Head brown ....Species C</P>\n";
+    qint64 asked = 0;
+    ExportSettings settings;
+    ExportResult result;
+    KeyImportError error;
+    for (const bool left : {false, true}) {
+        settings.memoryLeft = [&asked, left](qint64 bytes) {
+            asked = bytes;
+            return left;
+        };
+        if (left) {
+            EXPECT_TRUE(ExportFormat::named(u"pdf")->write(key, settings, result, error));
+            EXPECT_TRUE(result.bytes.startsWith("%PDF"));
+        } else {
+            EXPECT_THROW(ExportFormat::named(u"pdf")->write(key, settings, result, error), std::bad_alloc);
+        }
+        EXPECT_EQ(asked, PdfWriter::memoryFor(key.size()));
+    }
 }
 
 TEST(PrintedFormatsTest, RtfHasTheTextAndRealTabStops)
