@@ -76,6 +76,139 @@ qsizetype inlineTagLength(QByteArrayView text, qsizetype at)
     return known && end < text.size() && text[end] == '>' ? end + 1 - at : 0;
 }
 
+// Calls `visit(name, value)` for each attribute of `tag` ("<a href='x' ...>"): the name in lower
+// case, the value as written (without its quotes; empty where it has none).
+template <typename Visit> void forEachAttribute(QByteArrayView tag, Visit visit)
+{
+    qsizetype at = 1;
+    while (at < tag.size() && isAsciiLetter(tag[at]))
+        ++at;
+    const qsizetype end = tag.size() - 1; // the closing '>'
+    while (at < end) {
+        while (at < end && (isBlank(tag[at]) || tag[at] == '/'))
+            ++at;
+        std::string name;
+        for (; at < end && !isBlank(tag[at]) && tag[at] != '=' && tag[at] != '/'; ++at)
+            name += isAsciiLetter(tag[at]) ? char(tag[at] | 0x20) : tag[at];
+        if (name.empty())
+            break;
+        while (at < end && isBlank(tag[at]))
+            ++at;
+        QByteArrayView value;
+        if (at < end && tag[at] == '=') {
+            ++at;
+            while (at < end && isBlank(tag[at]))
+                ++at;
+            const char quote = at < end && (tag[at] == '"' || tag[at] == '\'') ? tag[at] : 0;
+            const qsizetype begin = quote ? ++at : at;
+            while (at < end && (quote ? tag[at] != quote : !isBlank(tag[at])))
+                ++at;
+            value = tag.sliced(begin, at - begin);
+            if (quote && at < end)
+                ++at;
+        }
+        visit(name, value);
+    }
+}
+
+QByteArray decodeReference(QByteArrayView reference);
+
+// The address of a link that a reader may follow: to another page or a place on one, never a
+// script, inline data or a place on this page (those are the key's own links). Null for any other.
+QByteArray followableAddress(QByteArrayView written)
+{
+    QByteArray address;
+    for (qsizetype at = 0; at < written.size(); ++at) {
+        const qsizetype length = written[at] == '&' ? referenceLength(written, at) : 0;
+        address += length > 0 ? decodeReference(written.sliced(at, length)) : QByteArray(1, written[at]);
+        at += qMax<qsizetype>(length, 1) - 1;
+    }
+    address = address.trimmed();
+    // Browsers drop blanks and control characters inside a scheme ("java\tscript:"): refuse them all.
+    if (address.isEmpty() || address.startsWith('#') ||
+        std::any_of(address.begin(), address.end(), [](char c) { return uchar(c) <= 0x20 || c == 0x7F; }))
+        return {};
+    const qsizetype colon = address.indexOf(':');
+    const qsizetype pathStart = address.indexOf('/');
+    if (colon < 0 || (pathStart >= 0 && pathStart < colon))
+        return address; // relative: a glossary or picture beside the key
+    static constexpr std::array<std::string_view, 4> schemes = {"http", "https", "mailto", "ftp"};
+    const QByteArray scheme = address.first(colon).toLower();
+    for (const std::string_view allowed : schemes) {
+        if (scheme == QByteArrayView(allowed.data(), qsizetype(allowed.size())))
+            return address;
+    }
+    return {};
+}
+
+// A link's opening tag as inline markup writes it; the address escaped for an attribute and with its
+// `#` escaped, so that no link ever shows processing a mark.
+QByteArray linkTag(const QByteArray& address)
+{
+    QByteArray tag = "<a href=\"";
+    for (const char c : address) {
+        switch (c) {
+        case '&':
+            tag += "&amp;";
+            break;
+        case '"':
+            tag += "&quot;";
+            break;
+        case '<':
+            tag += "&lt;";
+            break;
+        case '>':
+            tag += "&gt;";
+            break;
+        case '#':
+            tag += "&#35;";
+            break;
+        default:
+            tag += c;
+        }
+    }
+    return tag + "\">";
+}
+
+// A link tag at `at`: its length, and the address a reader may follow (null for a closing tag or a
+// link that is not followable). Length 0 where no `<a>` or `</a>` begins.
+struct LinkTag
+{
+    qsizetype length = 0;
+    bool closing = false;
+    QByteArray address;
+};
+
+LinkTag linkTagAt(QByteArrayView text, qsizetype at)
+{
+    const QByteArrayView rest = text.sliced(at);
+    const bool closing = rest.size() > 2 && rest[1] == '/';
+    const qsizetype nameAt = closing ? 2 : 1;
+    if (rest.size() <= nameAt + 1 || (rest[nameAt] | 0x20) != 'a' ||
+        !(isBlank(rest[nameAt + 1]) || rest[nameAt + 1] == '>' || rest[nameAt + 1] == '/'))
+        return {};
+    const qsizetype close = rest.indexOf('>');
+    if (close < 0)
+        return {};
+    LinkTag tag{close + 1, closing, {}};
+    if (!closing)
+        forEachAttribute(rest.first(close + 1), [&tag](const std::string& name, QByteArrayView value) {
+            if (name == "href" && tag.address.isNull())
+                tag.address = followableAddress(value);
+        });
+    return tag;
+}
+
+// Whether inline markup keeps the link tag `link`: the start of a link a reader may follow, or the end
+// of the link that is open; `inLink` follows it. Any other stays what it would be without links.
+bool keepsLink(const LinkTag& link, bool& inLink)
+{
+    if (link.length == 0 || (link.closing ? !inLink : link.address.isNull()))
+        return false;
+    inLink = !link.closing;
+    return true;
+}
+
 // Whether the tag that starts at `at` is a line break.
 bool isBreak(QByteArrayView text, qsizetype at)
 {
@@ -115,34 +248,14 @@ std::string displayImage(QByteArrayView tag)
 {
     static constexpr std::array<std::string_view, 5> keptNames = {"src", "alt", "title", "width", "height"};
     std::string image = "<img";
-    qsizetype at = 4;
-    const qsizetype end = tag.size() - 1; // the closing '>'
-    while (at < end) {
-        while (at < end && (isBlank(tag[at]) || tag[at] == '/'))
-            ++at;
-        std::string name;
-        for (; at < end && !isBlank(tag[at]) && tag[at] != '=' && tag[at] != '/'; ++at)
-            name += isAsciiLetter(tag[at]) ? char(tag[at] | 0x20) : tag[at];
-        if (name.empty())
-            break;
-        QByteArrayView value;
-        if (at < end && tag[at] == '=') {
-            ++at;
-            const char quote = at < end && (tag[at] == '"' || tag[at] == '\'') ? tag[at] : 0;
-            const qsizetype begin = quote ? ++at : at;
-            while (at < end && (quote ? tag[at] != quote : !isBlank(tag[at])))
-                ++at;
-            value = tag.sliced(begin, at - begin);
-            if (quote && at < end)
-                ++at;
-        }
+    forEachAttribute(tag, [&image](const std::string& name, QByteArrayView value) {
         if (std::find(keptNames.begin(), keptNames.end(), name) == keptNames.end())
-            continue;
+            return;
         image += ' ' + name + "=\"";
         for (const char c : value)
             image += c == '"' ? std::string("&quot;") : std::string(1, c);
         image += '"';
-    }
+    });
     return image + '>';
 }
 
@@ -261,7 +374,20 @@ QByteArray InlineMarkup::forDisplay(QByteArrayView html)
             const QByteArrayView tag = in.sliced(at, length);
             bool closing = false;
             const std::string name = tagName(tag, closing);
-            if (std::find(inlineNames.begin(), inlineNames.end(), name) != inlineNames.end()) {
+            const LinkTag link = name == "a" ? linkTagAt(in, at) : LinkTag{};
+            if (link.length > 0 && (link.closing || !link.address.isNull())) {
+                // A link ends where the next begins; it opens beside the page, which keeps its reader.
+                if (std::find(open.begin(), open.end(), "a") != open.end()) {
+                    while (open.back() != "a")
+                        close();
+                    close();
+                }
+                if (!link.closing) {
+                    shown += linkTag(link.address).toStdString();
+                    shown.insert(shown.size() - 1, " target=\"_blank\" rel=\"noopener\"");
+                    open.push_back("a");
+                }
+            } else if (std::find(inlineNames.begin(), inlineNames.end(), name) != inlineNames.end()) {
                 if (!closing) {
                     shown += '<' + name + '>';
                     open.push_back(name);
@@ -312,10 +438,22 @@ QByteArray InlineMarkup::toPage(QByteArrayView text)
     std::string page;
     page.reserve(size_t(in.size() + in.size() / 8));
     qsizetype dots = 0;
+    bool inLink = false;
     for (qsizetype at = 0; at < in.size(); ++at) {
         const char c = in[at];
         dots = c == '.' ? dots + 1 : 0;
         qsizetype kept = 0;
+        if (c == '<') {
+            const bool wasInLink = inLink;
+            if (const LinkTag link = linkTagAt(in, at); keepsLink(link, inLink)) {
+                if (wasInLink) // a link ends where the next begins
+                    page += "</a>";
+                if (inLink)
+                    page += linkTag(link.address).toStdString();
+                at += link.length - 1;
+                continue;
+            }
+        }
         if (c == '&')
             kept = referenceLength(in, at);
         else if (c == '<')
@@ -339,6 +477,8 @@ QByteArray InlineMarkup::toPage(QByteArrayView text)
             page += c;
         }
     }
+    if (inLink)
+        page += "</a>";
     return QByteArray(page.data(), qsizetype(page.size()));
 }
 
@@ -346,8 +486,10 @@ QByteArray InlineMarkup::toTable(QByteArrayView pageText)
 {
     std::string inlineOnly;
     inlineOnly.reserve(size_t(pageText.size()));
+    bool inLink = false;
     for (qsizetype at = 0; at < pageText.size(); ++at) {
-        if (pageText[at] == '<' && inlineTagLength(pageText, at) == 0) {
+        if (pageText[at] == '<' && inlineTagLength(pageText, at) == 0 &&
+            !keepsLink(linkTagAt(pageText, at), inLink)) {
             if (const qsizetype tag = anyTagLength(pageText, at); tag > 0) {
                 inlineOnly += ' ';
                 at += tag - 1;
@@ -369,7 +511,7 @@ QByteArray InlineMarkup::toPlain(QByteArrayView html)
         qsizetype length = 0;
         if (html[at] == '<' && (length = anyTagLength(html, at)) > 0) {
             // A tag between two words stands for no blank only when it is inline markup.
-            if (inlineTagLength(html, at) == 0 || isBreak(html, at))
+            if ((inlineTagLength(html, at) == 0 && linkTagAt(html, at).length == 0) || isBreak(html, at))
                 plain += ' ';
         } else if (html[at] == '&' && (length = referenceLength(html, at)) > 0) {
             plain += decodeReference(html.sliced(at, length)).toStdString();
@@ -380,6 +522,12 @@ QByteArray InlineMarkup::toPlain(QByteArrayView html)
         at += length - 1;
     }
     return collapseBlanks(QByteArrayView(plain.data(), qsizetype(plain.size())));
+}
+
+QByteArray InlineMarkup::linkAddress(QByteArrayView tag)
+{
+    const LinkTag link = tag.startsWith('<') ? linkTagAt(tag, 0) : LinkTag{};
+    return link.length == tag.size() ? link.address : QByteArray();
 }
 
 QByteArrayView InlineMarkup::withoutOuterBreaks(QByteArrayView text)

@@ -50,79 +50,6 @@ void linkBack(QList<InteractiveKey::Couplet>& couplets)
     }
 }
 
-bool tagIs(QByteArrayView lowerTag, QByteArrayView name)
-{
-    if (!lowerTag.startsWith(name))
-        return false;
-    const qsizetype after = name.size();
-    return after == lowerTag.size() || !((lowerTag[after] >= 'a' && lowerTag[after] <= 'z') ||
-                                         (lowerTag[after] >= '0' && lowerTag[after] <= '9'));
-}
-
-// The paragraphs of the page's body before `end`: each block (paragraph, heading, list item, division,
-// cell) one paragraph; what lies in scripts, styles and comments left out.
-QList<QByteArray> introductionOf(const QByteArray& page, qsizetype end)
-{
-    static const QByteArrayView blocks[] = {"p",     "h1",         "h2", "h3", "h4", "h5", "h6",
-                                            "div",   "li",         "ul", "ol", "dl", "dt", "dd",
-                                            "table", "blockquote", "tr", "td", "th"};
-    const QByteArray lower = page.left(end).toLower();
-    qsizetype at = 0;
-    if (const qsizetype body = lower.indexOf("<body"); body >= 0)
-        at = lower.indexOf('>', body) < 0 ? lower.size() : lower.indexOf('>', body) + 1;
-    else if (const qsizetype head = lower.indexOf("</head>"); head >= 0)
-        at = head + 7;
-    QList<QByteArray> paragraphs;
-    QByteArray block;
-    const auto flush = [&paragraphs, &block] {
-        const QByteArray shown = InlineMarkup::forDisplay(block);
-        if (!shown.isEmpty())
-            paragraphs << shown;
-        block.clear();
-    };
-    while (at < lower.size()) {
-        const qsizetype open = lower.indexOf('<', at);
-        block += page.mid(at, (open < 0 ? lower.size() : open) - at);
-        if (open < 0)
-            break;
-        const QByteArrayView tag = QByteArrayView(lower).sliced(open + 1);
-        if (tag.isEmpty() || !((tag[0] >= 'a' && tag[0] <= 'z') || tag[0] == '/' || tag[0] == '!')) {
-            block += '<'; // no tag: the text's own "<"
-            at = open + 1;
-            continue;
-        }
-        QByteArrayView skipTo;
-        if (tag.startsWith("!--"))
-            skipTo = "-->";
-        else if (tagIs(tag, "script"))
-            skipTo = "</script";
-        else if (tagIs(tag, "style"))
-            skipTo = "</style";
-        else if (tagIs(tag, "title"))
-            skipTo = "</title";
-        if (!skipTo.isEmpty()) {
-            const qsizetype skipped = lower.indexOf(skipTo, open + 1);
-            const qsizetype after = skipped < 0 ? -1 : lower.indexOf('>', skipped);
-            at = after < 0 ? lower.size() : after + 1;
-            continue;
-        }
-        const qsizetype close = lower.indexOf('>', open);
-        if (close < 0)
-            break;
-        const QByteArrayView name = tag.startsWith('/') ? tag.sliced(1) : tag;
-        bool isBlock = false;
-        for (const QByteArrayView blockName : blocks)
-            isBlock = isBlock || tagIs(name, blockName);
-        if (isBlock)
-            flush();
-        else
-            block += page.mid(open, close + 1 - open);
-        at = close + 1;
-    }
-    flush();
-    return paragraphs;
-}
-
 } // namespace
 
 InteractiveKey InteractiveKey::fromPage(const QByteArray& page)
@@ -132,7 +59,14 @@ InteractiveKey InteractiveKey::fromPage(const QByteArray& page)
     const KeyStructure structure = KeyReader::read(page);
     if (structure.entries.isEmpty())
         return key;
-    key.introduction = introductionOf(page, structure.entries.front().offset);
+    // A page that --import wrote from a table with sub-keys reads as that table did.
+    if (!KeyPageReader::sections(page, structure.entries).isEmpty())
+        return fromTable(KeyPageReader::read(page));
+    for (const KeyPageReader::Block& block :
+         KeyPageReader::blocks(page, 0, structure.entries.front().offset)) {
+        if (QByteArray shown = InlineMarkup::forDisplay(block.html); !shown.isEmpty())
+            key.introduction << shown;
+    }
     QHash<QByteArray, qsizetype> coupletOf;
     coupletOf.reserve(structure.entries.size());
     key.couplets.reserve(structure.entries.size());

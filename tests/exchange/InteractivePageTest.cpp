@@ -91,7 +91,17 @@ TEST(InteractivePageTest, DisplayMarkupIsBalancedAndHarmless)
     const std::pair<QByteArray, QByteArray> cases[] = {
         {"<i>open <b>both</i> x", "<i>open <b>both</b></i> x"},
         {"</b>stray <sup>2</sup> &deg; & <3 > 2", "stray <sup>2</sup> &deg; &amp; &lt;3 &gt; 2"},
-        {"<BR> a <A HREF=x>link</A>\n<br/>b <br>", "a link<br>b"},
+        {"<BR> a <A HREF=x>link</A>\n<br/>b <br>",
+         "a <a href=\"x\" target=\"_blank\" rel=\"noopener\">link</a><br>b"},
+        // Links to a script, to inline data or to the key's own anchors are left out; an address is
+        // escaped for its attribute, and a link ends where the next begins or the text ends.
+        {"<a href=\" JaVa&#115;cript:x()\">j</a> <a href='java\tscript:y'>t</a> <a "
+         "href=data:text/html,z>d</a> "
+         "<a href=\"#anKer3\">(1)</a>",
+         "j t d (1)"},
+        {"<i><a href='https://e.org/?a=1&b=\"2\"#c'>one <a href=mailto:x@y.org>two",
+         "<i><a href=\"https://e.org/?a=1&amp;b=&quot;2&quot;&#35;c\" target=\"_blank\" rel=\"noopener\">one "
+         "</a><a href=\"mailto:x@y.org\" target=\"_blank\" rel=\"noopener\">two</a></i>"},
         {"<img src=x.png width=20 onload=y() style=\"z\">", "<img src=\"x.png\" width=\"20\">"},
         {"<img alt='say \"hi\"'>", "<img alt=\"say &quot;hi&quot;\">"},
     };

@@ -63,28 +63,31 @@ KeyTable importTable(const QByteArray& content)
 // and taxa (one of several items, one beginning with a digit).
 KeyTable generatedKey(unsigned seed)
 {
-    static const std::vector<QByteArray> words = {"Wings",
-                                                  "red,",
-                                                  "\"shining\"",
-                                                  "<i>Carabus</i>",
-                                                  "&deg;",
-                                                  "&",
-                                                  "<",
-                                                  ">",
-                                                  "#3",
-                                                  "...5",
-                                                  "x<sup>2</sup>",
-                                                  "Blätter",
-                                                  "gegenständig;",
-                                                  "Länge",
-                                                  "mm",
-                                                  "a/b",
-                                                  "*",
-                                                  "(see",
-                                                  "12)",
-                                                  "'",
-                                                  "-",
-                                                  "long<BR>narrow"};
+    static const std::vector<QByteArray> words = {
+        "Wings",
+        "red,",
+        "\"shining\"",
+        "<i>Carabus</i>",
+        "&deg;",
+        "&",
+        "<",
+        ">",
+        "#3",
+        "...5",
+        "x<sup>2</sup>",
+        "Blätter",
+        "gegenständig;",
+        "Länge",
+        "mm",
+        "a/b",
+        "*",
+        "(see",
+        "12)",
+        "'",
+        "-",
+        "long<BR>narrow",
+        "<a href=\"https://example.org/a?b=1&c=2#x\">Goldlaufkäfer</a>",
+        "<a href=\"javascript:alert(1)\">x</a>"};
     static const std::vector<QByteArray> taxa = {"Species A",         "Carabus|Cychrus|Calosoma",
                                                  "<i>Salix</i> alba", "Acer (Ahorn)",
                                                  "3-spined form",     "Apterygota"};
@@ -325,7 +328,23 @@ TEST(KeyExchangeTest, PageSectionsAndGraph)
               "<P>#4 Long .......3<BR>\r\n4* Short ........X</P>\r\n"
               "</BODY>\r\n</HTML>\r\n");
 
-    EXPECT_EQ(KeyPageReader::read(KeyPageWriter::write(table)).rows.at(5).to, "7 ... Spot");
+    // Read back, the page has the table's title, introduction and sub-keys, and leads into a sub-key
+    // name it; within the sub-key the page's own numbers stand.
+    table.introduction = {"See <a href=\"https://example.org/guide\">the guide</a>."};
+    const KeyTable read = KeyPageReader::read(KeyPageWriter::write(table));
+    EXPECT_EQ(read.rows.at(5).to, "7 ... Spot");
+    EXPECT_EQ(read.title, table.title);
+    EXPECT_EQ(read.introduction, table.introduction);
+    EXPECT_EQ(read.subkeys(), table.subkeys());
+    QList<QByteArray> targets;
+    for (const KeyTableRow& row : read.rows)
+        targets << row.to;
+    EXPECT_EQ(targets,
+              (QList<QByteArray>{"Larvae", "2", "Species A:Genus B", "5", "4", "7 ... Spot", "3", "X"}));
+    // A lead that reaches into a section other than at its start keeps the page one key.
+    QByteArray crossing = KeyPageWriter::write(table);
+    crossing.replace("#2 Red ........Species A:Genus B", "#2 Red .......4");
+    EXPECT_TRUE(KeyPageReader::read(crossing).subkeys().isEmpty());
 
     const QByteArray graph = KeyTableExport::dot(table);
     EXPECT_TRUE(graph.contains("\"entry 5\" [label=\"5\", style=dashed, color=red];")) << graph.toStdString();
