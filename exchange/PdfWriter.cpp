@@ -95,6 +95,14 @@ QByteArray number(double value)
     return QByteArray::number(value, 'f', 2);
 }
 
+// Where a linked run of a layout's text stands, in bytes of its text.
+struct LinkSpan
+{
+    int begin = 0;
+    int end = 0;
+    QByteArray uri;
+};
+
 // Sets styled text with Pango in the text face, remembering the characters no installed font has.
 class Typesetter
 {
@@ -111,7 +119,8 @@ public:
     }
 
     // `text` in one layout; lines broken at `width` where it is positive, and where the text breaks.
-    Layout layout(const PrintedText& text, double size, double width = 0, bool bold = false)
+    Layout layout(const PrintedText& text, double size, double width = 0, bool bold = false,
+                  QList<LinkSpan>* links = nullptr)
     {
         Layout layout(pango_layout_new(m_context.get()), g_object_unref);
         PangoFontDescription* font = pango_font_description_from_string(textFamily);
@@ -124,9 +133,9 @@ public:
             pango_layout_set_width(layout.get(), units(width));
             pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
         }
-        setText(layout.get(), text, {});
+        setText(layout.get(), text, {}, links);
         if (pango_layout_get_unknown_glyphs_count(layout.get()) > 0)
-            setText(layout.get(), text, unknownCharacters(layout.get()));
+            setText(layout.get(), text, unknownCharacters(layout.get()), links);
         return layout;
     }
 
@@ -172,8 +181,11 @@ private:
     }
 
     // The runs as the layout's text and styles, each of `unknown` set as "?".
-    static void setText(PangoLayout* layout, const PrintedText& text, const QSet<char32_t>& unknown)
+    static void setText(PangoLayout* layout, const PrintedText& text, const QSet<char32_t>& unknown,
+                        QList<LinkSpan>* links)
     {
+        if (links)
+            links->clear();
         QByteArray utf8;
         PangoAttrList* styles = pango_attr_list_new();
         for (const PrintedRun& run : text) {
@@ -194,6 +206,8 @@ private:
                 add(pango_attr_style_new(PANGO_STYLE_ITALIC));
             if (run.bold)
                 add(pango_attr_weight_new(PANGO_WEIGHT_BOLD));
+            if (links && !run.link.isEmpty())
+                *links << LinkSpan{int(start), int(utf8.size()), run.link};
         }
         // Lines break at blanks only, never inside "5–8" or "ei-förmig".
         for (qsizetype at = 0; at < utf8.size();) {
@@ -285,6 +299,17 @@ public:
         return item;
     }
 
+    // A paragraph of the introduction, across the text's width.
+    Item paragraph(const PrintedText& text)
+    {
+        Item item;
+        item.size = m_page.fontSize;
+        item.leading = m_page.leading;
+        item.spaceBefore = 0.5 * m_page.leading;
+        setText(item, text, m_page.margin, m_page.textWidth());
+        return item;
+    }
+
     Item heading(const PrintedLine& line)
     {
         Item item = block(plainText(line.text), headingSize, 1.3 * headingSize, depthIndent(line));
@@ -307,7 +332,7 @@ public:
         item.keepWithNext = line.keepWithNext;
         item.nestedFollows = line.nestedFollows;
         // Text lines keep clear of the destinations' column; the last one takes the leader.
-        item.rows = textRows(line.text, textX, right);
+        setText(item, line.text, textX, right - 2 * m_page.fontSize - textX);
         prependLabel(item, line, x0);
         if (!line.destination.isEmpty())
             setDestination(item, line, textX, right, x0);
@@ -339,9 +364,37 @@ private:
         row.end += by;
     }
 
-    QList<Row> textRows(const PrintedText& text, double textX, double right)
+    // The rows of `text` from `x` within `width`, and a link on the words of each of its links.
+    void setText(Item& item, const PrintedText& text, double x, double width)
     {
-        return rowsOf(m_type.layout(text, m_page.fontSize, right - 2 * m_page.fontSize - textX), textX);
+        QList<LinkSpan> spans;
+        const Layout layout = m_type.layout(text, m_page.fontSize, width, false, &spans);
+        item.rows = rowsOf(layout, x);
+        item.links.clear();
+        addLinks(item, layout, spans, item.rows);
+    }
+
+    // The links of `spans` on the words of `layout`, whose lines stand as `rows`, the last rows of `item`.
+    static void addLinks(Item& item, const Layout& layout, const QList<LinkSpan>& spans,
+                         const QList<Row>& rows)
+    {
+        const qsizetype first = item.rows.size() - rows.size();
+        for (const LinkSpan& span : spans) {
+            for (int line = 0; line < pango_layout_get_line_count(layout.get()) && line < rows.size();
+                 ++line) {
+                int* ranges = nullptr;
+                int ends = 0;
+                pango_layout_line_get_x_ranges(pango_layout_get_line_readonly(layout.get(), line), span.begin,
+                                               span.end, &ranges, &ends);
+                const double x = rows.at(line).start;
+                for (int at = 0; at < ends; ++at) {
+                    if (ranges[2 * at + 1] > ranges[2 * at])
+                        item.links << Link{first + line, x + points(ranges[2 * at]),
+                                           x + points(ranges[2 * at + 1]), -1, span.uri};
+                }
+                g_free(ranges);
+            }
+        }
     }
 
     Item block(const QString& text, double size, double leading, double indent)
@@ -356,7 +409,6 @@ private:
 
     void prependLabel(Item& item, const PrintedLine& line, double x0)
     {
-        item.links.clear();
         if (line.label.isEmpty())
             return;
         const Layout label = m_type.layout(line.label, item.size);
@@ -382,10 +434,11 @@ private:
         const double gap = 0.4 * size;
         const double shortestLeader = 2 * size; // three dots at least
         const double room = right - textX - shortestLeader - 2 * gap;
-        const Layout whole = m_type.layout(line.destination, size);
+        QList<LinkSpan> spans;
+        Layout set = m_type.layout(line.destination, size, 0, false, &spans);
         QList<Row> destination;
-        if (layoutWidth(whole) <= room) {
-            destination = rowsOf(whole, 0, right);
+        if (layoutWidth(set) <= room) {
+            destination = rowsOf(set, 0, right);
             const auto fits = [&](const Row& row) {
                 return row.end + 2 * gap + shortestLeader + destination.front().end -
                            destination.front().start <=
@@ -394,11 +447,13 @@ private:
             if (!fits(item.rows.back())) {
                 // The last word of the text goes down with the destination, rather than a leader alone.
                 const std::optional<PrintedText> text = lastWordDown(line.text);
-                QList<Row> rows;
+                Item down;
                 if (text)
-                    rows = textRows(*text, textX, right);
-                if (!rows.isEmpty() && rows.size() == item.rows.size() + 1 && fits(rows.back())) {
-                    item.rows = rows;
+                    setText(down, *text, textX, right - 2 * m_page.fontSize - textX);
+                if (!down.rows.isEmpty() && down.rows.size() == item.rows.size() + 1 &&
+                    fits(down.rows.back())) {
+                    item.rows = down.rows;
+                    item.links = down.links;
                     prependLabel(item, line, x0);
                 } else {
                     item.rows << Row{{}, textX, textX};
@@ -407,7 +462,8 @@ private:
         } else {
             // Longer than a row: on rows of its own, each flush right.
             item.rows << Row{{}, textX, textX};
-            destination = rowsOf(m_type.layout(line.destination, size, room), 0, right);
+            set = m_type.layout(line.destination, size, room, false, &spans);
+            destination = rowsOf(set, 0, right);
         }
         const qsizetype first = item.rows.size() - 1;
         for (qsizetype at = 0; at < destination.size(); ++at) {
@@ -418,6 +474,7 @@ private:
         Row& leaderRow = item.rows[first];
         const double leaderStart = (leaderRow.pieces.isEmpty() ? textX : leaderRow.end) + gap;
         leaderRow.pieces << leader(leaderStart, destination.front().start - gap, size);
+        addLinks(item, set, spans, destination);
         if (line.target >= 0) {
             for (qsizetype at = 0; at < destination.size(); ++at)
                 item.links << Link{first + at, destination.at(at).start, right, line.target, {}};
@@ -563,9 +620,11 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
         const double labelColumn = page.labelColumn(widestLabel);
 
         QList<Item> items;
-        items.reserve(lines.size() + 1);
+        items.reserve(lines.size() + key.introduction().size() + 1);
         if (!key.title().isEmpty())
             items << setter.title(key.title());
+        for (const PrintedText& paragraph : key.introduction())
+            items << setter.paragraph(paragraph);
         for (const PrintedLine& line : lines) {
             Item item = line.heading ? setter.heading(line) : setter.lead(line, labelColumn);
             if (line.starts >= 0 && layout == PrintLayout::Bracketed)

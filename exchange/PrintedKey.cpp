@@ -49,7 +49,7 @@ Tag tagAt(QByteArrayView text, qsizetype at)
 
 // Appends `text` in one style, merging it with the run before when the style is the same and
 // keeping at most one blank between words.
-void append(PrintedText& runs, QString text, bool italic, bool bold)
+void append(PrintedText& runs, QString text, bool italic, bool bold, const QByteArray& link)
 {
     const bool lastEndsBlank =
         runs.isEmpty() || runs.back().text.isEmpty() || isBlank(runs.back().text.back());
@@ -59,11 +59,11 @@ void append(PrintedText& runs, QString text, bool italic, bool bold)
     }
     if (text.isEmpty())
         return;
-    if (!runs.isEmpty() && runs.back().italic == italic && runs.back().bold == bold && text != u"\n" &&
-        runs.back().text != u"\n")
+    if (!runs.isEmpty() && runs.back().italic == italic && runs.back().bold == bold &&
+        runs.back().link == link && text != u"\n" && runs.back().text != u"\n")
         runs.back().text += text;
     else
-        runs << PrintedRun{text, italic, bold};
+        runs << PrintedRun{text, italic, bold, link};
 }
 
 // A lead label as printed after the first lead of a couplet: the author's "3*", "3'" or "3b" as
@@ -98,6 +98,7 @@ PrintedText printedText(QByteArrayView tableText)
     PrintedText runs;
     int italic = 0;
     int bold = 0;
+    QByteArray link;
     qsizetype textStart = 0;
     const auto flush = [&](qsizetype end) {
         const QByteArrayView piece = tableText.sliced(textStart, end - textStart);
@@ -112,7 +113,7 @@ PrintedText printedText(QByteArrayView tableText)
             text.prepend(u' ');
         if (QChar::isSpace(uchar(piece.back())) && !text.endsWith(u' '))
             text += u' ';
-        append(runs, text, italic > 0, bold > 0);
+        append(runs, text, italic > 0, bold > 0, link);
     };
     for (qsizetype at = 0; at < tableText.size(); ++at) {
         if (tableText[at] != '<')
@@ -127,7 +128,9 @@ PrintedText printedText(QByteArrayView tableText)
         else if (tag.name == "b" || tag.name == "strong")
             bold = qMax(0, bold + step);
         else if (tag.name == "br")
-            runs << PrintedRun{QStringLiteral("\n"), false, false};
+            runs << PrintedRun{QStringLiteral("\n"), false, false, {}};
+        else if (tag.name == "a")
+            link = tag.closing ? QByteArray() : InlineMarkup::linkAddress(tableText.sliced(at, tag.length));
         at += tag.length - 1;
         textStart = at + 1;
     }
@@ -168,6 +171,10 @@ PrintedPage PrintedPage::of(PaperSize paper)
 
 PrintedKey::PrintedKey(const KeyTable& table) : m_title(QString::fromUtf8(table.title))
 {
+    for (const QByteArray& paragraph : table.introduction) {
+        if (PrintedText text = printedText(paragraph); !text.isEmpty())
+            m_introduction << text;
+    }
     QList<QByteArray> keys = {QByteArray()};
     keys += table.subkeys();
     QList<QList<QList<qsizetype>>> entriesOfKey;

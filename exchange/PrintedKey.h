@@ -22,6 +22,7 @@ struct PrintedRun final
     QString text;
     bool italic = false;
     bool bold = false;
+    QByteArray link{}; ///< the address the text links to, if any
 
     bool operator==(const PrintedRun& other) const = default;
 };
@@ -29,8 +30,8 @@ struct PrintedRun final
 using PrintedText = QList<PrintedRun>;
 
 /// The text of a key table (inline markup, character references) as styled runs: `<i>` and `<em>`
-/// italic, `<b>` and `<strong>` bold, `<br>` a line break; other tags dropped, references decoded,
-/// blanks collapsed.
+/// italic, `<b>` and `<strong>` bold, `<br>` a line break, `<a href>` a link; other tags dropped,
+/// references decoded, blanks collapsed.
 PrintedText printedText(QByteArrayView tableText);
 
 /// The characters of a printed text, without its styles.
@@ -91,6 +92,8 @@ public:
     explicit PrintedKey(const KeyTable& table);
 
     QString title() const { return m_title; }
+    /// The paragraphs that stand before the first couplet.
+    const QList<PrintedText>& introduction() const { return m_introduction; }
     QString coupletNumber(qsizetype couplet) const { return m_couplets.at(couplet).number; }
 
     /// The label of `line` in pieces, each back reference a piece of its own: "3(", "1", ", ", "6", ")".
@@ -123,6 +126,7 @@ private:
     PrintedLine leadLine(qsizetype couplet, qsizetype lead, int depth) const;
 
     QString m_title;
+    QList<PrintedText> m_introduction;
     QList<Couplet> m_couplets;
 };
 

@@ -41,6 +41,20 @@ QByteArray rtfText(const QString& text)
     return QByteArray(rtf.data(), qsizetype(rtf.size()));
 }
 
+// A field's argument in quotes: RTF's own characters escaped, the quote and the backslash as a field
+// instruction wants them.
+QByteArray fieldArgument(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+    return '"' + rtfText(escaped) + '"';
+}
+
+QByteArray hyperlink(const QByteArray& instruction, const QByteArray& text)
+{
+    return "{\\field{\\*\\fldinst HYPERLINK " + instruction + "}{\\fldrslt " + text + "}}";
+}
+
 QByteArray styled(const PrintedText& text)
 {
     QByteArray rtf;
@@ -50,11 +64,10 @@ QByteArray styled(const PrintedText& text)
             continue;
         }
         const bool styledRun = run.italic || run.bold;
+        QByteArray piece = rtfText(run.text);
         if (styledRun)
-            rtf += QByteArray("{") + (run.italic ? "\\i" : "") + (run.bold ? "\\b" : "") + ' ';
-        rtf += rtfText(run.text);
-        if (styledRun)
-            rtf += '}';
+            piece = QByteArray("{") + (run.italic ? "\\i" : "") + (run.bold ? "\\b" : "") + ' ' + piece + '}';
+        rtf += run.link.isEmpty() ? piece : hyperlink(fieldArgument(QString::fromUtf8(run.link)), piece);
     }
     return rtf;
 }
@@ -66,7 +79,7 @@ QByteArray bookmark(qsizetype couplet)
 
 QByteArray link(const QByteArray& text, qsizetype couplet)
 {
-    return "{\\field{\\*\\fldinst HYPERLINK \\\\l \"" + bookmark(couplet) + "\"}{\\fldrslt " + text + "}}";
+    return hyperlink("\\\\l \"" + bookmark(couplet) + '"', text);
 }
 
 } // namespace
@@ -93,6 +106,8 @@ PrintedFile RtfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
     rtf += "{\\footer\\pard\\plain\\qc\\f0\\fs18{\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}\\par}\n";
     if (!key.title().isEmpty())
         rtf += "\\pard\\plain\\qc\\keepn\\sa240\\f0\\fs28\\b " + rtfText(key.title()) + "\\par\n";
+    for (const PrintedText& paragraph : key.introduction())
+        rtf += "\\pard\\plain\\sa120 " + body + ' ' + styled(paragraph) + "\\par\n";
     // The indents and tab stops of a lead at each depth.
     QList<QByteArray> stops;
     for (int depth = 0; depth <= page.maxDepth(); ++depth) {

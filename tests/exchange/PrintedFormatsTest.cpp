@@ -156,12 +156,15 @@ PrintedKey keyBaseKey()
 {
     KeyTable table;
     KeyImportError error;
-    EXPECT_TRUE(KeyImport::read("from,statement,to,subkey\n"
-                                "1,Elytra <i>striate</i>,2,\n1,Elytra smooth<br>and shining,Larvae,\n"
-                                "2,Head black,Carabus auratus,\n2,Head <b>brown</b>,Cychrus|Calosoma,\n"
-                                "1,Legs present,X,Larvae\n1,Legs absent,Y,Larvae\n",
-                                table, error));
+    EXPECT_TRUE(
+        KeyImport::read("from,statement,to,subkey\n"
+                        "1,Elytra <i>striate</i>,2,\n1,Elytra smooth<br>and shining,Larvae,\n"
+                        "2,\"Head <a href=\"\"https://example.org/carabus?x=1&y=2\"\">black</a>\",Carabus "
+                        "auratus,\n2,Head <b>brown</b>,Cychrus|Calosoma,\n"
+                        "1,Legs present,X,Larvae\n1,Legs absent,Y,Larvae\n",
+                        table, error));
     table.title = "Carabidae";
+    table.introduction = {"For adults and <a href=\"guide.htm\">larvae</a>."};
     return PrintedKey(table);
 }
 
@@ -210,8 +213,18 @@ TEST(PrintedFormatsTest, PdfOfTheExampleKeyAndAKeyBaseTable)
             qsizetype links = 0;
             for (const PrintedLine& line : lines)
                 links += (line.target >= 0 && !line.destination.isEmpty() ? 1 : 0) + line.labelTargets.size();
-            EXPECT_EQ(pdf.bytes.count("/Subtype /Link"), links);
+            const qsizetype addresses = pdf.bytes.count("/URI (");
+            EXPECT_EQ(pdf.bytes.count("/Subtype /Link"), links + addresses);
             EXPECT_TRUE(pdf.bytes.contains("/Outlines")) << "no outline";
+            // The introduction stands below the title, and a link in it or in a lead is an address.
+            for (const PrintedText& paragraph : key.introduction()) {
+                EXPECT_TRUE(simplified(text).contains(simplified(plainText(paragraph))))
+                    << text.toStdString();
+                for (const PrintedRun& run : paragraph)
+                    EXPECT_TRUE(run.link.isEmpty() || pdf.bytes.contains("/URI (" + run.link + ')'));
+            }
+            EXPECT_EQ(pdf.bytes.contains("/URI (https://example.org/carabus?x=1&y=2)"),
+                      key.title() == u"Carabidae");
         }
     }
     // A line break in a lead breaks the line there and only there.
@@ -284,6 +297,11 @@ TEST(PrintedFormatsTest, RtfHasTheTextAndRealTabStops)
             EXPECT_EQ(rtf.count("\\tqr\\tldot\\tx"), leads);
             EXPECT_EQ(rtf.count("\\pard\\plain\\keep"), lines.size());
             EXPECT_EQ(rtf.count("\\keep\\keepn"), kept);
+            // unrtf parts a link from the word behind it.
+            for (const PrintedText& paragraph : key.introduction())
+                EXPECT_TRUE(QString(text).remove(u' ').contains(plainText(paragraph).remove(u' ')));
+            EXPECT_EQ(rtf.contains("HYPERLINK \"https://example.org/carabus?x=1&y=2\"}{\\fldrslt black}"),
+                      key.title() == u"Carabidae");
         }
     }
 }
