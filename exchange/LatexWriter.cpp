@@ -1,160 +1,81 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "PrintWriters.h"
 
 namespace keylinker {
 namespace {
 
-// Characters that LaTeX's UTF-8 input sets in its standard fonts as they are: ranges, both ends in.
+// Characters that pdflatex sets from its own UTF-8 input in T1 and TS1 (Times and its signs): ranges, both
+// ends in. The Unicode engines take them from the system's fonts.
 struct Range
 {
     char32_t first;
     char32_t last;
 };
 constexpr Range textCharacters[] = {
-    {0xA0, 0xA1},   {0xBF, 0xCF},     {0xD1, 0xD6},     {0xD8, 0xDD},     {0xDF, 0xEF},     {0xF1, 0xF6},
-    {0xF8, 0xFD},   {0xFF, 0xFF},     {0x100, 0x103},   {0x106, 0x10F},   {0x112, 0x117},   {0x11A, 0x125},
-    {0x128, 0x12D}, {0x130, 0x137},   {0x139, 0x13E},   {0x141, 0x148},   {0x14C, 0x165},   {0x168, 0x171},
-    {0x174, 0x17E}, {0x2013, 0x2014}, {0x2018, 0x2019}, {0x201C, 0x201D}, {0x2026, 0x2026},
+    {0xA0, 0xAC},     {0xAE, 0xB7},     {0xB9, 0x125},    {0x128, 0x134},   {0x136, 0x137},
+    {0x139, 0x13E},   {0x141, 0x148},   {0x14C, 0x165},   {0x168, 0x17E},   {0x192, 0x192},
+    {0x1C4, 0x1D4},   {0x1E2, 0x1E3},   {0x1E6, 0x1EB},   {0x1F4, 0x1F5},   {0x218, 0x21B},
+    {0x232, 0x233},   {0x2C7, 0x2C7},   {0x2D8, 0x2D9},   {0x2DB, 0x2DB},   {0x2DD, 0x2DD},
+    {0xE3F, 0xE3F},   {0x1E02, 0x1E03}, {0x1E0D, 0x1E0D}, {0x1E1E, 0x1E21}, {0x1E25, 0x1E25},
+    {0x1E30, 0x1E31}, {0x1E37, 0x1E37}, {0x1E43, 0x1E43}, {0x1E45, 0x1E45}, {0x1E47, 0x1E47},
+    {0x1E5B, 0x1E5B}, {0x1E63, 0x1E63}, {0x1E6D, 0x1E6D}, {0x1E8E, 0x1E91}, {0x1EF2, 0x1EF3},
+    {0x2010, 0x2016}, {0x2018, 0x201A}, {0x201C, 0x201E}, {0x2020, 0x2022}, {0x2030, 0x2031},
+    {0x2039, 0x203B}, {0x2044, 0x2044}, {0x204E, 0x204E}, {0x2052, 0x2052}, {0x20A1, 0x20A1},
+    {0x20A4, 0x20A4}, {0x20A6, 0x20A6}, {0x20A9, 0x20A9}, {0x20AB, 0x20AC}, {0x20B1, 0x20B1},
+    {0x2103, 0x2103}, {0x2116, 0x2117}, {0x211E, 0x211E}, {0x2120, 0x2120}, {0x2122, 0x2122},
+    {0x2127, 0x2127}, {0x212E, 0x212E}, {0x25E6, 0x25E6}, {0x25EF, 0x25EF}, {0x266A, 0x266A},
+    {0xFB00, 0xFB06},
 };
 
-// Characters declared for the file from LaTeX's signs, sorted by character.
-struct Declared
+// pdflatex sets Greek and the mathematical signs upright in text from the Symbol font that goes with
+// Times, ♀ and ♂ from marvosym: each a slot of its font.
+enum class SignFont { Symbol, Marvosym };
+struct Sign
 {
     char32_t character;
-    std::string_view latex;
-};
-constexpr Declared declaredCharacters[] = {
-    {0xA7, "\\S{}"},
-    {0xA9, "\\copyright{}"},
-    {0xAB, "\\ensuremath{\\ll}"},
-    {0xAC, "\\ensuremath{\\neg}"},
-    {0xB0, "\\ensuremath{^\\circ}"},
-    {0xB1, "\\ensuremath{\\pm}"},
-    {0xB2, "\\ensuremath{^2}"},
-    {0xB3, "\\ensuremath{^3}"},
-    {0xB5, "\\ensuremath{\\mu}"},
-    {0xB6, "\\P{}"},
-    {0xB7, "\\ensuremath{\\cdot}"},
-    {0xB9, "\\ensuremath{^1}"},
-    {0xBB, "\\ensuremath{\\gg}"},
-    {0xBC, "\\ensuremath{\\frac14}"},
-    {0xBD, "\\ensuremath{\\frac12}"},
-    {0xBE, "\\ensuremath{\\frac34}"},
-    {0xD7, "\\ensuremath{\\times}"},
-    {0xF7, "\\ensuremath{\\div}"},
-    {0x391, "A"},
-    {0x392, "B"},
-    {0x393, "\\ensuremath{\\Gamma}"},
-    {0x394, "\\ensuremath{\\Delta}"},
-    {0x395, "E"},
-    {0x396, "Z"},
-    {0x397, "H"},
-    {0x398, "\\ensuremath{\\Theta}"},
-    {0x399, "I"},
-    {0x39A, "K"},
-    {0x39B, "\\ensuremath{\\Lambda}"},
-    {0x39C, "M"},
-    {0x39D, "N"},
-    {0x39E, "\\ensuremath{\\Xi}"},
-    {0x39F, "O"},
-    {0x3A0, "\\ensuremath{\\Pi}"},
-    {0x3A1, "P"},
-    {0x3A3, "\\ensuremath{\\Sigma}"},
-    {0x3A4, "T"},
-    {0x3A5, "\\ensuremath{\\Upsilon}"},
-    {0x3A6, "\\ensuremath{\\Phi}"},
-    {0x3A7, "X"},
-    {0x3A8, "\\ensuremath{\\Psi}"},
-    {0x3A9, "\\ensuremath{\\Omega}"},
-    {0x3B1, "\\ensuremath{\\alpha}"},
-    {0x3B2, "\\ensuremath{\\beta}"},
-    {0x3B3, "\\ensuremath{\\gamma}"},
-    {0x3B4, "\\ensuremath{\\delta}"},
-    {0x3B5, "\\ensuremath{\\epsilon}"},
-    {0x3B6, "\\ensuremath{\\zeta}"},
-    {0x3B7, "\\ensuremath{\\eta}"},
-    {0x3B8, "\\ensuremath{\\theta}"},
-    {0x3B9, "\\ensuremath{\\iota}"},
-    {0x3BA, "\\ensuremath{\\kappa}"},
-    {0x3BB, "\\ensuremath{\\lambda}"},
-    {0x3BC, "\\ensuremath{\\mu}"},
-    {0x3BD, "\\ensuremath{\\nu}"},
-    {0x3BE, "\\ensuremath{\\xi}"},
-    {0x3BF, "o"},
-    {0x3C0, "\\ensuremath{\\pi}"},
-    {0x3C1, "\\ensuremath{\\rho}"},
-    {0x3C2, "\\ensuremath{\\varsigma}"},
-    {0x3C3, "\\ensuremath{\\sigma}"},
-    {0x3C4, "\\ensuremath{\\tau}"},
-    {0x3C5, "\\ensuremath{\\upsilon}"},
-    {0x3C6, "\\ensuremath{\\varphi}"},
-    {0x3C7, "\\ensuremath{\\chi}"},
-    {0x3C8, "\\ensuremath{\\psi}"},
-    {0x3C9, "\\ensuremath{\\omega}"},
-    {0x3D1, "\\ensuremath{\\vartheta}"},
-    {0x3D5, "\\ensuremath{\\phi}"},
-    {0x3D6, "\\ensuremath{\\varpi}"},
-    {0x201A, ","},
-    {0x201E, ",,"},
-    {0x2020, "\\dag{}"},
-    {0x2021, "\\ddag{}"},
-    {0x2022, "\\textbullet{}"},
-    {0x2032, "\\ensuremath{'}"},
-    {0x2033, "\\ensuremath{''}"},
-    {0x2039, "\\ensuremath{\\langle}"},
-    {0x203A, "\\ensuremath{\\rangle}"},
-    {0x20AC, "EUR"},
-    {0x2122, "\\texttrademark{}"},
-    {0x2126, "\\ensuremath{\\Omega}"},
-    {0x2190, "\\ensuremath{\\leftarrow}"},
-    {0x2191, "\\ensuremath{\\uparrow}"},
-    {0x2192, "\\ensuremath{\\rightarrow}"},
-    {0x2193, "\\ensuremath{\\downarrow}"},
-    {0x2194, "\\ensuremath{\\leftrightarrow}"},
-    {0x21D0, "\\ensuremath{\\Leftarrow}"},
-    {0x21D2, "\\ensuremath{\\Rightarrow}"},
-    {0x21D4, "\\ensuremath{\\Leftrightarrow}"},
-    {0x2202, "\\ensuremath{\\partial}"},
-    {0x2205, "\\ensuremath{\\emptyset}"},
-    {0x2206, "\\ensuremath{\\Delta}"},
-    {0x2208, "\\ensuremath{\\in}"},
-    {0x220F, "\\ensuremath{\\prod}"},
-    {0x2211, "\\ensuremath{\\sum}"},
-    {0x2212, "\\ensuremath{-}"},
-    {0x221A, "\\ensuremath{\\surd}"},
-    {0x221D, "\\ensuremath{\\propto}"},
-    {0x221E, "\\ensuremath{\\infty}"},
-    {0x2220, "\\ensuremath{\\angle}"},
-    {0x2227, "\\ensuremath{\\wedge}"},
-    {0x2228, "\\ensuremath{\\vee}"},
-    {0x2229, "\\ensuremath{\\cap}"},
-    {0x222A, "\\ensuremath{\\cup}"},
-    {0x222B, "\\ensuremath{\\int}"},
-    {0x223C, "\\ensuremath{\\sim}"},
-    {0x2245, "\\ensuremath{\\cong}"},
-    {0x2248, "\\ensuremath{\\approx}"},
-    {0x2260, "\\ensuremath{\\neq}"},
-    {0x2261, "\\ensuremath{\\equiv}"},
-    {0x2264, "\\ensuremath{\\leq}"},
-    {0x2265, "\\ensuremath{\\geq}"},
-    {0x22A5, "\\ensuremath{\\perp}"},
-    {0x2660, "\\ensuremath{\\spadesuit}"},
-    {0x2663, "\\ensuremath{\\clubsuit}"},
-    {0x2665, "\\ensuremath{\\heartsuit}"},
-    {0x2666, "\\ensuremath{\\diamondsuit}"},
+    unsigned char slot;
+    SignFont font = SignFont::Symbol;
 };
 
-const Declared* declared(char32_t character)
+// The Greek capitals from Α to Ω as the Symbol font has them, a blank where Unicode has none; the small
+// letters are 0x20 further on in both, but for the final sigma.
+constexpr std::string_view symbolGreek = "ABGDEZHQIKLMNXOPR STUFCYW";
+constexpr char symbolFinalSigma = 'V';
+constexpr unsigned char marvosymFemale = 126;
+constexpr unsigned char marvosymMale = 124;
+
+// Signs other than the Greek alphabet, sorted by character.
+constexpr Sign signs[] = {
+    {0x3D1, 'J'},   {0x3D2, 0xA1},  {0x3D5, 'j'},   {0x3D6, 'v'},   {0x2032, 0xA2}, {0x2033, 0xB2},
+    {0x2126, 'W'},  {0x2190, 0xAC}, {0x2191, 0xAD}, {0x2192, 0xAE}, {0x2193, 0xAF}, {0x2194, 0xAB},
+    {0x21D0, 0xDC}, {0x21D2, 0xDE}, {0x21D4, 0xDB}, {0x2200, 0x22}, {0x2202, 0xB6}, {0x2203, 0x24},
+    {0x2205, 0xC6}, {0x2206, 'D'},  {0x2207, 0xD1}, {0x2208, 0xCE}, {0x2209, 0xCF}, {0x220F, 0xD5},
+    {0x2211, 0xE5}, {0x2212, '-'},  {0x221A, 0xD6}, {0x221D, 0xB5}, {0x221E, 0xA5}, {0x2220, 0xD0},
+    {0x2227, 0xD9}, {0x2228, 0xDA}, {0x2229, 0xC7}, {0x222A, 0xC8}, {0x222B, 0xF2}, {0x2234, 0x5C},
+    {0x223C, '~'},  {0x2245, '@'},  {0x2248, 0xBB}, {0x2260, 0xB9}, {0x2261, 0xBA}, {0x2264, 0xA3},
+    {0x2265, 0xB3}, {0x2282, 0xCC}, {0x2283, 0xC9}, {0x2286, 0xCD}, {0x2287, 0xCA}, {0x2295, 0xC5},
+    {0x2297, 0xC4}, {0x22A5, '^'},  {0x2660, 0xAA}, {0x2663, 0xA7}, {0x2665, 0xA9}, {0x2666, 0xA8},
+};
+
+std::optional<Sign> sign(char32_t character)
 {
-    const auto found =
-        std::lower_bound(std::begin(declaredCharacters), std::end(declaredCharacters), character,
-                         [](const Declared& entry, char32_t c) { return entry.character < c; });
-    return found != std::end(declaredCharacters) && found->character == character ? found : nullptr;
+    if (character >= 0x391 && character < 0x391 + symbolGreek.size() && symbolGreek[character - 0x391] != ' ')
+        return Sign{character, (unsigned char)symbolGreek[character - 0x391]};
+    if (character >= 0x3B1 && character < 0x3B1 + symbolGreek.size())
+        return Sign{character, (unsigned char)(character == 0x3C2 ? symbolFinalSigma
+                                                                  : symbolGreek[character - 0x3B1] + 0x20)};
+    if (character == 0x2640 || character == 0x2642)
+        return Sign{character, character == 0x2640 ? marvosymFemale : marvosymMale, SignFont::Marvosym};
+    const auto found = std::lower_bound(std::begin(signs), std::end(signs), character,
+                                        [](const Sign& entry, char32_t c) { return entry.character < c; });
+    return found != std::end(signs) && found->character == character ? std::optional(*found) : std::nullopt;
 }
 
 bool isTextCharacter(char32_t character)
@@ -180,67 +101,50 @@ void appendUtf8(std::string& text, char32_t character)
     text += char(0x80 | (character & 0x3F));
 }
 
+// Whether a straight double quote after `before` opens a quotation.
+bool opensQuote(char32_t before)
+{
+    return before == ' ' || before == '\n' || before == 0xA0 || before == '(' || before == '[' ||
+           before == '{' || before == '/' || before == 0x2013 || before == 0x2014 || before == 0x2018 ||
+           before == 0x201C;
+}
+
+// Whether `character` after `before` would join it in one of the fonts' ligatures ("--", ",,", "''",
+// "<<", "!`" ...), which a key's text never means.
+bool joins(char32_t before, char32_t character)
+{
+    switch (character) {
+    case '`':
+        return before == '`' || before == '!' || before == '?';
+    case '-':
+    case ',':
+    case '\'':
+    case '<':
+    case '>':
+        return before == character;
+    default:
+        return false;
+    }
+}
+
 // Turns text into LaTeX, collecting the characters to declare and those it cannot set.
 class LatexText
 {
 public:
+    /// A text of its own: nothing before it opens or closes its quotes.
     QByteArray text(const QString& plain)
     {
-        // Built in a std::string: its push_back is inline, QByteArray's append of one char is not.
-        std::string latex;
-        latex.reserve(size_t(plain.size()) + 16);
-        for (const char32_t character : plain.toUcs4()) {
-            switch (character) {
-            case '&':
-            case '%':
-            case '$':
-            case '#':
-            case '{':
-            case '}':
-                latex += '\\';
-                latex += char(character);
-                continue;
-            case '_':
-            case '~':
-            case '^':
-            case '\\':
-            case '<':
-            case '>':
-            case '|':
-                // The typewriter font has these as characters of their own.
-                latex += "\\klchar{" + std::to_string(uint(character)) + '}';
-                continue;
-            case '\n':
-                latex += "\\newline ";
-                continue;
-            default:
-                break;
-            }
-            if (character < 0x20 || character == 0x7F)
-                continue;
-            if (character < 0x7F) {
-                latex += char(character);
-                continue;
-            }
-            if (isTextCharacter(character)) {
-                appendUtf8(latex, character);
-            } else if (const Declared* entry = declared(character)) {
-                m_declared.emplace(character, entry->latex);
-                appendUtf8(latex, character);
-            } else {
-                latex += '?';
-                if (const QString one = QString::fromUcs4(&character, 1); !m_unprintable.contains(one))
-                    m_unprintable += one;
-            }
-        }
-        return QByteArray(latex.data(), qsizetype(latex.size()));
+        m_before = ' ';
+        return following(plain);
     }
 
+    /// Runs that go on from one to the next: a quote opened in one closes in another.
     QByteArray styled(const PrintedText& runs)
     {
+        m_before = ' ';
         QByteArray latex;
         for (const PrintedRun& run : runs) {
-            QByteArray piece = text(run.text);
+            QByteArray piece = following(run.text);
             if (run.italic)
                 piece = "\\textit{" + piece + '}';
             if (run.bold)
@@ -253,18 +157,95 @@ public:
     QByteArray declarations() const
     {
         QByteArray lines;
-        for (const auto& [character, latex] : m_declared)
+        for (const auto& [character, sign] : m_declared)
             lines += "\\DeclareUnicodeCharacter{" +
-                     QByteArray::number(uint(character), 16).toUpper().rightJustified(4, '0') + "}{" +
-                     QByteArray(latex.data(), qsizetype(latex.size())) + "}\n";
+                     QByteArray::number(uint(character), 16).toUpper().rightJustified(4, '0') +
+                     (sign.font == SignFont::Symbol ? "}{\\klsymbol{" : "}{\\klsign{") +
+                     QByteArray::number(sign.slot) + "}}\n";
         return lines;
     }
 
     QString unprintable() const { return m_unprintable; }
 
 private:
-    std::map<char32_t, std::string_view> m_declared;
+    QByteArray following(const QString& plain)
+    {
+        // Built in a std::string: its push_back is inline, QByteArray's append of one char is not.
+        std::string latex;
+        latex.reserve(size_t(plain.size()) + 16);
+        for (const char32_t character : plain.toUcs4())
+            append(latex, character);
+        return QByteArray(latex.data(), qsizetype(latex.size()));
+    }
+
+    void append(std::string& latex, char32_t character)
+    {
+        if (joins(m_before, character))
+            latex += "\\kern0pt ";
+        const char32_t before = std::exchange(m_before, character);
+        switch (character) {
+        case '&':
+        case '%':
+        case '$':
+        case '#':
+        case '{':
+        case '}':
+            latex += '\\';
+            latex += char(character);
+            return;
+        case '_':
+            latex += "\\textunderscore{}";
+            return;
+        case '~':
+            latex += "\\textasciitilde{}";
+            return;
+        case '^':
+            latex += "\\textasciicircum{}";
+            return;
+        case '\\':
+            latex += "\\textbackslash{}";
+            return;
+        case '<':
+            latex += "\\textless{}";
+            return;
+        case '>':
+            latex += "\\textgreater{}";
+            return;
+        case '|':
+            latex += "\\textbar{}";
+            return;
+        case '`':
+            latex += "\\textasciigrave{}";
+            return;
+        case '"':
+            appendUtf8(latex, opensQuote(before) ? 0x201C : 0x201D);
+            return;
+        case '\n':
+            latex += "\\newline ";
+            return;
+        default:
+            break;
+        }
+        if (character < 0x20 || character == 0x7F)
+            return;
+        if (character < 0x7F) {
+            latex += char(character);
+        } else if (isTextCharacter(character)) {
+            appendUtf8(latex, character);
+        } else if (const std::optional<Sign> found = sign(character)) {
+            m_declared.emplace(character, *found);
+            appendUtf8(latex, character);
+        } else {
+            latex += '?';
+            m_before = '?';
+            if (const QString one = QString::fromUcs4(&character, 1); !m_unprintable.contains(one))
+                m_unprintable += one;
+        }
+    }
+
+    std::map<char32_t, Sign> m_declared;
     QString m_unprintable;
+    char32_t m_before = ' ';
 };
 
 QByteArray target(qsizetype couplet)
@@ -319,16 +300,29 @@ PrintedFile LatexWriter::write(const PrintedKey& key, PrintLayout layout, PaperS
     }
 
     const QByteArray paperName = paper == PaperSize::A4 ? "a4paper" : "letterpaper";
-    QByteArray file = "% " + latex.text(key.title()) +
-                      "\n% Written by keylinker " KEYLINKER_VERSION "; compile with pdflatex.\n"
-                      "\\documentclass[10pt," +
-                      paperName + "]{article}\n\\usepackage[utf8]{inputenc}\n\\usepackage[" + paperName +
-                      ",margin=" + points(page.margin) + "]{geometry}\n\\usepackage[hidelinks]{hyperref}\n";
-    file += latex.declarations();
+    QByteArray file =
+        "% " + latex.text(key.title()) +
+        "\n% Written by keylinker " KEYLINKER_VERSION "; compile with pdflatex or lualatex.\n"
+        "\\documentclass[10pt," +
+        paperName +
+        "]{article}\n"
+        "% LuaLaTeX sets the system's Times, and what it lacks from DejaVu; pdflatex sets Times in T1,\n"
+        "% Greek and signs from the Symbol font that goes with it, ♀ and ♂ from marvosym.\n"
+        "\\ifdefined\\directlua\n\\usepackage{fontspec}\n"
+        "\\directlua{luaotfload.add_fallback(\"keylinker\", {\"DejaVu Serif:\", \"DejaVu Sans:\"})}\n"
+        "\\newcommand\\klfont[1]{\\setmainfont{#1}[RawFeature={fallback=keylinker}]}\n"
+        "\\IfFontExistsTF{Liberation Serif}{\\klfont{Liberation Serif}}{%\n"
+        "  \\IfFontExistsTF{TeX Gyre Termes}{\\klfont{TeX Gyre Termes}}{\\klfont{Latin Modern Roman}}}\n"
+        "\\else\n\\usepackage[T1]{fontenc}\n\\usepackage[utf8]{inputenc}\n\\usepackage{mathptmx}\n"
+        "\\input glyphtounicode\n\\pdfgentounicode=1\n"
+        "\\pdfglyphtounicode{Female}{2640}\\pdfglyphtounicode{Male}{2642}\n"
+        "\\pdfglyphtounicode{Delta}{0394}\\pdfglyphtounicode{Omega}{03A9}\n"
+        "\\newcommand\\klsymbol[1]{{\\usefont{U}{psy}{m}{n}\\char#1\\relax}}\n"
+        "\\newcommand\\klsign[1]{{\\usefont{U}{mvs}{m}{n}\\char#1\\relax}}\n" +
+        latex.declarations() + "\\fi\n\\usepackage[" + paperName + ",margin=" + points(page.margin) +
+        "]{geometry}\n\\usepackage[hidelinks]{hyperref}\n";
     file +=
-        "\\newcommand\\klchar[1]{{\\ttfamily\\char#1\\relax}}\n"
-        "\\newlength\\kllabel\n\\settowidth\\kllabel{" +
-        latex.text(widestLabel) +
+        "\\newlength\\kllabel\n\\settowidth\\kllabel{" + latex.text(widestLabel) +
         "}\n\\addtolength\\kllabel{0.6em}\n"
         "\\newlength\\klstep\n\\setlength\\klstep{" +
         points(page.indent) +

@@ -38,11 +38,13 @@ public:
     static PrintedFile write(const PrintedKey& key, PrintLayout layout, PaperSize paper);
 };
 
-/// Writes a printed key as one LaTeX file in UTF-8 that pdflatex compiles with LaTeX's base packages
-/// alone (geometry, hyperref): each lead a paragraph with a hanging label and a dot leader to its
-/// destination at the right margin, each couplet kept on one page, every destination number a link.
-/// LaTeX's special characters are escaped; letters its standard fonts lack are declared from its
-/// mathematical signs where one fits (Greek, ±, ×, ≤ ...), other characters are set as "?".
+/// Writes a printed key as one LaTeX file in UTF-8 that pdflatex compiles with the packages of TeX Live's
+/// base, recommended and recommended fonts (Times in T1, geometry, hyperref) and lualatex with the
+/// system's Times (Liberation Serif, what it lacks from DejaVu): each lead a paragraph with a hanging label
+/// and a dot leader to its destination at the right margin, each couplet kept on one page, every
+/// destination number a link. LaTeX's special characters are escaped and set in the text face, straight
+/// double quotes set as opening and closing quotes; pdflatex sets Greek and mathematical signs upright
+/// from the Symbol font and ♀ ♂ from marvosym; other characters are set as "?".
 class LatexWriter final
 {
 public:

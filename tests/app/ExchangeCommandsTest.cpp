@@ -192,7 +192,7 @@ TEST_F(ExchangeCommandsTest, PrintsAKeyAsPdfRtfOrLatex)
                    QStringLiteral("--layout=indented"), table}),
               exitOk);
     EXPECT_TRUE(m_out.data().contains("\\documentclass[10pt,letterpaper]{article}"));
-    EXPECT_TRUE(m_out.data().contains("\\klnested{0}{\\hypertarget{k0}{}1}{Genitalien ?"));
+    EXPECT_TRUE(m_out.data().contains("\\klnested{0}{\\hypertarget{k0}{}1}{Genitalien ♂ ?"));
 
     const struct
     {

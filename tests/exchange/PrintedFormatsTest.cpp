@@ -1,7 +1,7 @@
 #include <optional>
 #include <random>
 #include <string>
-#include <tuple>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +29,7 @@ struct Tool
 constexpr Tool pdftotext{"pdftotext", "poppler-utils"};
 constexpr Tool unrtf{"unrtf", "unrtf"};
 constexpr Tool pdflatex{"pdflatex", "texlive-latex-base"};
+constexpr Tool lualatex{"lualatex", "texlive-luatex"};
 
 // Why a test cannot run here, or nothing when every tool is there.
 std::optional<std::string> missing(std::initializer_list<Tool> tools)
@@ -69,11 +70,11 @@ QString pdfText(const QTemporaryDir& dir, const QByteArray& pdf)
         .normalized(QString::NormalizationForm_KC);
 }
 
-// The PDF pdflatex makes of a LaTeX file.
-QByteArray compiled(const QTemporaryDir& dir, const QByteArray& latex)
+// The PDF `engine` makes of a LaTeX file.
+QByteArray compiled(const QTemporaryDir& dir, const QByteArray& latex, const Tool& engine = pdflatex)
 {
     writeFile(dir, QStringLiteral("key.tex"), latex);
-    run(pdflatex.program,
+    run(engine.program,
         {QStringLiteral("-interaction=nonstopmode"), QStringLiteral("-halt-on-error"),
          QStringLiteral("key.tex")},
         dir.path());
@@ -330,14 +331,12 @@ TEST(PrintedFormatsTest, LatexCompilesWithTheBasePackagesAndEscapesEverySpecialC
     row.to = special.toUtf8();
     table.rows << row << row;
     const PrintedKey key(table);
-    for (const auto& [name, bytes, degree] :
-         {std::tuple{"LaTeX",
-                     compiled(dir, LatexWriter::write(key, PrintLayout::Bracketed, PaperSize::Letter).bytes),
-                     u'◦'},
-          std::tuple{"PDF", PdfWriter::write(key, PrintLayout::Bracketed, PaperSize::Letter).bytes, u'°'}}) {
+    for (const auto& [name, bytes] :
+         {std::pair{"LaTeX",
+                    compiled(dir, LatexWriter::write(key, PrintLayout::Bracketed, PaperSize::Letter).bytes)},
+          std::pair{"PDF", PdfWriter::write(key, PrintLayout::Bracketed, PaperSize::Letter).bytes}}) {
         const QString text = simplified(pdfText(dir, bytes));
-        EXPECT_EQ(text.count(QString(special).replace(u'°', degree)), 5) << name << ":\n"
-                                                                         << text.toStdString();
+        EXPECT_EQ(text.count(special), 5) << name << ":\n" << text.toStdString();
         EXPECT_EQ(text.count(QStringLiteral("a & b < c | x_y")), 2) << name;
     }
 
@@ -345,10 +344,48 @@ TEST(PrintedFormatsTest, LatexCompilesWithTheBasePackagesAndEscapesEverySpecialC
     row.statement = "Genitalien ♂ und ♀ \xF3\xB0\x80\x80"; // the last from a private use plane
     table.rows = {row, row};
     EXPECT_EQ(LatexWriter::write(PrintedKey(table), PrintLayout::Bracketed, PaperSize::A4).unprintable,
-              QStringLiteral("♂♀\U000F0000"));
+              QStringLiteral("\U000F0000"));
     const PrintedFile pdf = PdfWriter::write(PrintedKey(table), PrintLayout::Bracketed, PaperSize::A4);
     EXPECT_EQ(pdf.unprintable, QStringLiteral("\U000F0000"));
     EXPECT_EQ(simplified(pdfText(dir, pdf.bytes)).count(QStringLiteral("Genitalien ♂ und ♀ ?")), 2);
+}
+
+// Letters of Central Europe, signs and quotes in the text face, from both engines: a straight pair of
+// double quotes opens and closes, an apostrophe stays one.
+TEST(PrintedFormatsTest, LatexSetsEveryCharacterWithPdflatexAndLualatex)
+{
+    const QString lead = QStringLiteral("Dvořák Łódź Šumava Ödön Szőnyi ♀ ♂ × – “edge-on” \"edge-on\" "
+                                        "(\"x\") Hooker's α β ≤ ≥ °C µm <5 >3 a--b <<c>>");
+    KeyTable table;
+    KeyTableRow row;
+    row.from = "1";
+    row.statement = lead.toHtmlEscaped().toUtf8();
+    row.to = "Species A";
+    table.rows << row << row;
+    const PrintedFile latex = LatexWriter::write(PrintedKey(table), PrintLayout::Bracketed, PaperSize::A4);
+    EXPECT_TRUE(latex.unprintable.isEmpty()) << latex.unprintable.toStdString();
+
+    // As printed: curly quotes, the apostrophe a right single quote; compared in compatibility form (µ, μ).
+    const auto normalized = [](QString text) {
+        return text.replace(u'’', u'\'').normalized(QString::NormalizationForm_KC);
+    };
+    const QString expected =
+        normalized(QString(lead)
+                       .replace(QStringLiteral("\"edge-on\""), QStringLiteral("“edge-on”"))
+                       .replace(QStringLiteral("\"x\""), QStringLiteral("“x”")));
+    QTemporaryDir dir;
+    std::string skipped;
+    for (const Tool& engine : {pdflatex, lualatex}) {
+        if (const auto reason = missing({engine, pdftotext})) {
+            skipped += *reason + "; ";
+            continue;
+        }
+        const QString text = normalized(simplified(pdfText(dir, compiled(dir, latex.bytes, engine))));
+        EXPECT_EQ(text.count(expected), 2) << engine.program << ":\n" << text.toStdString();
+    }
+    if (!skipped.empty()) {
+        GTEST_SKIP() << skipped;
+    }
 }
 
 // 1,800 leads: every couplet and destination in order, and no couplet split across two pages.
