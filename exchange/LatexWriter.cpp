@@ -149,6 +149,8 @@ public:
                 piece = "\\textit{" + piece + '}';
             if (run.bold)
                 piece = "\\textbf{" + piece + '}';
+            if (!run.link.isEmpty())
+                piece = "\\href{" + address(run.link) + "}{" + piece + '}';
             latex += piece;
         }
         return latex;
@@ -168,6 +170,22 @@ public:
     QString unprintable() const { return m_unprintable; }
 
 private:
+    // An address as \\href takes it inside another command's argument: its own specials escaped, the
+    // characters TeX would read otherwise in their percent form, which means the same to a browser.
+    static QByteArray address(const QByteArray& uri)
+    {
+        QByteArray escaped;
+        for (const char c : uri) {
+            if (c == '#' || c == '%' || c == '&' || c == '_')
+                escaped += '\\' + QByteArray(1, c);
+            else if (uchar(c) >= 0x80 || QByteArrayView("~^{}\\$").contains(c))
+                escaped += "\\%" + QByteArray::number(uchar(c), 16).toUpper().rightJustified(2, '0');
+            else
+                escaped += c;
+        }
+        return escaped;
+    }
+
     QByteArray following(const QString& plain)
     {
         // Built in a std::string: its push_back is inline, QByteArray's append of one char is not.
@@ -279,6 +297,8 @@ PrintedFile LatexWriter::write(const PrintedKey& key, PrintLayout layout, PaperS
     QByteArray body;
     if (!key.title().isEmpty())
         body += "\\begin{center}\\Large\\bfseries " + latex.text(key.title()) + "\\end{center}\n";
+    for (const PrintedText& paragraph : key.introduction())
+        body += "\\par\\noindent " + latex.styled(paragraph) + "\\par\\medskip\n";
     for (const PrintedLine& line : lines) {
         const QByteArray depth = QByteArray::number(line.depth);
         if (line.heading) {

@@ -153,6 +153,8 @@ PrintedKey exampleKey()
     return PrintedKey(table);
 }
 
+const QList<QByteArray> keyBaseIntroduction = {"For adults and <a href=\"guide.htm\">larvae</a>."};
+
 PrintedKey keyBaseKey()
 {
     KeyTable table;
@@ -165,7 +167,7 @@ PrintedKey keyBaseKey()
                         "1,Legs present,X,Larvae\n1,Legs absent,Y,Larvae\n",
                         table, error));
     table.title = "Carabidae";
-    table.introduction = {"For adults and <a href=\"guide.htm\">larvae</a>."};
+    table.introduction = keyBaseIntroduction;
     return PrintedKey(table);
 }
 
@@ -327,9 +329,11 @@ TEST(PrintedFormatsTest, LatexCompilesWithTheBasePackagesAndEscapesEverySpecialC
     table.title = special.toUtf8();
     KeyTableRow row;
     row.from = "1";
-    row.statement = "a &amp; b &lt; c | <i>x_y</i> " + special.toUtf8();
+    row.statement = "a &amp; b &lt; c | <i>x_y</i> " + special.toUtf8() +
+                    " <a href=\"https://e.org/a_b?c=1&amp;d=%20#x~y\">see</a>";
     row.to = special.toUtf8();
     table.rows << row << row;
+    table.introduction = keyBaseIntroduction;
     const PrintedKey key(table);
     for (const auto& [name, bytes] :
          {std::pair{"LaTeX",
@@ -338,6 +342,16 @@ TEST(PrintedFormatsTest, LatexCompilesWithTheBasePackagesAndEscapesEverySpecialC
         const QString text = simplified(pdfText(dir, bytes));
         EXPECT_EQ(text.count(special), 5) << name << ":\n" << text.toStdString();
         EXPECT_EQ(text.count(QStringLiteral("a & b < c | x_y")), 2) << name;
+        // The introduction, and each link an address as written (a "~" may come in its percent form).
+        EXPECT_TRUE(text.contains(QStringLiteral("For adults and larvae."))) << name;
+        const QString addresses =
+            QString::fromUtf8(run("pdfinfo",
+                                  {QStringLiteral("-url"), writeFile(dir, QStringLiteral("u.pdf"), bytes)},
+                                  dir.path()))
+                .replace(QStringLiteral("%7E"), QStringLiteral("~"));
+        EXPECT_EQ(addresses.count(QStringLiteral("https://e.org/a_b?c=1&d=%20#x~y")), 2)
+            << addresses.toStdString();
+        EXPECT_TRUE(addresses.contains(QStringLiteral(" guide.htm"))) << addresses.toStdString();
     }
 
     // What the fonts lack is set as "?" and named.
