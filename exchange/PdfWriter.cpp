@@ -6,6 +6,7 @@
 #include <pango/pangocairo.h>
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QSet>
 
@@ -93,6 +94,18 @@ QByteArray quoted(const QByteArray& text)
 QByteArray number(double value)
 {
     return QByteArray::number(value, 'f', 2);
+}
+
+// Whether a byte of UTF-8 text may belong to a character after which a line may break inside a word:
+// ASCII punctuation, and the lead bytes of Latin-1's signs and of the general punctuation (dashes,
+// hyphens, quotes). Letters, digits and the rest of Latin-1 and Latin Extended never do.
+bool mayBreakInWord(char c)
+{
+    const auto byte = uchar(c);
+    if (byte < 0x80)
+        return !((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                 (byte >= '0' && byte <= '9'));
+    return byte == 0xC2 || byte >= 0xE0;
 }
 
 // Where a linked run of a layout's text stands, in bytes of its text.
@@ -209,12 +222,14 @@ private:
             if (links && !run.link.isEmpty())
                 *links << LinkSpan{int(start), int(utf8.size()), run.link};
         }
-        // Lines break at blanks only, never inside "5–8" or "ei-förmig".
+        // Lines break at blanks only, never inside "5–8" or "ei-förmig". A word of letters and digits
+        // has no other place to break, and an attribute less costs Pango time on every word.
         for (qsizetype at = 0; at < utf8.size();) {
             const qsizetype begin = at;
-            while (at < utf8.size() && utf8.at(at) != ' ' && utf8.at(at) != '\n')
-                ++at;
-            if (at - begin > 1) {
+            bool breakable = false;
+            for (; at < utf8.size() && utf8.at(at) != ' ' && utf8.at(at) != '\n'; ++at)
+                breakable = breakable || mayBreakInWord(utf8.at(at));
+            if (breakable && at - begin > 1) {
                 PangoAttribute* together = pango_attr_allow_breaks_new(false);
                 together->start_index = guint(begin + 1);
                 together->end_index = guint(at);
@@ -347,7 +362,7 @@ public:
         return item;
     }
 
-    double labelWidth(const QString& label) { return layoutWidth(m_type.layout(label, m_page.fontSize)); }
+    double labelWidth(const QString& label) { return layoutWidth(labelLayout(label)); }
 
 private:
     static constexpr double titleSize = 14;
@@ -355,6 +370,15 @@ private:
     static constexpr double footerSize = 9;
 
     double depthIndent(const PrintedLine& line) const { return line.depth * m_page.indent; }
+
+    // A label is set once: its width decides the label column before the line is set.
+    Layout labelLayout(const QString& label)
+    {
+        Layout& layout = m_labels[label];
+        if (!layout)
+            layout = m_type.layout(label, m_page.fontSize);
+        return layout;
+    }
 
     static void shift(Row& row, double by)
     {
@@ -411,7 +435,7 @@ private:
     {
         if (line.label.isEmpty())
             return;
-        const Layout label = m_type.layout(line.label, item.size);
+        const Layout label = labelLayout(line.label);
         item.rows.front().pieces.prepend(Piece{label, 0, x0});
         // Each back reference links to its couplet.
         int index = 0;
@@ -495,6 +519,7 @@ private:
     const PrintedKey& m_key;
     const PrintedPage& m_page;
     Typesetter& m_type;
+    QHash<QString, Layout> m_labels;
 };
 
 // A row on a page: its item, the row, and where its baseline stands.
