@@ -54,7 +54,12 @@ constexpr PageText pageTexts[] = {
     {"missing", {"Der Schlüssel hat keinen Eintrag %1.", "The key has no entry %1."}},
     {"skipped", {"übersprungen", "skipped"}},
     {"see", {"siehe", "see"}},
+    {"showIntroduction", {"Einleitung anzeigen", "Show introduction"}},
 };
+
+// An introduction with more text than this (in bytes) is folded: on a phone it would push the first
+// couplet off the first screen.
+constexpr qsizetype foldedIntroduction = 280;
 
 /// The skeleton with each `{{name}}` replaced by the value of that name; a name without one stays.
 QByteArray filled(QByteArrayView skeleton, const QList<std::pair<QByteArrayView, QByteArray>>& values,
@@ -155,6 +160,20 @@ QByteArray bracketedKey(const InteractiveKey& key, const QList<QByteArray>& ids)
     return html;
 }
 
+// The introduction's paragraphs, folded under `summary` when long.
+QByteArray introductionOf(const InteractiveKey& key, const QByteArray& summary)
+{
+    QByteArray html;
+    qsizetype letters = 0;
+    for (const QByteArray& paragraph : key.introduction) {
+        html += "<p>" + paragraph + "</p>\n";
+        letters += InlineMarkup::toPlain(paragraph).size();
+    }
+    if (letters <= foldedIntroduction)
+        return html;
+    return "<details id=introduction><summary>" + summary + "</summary>\n" + html + "</details>\n";
+}
+
 } // namespace
 
 QList<QByteArray> InteractivePage::coupletIds(const InteractiveKey& key)
@@ -177,11 +196,12 @@ QByteArray InteractivePage::write(const InteractiveKey& key, Language language, 
                                   const QByteArray& source)
 {
     QList<std::pair<QByteArrayView, QByteArray>> values;
-    for (const PageText& text : pageTexts)
+    QHash<QByteArrayView, QByteArray> texts;
+    for (const PageText& text : pageTexts) {
         values.append({text.name, escaped(text.text.in(language).toUtf8())});
-    QByteArray introduction;
-    for (const QByteArray& paragraph : key.introduction)
-        introduction += "<p>" + paragraph + "</p>\n";
+        texts.insert(text.name, values.back().second);
+    }
+    const QByteArray introduction = introductionOf(key, texts.value("showIntroduction"));
     const QByteArray bracketed = bracketedKey(key, coupletIds(key));
     values.append({"title", escaped(key.title.isEmpty() ? title : key.title)});
     values.append({"introduction", introduction});

@@ -11,6 +11,8 @@
 #include "InlineMarkup.h"
 #include "InteractiveKey.h"
 #include "KeyImportError.h"
+#include "KeyPageWriter.h"
+#include "KeyTable.h"
 
 namespace keylinker {
 namespace {
@@ -167,6 +169,31 @@ TEST(InteractivePageTest, PageIsSelfContainedAndComplete)
                                       QString::fromUtf8(key.taxa.at(taxon).html)));
     }
     EXPECT_EQ(key.taxa.size(), 18); // Sorbus is keyed out three times, under three names
+}
+
+// A page written from a table: its title stands once in the body, its long introduction folded.
+TEST(InteractivePageTest, ImportedPageShowsTitleOnce)
+{
+    KeyTable table;
+    table.title = "K&auml;fer <i>s. str.</i>";
+    table.introduction = {QByteArray(300, 'x'), "Rest"};
+    table.rows = {{"1", "Wings x < 2 <script>alert(1)</script>", "2", {}, {}, 0, {}},
+                  {"1", "Wings <i>blue</i> & red", "A & B", {}, {}, 0, {}},
+                  {"2", "Head", "C", {}, {}, 0, {}},
+                  {"2", "No head", "1", {}, {}, 0, {}}};
+    InteractiveKey key;
+    KeyImportError error;
+    ASSERT_TRUE(InteractiveKey::read(KeyPageWriter::write(table), key, error));
+    EXPECT_EQ(key.introduction.size(), 2);
+    for (const qsizetype size : {300, 200}) {
+        key.introduction.front() = QByteArray(size, 'x');
+        const QByteArray page = InteractivePage::write(key, Language::English);
+        const qsizetype body = page.indexOf("<body>");
+        EXPECT_EQ(page.count("Käfer s. str."), 2); // the head's title and the heading
+        EXPECT_GT(page.indexOf("<h1>Käfer s. str.</h1>"), body);
+        EXPECT_EQ(page.contains("<details id=introduction><summary>Show introduction</summary>"),
+                  size == 300);
+    }
 }
 
 } // namespace

@@ -99,6 +99,26 @@ step();
 """
 
 
+# The words of the title that stand on two lines, and whether this browser hyphenates at all (else
+# a word on two lines was broken without a hyphen).
+TITLE_LINES = """
+const h = document.querySelector("h1"), range = document.createRange(), broken = [];
+for (const word of h.firstChild.data.matchAll(/\\S+/g)) {
+    range.setStart(h.firstChild, word.index);
+    range.setEnd(h.firstChild, word.index + word[0].length);
+    if (new Set(Array.from(range.getClientRects(), (box) => Math.round(box.top))).size > 1) broken.push(word[0]);
+}
+const probe = document.createElement("div");
+probe.lang = "de";
+probe.style.cssText = "width: 3em; hyphens: auto; overflow-wrap: normal; line-height: 20px";
+probe.textContent = "Bestimmungsschl\u00fcssel";
+document.body.append(probe);
+const hyphenates = probe.offsetHeight > 20;
+probe.remove();
+return { lang: h.closest("[lang]").lang, hyphens: getComputedStyle(h).hyphens, broken: broken, hyphenates: hyphenates };
+"""
+
+
 class Player:
     def __init__(self, driver, url, key):
         self.driver, self.url, self.key = driver, url, key
@@ -279,6 +299,7 @@ def check_filter(driver, player, key):
     assert state["skipped"] == len(state["path"]), state  # no step so far was the reader's
 
 
+
 def check_without_script(start, url, key):
     driver = start(javascript=False)
     try:
@@ -308,6 +329,18 @@ def check_print_and_narrow(driver, url):
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                            {"width": 360, "height": 740, "deviceScaleFactor": 1, "mobile": True})
     try:
+        # The title breaks only between words or where hyphenated by the page's language; the long
+        # introduction folded, so the first couplet stands whole on the first screen.
+        driver.get(url)
+        title = driver.execute_script(TITLE_LINES)
+        assert title["lang"] and title["hyphens"] == "auto", title
+        assert not title["broken"] or title["hyphenates"], title
+        intro = driver.execute_script("const d = document.querySelector('header details');"
+                                      "return d && [d.open, d.querySelector('summary').textContent];")
+        assert intro == [False, "Einleitung anzeigen"], intro
+        couplet = driver.execute_script("return [scrollY, document.getElementById('couplet').getBoundingClientRect().bottom,"
+                                        " innerHeight]")
+        assert couplet[0] == 0 and couplet[1] <= couplet[2], couplet
         wide = "return document.documentElement.scrollWidth - document.documentElement.clientWidth"
         for action in (None, "whole-key", "show-indented"):
             if action:
