@@ -91,13 +91,38 @@
         });
         return found;
     }
+    // The couplets that lead on to a kept taxon, found backwards from the leads to them; made once
+    // for each set of kept taxa.
+    var keptFor = { keep: null, couplets: null };
+    function keptCouplets(keep) {
+        if (keptFor.keep !== keep) {
+            var kept = new Uint8Array(couplets.length);
+            var stack = [];
+            couplets.forEach(function (couplet, index) {
+                if (couplet.leads.some(function (lead) {
+                    return keep.has(lead.taxon);
+                })) {
+                    kept[index] = 1;
+                    stack.push(index);
+                }
+            });
+            while (stack.length) {
+                couplets[stack.pop()].from.forEach(function (from) {
+                    if (!kept[from]) {
+                        kept[from] = 1;
+                        stack.push(from);
+                    }
+                });
+            }
+            keptFor = { keep: keep, couplets: kept };
+        }
+        return keptFor.couplets;
+    }
     function leadKeeps(lead, keep) {
         if (lead.taxon >= 0) {
             return keep.has(lead.taxon);
         }
-        return lead.couplet >= 0 && visitTaxa(lead.couplet, function (taxon) {
-            return keep.has(taxon);
-        });
+        return lead.couplet >= 0 && keptCouplets(keep)[lead.couplet] === 1;
     }
     // The one lead of a couplet that leads on to kept taxa, or -1 where its leads separate them.
     function onlyLead(couplet, keep) {
@@ -373,6 +398,7 @@
             }
         });
         markWhole();
+        filterWhole(state.keep);
 
         if (moved) {
             var box = coupletBox.hidden ? resultBox : coupletBox;
@@ -402,6 +428,34 @@
         }
     }
 
+    // The whole key narrowed to the kept taxa, as the player narrows the way: the couplets that lead
+    // to none of them and the leads that lead away from them left out, in both layouts.
+    var filtered = "";
+    function filterWhole(keep) {
+        var text = keep ? fragment(0, [], keep) : "";
+        if (text === filtered) {
+            return;
+        }
+        filtered = text;
+        var kept = keep && keptCouplets(keep);
+        function shown(couplet, lead) {
+            return !kept || (lead ? leadKeeps(lead, keep) : kept[couplet] === 1);
+        }
+        couplets.forEach(function (couplet, index) {
+            couplet.entry.hidden = !shown(index);
+            couplet.leads.forEach(function (lead, at) {
+                var off = !shown(index, lead);
+                lead.paragraph.hidden = off && at > 0;
+                lead.paragraph.classList.toggle("cut", off && at === 0);
+            });
+        });
+        each(element("indented").children, function (row) {
+            var couplet = +row.getAttribute("data-c");
+            var lead = row.hasAttribute("data-l") ? couplets[couplet].leads[+row.getAttribute("data-l")] : null;
+            row.hidden = !shown(couplet, lead);
+        });
+    }
+
     // The indented key: each couplet under the lead that leads to it, listed once; where it is met
     // again, a reference to it. Made with a stack of its own, so a deep key cannot exhaust the
     // script's.
@@ -418,12 +472,12 @@
             var indent = " style=\"--d:" + Math.min(item.depth, 24) + "\"";
             if (item.lead !== undefined) {
                 var lead = couplet.leads[item.lead];
-                rows.push("<p data-c=" + item.couplet + indent + "><span class=l><a href=\"#" + couplet.id + "\">" +
+                rows.push("<p data-c=" + item.couplet + " data-l=" + item.lead + indent + "><span class=l><a href=\"#" + couplet.id + "\">" +
                     couplet.number + "*".repeat(item.lead) + "</a></span> " + statement(lead) +
                     (lead.couplet >= 0 ? "" : " <b>" + lead.shown + "</b>") + "</p>");
             } else if (listed[item.couplet]) {
                 if (!item.root) {
-                    rows.push("<p class=see" + indent + ">\u2192 " + texts.see + " <a href=\"#" + couplet.id + "\">" +
+                    rows.push("<p class=see data-c=" + item.couplet + indent + ">\u2192 " + texts.see + " <a href=\"#" + couplet.id + "\">" +
                         couplet.number + "</a></p>");
                 }
             } else {
@@ -438,10 +492,12 @@
         }
         var box = element("indented");
         box.innerHTML = rows.join("");
-        each(box.querySelectorAll("p[data-c]"), function (row) {
+        each(box.querySelectorAll("p[data-l]"), function (row) {
             couplets[+row.getAttribute("data-c")].rows.push(row);
         });
         markWhole();
+        filtered = null;
+        filterWhole(now.state.keep);
     }
 
     function showLayout(indented) {

@@ -273,7 +273,7 @@ def check_key(driver, cli, source, workdir, name):
     if steps_to(key, last) is not None:
         player.expect_couplet(last, steps_to(key, last))
     driver.find_element("id", "show-indented").click()
-    rows = driver.find_elements("css selector", "#indented p[data-c]")
+    rows = driver.find_elements("css selector", "#indented p[data-l]")
     assert len(rows) == sum(len(leads) for leads in key.leads.values()), len(rows)
     return player, key
 
@@ -298,6 +298,29 @@ def check_filter(driver, player, key):
         assert len(separating) >= 2, (number, state)
     assert state["skipped"] == len(state["path"]), state  # no step so far was the reader's
 
+    # The whole key narrows alike: only the couplets that lead on to a kept taxon, only their leads
+    # that do, in both layouts.
+    driver.find_element("id", "whole-key").click()
+    shown = [entry.get_attribute("id") for entry in driver.find_elements("css selector", "#bracketed > .e")
+             if entry.is_displayed()]
+    numbers = [n for n in key.order if key.reach(n) & set(keep)]
+    assert len(shown) == len(numbers), (shown, numbers)
+    keeps = lambda kind, name: name in keep if kind == "taxon" else kind == "couplet" and key.reach(name) & set(keep)
+    leads = sum(1 for n in numbers for _, target in key.leads[n] if keeps(*target))
+    assert driver.execute_script("return Array.from(document.querySelectorAll('#bracketed > .e:not([hidden]) > p'))"
+                                 ".filter((p) => !p.hidden && !p.classList.contains('cut')).length") == leads
+    assert len(key.taxa) == 2 or leads < sum(map(len, key.leads.values())), "the filter narrows the whole key"
+    taxa_shown = lambda selector: {element.text.strip() for element in driver.find_elements("css selector", selector)
+                                   if element.is_displayed()}
+    assert taxa_shown("#bracketed b[data-t]") == set(keep) & {t for n in numbers for _, (kind, t) in key.leads[n]
+                                                             if kind == "taxon"}
+    driver.find_element("id", "show-indented").click()
+    assert taxa_shown("#indented b") <= set(keep) and taxa_shown("#indented b")
+    driver.find_element("id", "show-bracketed").click()
+    driver.find_element("id", "filter-clear").click()
+    player.wait(lambda s: "~" not in s["hash"], "filter cleared")
+    assert all(entry.is_displayed() for entry in driver.find_elements("css selector", "#bracketed > .e"))
+    driver.find_element("id", "whole-key").click()
 
 
 def check_without_script(start, url, key):
