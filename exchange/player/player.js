@@ -322,7 +322,15 @@
         }
     }
 
+    // What the couplet's box shows, by couplet and place: the page comes with the first couplet drawn,
+    // which is left as it stands, so that its first paint is not undone.
+    var drawn = coupletBox.hasChildNodes() ? "0:" : null;
     function showCouplet(couplet) {
+        var shown = coupletAt[couplet.id] + ":" + fragment(now.state.start, now.steps, now.state.keep);
+        if (shown === drawn) {
+            return;
+        }
+        drawn = shown;
         var html = "<h2 id=couplet-title>" + texts.entry + " " + couplet.number;
         if (couplet.from.length) {
             html += " <small>(" + texts.from + " " + couplet.from.map(function (from) {
@@ -365,6 +373,7 @@
             }).join("");
             remaining.add(end.lead.taxon);
         } else {
+            drawn = null;
             coupletBox.innerHTML = "<h2 id=couplet-title>" + texts.missing.replace("%1", end.lead.shown) + "</h2>";
         }
         resultBox.hidden = end.couplet >= 0 || end.lead.taxon < 0;
@@ -399,6 +408,7 @@
         });
         markWhole();
         filterWhole(state.keep);
+        doc.documentElement.classList.remove("deep");
 
         if (moved) {
             var box = coupletBox.hidden ? resultBox : coupletBox;

@@ -195,7 +195,8 @@ class Player:
     def click_through(self):
         self.driver.get(self.url)
         first = self.key.order[0]
-        self.expect_couplet(first, [])
+        self.expect_couplet(first, [])  # the couplet written in the page, drawn once
+        assert self.driver.execute_script("return document.querySelectorAll('#couplet h2').length") == 1
         self.walk(first, [], {first})
 
 
@@ -245,6 +246,7 @@ def check_key(driver, cli, source, workdir, name):
     player.expect_couplet(deepest, way)
     driver.refresh()
     player.expect_couplet(deepest, way)
+    assert driver.find_element("id", "couplet").is_displayed()  # not the first couplet's place held
     driver.get("about:blank")
     driver.get(address)
     player.expect_couplet(deepest, way)
@@ -330,6 +332,10 @@ def check_without_script(start, url, key):
         assert not driver.find_element("id", "player").is_displayed()
         entries = driver.find_elements("css selector", "#bracketed > .e")
         assert len(entries) == len(key.order) and entries[-1].is_displayed()
+        # The first couplet stands in the page as written, before any script.
+        statements = [plain(lead.get_attribute("innerHTML"))
+                      for lead in driver.find_elements("css selector", "#couplet .lead .s")]
+        assert statements == [statement for statement, _ in key.leads[key.order[0]]], statements
         link = driver.find_element("css selector", "#bracketed > .e:first-of-type p > a:last-child")
         target = link.get_attribute("href").split("#")[1]
         link.click()
