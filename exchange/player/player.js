@@ -4,7 +4,16 @@
 //   #e12        the couplet with that id, reached the shortest way (started at where no way leads)
 //   #x12:1-2    the leads chosen from another couplet than the first
 //   ...~3,17    only the taxa 3 and 17 kept (counted from 1 in the order of the taxa)
-(function () {
+// The first couplet stands in the page already: the key is read once it has been drawn.
+(function (start) {
+    if (document.getElementById("couplet").hasChildNodes() && !document.hidden) {
+        requestAnimationFrame(function () {
+            setTimeout(start);
+        });
+    } else {
+        start();
+    }
+})(function () {
     "use strict";
     var doc = document;
     function element(id) {
@@ -604,4 +613,4 @@
         render(true);
     });
     render(false);
-})();
+});

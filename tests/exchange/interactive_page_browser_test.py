@@ -119,6 +119,15 @@ return { lang: h.closest("[lang]").lang, hyphens: getComputedStyle(h).hyphens, b
 """
 
 
+def ready(driver):
+    """Waits for the player to have read the key (it counts the taxa)."""
+    for _ in range(500):
+        if driver.execute_script("return document.getElementById('remaining-count').textContent"):
+            return
+        time.sleep(0.01)
+    raise AssertionError("the player did not start")
+
+
 class Player:
     def __init__(self, driver, url, key):
         self.driver, self.url, self.key = driver, url, key
@@ -285,6 +294,7 @@ def check_filter(driver, player, key):
     taxa = sorted(key.taxa)
     keep = [taxa[0], taxa[-1]]
     driver.get(player.url)
+    ready(driver)
     driver.find_element("css selector", "#filter summary").click()
     for label in driver.find_elements("css selector", "#filter-list label"):
         if label.text.strip() in keep:
@@ -370,6 +380,7 @@ def check_print_and_narrow(driver, url):
         couplet = driver.execute_script("return [scrollY, document.getElementById('couplet').getBoundingClientRect().bottom,"
                                         " innerHeight]")
         assert couplet[0] == 0 and couplet[1] <= couplet[2], couplet
+        ready(driver)
         wide = "return document.documentElement.scrollWidth - document.documentElement.clientWidth"
         for action in (None, "whole-key", "show-indented"):
             if action:
