@@ -80,6 +80,7 @@ return {
 """
 
 
+# Clicks the first lead `count` times (Start over at a result), each awaited until drawn.
 STEPS = """
 const [count, done] = arguments;
 const began = performance.now();
@@ -93,7 +94,8 @@ function step() {
         taken++;
         step();
     })), { once: true });
-    document.querySelector("#couplet .lead").click();
+    const couplet = document.getElementById("couplet");
+    (couplet.hidden ? document.getElementById("restart") : couplet.querySelector(".lead")).click();
 }
 step();
 """
