@@ -67,6 +67,9 @@ InteractiveKey InteractiveKey::fromPage(const QByteArray& page)
         if (QByteArray shown = InlineMarkup::forDisplay(block.html); !shown.isEmpty())
             key.introduction << shown;
     }
+    // A page written from a table repeats its title as its first heading; the reader's page has its own.
+    if (!key.introduction.isEmpty() && InlineMarkup::toPlain(key.introduction.front()) == key.title)
+        key.introduction.removeFirst();
     QHash<QByteArray, qsizetype> coupletOf;
     coupletOf.reserve(structure.entries.size());
     key.couplets.reserve(structure.entries.size());

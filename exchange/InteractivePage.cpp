@@ -54,7 +54,12 @@ constexpr PageText pageTexts[] = {
     {"missing", {"Der Schlüssel hat keinen Eintrag %1.", "The key has no entry %1."}},
     {"skipped", {"übersprungen", "skipped"}},
     {"see", {"siehe", "see"}},
+    {"showIntroduction", {"Einleitung anzeigen", "Show introduction"}},
 };
+
+// An introduction with more text than this (in bytes) is folded: on a phone it would push the first
+// couplet off the first screen.
+constexpr qsizetype foldedIntroduction = 280;
 
 /// The skeleton with each `{{name}}` replaced by the value of that name; a name without one stays.
 QByteArray filled(QByteArrayView skeleton, const QList<std::pair<QByteArrayView, QByteArray>>& values,
@@ -155,6 +160,44 @@ QByteArray bracketedKey(const InteractiveKey& key, const QList<QByteArray>& ids)
     return html;
 }
 
+// The first couplet as the script draws it, so that it stands before the rest of the page has
+// arrived and the script takes over without a change.
+QByteArray firstCouplet(const InteractiveKey& key, const QByteArray& entry, const QByteArray& from)
+{
+    if (key.couplets.isEmpty())
+        return {};
+    const InteractiveKey::Couplet& couplet = key.couplets.front();
+    QByteArray html = "<h2 id=couplet-title>" + entry + ' ' + couplet.number;
+    for (qsizetype at = 0; at < couplet.reachedFrom.size(); ++at) {
+        html += at == 0 ? " <small>(" + from + ' ' : QByteArray(", ");
+        html += key.couplets.at(couplet.reachedFrom.at(at)).number;
+    }
+    html += couplet.reachedFrom.isEmpty() ? "</h2><ol class=leads>" : ")</small></h2><ol class=leads>";
+    for (qsizetype at = 0; at < couplet.leads.size(); ++at) {
+        const QByteArray step = QByteArray::number(at + 1);
+        html += "<li><a class=\"lead\" href=\"#" + step + "\">";
+        if (at < 9)
+            html += "<kbd aria-hidden=true>" + step + "</kbd>";
+        html += "<span class=s>" + couplet.leads.at(at).html + "</span><span class=to>\u2192 " +
+                couplet.leads.at(at).shown + "</span></a></li>";
+    }
+    return html + "</ol>";
+}
+
+// The introduction's paragraphs, folded under `summary` when long.
+QByteArray introductionOf(const InteractiveKey& key, const QByteArray& summary)
+{
+    QByteArray html;
+    qsizetype letters = 0;
+    for (const QByteArray& paragraph : key.introduction) {
+        html += "<p>" + paragraph + "</p>\n";
+        letters += InlineMarkup::toPlain(paragraph).size();
+    }
+    if (letters <= foldedIntroduction)
+        return html;
+    return "<details id=introduction><summary>" + summary + "</summary>\n" + html + "</details>\n";
+}
+
 } // namespace
 
 QList<QByteArray> InteractivePage::coupletIds(const InteractiveKey& key)
@@ -177,14 +220,17 @@ QByteArray InteractivePage::write(const InteractiveKey& key, Language language, 
                                   const QByteArray& source)
 {
     QList<std::pair<QByteArrayView, QByteArray>> values;
-    for (const PageText& text : pageTexts)
+    QHash<QByteArrayView, QByteArray> texts;
+    for (const PageText& text : pageTexts) {
         values.append({text.name, escaped(text.text.in(language).toUtf8())});
-    QByteArray introduction;
-    for (const QByteArray& paragraph : key.introduction)
-        introduction += "<p>" + paragraph + "</p>\n";
+        texts.insert(text.name, values.back().second);
+    }
+    const QByteArray introduction = introductionOf(key, texts.value("showIntroduction"));
+    const QByteArray couplet = firstCouplet(key, texts.value("entry"), texts.value("from"));
     const QByteArray bracketed = bracketedKey(key, coupletIds(key));
     values.append({"title", escaped(key.title.isEmpty() ? title : key.title)});
     values.append({"introduction", introduction});
+    values.append({"couplet", couplet});
     values.append({"generator", GeneratedPage::metaElement(source)});
     values.append({"key", bracketed});
     values.append({"style", QByteArray(player::style)});
@@ -192,7 +238,7 @@ QByteArray InteractivePage::write(const InteractiveKey& key, Language language, 
     const qsizetype assets = qsizetype(strlen(player::page) + strlen(player::style) + strlen(player::script));
     // An array of unknown bound: clang does not make a view of it by itself.
     return filled(QByteArrayView(player::page, qsizetype(strlen(player::page))), values,
-                  assets + introduction.size() + bracketed.size() + 1024);
+                  assets + introduction.size() + couplet.size() + bracketed.size() + 1024);
 }
 
 } // namespace keylinker

@@ -11,7 +11,8 @@ namespace keylinker {
 /// inside, no request to any other file or host) that steps through the key couplet by couplet, with
 /// the path, the remaining and discarded taxa, the whole key, addresses in the URL fragment, a filter
 /// of taxa, keyboard use and print. The whole key is the page's data: the bracketed key that shows
-/// without script, which the script reads.
+/// without script, which the script reads. The first couplet stands in the page ahead of it, as the
+/// script draws it, so that it shows before the rest has arrived.
 ///
 /// What an author may restyle, by these names: `#couplet` (the current couplet), `.lead` (each of its
 /// leads), `#path` (one `li` per step), `#remaining` and `#discarded` (one `li` per taxon), `#result`,

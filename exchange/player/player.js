@@ -4,7 +4,16 @@
 //   #e12        the couplet with that id, reached the shortest way (started at where no way leads)
 //   #x12:1-2    the leads chosen from another couplet than the first
 //   ...~3,17    only the taxa 3 and 17 kept (counted from 1 in the order of the taxa)
-(function () {
+// The first couplet stands in the page already: the key is read once it has been drawn.
+(function (start) {
+    if (document.getElementById("couplet").hasChildNodes() && !document.hidden) {
+        requestAnimationFrame(function () {
+            setTimeout(start);
+        });
+    } else {
+        start();
+    }
+})(function () {
     "use strict";
     var doc = document;
     function element(id) {
@@ -91,13 +100,38 @@
         });
         return found;
     }
+    // The couplets that lead on to a kept taxon, found backwards from the leads to them; made once
+    // for each set of kept taxa.
+    var keptFor = { keep: null, couplets: null };
+    function keptCouplets(keep) {
+        if (keptFor.keep !== keep) {
+            var kept = new Uint8Array(couplets.length);
+            var stack = [];
+            couplets.forEach(function (couplet, index) {
+                if (couplet.leads.some(function (lead) {
+                    return keep.has(lead.taxon);
+                })) {
+                    kept[index] = 1;
+                    stack.push(index);
+                }
+            });
+            while (stack.length) {
+                couplets[stack.pop()].from.forEach(function (from) {
+                    if (!kept[from]) {
+                        kept[from] = 1;
+                        stack.push(from);
+                    }
+                });
+            }
+            keptFor = { keep: keep, couplets: kept };
+        }
+        return keptFor.couplets;
+    }
     function leadKeeps(lead, keep) {
         if (lead.taxon >= 0) {
             return keep.has(lead.taxon);
         }
-        return lead.couplet >= 0 && visitTaxa(lead.couplet, function (taxon) {
-            return keep.has(taxon);
-        });
+        return lead.couplet >= 0 && keptCouplets(keep)[lead.couplet] === 1;
     }
     // The one lead of a couplet that leads on to kept taxa, or -1 where its leads separate them.
     function onlyLead(couplet, keep) {
@@ -297,7 +331,15 @@
         }
     }
 
+    // What the couplet's box shows, by couplet and place: the page comes with the first couplet drawn,
+    // which is left as it stands, so that its first paint is not undone.
+    var drawn = coupletBox.hasChildNodes() ? "0:" : null;
     function showCouplet(couplet) {
+        var shown = coupletAt[couplet.id] + ":" + fragment(now.state.start, now.steps, now.state.keep);
+        if (shown === drawn) {
+            return;
+        }
+        drawn = shown;
         var html = "<h2 id=couplet-title>" + texts.entry + " " + couplet.number;
         if (couplet.from.length) {
             html += " <small>(" + texts.from + " " + couplet.from.map(function (from) {
@@ -340,6 +382,7 @@
             }).join("");
             remaining.add(end.lead.taxon);
         } else {
+            drawn = null;
             coupletBox.innerHTML = "<h2 id=couplet-title>" + texts.missing.replace("%1", end.lead.shown) + "</h2>";
         }
         resultBox.hidden = end.couplet >= 0 || end.lead.taxon < 0;
@@ -373,6 +416,8 @@
             }
         });
         markWhole();
+        filterWhole(state.keep);
+        doc.documentElement.classList.remove("deep");
 
         if (moved) {
             var box = coupletBox.hidden ? resultBox : coupletBox;
@@ -402,6 +447,34 @@
         }
     }
 
+    // The whole key narrowed to the kept taxa, as the player narrows the way: the couplets that lead
+    // to none of them and the leads that lead away from them left out, in both layouts.
+    var filtered = "";
+    function filterWhole(keep) {
+        var text = keep ? fragment(0, [], keep) : "";
+        if (text === filtered) {
+            return;
+        }
+        filtered = text;
+        var kept = keep && keptCouplets(keep);
+        function shown(couplet, lead) {
+            return !kept || (lead ? leadKeeps(lead, keep) : kept[couplet] === 1);
+        }
+        couplets.forEach(function (couplet, index) {
+            couplet.entry.hidden = !shown(index);
+            couplet.leads.forEach(function (lead, at) {
+                var off = !shown(index, lead);
+                lead.paragraph.hidden = off && at > 0;
+                lead.paragraph.classList.toggle("cut", off && at === 0);
+            });
+        });
+        each(element("indented").children, function (row) {
+            var couplet = +row.getAttribute("data-c");
+            var lead = row.hasAttribute("data-l") ? couplets[couplet].leads[+row.getAttribute("data-l")] : null;
+            row.hidden = !shown(couplet, lead);
+        });
+    }
+
     // The indented key: each couplet under the lead that leads to it, listed once; where it is met
     // again, a reference to it. Made with a stack of its own, so a deep key cannot exhaust the
     // script's.
@@ -418,12 +491,12 @@
             var indent = " style=\"--d:" + Math.min(item.depth, 24) + "\"";
             if (item.lead !== undefined) {
                 var lead = couplet.leads[item.lead];
-                rows.push("<p data-c=" + item.couplet + indent + "><span class=l><a href=\"#" + couplet.id + "\">" +
+                rows.push("<p data-c=" + item.couplet + " data-l=" + item.lead + indent + "><span class=l><a href=\"#" + couplet.id + "\">" +
                     couplet.number + "*".repeat(item.lead) + "</a></span> " + statement(lead) +
                     (lead.couplet >= 0 ? "" : " <b>" + lead.shown + "</b>") + "</p>");
             } else if (listed[item.couplet]) {
                 if (!item.root) {
-                    rows.push("<p class=see" + indent + ">\u2192 " + texts.see + " <a href=\"#" + couplet.id + "\">" +
+                    rows.push("<p class=see data-c=" + item.couplet + indent + ">\u2192 " + texts.see + " <a href=\"#" + couplet.id + "\">" +
                         couplet.number + "</a></p>");
                 }
             } else {
@@ -438,10 +511,12 @@
         }
         var box = element("indented");
         box.innerHTML = rows.join("");
-        each(box.querySelectorAll("p[data-c]"), function (row) {
+        each(box.querySelectorAll("p[data-l]"), function (row) {
             couplets[+row.getAttribute("data-c")].rows.push(row);
         });
         markWhole();
+        filtered = null;
+        filterWhole(now.state.keep);
     }
 
     function showLayout(indented) {
@@ -538,4 +613,4 @@
         render(true);
     });
     render(false);
-})();
+});

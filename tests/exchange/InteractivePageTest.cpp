@@ -11,6 +11,8 @@
 #include "InlineMarkup.h"
 #include "InteractiveKey.h"
 #include "KeyImportError.h"
+#include "KeyPageWriter.h"
+#include "KeyTable.h"
 
 namespace keylinker {
 namespace {
@@ -133,6 +135,9 @@ TEST(InteractivePageTest, PageIsSelfContainedAndComplete)
         page.remove(QRegularExpression(QStringLiteral("<(script|style)>.*?</\\1>"),
                                        QRegularExpression::DotMatchesEverythingOption));
         EXPECT_EQ(written.count(QStringLiteral("<script")), 2);
+        // The first couplet as the player draws it: its links are the player's addresses, not places.
+        page.remove(QRegularExpression(QStringLiteral("<section id=couplet .*?</section>"),
+                                       QRegularExpression::DotMatchesEverythingOption));
 
         QSet<QString> ids;
         for (const QRegularExpressionMatch& id :
@@ -167,6 +172,45 @@ TEST(InteractivePageTest, PageIsSelfContainedAndComplete)
                                       QString::fromUtf8(key.taxa.at(taxon).html)));
     }
     EXPECT_EQ(key.taxa.size(), 18); // Sorbus is keyed out three times, under three names
+}
+
+// A page written from a table: its title stands once in the body, its long introduction folded, and
+// its first couplet written out as the script draws it, the author's text escaped as in the whole key.
+TEST(InteractivePageTest, ImportedPageShowsTitleOnceAndFirstCouplet)
+{
+    KeyTable table;
+    table.title = "K&auml;fer <i>s. str.</i>";
+    table.introduction = {QByteArray(300, 'x'), "Rest"};
+    table.rows = {{"1", "Wings x < 2 <script>alert(1)</script>", "2", {}, {}, 0, {}},
+                  {"1", "Wings <i>blue</i> & red", "A & B", {}, {}, 0, {}},
+                  {"2", "Head", "C", {}, {}, 0, {}},
+                  {"2", "No head", "1", {}, {}, 0, {}}};
+    InteractiveKey key;
+    KeyImportError error;
+    ASSERT_TRUE(InteractiveKey::read(KeyPageWriter::write(table), key, error));
+    EXPECT_EQ(key.introduction.size(), 2);
+    for (const qsizetype size : {300, 200}) {
+        key.introduction.front() = QByteArray(size, 'x');
+        const QByteArray page = InteractivePage::write(key, Language::English);
+        const qsizetype body = page.indexOf("<body>");
+        EXPECT_EQ(page.count("Käfer s. str."), 2); // the head's title and the heading
+        EXPECT_GT(page.indexOf("<h1>Käfer s. str.</h1>"), body);
+        EXPECT_EQ(page.contains("<details id=introduction><summary>Show introduction</summary>"),
+                  size == 300);
+
+        const qsizetype begin = page.indexOf("<section id=couplet");
+        const QByteArray couplet = page.mid(begin, page.indexOf("</section>", begin) - begin);
+        EXPECT_TRUE(
+            couplet.endsWith("<h2 id=couplet-title>Entry 1 <small>(from 2)</small></h2><ol class=leads>"
+                             "<li><a class=\"lead\" href=\"#1\"><kbd aria-hidden=true>1</kbd><span "
+                             "class=s>Wings x &lt; 2 &lt;script&gt;alert(1)&lt;/script&gt;"
+                             "</span><span class=to>→ 2</span></a></li>"
+                             "<li><a class=\"lead\" href=\"#2\"><kbd aria-hidden=true>2</kbd><span "
+                             "class=s>Wings <i>blue</i> &amp; red"
+                             "</span><span class=to>→ A &amp; B</span></a></li></ol>"))
+            << couplet.toStdString();
+        EXPECT_LT(begin, page.indexOf("<div id=bracketed>"));
+    }
 }
 
 } // namespace

@@ -80,6 +80,7 @@ return {
 """
 
 
+# Clicks the first lead `count` times (Start over at a result), each awaited until drawn.
 STEPS = """
 const [count, done] = arguments;
 const began = performance.now();
@@ -93,10 +94,40 @@ function step() {
         taken++;
         step();
     })), { once: true });
-    document.querySelector("#couplet .lead").click();
+    const couplet = document.getElementById("couplet");
+    (couplet.hidden ? document.getElementById("restart") : couplet.querySelector(".lead")).click();
 }
 step();
 """
+
+
+# The words of the title that stand on two lines, and whether this browser hyphenates at all (else
+# a word on two lines was broken without a hyphen).
+TITLE_LINES = """
+const h = document.querySelector("h1"), range = document.createRange(), broken = [];
+for (const word of h.firstChild.data.matchAll(/\\S+/g)) {
+    range.setStart(h.firstChild, word.index);
+    range.setEnd(h.firstChild, word.index + word[0].length);
+    if (new Set(Array.from(range.getClientRects(), (box) => Math.round(box.top))).size > 1) broken.push(word[0]);
+}
+const probe = document.createElement("div");
+probe.lang = "de";
+probe.style.cssText = "width: 3em; hyphens: auto; overflow-wrap: normal; line-height: 20px";
+probe.textContent = "Bestimmungsschl\u00fcssel";
+document.body.append(probe);
+const hyphenates = probe.offsetHeight > 20;
+probe.remove();
+return { lang: h.closest("[lang]").lang, hyphens: getComputedStyle(h).hyphens, broken: broken, hyphenates: hyphenates };
+"""
+
+
+def ready(driver):
+    """Waits for the player to have read the key (it counts the taxa)."""
+    for _ in range(500):
+        if driver.execute_script("return document.getElementById('remaining-count').textContent"):
+            return
+        time.sleep(0.01)
+    raise AssertionError("the player did not start")
 
 
 class Player:
@@ -175,7 +206,8 @@ class Player:
     def click_through(self):
         self.driver.get(self.url)
         first = self.key.order[0]
-        self.expect_couplet(first, [])
+        self.expect_couplet(first, [])  # the couplet written in the page, drawn once
+        assert self.driver.execute_script("return document.querySelectorAll('#couplet h2').length") == 1
         self.walk(first, [], {first})
 
 
@@ -225,6 +257,7 @@ def check_key(driver, cli, source, workdir, name):
     player.expect_couplet(deepest, way)
     driver.refresh()
     player.expect_couplet(deepest, way)
+    assert driver.find_element("id", "couplet").is_displayed()  # not the first couplet's place held
     driver.get("about:blank")
     driver.get(address)
     player.expect_couplet(deepest, way)
@@ -253,7 +286,7 @@ def check_key(driver, cli, source, workdir, name):
     if steps_to(key, last) is not None:
         player.expect_couplet(last, steps_to(key, last))
     driver.find_element("id", "show-indented").click()
-    rows = driver.find_elements("css selector", "#indented p[data-c]")
+    rows = driver.find_elements("css selector", "#indented p[data-l]")
     assert len(rows) == sum(len(leads) for leads in key.leads.values()), len(rows)
     return player, key
 
@@ -263,6 +296,7 @@ def check_filter(driver, player, key):
     taxa = sorted(key.taxa)
     keep = [taxa[0], taxa[-1]]
     driver.get(player.url)
+    ready(driver)
     driver.find_element("css selector", "#filter summary").click()
     for label in driver.find_elements("css selector", "#filter-list label"):
         if label.text.strip() in keep:
@@ -278,6 +312,30 @@ def check_filter(driver, player, key):
         assert len(separating) >= 2, (number, state)
     assert state["skipped"] == len(state["path"]), state  # no step so far was the reader's
 
+    # The whole key narrows alike: only the couplets that lead on to a kept taxon, only their leads
+    # that do, in both layouts.
+    driver.find_element("id", "whole-key").click()
+    shown = [entry.get_attribute("id") for entry in driver.find_elements("css selector", "#bracketed > .e")
+             if entry.is_displayed()]
+    numbers = [n for n in key.order if key.reach(n) & set(keep)]
+    assert len(shown) == len(numbers), (shown, numbers)
+    keeps = lambda kind, name: name in keep if kind == "taxon" else kind == "couplet" and key.reach(name) & set(keep)
+    leads = sum(1 for n in numbers for _, target in key.leads[n] if keeps(*target))
+    assert driver.execute_script("return Array.from(document.querySelectorAll('#bracketed > .e:not([hidden]) > p'))"
+                                 ".filter((p) => !p.hidden && !p.classList.contains('cut')).length") == leads
+    assert len(key.taxa) == 2 or leads < sum(map(len, key.leads.values())), "the filter narrows the whole key"
+    taxa_shown = lambda selector: {element.text.strip() for element in driver.find_elements("css selector", selector)
+                                   if element.is_displayed()}
+    assert taxa_shown("#bracketed b[data-t]") == set(keep) & {t for n in numbers for _, (kind, t) in key.leads[n]
+                                                             if kind == "taxon"}
+    driver.find_element("id", "show-indented").click()
+    assert taxa_shown("#indented b") <= set(keep) and taxa_shown("#indented b")
+    driver.find_element("id", "show-bracketed").click()
+    driver.find_element("id", "filter-clear").click()
+    player.wait(lambda s: "~" not in s["hash"], "filter cleared")
+    assert all(entry.is_displayed() for entry in driver.find_elements("css selector", "#bracketed > .e"))
+    driver.find_element("id", "whole-key").click()
+
 
 def check_without_script(start, url, key):
     driver = start(javascript=False)
@@ -286,6 +344,10 @@ def check_without_script(start, url, key):
         assert not driver.find_element("id", "player").is_displayed()
         entries = driver.find_elements("css selector", "#bracketed > .e")
         assert len(entries) == len(key.order) and entries[-1].is_displayed()
+        # The first couplet stands in the page as written, before any script.
+        statements = [plain(lead.get_attribute("innerHTML"))
+                      for lead in driver.find_elements("css selector", "#couplet .lead .s")]
+        assert statements == [statement for statement, _ in key.leads[key.order[0]]], statements
         link = driver.find_element("css selector", "#bracketed > .e:first-of-type p > a:last-child")
         target = link.get_attribute("href").split("#")[1]
         link.click()
@@ -308,6 +370,19 @@ def check_print_and_narrow(driver, url):
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                            {"width": 360, "height": 740, "deviceScaleFactor": 1, "mobile": True})
     try:
+        # The title breaks only between words or where hyphenated by the page's language; the long
+        # introduction folded, so the first couplet stands whole on the first screen.
+        driver.get(url)
+        title = driver.execute_script(TITLE_LINES)
+        assert title["lang"] and title["hyphens"] == "auto", title
+        assert not title["broken"] or title["hyphenates"], title
+        intro = driver.execute_script("const d = document.querySelector('header details');"
+                                      "return d && [d.open, d.querySelector('summary').textContent];")
+        assert intro == [False, "Einleitung anzeigen"], intro
+        couplet = driver.execute_script("return [scrollY, document.getElementById('couplet').getBoundingClientRect().bottom,"
+                                        " innerHeight]")
+        assert couplet[0] == 0 and couplet[1] <= couplet[2], couplet
+        ready(driver)
         wide = "return document.documentElement.scrollWidth - document.documentElement.clientWidth"
         for action in (None, "whole-key", "show-indented"):
             if action:
