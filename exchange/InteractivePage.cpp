@@ -160,6 +160,17 @@ QByteArray bracketedKey(const InteractiveKey& key, const QList<QByteArray>& ids)
     return html;
 }
 
+// A lead's text as it stands inside the lead, which is a link itself and so holds no other: each of
+// the author's links a marked word that the script opens beside the page.
+QByteArray insideLead(QByteArray html)
+{
+    if (!html.contains("<a href=\""))
+        return html;
+    return html.replace("<a href=\"", "<span class=\"ext\" data-href=\"")
+        .replace("\" target=\"_blank\" rel=\"noopener\">", "\">")
+        .replace("</a>", "</span>");
+}
+
 // The first couplet as the script draws it, so that it stands before the rest of the page has
 // arrived and the script takes over without a change.
 QByteArray firstCouplet(const InteractiveKey& key, const QByteArray& entry, const QByteArray& from)
@@ -178,8 +189,8 @@ QByteArray firstCouplet(const InteractiveKey& key, const QByteArray& entry, cons
         html += "<li><a class=\"lead\" href=\"#" + step + "\">";
         if (at < 9)
             html += "<kbd aria-hidden=true>" + step + "</kbd>";
-        html += "<span class=s>" + couplet.leads.at(at).html + "</span><span class=to>\u2192 " +
-                couplet.leads.at(at).shown + "</span></a></li>";
+        html += "<span class=s>" + insideLead(couplet.leads.at(at).html) + "</span><span class=to>\u2192 " +
+                insideLead(couplet.leads.at(at).shown) + "</span></a></li>";
     }
     return html + "</ol>";
 }

@@ -27,6 +27,38 @@
     var resultBox = element("result");
     var whole = element("whole");
 
+    // The markup of `node` as it stands inside a lead, which is a link itself and so holds no other:
+    // each of the author's links a marked word that opens its page beside the player.
+    function insideLead(node) {
+        if (!node.querySelector("a[href]")) {
+            return node.innerHTML;
+        }
+        var copy = node.cloneNode(true);
+        each(copy.querySelectorAll("a[href]"), function (link) {
+            var mark = doc.createElement("span");
+            mark.className = "ext";
+            mark.setAttribute("data-href", link.getAttribute("href"));
+            while (link.firstChild) {
+                mark.appendChild(link.firstChild);
+            }
+            link.parentNode.replaceChild(mark, link);
+        });
+        return copy.innerHTML;
+    }
+    coupletBox.addEventListener("click", function (event) {
+        var mark = event.target.closest(".ext");
+        if (mark) {
+            event.preventDefault();
+            window.open(mark.getAttribute("data-href"), "_blank", "noopener");
+        }
+    });
+    // Printed, the introduction shows whole.
+    window.addEventListener("beforeprint", function () {
+        each(doc.querySelectorAll("details"), function (details) {
+            details.open = true;
+        });
+    });
+
     // The key, read from the whole key.
     var couplets = [];
     var coupletAt = Object.create(null);
@@ -42,7 +74,7 @@
             if (paragraph.tagName !== "P" || !target || target.classList.contains("l")) {
                 return;
             }
-            var lead = { paragraph: paragraph, shown: target.innerHTML, couplet: -1, taxon: -1, html: null };
+            var lead = { paragraph: paragraph, shown: insideLead(target), couplet: -1, taxon: -1, html: null };
             if (target.hasAttribute("data-t")) {
                 lead.taxon = +target.getAttribute("data-t");
                 taxa[lead.taxon] = taxa[lead.taxon] || { html: target.innerHTML, text: target.textContent };
@@ -66,7 +98,7 @@
             var copy = lead.paragraph.cloneNode(true);
             copy.removeChild(copy.lastElementChild);
             copy.removeChild(copy.querySelector(".l"));
-            lead.html = copy.innerHTML.trim();
+            lead.html = insideLead(copy).trim();
         }
         return lead.html;
     }

@@ -148,8 +148,10 @@ class Player:
         raise AssertionError(f"{what}: {state}")
 
     def expect_couplet(self, number, path):
+        # The written first couplet stands before the player has read the key: wait for both.
         state = self.wait(lambda s: s["heading"] is not None and len(s["path"]) == len(path)
-                          and s["heading"].split()[1] == number, f"couplet {number} after {path}")
+                          and s["heading"].split()[1] == number and s["counts"][0] != "",
+                          f"couplet {number} after {path}")
         leads = self.key.leads[number]
         assert state["leads"] == [statement for statement, _ in leads], state
         assert [step.split(": ", 1)[1] for step in state["path"]] == path, state
@@ -396,6 +398,27 @@ def check_print_and_narrow(driver, url):
         driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
 
+def check_author_links(driver, url):
+    """A link the author wrote in a lead opens its page beside the player; the lead around it still
+    leads on."""
+    from selenium.webdriver.support.ui import WebDriverWait
+    driver.get(url)
+    ready(driver)
+    driver.find_element("css selector", "#couplet .lead").click()  # "Wings red": to couplet 2
+    WebDriverWait(driver, 10).until(lambda d: d.find_elements("css selector", "#couplet .ext"))
+    windows = len(driver.window_handles)
+    hash_before = driver.execute_script("return location.hash")
+    driver.find_element("css selector", "#couplet .ext").click()
+    assert len(driver.window_handles) == windows + 1, driver.window_handles
+    assert driver.execute_script("return location.hash") == hash_before
+    for handle in driver.window_handles[windows:]:
+        driver.switch_to.window(handle)
+        driver.close()
+    driver.switch_to.window(driver.window_handles[0])
+    link = driver.find_element("css selector", "#whole a[href^='https:']")
+    assert (link.get_attribute("target"), link.get_attribute("rel")) == ("_blank", "noopener")
+
+
 def measure_large(driver, cli, workdir):
     """A key of 1,800 leads, each couplet leading on to the next and to one taxon."""
     table = os.path.join(workdir, "large.csv")
@@ -461,7 +484,7 @@ def main():
     try:
         table = os.path.join(workdir, "loop.csv")
         with open(table, "w", encoding="utf-8") as out:
-            out.write("from,statement,to\n1,Wings <i>red</i>,2\n1,Wings blue,3\n2,Head black,Species A\n"
+            out.write("from,statement,to\n1,Wings <i>red</i>,2\n1,Wings blue,3\n2,Head <a href=""https://example.org/head"">black</a>,Species A\n"
                       "2,Head brown,3\n3,Legs long,<i>Carabus</i> sp.\n3,Legs short,4\n4,Eyes large,Species A\n"
                       "4,Eyes small,2\n4,Eyes absent,9\n")
         checked = 0
@@ -473,6 +496,7 @@ def main():
         check_without_script(start, example_url, Key(subprocess.run(
             [cli, "--export", "keybase", example], stdout=subprocess.PIPE, check=True).stdout))
         check_print_and_narrow(driver, example_url)
+        check_author_links(driver, "file://" + os.path.join(workdir, "loop.html"))
         print(f"{checked} places checked in two keys")
         measure_large(driver, cli, workdir)
     finally:
