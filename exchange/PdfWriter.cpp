@@ -1,4 +1,6 @@
 #include <cmath>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -6,7 +8,6 @@
 #include <pango/pangocairo.h>
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QSet>
 
@@ -362,7 +363,16 @@ public:
         return item;
     }
 
-    double labelWidth(const QString& label) { return layoutWidth(labelLayout(label)); }
+    // The widest of the lines' labels, each set only to be measured: kept, they would hold every lead.
+    double widestLabel(const QList<PrintedLine>& lines)
+    {
+        double widest = 0;
+        for (const PrintedLine& line : lines) {
+            if (!line.label.isEmpty())
+                widest = qMax(widest, layoutWidth(m_type.layout(line.label, m_page.fontSize)));
+        }
+        return widest;
+    }
 
 private:
     static constexpr double titleSize = 14;
@@ -370,15 +380,6 @@ private:
     static constexpr double footerSize = 9;
 
     double depthIndent(const PrintedLine& line) const { return line.depth * m_page.indent; }
-
-    // A label is set once: its width decides the label column before the line is set.
-    Layout labelLayout(const QString& label)
-    {
-        Layout& layout = m_labels[label];
-        if (!layout)
-            layout = m_type.layout(label, m_page.fontSize);
-        return layout;
-    }
 
     static void shift(Row& row, double by)
     {
@@ -435,7 +436,7 @@ private:
     {
         if (line.label.isEmpty())
             return;
-        const Layout label = labelLayout(line.label);
+        const Layout label = m_type.layout(line.label, item.size);
         item.rows.front().pieces.prepend(Piece{label, 0, x0});
         // Each back reference links to its couplet.
         int index = 0;
@@ -519,7 +520,6 @@ private:
     const PrintedKey& m_key;
     const PrintedPage& m_page;
     Typesetter& m_type;
-    QHash<QString, Layout> m_labels;
 };
 
 // A row on a page: its item, the row, and where its baseline stands.
@@ -535,64 +535,116 @@ struct Placed
 // it does not fit whole. Where that would leave a lead whose couplet follows nested below it as the
 // last line of a page, the page ends earlier, after a lead that leaves no such promise, if that
 // leaves at most a quarter of the page empty.
-QList<QList<Placed>> paginate(const QList<Item>& items, const PrintedPage& page)
+// Items are made as the pages reach them, and each page is handed on as soon as it is full; the items
+// that stand on it alone are let go then, so that a long key is never set whole at once.
+class Paginator
 {
-    const double top = page.height - page.margin;
-    const double bottom = page.margin;
-    const double mostEmpty = (top - bottom) / 4;
-    const auto runHeight = [&items](qsizetype at) {
-        double height = items.at(at).height();
-        while (items.at(at).keepWithNext && at + 1 < items.size()) {
+public:
+    using Make = std::function<std::optional<Item>()>;
+    using Full = std::function<void(const QList<Placed>&)>;
+
+    Paginator(const PrintedPage& page, Make make, Full full)
+        : m_top(page.height - page.margin), m_bottom(page.margin), m_cursor(m_top), m_make(std::move(make)),
+          m_full(std::move(full))
+    {}
+
+    // Every item on pages, the last page handed on too.
+    void run()
+    {
+        const double mostEmpty = (m_top - m_bottom) / 4;
+        for (qsizetype at = 0; made(at); ++at) {
+            if (m_cursor < m_top && !item(at - 1).keepWithNext &&
+                m_cursor - item(at).spaceBefore - runHeight(at) < m_bottom) {
+                qsizetype breakBefore = at;
+                for (qsizetype earlier = at - 1; !free(at - 1) && earlier > m_pageFirst; --earlier) {
+                    if (made(earlier)->top - m_bottom > mostEmpty)
+                        break;
+                    if (free(earlier - 1)) {
+                        breakBefore = earlier;
+                        break;
+                    }
+                }
+                m_page.removeIf([breakBefore](const Placed& placed) { return placed.index >= breakBefore; });
+                at = breakBefore;
+                nextPage(at);
+            }
+            Made& current = *made(at);
+            const Item& item = current.item;
+            if (m_cursor < m_top)
+                m_cursor -= item.spaceBefore;
+            current.top = m_cursor;
+            for (qsizetype row = 0; row < item.rows.size(); ++row) {
+                if (m_cursor - item.leading < m_bottom && m_cursor < m_top)
+                    nextPage(at);
+                m_page << Placed{&item, at, row, m_cursor - 0.8 * item.leading};
+                m_cursor -= item.leading;
+            }
+        }
+        m_full(m_page);
+    }
+
+private:
+    struct Made
+    {
+        Item item;
+        double top = 0; // where it begins on its page
+    };
+
+    // Item `at`, made now if it is not yet; nothing past the last.
+    Made* made(qsizetype at)
+    {
+        Q_ASSERT(at >= m_first);
+        while (!m_ended && m_first + qsizetype(m_items.size()) <= at) {
+            std::optional<Item> next = m_make();
+            if (next)
+                m_items.push_back(Made{std::move(*next)});
+            else
+                m_ended = true;
+        }
+        return at - m_first < qsizetype(m_items.size()) ? &m_items[std::size_t(at - m_first)] : nullptr;
+    }
+
+    const Item& item(qsizetype at) { return made(at)->item; }
+
+    // The height of the run of items from `at` that keep together; counted no further than past a
+    // page's height, which is all a page break asks.
+    double runHeight(qsizetype at)
+    {
+        double height = item(at).height();
+        while (item(at).keepWithNext && height <= m_top - m_bottom && made(at + 1)) {
             ++at;
-            height += items.at(at).spaceBefore + items.at(at).height();
+            height += item(at).spaceBefore + item(at).height();
         }
         return height;
-    };
-    const auto free = [&items](qsizetype after) {
-        return !items.at(after).keepWithNext && !items.at(after).nestedFollows;
-    };
-    QList<QList<Placed>> pages = {{}};
-    QList<double> tops(items.size(), top);
-    qsizetype pageFirst = 0;
-    double cursor = top;
-    for (qsizetype at = 0; at < items.size(); ++at) {
-        if (cursor < top && !items.at(at - 1).keepWithNext &&
-            cursor - items.at(at).spaceBefore - runHeight(at) < bottom) {
-            qsizetype breakBefore = at;
-            for (qsizetype earlier = at - 1; !free(at - 1) && earlier > pageFirst; --earlier) {
-                if (tops.at(earlier) - bottom > mostEmpty)
-                    break;
-                if (free(earlier - 1)) {
-                    breakBefore = earlier;
-                    break;
-                }
-            }
-            pages.back().removeIf(
-                [breakBefore](const Placed& placed) { return placed.index >= breakBefore; });
-            at = breakBefore;
-            pages << QList<Placed>();
-            cursor = top;
-            pageFirst = at;
-        }
-        const Item& item = items.at(at);
-        if (cursor < top)
-            cursor -= item.spaceBefore;
-        tops[at] = cursor;
-        for (qsizetype row = 0; row < item.rows.size(); ++row) {
-            if (cursor - item.leading < bottom && cursor < top) {
-                pages << QList<Placed>();
-                cursor = top;
-                pageFirst = at;
-            }
-            pages.back() << Placed{&item, at, row, cursor - 0.8 * item.leading};
-            cursor -= item.leading;
-        }
     }
-    return pages;
-}
+
+    bool free(qsizetype after) { return !item(after).keepWithNext && !item(after).nestedFollows; }
+
+    // Hands on the page and begins the next with item `first`; what comes before it is done with.
+    void nextPage(qsizetype first)
+    {
+        m_full(m_page);
+        m_page.clear();
+        m_cursor = m_top;
+        m_pageFirst = first;
+        for (; m_first < first && !m_items.empty(); ++m_first)
+            m_items.pop_front(); // the others stay where they are
+    }
+
+    const double m_top;
+    const double m_bottom;
+    double m_cursor;
+    Make m_make;
+    Full m_full;
+    std::deque<Made> m_items; // from item m_first on
+    qsizetype m_first = 0;
+    bool m_ended = false;
+    QList<Placed> m_page;
+    qsizetype m_pageFirst = 0;
+};
 
 // Draws the pieces of a row with its baseline `y` below the page's top.
-void draw(cairo_t* cr, Typesetter& type, const Row& row, double size, double y)
+void drawRow(cairo_t* cr, Typesetter& type, const Row& row, double size, double y)
 {
     for (const Piece& piece : row.pieces) {
         if (piece.layout) {
@@ -622,6 +674,17 @@ cairo_status_t append(void* bytes, const unsigned char* data, unsigned int lengt
     return CAIRO_STATUS_SUCCESS;
 }
 
+// A link on a row whose baseline stands at `y`: to the couplet's destination, or else to its address.
+void tagLink(cairo_t* cr, const Link& link, double y, double leading)
+{
+    const QByteArray target =
+        link.couplet >= 0 ? "dest=" + quoted(destinationName(link.couplet)) : "uri=" + quoted(link.uri);
+    const QByteArray attributes = target + " rect=[" + number(link.x1) + ' ' + number(y - 0.75 * leading) +
+                                  ' ' + number(link.x2 - link.x1) + ' ' + number(leading) + ']';
+    cairo_tag_begin(cr, CAIRO_TAG_LINK, attributes.constData());
+    cairo_tag_end(cr, CAIRO_TAG_LINK);
+}
+
 } // namespace
 
 PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSize paper)
@@ -639,42 +702,46 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
         Typesetter type(cr);
         KeySetter setter(key, page, type);
         const QList<PrintedLine> lines = key.lines(layout, page.maxDepth());
-        double widestLabel = 0;
-        for (const PrintedLine& line : lines)
-            widestLabel = qMax(widestLabel, line.label.isEmpty() ? 0 : setter.labelWidth(line.label));
-        const double labelColumn = page.labelColumn(widestLabel);
-
-        QList<Item> items;
-        items.reserve(lines.size() + key.introduction().size() + 1);
-        if (!key.title().isEmpty())
-            items << setter.title(key.title());
-        for (const PrintedText& paragraph : key.introduction())
-            items << setter.paragraph(paragraph);
+        // Every couplet a line begins stands on a page, so links to it may be drawn before it is.
+        QList<bool> placed;
         for (const PrintedLine& line : lines) {
+            if (line.starts >= placed.size())
+                placed.resize(line.starts + 1);
+            if (line.starts >= 0)
+                placed[line.starts] = true;
+        }
+        const double labelColumn = page.labelColumn(setter.widestLabel(lines));
+
+        // The title, the introduction's paragraphs, then the lines, each set when the pages reach it.
+        const qsizetype paragraphs = key.introduction().size();
+        qsizetype next = -paragraphs - (key.title().isEmpty() ? 0 : 1);
+        const auto make = [&]() -> std::optional<Item> {
+            if (next >= lines.size())
+                return std::nullopt;
+            const qsizetype at = next++;
+            if (at < -paragraphs)
+                return setter.title(key.title());
+            if (at < 0)
+                return setter.paragraph(key.introduction().at(paragraphs + at));
+            const PrintedLine& line = lines.at(at);
             Item item = line.heading ? setter.heading(line) : setter.lead(line, labelColumn);
             if (line.starts >= 0 && layout == PrintLayout::Bracketed)
                 item.spaceBefore = 0.4 * page.leading;
             if (line.outline && !line.heading)
                 item.outline = key.coupletNumber(line.starts);
-            items << item;
-        }
+            return item;
+        };
 
-        const QList<QList<Placed>> pages = paginate(items, page);
-        QSet<qsizetype> placed; // couplets whose beginning stands on a page
-        for (const QList<Placed>& rows : pages) {
+        QList<bool> marked(placed.size());
+        int pageNumber = 0;
+        const auto draw = [&](const QList<Placed>& rows) {
+            ++pageNumber;
             for (const Placed& row : rows) {
-                if (row.row == 0 && row.item->starts >= 0)
-                    placed.insert(row.item->starts);
-            }
-        }
-        QSet<qsizetype> marked;
-        for (qsizetype p = 0; p < pages.size(); ++p) {
-            for (const Placed& row : pages.at(p)) {
                 const double y = page.height - row.baseline;
                 const double top = y - 0.8 * row.item->leading;
                 const Item& item = *row.item;
-                if (row.row == 0 && item.starts >= 0 && !marked.contains(item.starts)) {
-                    marked.insert(item.starts);
+                if (row.row == 0 && item.starts >= 0 && !marked.at(item.starts)) {
+                    marked[item.starts] = true;
                     const QByteArray name =
                         "name=" + quoted(destinationName(item.starts)) + " x=0 y=" + number(top);
                     cairo_tag_begin(cr, CAIRO_TAG_DEST, name.constData());
@@ -682,29 +749,23 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
                 }
                 if (row.row == 0 && !item.outline.isEmpty()) {
                     const QByteArray position =
-                        "page=" + QByteArray::number(p + 1) + " pos=[0 " + number(top) + "]";
+                        "page=" + QByteArray::number(pageNumber) + " pos=[0 " + number(top) + "]";
                     cairo_pdf_surface_add_outline(surface, CAIRO_PDF_OUTLINE_ROOT,
                                                   item.outline.toUtf8().constData(), position.constData(),
                                                   cairo_pdf_outline_flags_t(0));
                 }
-                draw(cr, type, item.rows.at(row.row), item.size, y);
+                drawRow(cr, type, item.rows.at(row.row), item.size, y);
                 for (const Link& link : item.links) {
-                    if (link.row != row.row || (link.couplet >= 0 && !placed.contains(link.couplet)))
-                        continue;
-                    const QByteArray target = link.couplet >= 0
-                                                  ? "dest=" + quoted(destinationName(link.couplet))
-                                                  : "uri=" + quoted(link.uri);
-                    const QByteArray attributes =
-                        target + " rect=[" + number(link.x1) + ' ' + number(y - 0.75 * item.leading) + ' ' +
-                        number(link.x2 - link.x1) + ' ' + number(item.leading) + ']';
-                    cairo_tag_begin(cr, CAIRO_TAG_LINK, attributes.constData());
-                    cairo_tag_end(cr, CAIRO_TAG_LINK);
+                    if (link.row == row.row &&
+                        (link.couplet < 0 || (link.couplet < placed.size() && placed.at(link.couplet))))
+                        tagLink(cr, link, y, item.leading);
                 }
             }
-            const Item folio = setter.folio(int(p + 1));
-            draw(cr, type, folio.rows.front(), 0, page.height - page.margin / 2);
+            const Item folio = setter.folio(pageNumber);
+            drawRow(cr, type, folio.rows.front(), 0, page.height - page.margin / 2);
             cairo_show_page(cr);
-        }
+        };
+        Paginator(page, make, draw).run();
         unprintable = type.unprintable();
     }
     cairo_destroy(cr);

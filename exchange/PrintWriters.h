@@ -17,10 +17,10 @@ class PdfWriter final
 public:
     static constexpr const char* formatName = "PDF";
 
-    /// The most memory that setting a key of `size` bytes takes: Pango's layout of every couplet
-    /// and cairo's pages, some hundred times the key, above what fontconfig, Pango and their threads start
-    /// with.
-    static constexpr qint64 memoryFor(qint64 size) { return 128 * size + (qint64(128) << 20); }
+    /// The most memory that setting a key of `size` bytes takes: the threads and fonts Pango starts
+    /// with, one page's layouts at a time, each line of the key and the file, some ten to thirty times
+    /// a key (the more, the shorter its leads).
+    static constexpr qint64 memoryFor(qint64 size) { return 24 * size + (qint64(96) << 20); }
 
     static PrintedFile write(const PrintedKey& key, PrintLayout layout, PaperSize paper);
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -818,25 +819,30 @@ LimitedRun runUnderLimit(qint64 kilobytes, const QStringList& arguments)
     return {shell.exitStatus() == QProcess::CrashExit, shell.exitCode(), shell.readAllStandardError()};
 }
 
-// The least address-space limit, to a megabyte, under which the program starts (checks `small`, a
-// key of one couplet); 0, with why in `why`, where no limit can be set.
-qint64 leastLimitToStart(const QString& small, std::string& why)
+// The least address-space limit, to a megabyte, under which `call` (on a key of one couplet) ends with
+// its result: what the program, or one of its modes, starts with; 0, with why in `why`, where no
+// limit can be set. The file `made` that the call writes is removed before each run.
+qint64 leastLimitToStart(const QStringList& call, std::string& why, const QString& made = {})
 {
 #ifdef __SANITIZE_ADDRESS__
     why = "AddressSanitizer reserves terabytes of address space at the start, far above any limit this "
           "test sets (ulimit -v), so it runs in the build without sanitizers";
     return 0;
 #endif
-    const QStringList starts{QStringLiteral("--check"), small};
+    const auto ends = [&](qint64 limit) {
+        if (!made.isEmpty())
+            QFile::remove(made);
+        return runUnderLimit(limit, call).status == exitOk;
+    };
     qint64 low = 0;
     qint64 high = 4 << 20;
-    if (runUnderLimit(high, starts).status != exitOk) {
+    if (!ends(high)) {
         why = "no address-space limit can be set here";
         return 0;
     }
     while (high - low > 1024) {
         const qint64 middle = (low + high) / 2;
-        (runUnderLimit(middle, starts).status == exitOk ? high : low) = middle;
+        (ends(middle) ? high : low) = middle;
     }
     return high;
 }
@@ -847,8 +853,8 @@ qint64 leastLimitToStart(const QString& small, std::string& why)
 TEST_F(CommandLineToolTest, UnderAnyMemoryLimitAFileEndsInItsResultOrAMessage)
 {
     std::string why;
-    const qint64 high =
-        leastLimitToStart(write(QStringLiteral("small.htm"), "<P>#1 a ....X<BR>b ....Y</P>\n"), why);
+    const QString small = write(QStringLiteral("small.htm"), "<P>#1 a ....X<BR>b ....Y</P>\n");
+    const qint64 high = leastLimitToStart({QStringLiteral("--check"), small}, why);
     if (high == 0)
         GTEST_SKIP() << why;
     const QString hashes = write(QStringLiteral("hashes.htm"), QByteArray(300'000, '#'));
@@ -879,17 +885,24 @@ TEST_F(CommandLineToolTest, UnderAnyMemoryLimitAFileEndsInItsResultOrAMessage)
                     << what << ": " << line.toStdString();
         }
     }
-    // A table of millions of short fields in one line, within the bound of every reader: 20 times
-    // its size and 64 MB above what the program starts with.
+    // Within the bound of every mode, 20 times the file and 64 MB above what the mode starts with: a
+    // table of millions of short fields in one line, and the PDF of a long key (above the fonts and
+    // the threads that setting a key of one couplet starts).
     QByteArray wide = "1,Wings red";
     while (wide.size() < 6'000'000)
         wide += ",a";
     const QString wideTable = write(QStringLiteral("wide.csv"), wide + '\n');
-    const LimitedRun wideRun =
-        runUnderLimit(high + (20 * wide.size() + (64 << 20)) / 1024,
-                      {QStringLiteral("--english"), QStringLiteral("--import"), wideTable});
-    EXPECT_FALSE(wideRun.signalled);
-    EXPECT_EQ(wideRun.status, exitOk) << wideRun.err.toStdString();
+    const QStringList pdfOf{QStringLiteral("--export"), QStringLiteral("pdf"), QStringLiteral("-o"), pdf};
+    const qint64 pdfStart = leastLimitToStart(pdfOf + QStringList{small}, why, pdf);
+    for (const auto& [start, call, size] :
+         {std::tuple{high, QStringList{QStringLiteral("--import"), wideTable}, wide.size() + 1},
+          std::tuple{pdfStart, pdfOf + QStringList{table}, rows.size()}}) {
+        QFile::remove(pdf);
+        const LimitedRun run = runUnderLimit(start + (20 * size + (64 << 20)) / 1024,
+                                             QStringList{QStringLiteral("--english")} + call);
+        EXPECT_FALSE(run.signalled) << call.join(u' ').toStdString();
+        EXPECT_EQ(run.status, exitOk) << call.join(u' ').toStdString() << ": " << run.err.toStdString();
+    }
 }
 
 // keylinker-cli run as the user `uid` with the group `gid` alone, through setpriv; exit status -1 when

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -197,6 +198,15 @@ PrintedKey largeKey()
     return PrintedKey(table);
 }
 
+// A link for each destination that is a couplet and each back reference "(1)".
+qsizetype linksOf(const QList<PrintedLine>& lines)
+{
+    qsizetype links = 0;
+    for (const PrintedLine& line : lines)
+        links += (line.target >= 0 && !line.destination.isEmpty() ? 1 : 0) + line.labelTargets.size();
+    return links;
+}
+
 TEST(PrintedFormatsTest, PdfOfTheExampleKeyAndAKeyBaseTable)
 {
     if (const auto reason = missing({pdftotext})) {
@@ -212,12 +222,8 @@ TEST(PrintedFormatsTest, PdfOfTheExampleKeyAndAKeyBaseTable)
             expectPrinted(text, lines, layout == PrintLayout::Bracketed);
             EXPECT_TRUE(pdf.unprintable.isEmpty());
 
-            // A link for each destination that is a couplet and each back reference "(1)".
-            qsizetype links = 0;
-            for (const PrintedLine& line : lines)
-                links += (line.target >= 0 && !line.destination.isEmpty() ? 1 : 0) + line.labelTargets.size();
             const qsizetype addresses = pdf.bytes.count("/URI (");
-            EXPECT_EQ(pdf.bytes.count("/Subtype /Link"), links + addresses);
+            EXPECT_EQ(pdf.bytes.count("/Subtype /Link"), linksOf(lines) + addresses);
             EXPECT_TRUE(pdf.bytes.contains("/Outlines")) << "no outline";
             // The introduction stands below the title, and a link in it or in a lead is an address.
             for (const PrintedText& paragraph : key.introduction()) {
@@ -411,9 +417,25 @@ TEST(PrintedFormatsTest, LargeKeysKeepEachCoupletOnOnePage)
     QTemporaryDir dir;
     const PrintedKey key = largeKey();
     const QList<PrintedLine> lines = key.lines(PrintLayout::Bracketed, 10);
-    const QString text = pdfText(dir, PdfWriter::write(key, PrintLayout::Bracketed, PaperSize::A4).bytes);
+    const QByteArray pdf = PdfWriter::write(key, PrintLayout::Bracketed, PaperSize::A4).bytes;
+    const QString text = pdfText(dir, pdf);
     EXPECT_GT(text.count(u'\f'), 40);
     expectPrinted(text, lines, true);
+    // Links reach couplets on later pages as well as on earlier ones: each names a destination of the file.
+    QSet<QByteArray> destinations;
+    for (const QRegularExpressionMatch& match :
+         QRegularExpression(QStringLiteral("\\((k\\d+)\\) \\[\\d+ 0 R /XYZ "))
+             .globalMatch(QString::fromLatin1(pdf)))
+        destinations.insert(match.captured(1).toLatin1());
+    qsizetype links = 0;
+    for (const QRegularExpressionMatch& match :
+         QRegularExpression(QStringLiteral("/Subtype /Link[^>]*/Dest \\((k\\d+)\\)"))
+             .globalMatch(QString::fromLatin1(pdf))) {
+        EXPECT_TRUE(destinations.contains(match.captured(1).toLatin1())) << match.captured(1).toStdString();
+        ++links;
+    }
+    EXPECT_EQ(links, linksOf(lines));
+    EXPECT_EQ(destinations.size(), 900);
 
     if (missing({pdflatex}))
         return;
