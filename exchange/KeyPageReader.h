@@ -3,10 +3,11 @@
 #include <QByteArray>
 #include <QList>
 
-#include "KeyReader.h"
 #include "KeyTable.h"
 
 namespace keylinker {
+
+struct KeyEntry;
 
 /// Reads a key page (unprocessed, processed or half of each) into a key table, by the structure that
 /// KeyReader finds: one row per lead, its statement without the label that repeats the entry's number
