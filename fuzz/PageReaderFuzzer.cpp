@@ -28,6 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // as the same mark, a lead without a statement reads as the label of the lead before, and the
     // reader takes at most 256 bytes as a taxon's name, which escapes may pass. A quote and "anKer"
     // in a text are written as they stand and read back as an anchor: left out, and reported.
+    // A page with headings between its entries reads as sub-keys, whose entries the page writer
+    // numbers anew after the main key's: the numbers cannot come back.
+    if (!table.subkeys().isEmpty())
+        return 0;
     for (const KeyTableRow& row : table.rows) {
         if (row.statement.contains("..") || row.to.contains("..") || !KeyTableRow::isNumber(row.from) ||
             row.statement.isEmpty() || row.statement.contains("anKer") || row.to.contains("anKer") ||
