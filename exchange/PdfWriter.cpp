@@ -1,8 +1,13 @@
 #include <cmath>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include <cairo-pdf.h>
 #include <pango/pangocairo.h>
@@ -32,14 +37,104 @@ int units(double points)
     return int(std::lround(points * PANGO_SCALE));
 }
 
-// Text on a row: one line of a layout, or a dot leader (`dots` dots, `pitch` apart).
+// Glyphs of one font and direction, drawn by cairo in one call, with their text cluster by cluster so
+// that the PDF's text can be copied and searched.
+struct GlyphCall
+{
+    std::shared_ptr<cairo_scaled_font_t> font;
+    bool backward = false;
+    std::vector<cairo_glyph_t> glyphs;
+    QByteArray text;
+    std::vector<cairo_text_cluster_t> clusters;
+};
+
+// Glyphs in the order they are drawn, in as few calls as the fonts allow: each call costs cairo a text
+// object in the PDF and an operation to analyse and replay, however few its glyphs. Plain data, which
+// Pango's layouts are not, so that they may be drawn on another thread.
+using Glyphs = std::vector<GlyphCall>;
+
+// The call of `glyphs` that takes glyphs of `font` in its direction: the last one, or a new one.
+GlyphCall& callFor(Glyphs& glyphs, cairo_scaled_font_t* font, bool backward)
+{
+    if (glyphs.empty() || glyphs.back().font.get() != font || glyphs.back().backward != backward) {
+        glyphs.emplace_back();
+        glyphs.back().font.reset(cairo_scaled_font_reference(font), cairo_scaled_font_destroy);
+        glyphs.back().backward = backward;
+    }
+    return glyphs.back();
+}
+
+// The font cairo draws `run` in; none if it has none.
+cairo_scaled_font_t* scaledFont(const PangoGlyphItem* run)
+{
+    cairo_scaled_font_t* font = pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(run->item->analysis.font));
+    return font && cairo_scaled_font_status(font) == CAIRO_STATUS_SUCCESS ? font : nullptr;
+}
+
+// The glyphs of `run` at their places from `x`, and each cluster's text, as Pango draws them: without
+// the empty glyphs, and without those no font has (already told as unprintable).
+void addRun(Glyphs& glyphs, PangoGlyphItem* run, const char* text, double x, double y)
+{
+    cairo_scaled_font_t* font = scaledFont(run);
+    if (!font)
+        return;
+    GlyphCall& call = callFor(glyphs, font, run->item->analysis.level % 2 == 1);
+    const PangoGlyphString* string = run->glyphs;
+    const auto drawn = [string](int at) {
+        const PangoGlyph glyph = string->glyphs[at].glyph;
+        return glyph != PANGO_GLYPH_EMPTY && !(glyph & PANGO_GLYPH_UNKNOWN_FLAG);
+    };
+    int advance = 0;
+    for (int at = 0; at < string->num_glyphs; ++at) {
+        const PangoGlyphInfo& glyph = string->glyphs[at];
+        if (drawn(at))
+            call.glyphs.push_back({glyph.glyph, x + points(advance + glyph.geometry.x_offset),
+                                   y + points(glyph.geometry.y_offset)});
+        advance += glyph.geometry.width;
+    }
+    call.text.append(text + run->item->offset, run->item->length);
+    PangoGlyphItemIter cluster;
+    for (bool more = pango_glyph_item_iter_init_start(&cluster, run, text); more;
+         more = pango_glyph_item_iter_next_cluster(&cluster)) {
+        int count = 0;
+        for (int at = qMin(cluster.start_glyph, cluster.end_glyph + 1);
+             at < qMax(cluster.start_glyph + 1, cluster.end_glyph); ++at)
+            count += drawn(at) ? 1 : 0;
+        call.clusters.push_back({cluster.end_index - cluster.start_index, count});
+    }
+}
+
+// The glyphs of a line of a layout, its baseline's start at the origin.
+std::shared_ptr<const Glyphs> glyphsOf(PangoLayoutLine* line)
+{
+    auto glyphs = std::make_shared<Glyphs>();
+    const char* text = pango_layout_get_text(line->layout);
+    double x = 0;
+    for (GSList* each = line->runs; each; each = each->next) {
+        auto* run = static_cast<PangoGlyphItem*>(each->data);
+        addRun(*glyphs, run, text, x, -points(run->y_offset));
+        x += points(pango_glyph_string_get_width(run->glyphs));
+    }
+    return glyphs;
+}
+
+// `from` moved by (`x`, `y`) at the end of `to`.
+void append(Glyphs& to, const Glyphs& from, double x, double y)
+{
+    for (const GlyphCall& call : from) {
+        GlyphCall& into = callFor(to, call.font.get(), call.backward);
+        for (const cairo_glyph_t& glyph : call.glyphs)
+            into.glyphs.push_back({glyph.index, glyph.x + x, glyph.y + y});
+        into.text += call.text;
+        into.clusters.insert(into.clusters.end(), call.clusters.begin(), call.clusters.end());
+    }
+}
+
+// Glyphs on a row from `x`: a line of a layout, or a dot leader.
 struct Piece
 {
-    Layout layout;
-    int line = 0;
+    std::shared_ptr<const Glyphs> glyphs;
     double x = 0;
-    int dots = 0;
-    double pitch = 0;
 };
 
 struct Row
@@ -271,7 +366,7 @@ QList<Row> rowsOf(const Layout& layout, double start, double right = -1)
     for (int line = 0; line < count; ++line) {
         const double width = lineWidth(layout, line);
         const double x = right >= 0 ? right - width : start;
-        rows << Row{{Piece{layout, line, x}}, x, x + width};
+        rows << Row{{Piece{glyphsOf(pango_layout_get_line_readonly(layout.get(), line)), x}}, x, x + width};
     }
     if (rows.isEmpty() || pango_layout_get_character_count(layout.get()) == 0)
         rows = {Row{{}, start, start}};
@@ -364,6 +459,7 @@ public:
     }
 
     // The widest of the lines' labels, each set only to be measured: kept, they would hold every lead.
+    // (One layout of many labels costs Pango more than a layout each.)
     double widestLabel(const QList<PrintedLine>& lines)
     {
         double widest = 0;
@@ -437,7 +533,7 @@ private:
         if (line.label.isEmpty())
             return;
         const Layout label = m_type.layout(line.label, item.size);
-        item.rows.front().pieces.prepend(Piece{label, 0, x0});
+        item.rows.front().pieces.prepend(Piece{glyphsOf(pango_layout_get_line_readonly(label.get(), 0)), x0});
         // Each back reference links to its couplet.
         int index = 0;
         for (const LabelPiece& piece : m_key.labelPieces(line)) {
@@ -510,11 +606,23 @@ private:
     Piece leader(double from, double to, double size)
     {
         const double pitch = size / 2;
-        const PangoGlyphItem* dot = m_type.dot(size);
-        const double dotWidth = dot ? points(dot->glyphs->glyphs[0].geometry.width) : 0;
         const double x = m_page.margin + std::ceil((from - m_page.margin) / pitch) * pitch;
-        const int dots = x + dotWidth <= to ? int(std::floor((to - dotWidth - x) / pitch)) + 1 : 0;
-        return Piece{{}, 0, x, dots, pitch};
+        const PangoGlyphItem* dot = m_type.dot(size);
+        cairo_scaled_font_t* font = dot ? scaledFont(dot) : nullptr;
+        if (!font)
+            return Piece{{}, x};
+        const PangoGlyphInfo& glyph = dot->glyphs->glyphs[0];
+        const double width = points(glyph.geometry.width);
+        auto dots = std::make_shared<Glyphs>();
+        GlyphCall& call = callFor(*dots, font, false);
+        const int count = x + width <= to ? int(std::floor((to - width - x) / pitch)) + 1 : 0;
+        for (int at = 0; at < count; ++at) {
+            call.glyphs.push_back(
+                {glyph.glyph, at * pitch + points(glyph.geometry.x_offset), points(glyph.geometry.y_offset)});
+            call.text += '.';
+            call.clusters.push_back({1, 1});
+        }
+        return Piece{dots, x};
     }
 
     const PrintedKey& m_key;
@@ -643,28 +751,106 @@ private:
     qsizetype m_pageFirst = 0;
 };
 
-// Draws the pieces of a row with its baseline `y` below the page's top.
-void drawRow(cairo_t* cr, Typesetter& type, const Row& row, double size, double y)
+// What a page draws, in plain data, so that cairo can draw it on a thread of its own.
+struct PageDrawing
+{
+    Glyphs glyphs;
+    std::vector<std::pair<const char*, QByteArray>> tags;   // name and attributes
+    std::vector<std::pair<QByteArray, QByteArray>> outline; // title and position
+};
+
+// Draws the pages with cairo on a thread of its own, so that cairo writes one page while Pango sets
+// the next. At most two pages wait, so that a long key is never held whole. Where no thread can be
+// started, each page is drawn as it comes.
+class PageDrawer
+{
+public:
+    PageDrawer(cairo_t* cr, cairo_surface_t* surface) : m_cr(cr), m_surface(surface)
+    {
+        try {
+            m_thread = std::thread([this] { drawWaiting(); });
+        } catch (const std::system_error&) {
+        }
+    }
+    PageDrawer(const PageDrawer&) = delete;
+    PageDrawer& operator=(const PageDrawer&) = delete;
+
+    // Draws every page still waiting.
+    ~PageDrawer()
+    {
+        if (!m_thread.joinable())
+            return;
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_ended = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    void add(PageDrawing page)
+    {
+        if (!m_thread.joinable()) {
+            draw(page);
+            return;
+        }
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_waiting.size() < 2; });
+        m_waiting.push_back(std::move(page));
+        lock.unlock();
+        m_changed.notify_all();
+    }
+
+private:
+    void drawWaiting()
+    {
+        for (;;) {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_ended || !m_waiting.empty(); });
+            if (m_waiting.empty())
+                return;
+            PageDrawing page = std::move(m_waiting.front());
+            m_waiting.pop_front();
+            lock.unlock();
+            m_changed.notify_all();
+            draw(page);
+        }
+    }
+
+    void draw(const PageDrawing& page)
+    {
+        for (const auto& [name, attributes] : page.tags) {
+            cairo_tag_begin(m_cr, name, attributes.constData());
+            cairo_tag_end(m_cr, name);
+        }
+        for (const auto& [title, position] : page.outline)
+            cairo_pdf_surface_add_outline(m_surface, CAIRO_PDF_OUTLINE_ROOT, title.constData(),
+                                          position.constData(), cairo_pdf_outline_flags_t(0));
+        for (const GlyphCall& call : page.glyphs) {
+            cairo_set_scaled_font(m_cr, call.font.get());
+            cairo_show_text_glyphs(m_cr, call.text.constData(), int(call.text.size()), call.glyphs.data(),
+                                   int(call.glyphs.size()), call.clusters.data(), int(call.clusters.size()),
+                                   call.backward ? CAIRO_TEXT_CLUSTER_FLAG_BACKWARD
+                                                 : cairo_text_cluster_flags_t(0));
+        }
+        cairo_show_page(m_cr);
+    }
+
+    cairo_t* m_cr;
+    cairo_surface_t* m_surface;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<PageDrawing> m_waiting;
+    bool m_ended = false;
+    std::thread m_thread;
+};
+
+// The pieces of a row with its baseline `y` below the page's top, added to a page's glyphs.
+void drawRow(Glyphs& page, const Row& row, double y)
 {
     for (const Piece& piece : row.pieces) {
-        if (piece.layout) {
-            cairo_move_to(cr, piece.x, y);
-            pango_cairo_show_layout_line(cr, pango_layout_get_line_readonly(piece.layout.get(), piece.line));
-            continue;
-        }
-        const PangoGlyphItem* dot = type.dot(size);
-        if (!dot || piece.dots <= 0)
-            continue;
-        PangoGlyphString* dots = pango_glyph_string_new();
-        pango_glyph_string_set_size(dots, piece.dots);
-        for (int at = 0; at < piece.dots; ++at) {
-            dots->glyphs[at] = dot->glyphs->glyphs[0];
-            dots->glyphs[at].geometry.width = units(piece.pitch);
-            dots->log_clusters[at] = at;
-        }
-        cairo_move_to(cr, piece.x, y);
-        pango_cairo_show_glyph_string(cr, dot->item->analysis.font, dots);
-        pango_glyph_string_free(dots);
+        if (piece.glyphs)
+            append(page, *piece.glyphs, piece.x, y);
     }
 }
 
@@ -674,15 +860,14 @@ cairo_status_t append(void* bytes, const unsigned char* data, unsigned int lengt
     return CAIRO_STATUS_SUCCESS;
 }
 
-// A link on a row whose baseline stands at `y`: to the couplet's destination, or else to its address.
-void tagLink(cairo_t* cr, const Link& link, double y, double leading)
+// The attributes of a link on a row whose baseline stands at `y`: to the couplet's destination, or
+// else to its address.
+QByteArray linkAttributes(const Link& link, double y, double leading)
 {
     const QByteArray target =
         link.couplet >= 0 ? "dest=" + quoted(destinationName(link.couplet)) : "uri=" + quoted(link.uri);
-    const QByteArray attributes = target + " rect=[" + number(link.x1) + ' ' + number(y - 0.75 * leading) +
-                                  ' ' + number(link.x2 - link.x1) + ' ' + number(leading) + ']';
-    cairo_tag_begin(cr, CAIRO_TAG_LINK, attributes.constData());
-    cairo_tag_end(cr, CAIRO_TAG_LINK);
+    return target + " rect=[" + number(link.x1) + ' ' + number(y - 0.75 * leading) + ' ' +
+           number(link.x2 - link.x1) + ' ' + number(leading) + ']';
 }
 
 } // namespace
@@ -734,8 +919,10 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
 
         QList<bool> marked(placed.size());
         int pageNumber = 0;
+        PageDrawer drawer(cr, surface);
         const auto draw = [&](const QList<Placed>& rows) {
             ++pageNumber;
+            PageDrawing drawing;
             for (const Placed& row : rows) {
                 const double y = page.height - row.baseline;
                 const double top = y - 0.8 * row.item->leading;
@@ -744,26 +931,23 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
                     marked[item.starts] = true;
                     const QByteArray name =
                         "name=" + quoted(destinationName(item.starts)) + " x=0 y=" + number(top);
-                    cairo_tag_begin(cr, CAIRO_TAG_DEST, name.constData());
-                    cairo_tag_end(cr, CAIRO_TAG_DEST);
+                    drawing.tags.emplace_back(CAIRO_TAG_DEST, name);
                 }
                 if (row.row == 0 && !item.outline.isEmpty()) {
-                    const QByteArray position =
-                        "page=" + QByteArray::number(pageNumber) + " pos=[0 " + number(top) + "]";
-                    cairo_pdf_surface_add_outline(surface, CAIRO_PDF_OUTLINE_ROOT,
-                                                  item.outline.toUtf8().constData(), position.constData(),
-                                                  cairo_pdf_outline_flags_t(0));
+                    drawing.outline.emplace_back(item.outline.toUtf8(),
+                                                 "page=" + QByteArray::number(pageNumber) + " pos=[0 " +
+                                                     number(top) + "]");
                 }
-                drawRow(cr, type, item.rows.at(row.row), item.size, y);
+                drawRow(drawing.glyphs, item.rows.at(row.row), y);
                 for (const Link& link : item.links) {
                     if (link.row == row.row &&
                         (link.couplet < 0 || (link.couplet < placed.size() && placed.at(link.couplet))))
-                        tagLink(cr, link, y, item.leading);
+                        drawing.tags.emplace_back(CAIRO_TAG_LINK, linkAttributes(link, y, item.leading));
                 }
             }
             const Item folio = setter.folio(pageNumber);
-            drawRow(cr, type, folio.rows.front(), 0, page.height - page.margin / 2);
-            cairo_show_page(cr);
+            drawRow(drawing.glyphs, folio.rows.front(), page.height - page.margin / 2);
+            drawer.add(std::move(drawing));
         };
         Paginator(page, make, draw).run();
         unprintable = type.unprintable();
