@@ -232,12 +232,7 @@ public:
                   QList<LinkSpan>* links = nullptr)
     {
         Layout layout(pango_layout_new(m_context.get()), g_object_unref);
-        PangoFontDescription* font = pango_font_description_from_string(textFamily);
-        pango_font_description_set_absolute_size(font, size * PANGO_SCALE);
-        if (bold)
-            pango_font_description_set_weight(font, PANGO_WEIGHT_BOLD);
-        pango_layout_set_font_description(layout.get(), font);
-        pango_font_description_free(font);
+        pango_layout_set_font_description(layout.get(), font(size, bold));
         if (width > 0) {
             pango_layout_set_width(layout.get(), units(width));
             pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
@@ -267,6 +262,21 @@ public:
     QString unprintable() const { return m_unprintable; }
 
 private:
+    // The text face at `size`, made once for each of the few sizes.
+    const PangoFontDescription* font(double size, bool bold)
+    {
+        for (const Font& made : m_fonts) {
+            if (made.size == size && made.bold == bold)
+                return made.description.get();
+        }
+        PangoFontDescription* font = pango_font_description_from_string(textFamily);
+        pango_font_description_set_absolute_size(font, size * PANGO_SCALE);
+        if (bold)
+            pango_font_description_set_weight(font, PANGO_WEIGHT_BOLD);
+        m_fonts.push_back({size, bold, {font, pango_font_description_free}});
+        return font;
+    }
+
     // The characters of `layout` that no font has, each added to what is unprintable.
     QSet<char32_t> unknownCharacters(PangoLayout* layout)
     {
@@ -338,7 +348,15 @@ private:
         pango_attr_list_unref(styles);
     }
 
+    struct Font
+    {
+        double size;
+        bool bold;
+        std::unique_ptr<PangoFontDescription, decltype(&pango_font_description_free)> description;
+    };
+
     std::unique_ptr<PangoContext, decltype(&g_object_unref)> m_context;
+    std::vector<Font> m_fonts;
     Layout m_dot;
     double m_dotSize = 0;
     QString m_unprintable;
@@ -393,6 +411,15 @@ std::optional<PrintedText> lastWordDown(PrintedText text)
     return std::nullopt;
 }
 
+// A lead's label, set once: measured for the label column, then put on its lead's first row. Its
+// links, one to each back reference's couplet, stand from the label's start.
+struct SetLabel
+{
+    std::shared_ptr<const Glyphs> glyphs;
+    double width = 0;
+    QList<Link> links;
+};
+
 // The page's measures and the way lines of a key are set on it.
 class KeySetter
 {
@@ -430,7 +457,7 @@ public:
         return item;
     }
 
-    Item lead(const PrintedLine& line, double labelColumn)
+    Item lead(const PrintedLine& line, const SetLabel& label, double labelColumn)
     {
         const double size = m_page.fontSize;
         const double x0 = m_page.margin + depthIndent(line);
@@ -444,9 +471,9 @@ public:
         item.nestedFollows = line.nestedFollows;
         // Text lines keep clear of the destinations' column; the last one takes the leader.
         setText(item, line.text, textX, right - 2 * m_page.fontSize - textX);
-        prependLabel(item, line, x0);
+        prependLabel(item, label, x0);
         if (!line.destination.isEmpty())
-            setDestination(item, line, textX, right, x0);
+            setDestination(item, line, label, textX, right, x0);
         return item;
     }
 
@@ -458,16 +485,14 @@ public:
         return item;
     }
 
-    // The widest of the lines' labels, each set only to be measured: kept, they would hold every lead.
-    // (One layout of many labels costs Pango more than a layout each.)
-    double widestLabel(const QList<PrintedLine>& lines)
+    // The label of each line, none where it has none.
+    QList<SetLabel> labels(const QList<PrintedLine>& lines)
     {
-        double widest = 0;
-        for (const PrintedLine& line : lines) {
-            if (!line.label.isEmpty())
-                widest = qMax(widest, layoutWidth(m_type.layout(line.label, m_page.fontSize)));
-        }
-        return widest;
+        QList<SetLabel> labels;
+        labels.reserve(lines.size());
+        for (const PrintedLine& line : lines)
+            labels << (line.label.isEmpty() ? SetLabel{} : label(line));
+        return labels;
     }
 
 private:
@@ -528,28 +553,39 @@ private:
         return item;
     }
 
-    void prependLabel(Item& item, const PrintedLine& line, double x0)
+    SetLabel label(const PrintedLine& line)
     {
-        if (line.label.isEmpty())
-            return;
-        const Layout label = m_type.layout(line.label, item.size);
-        item.rows.front().pieces.prepend(Piece{glyphsOf(pango_layout_get_line_readonly(label.get(), 0)), x0});
-        // Each back reference links to its couplet.
+        const Layout layout = m_type.layout(line.label, m_page.fontSize);
+        SetLabel label{glyphsOf(pango_layout_get_line_readonly(layout.get(), 0)), layoutWidth(layout), {}};
         int index = 0;
         for (const LabelPiece& piece : m_key.labelPieces(line)) {
             const int end = index + int(piece.text.toUtf8().size());
             if (piece.target >= 0) {
                 PangoRectangle from;
                 PangoRectangle to;
-                pango_layout_index_to_pos(label.get(), index, &from);
-                pango_layout_index_to_pos(label.get(), end - 1, &to);
-                item.links << Link{0, x0 + points(from.x), x0 + points(to.x + to.width), piece.target, {}};
+                pango_layout_index_to_pos(layout.get(), index, &from);
+                pango_layout_index_to_pos(layout.get(), end - 1, &to);
+                label.links << Link{0, points(from.x), points(to.x + to.width), piece.target, {}};
             }
             index = end;
         }
+        return label;
     }
 
-    void setDestination(Item& item, const PrintedLine& line, double textX, double right, double x0)
+    static void prependLabel(Item& item, const SetLabel& label, double x0)
+    {
+        if (!label.glyphs)
+            return;
+        item.rows.front().pieces.prepend(Piece{label.glyphs, x0});
+        for (Link link : label.links) {
+            link.x1 += x0;
+            link.x2 += x0;
+            item.links << link;
+        }
+    }
+
+    void setDestination(Item& item, const PrintedLine& line, const SetLabel& label, double textX,
+                        double right, double x0)
     {
         const double size = item.size;
         const double gap = 0.4 * size;
@@ -575,7 +611,7 @@ private:
                     fits(down.rows.back())) {
                     item.rows = down.rows;
                     item.links = down.links;
-                    prependLabel(item, line, x0);
+                    prependLabel(item, label, x0);
                 } else {
                     item.rows << Row{{}, textX, textX};
                 }
@@ -754,7 +790,13 @@ private:
 // What a page draws, in plain data, so that cairo can draw it on a thread of its own.
 struct PageDrawing
 {
-    Glyphs glyphs;
+    struct PlacedGlyphs
+    {
+        std::shared_ptr<const Glyphs> glyphs;
+        double x;
+        double y;
+    };
+    std::vector<PlacedGlyphs> pieces;
     std::vector<std::pair<const char*, QByteArray>> tags;   // name and attributes
     std::vector<std::pair<QByteArray, QByteArray>> outline; // title and position
 };
@@ -826,7 +868,12 @@ private:
         for (const auto& [title, position] : page.outline)
             cairo_pdf_surface_add_outline(m_surface, CAIRO_PDF_OUTLINE_ROOT, title.constData(),
                                           position.constData(), cairo_pdf_outline_flags_t(0));
-        for (const GlyphCall& call : page.glyphs) {
+        // Gathered here rather than where the page is set, which has the more to do.
+        Glyphs glyphs;
+        for (const PageDrawing::PlacedGlyphs& piece : page.pieces)
+            append(glyphs, *piece.glyphs, piece.x, piece.y);
+
+        for (const GlyphCall& call : glyphs) {
             cairo_set_scaled_font(m_cr, call.font.get());
             cairo_show_text_glyphs(m_cr, call.text.constData(), int(call.text.size()), call.glyphs.data(),
                                    int(call.glyphs.size()), call.clusters.data(), int(call.clusters.size()),
@@ -845,12 +892,12 @@ private:
     std::thread m_thread;
 };
 
-// The pieces of a row with its baseline `y` below the page's top, added to a page's glyphs.
-void drawRow(Glyphs& page, const Row& row, double y)
+// The pieces of a row with its baseline `y` below the page's top, added to what the page draws.
+void drawRow(PageDrawing& page, const Row& row, double y)
 {
     for (const Piece& piece : row.pieces) {
         if (piece.glyphs)
-            append(page, *piece.glyphs, piece.x, y);
+            page.pieces.push_back({piece.glyphs, piece.x, y});
     }
 }
 
@@ -895,7 +942,12 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
             if (line.starts >= 0)
                 placed[line.starts] = true;
         }
-        const double labelColumn = page.labelColumn(setter.widestLabel(lines));
+        // Each label set once, for the widest of them and for its lead; small beside the leads.
+        const QList<SetLabel> labels = setter.labels(lines);
+        double widest = 0;
+        for (const SetLabel& label : labels)
+            widest = qMax(widest, label.width);
+        const double labelColumn = page.labelColumn(widest);
 
         // The title, the introduction's paragraphs, then the lines, each set when the pages reach it.
         const qsizetype paragraphs = key.introduction().size();
@@ -909,7 +961,7 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
             if (at < 0)
                 return setter.paragraph(key.introduction().at(paragraphs + at));
             const PrintedLine& line = lines.at(at);
-            Item item = line.heading ? setter.heading(line) : setter.lead(line, labelColumn);
+            Item item = line.heading ? setter.heading(line) : setter.lead(line, labels.at(at), labelColumn);
             if (line.starts >= 0 && layout == PrintLayout::Bracketed)
                 item.spaceBefore = 0.4 * page.leading;
             if (line.outline && !line.heading)
@@ -938,7 +990,7 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
                                                  "page=" + QByteArray::number(pageNumber) + " pos=[0 " +
                                                      number(top) + "]");
                 }
-                drawRow(drawing.glyphs, item.rows.at(row.row), y);
+                drawRow(drawing, item.rows.at(row.row), y);
                 for (const Link& link : item.links) {
                     if (link.row == row.row &&
                         (link.couplet < 0 || (link.couplet < placed.size() && placed.at(link.couplet))))
@@ -946,7 +998,7 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
                 }
             }
             const Item folio = setter.folio(pageNumber);
-            drawRow(drawing.glyphs, folio.rows.front(), page.height - page.margin / 2);
+            drawRow(drawing, folio.rows.front(), page.height - page.margin / 2);
             drawer.add(std::move(drawing));
         };
         Paginator(page, make, draw).run();
