@@ -118,6 +118,55 @@ std::shared_ptr<const Glyphs> glyphsOf(PangoLayoutLine* line)
     return glyphs;
 }
 
+// The clusters of a left-to-right line that lie within bytes [from, to) of its text: their glyphs,
+// from where the first of them begins, and where they begin and end on the line.
+struct LinePart
+{
+    std::shared_ptr<Glyphs> glyphs = std::make_shared<Glyphs>();
+    double start = 0;
+    double end = 0;
+};
+
+LinePart linePart(PangoLayoutLine* line, int from, int to)
+{
+    LinePart part;
+    bool begun = false;
+    const char* text = pango_layout_get_text(line->layout);
+    int pen = 0;
+    for (GSList* each = line->runs; each; each = each->next) {
+        auto* run = static_cast<PangoGlyphItem*>(each->data);
+        cairo_scaled_font_t* font = scaledFont(run);
+        const PangoGlyphInfo* glyphs = run->glyphs->glyphs;
+        PangoGlyphItemIter cluster;
+        for (bool more = pango_glyph_item_iter_init_start(&cluster, run, text); more;
+             more = pango_glyph_item_iter_next_cluster(&cluster)) {
+            const bool inside = cluster.start_index >= from && cluster.end_index <= to;
+            if (inside && !begun) {
+                part.start = points(pen);
+                begun = true;
+            }
+            GlyphCall* call = inside && font ? &callFor(*part.glyphs, font, false) : nullptr;
+            int count = 0;
+            for (int at = cluster.start_glyph; at < cluster.end_glyph; ++at) {
+                const PangoGlyphInfo& glyph = glyphs[at];
+                if (call && glyph.glyph != PANGO_GLYPH_EMPTY && !(glyph.glyph & PANGO_GLYPH_UNKNOWN_FLAG)) {
+                    call->glyphs.push_back({glyph.glyph, points(pen + glyph.geometry.x_offset) - part.start,
+                                            points(glyph.geometry.y_offset - run->y_offset)});
+                    ++count;
+                }
+                pen += glyph.geometry.width;
+            }
+            if (call) {
+                call->text.append(text + cluster.start_index, cluster.end_index - cluster.start_index);
+                call->clusters.push_back({cluster.end_index - cluster.start_index, count});
+            }
+            if (inside)
+                part.end = points(pen);
+        }
+    }
+    return part;
+}
+
 // `from` moved by (`x`, `y`) at the end of `to`.
 void append(Glyphs& to, const Glyphs& from, double x, double y)
 {
@@ -420,6 +469,19 @@ struct SetLabel
     QList<Link> links;
 };
 
+// Where the part of `span` on `line` stands, as pango_layout_line_get_x_ranges gives it; nowhere if
+// the span is not on the line. (Given a span that goes on past the line, Pango reaches to the
+// layout's right edge.)
+void xRanges(PangoLayoutLine* line, const LinkSpan& span, int** ranges, int* ends)
+{
+    const int from = qMax(span.begin, line->start_index);
+    const int to = qMin(span.end, line->start_index + line->length);
+    *ranges = nullptr;
+    *ends = 0;
+    if (from < to)
+        pango_layout_line_get_x_ranges(line, from, to, ranges, ends);
+}
+
 // The page's measures and the way lines of a key are set on it.
 class KeySetter
 {
@@ -470,10 +532,11 @@ public:
         item.keepWithNext = line.keepWithNext;
         item.nestedFollows = line.nestedFollows;
         // Text lines keep clear of the destinations' column; the last one takes the leader.
-        setText(item, line.text, textX, right - 2 * m_page.fontSize - textX);
+        QList<LinkSpan> spans;
+        const Layout text = setText(item, line.text, textX, right - 2 * m_page.fontSize - textX, &spans);
         prependLabel(item, label, x0);
         if (!line.destination.isEmpty())
-            setDestination(item, line, label, textX, right, x0);
+            setDestination(item, line, label, {text, spans}, textX, right, x0);
         return item;
     }
 
@@ -511,13 +574,71 @@ private:
     }
 
     // The rows of `text` from `x` within `width`, and a link on the words of each of its links.
-    void setText(Item& item, const PrintedText& text, double x, double width)
+    Layout setText(Item& item, const PrintedText& text, double x, double width,
+                   QList<LinkSpan>* spans = nullptr)
     {
-        QList<LinkSpan> spans;
-        const Layout layout = m_type.layout(text, m_page.fontSize, width, false, &spans);
+        QList<LinkSpan> links;
+        const Layout layout = m_type.layout(text, m_page.fontSize, width, false, spans ? spans : &links);
         item.rows = rowsOf(layout, x);
         item.links.clear();
-        addLinks(item, layout, spans, item.rows);
+        addLinks(item, layout, spans ? *spans : links, item.rows);
+        return layout;
+    }
+
+    // The last word of the last line of `layout`, the text set at `x` as the last rows of `item`, on a
+    // row of its own where `fits` that row, the words before it staying where they are. The glyphs are
+    // the line's own: shaping never joins across a blank, so they are those a new layout would give.
+    // Whether it went down; nothing where the line sets text right to left, which only a new layout
+    // can tell.
+    static std::optional<bool> moveLastWordDown(Item& item, const Layout& layout,
+                                                const QList<LinkSpan>& spans, double x, double width,
+                                                const std::function<bool(const Row&)>& fits)
+    {
+        PangoLayoutLine* line =
+            pango_layout_get_line_readonly(layout.get(), pango_layout_get_line_count(layout.get()) - 1);
+        if (!line || item.rows.isEmpty() || item.rows.back().pieces.isEmpty())
+            return false;
+        for (GSList* run = line->runs; run; run = run->next) {
+            if (static_cast<PangoGlyphItem*>(run->data)->item->analysis.level % 2 == 1)
+                return std::nullopt;
+        }
+        const char* text = pango_layout_get_text(layout.get());
+        const int from = line->start_index;
+        const int end = from + line->length;
+        int word = end;
+        while (word > from && text[word - 1] != ' ')
+            --word;
+        int words = word;
+        while (words > from && text[words - 1] == ' ')
+            --words;
+        if (words == from || word == end)
+            return false;
+        const LinePart kept = linePart(line, from, words);
+        const LinePart down = linePart(line, word, end);
+        const Row alone{{Piece{down.glyphs, x}}, x, x + down.end - down.start};
+        if (down.end - down.start > width || !fits(alone))
+            return false;
+        const qsizetype row = item.rows.size() - 1;
+        item.rows.back().pieces.back() = Piece{kept.glyphs, x};
+        item.rows.back().end = x + kept.end;
+        item.rows << alone;
+        item.links.removeIf([row](const Link& link) { return link.row == row && link.couplet < 0; });
+        for (const LinkSpan& span : spans) {
+            int* ranges = nullptr;
+            int ends = 0;
+            xRanges(line, span, &ranges, &ends);
+            for (int at = 0; at < ends; ++at) {
+                const double x1 = points(ranges[2 * at]);
+                const double x2 = points(ranges[2 * at + 1]);
+                if (x1 < kept.end && x2 > x1)
+                    item.links << Link{row, x + x1, x + qMin(x2, kept.end), -1, span.uri};
+                if (x2 > down.start && x2 > x1)
+                    item.links << Link{row + 1, x + qMax(x1, down.start) - down.start, x + x2 - down.start,
+                                       -1, span.uri};
+            }
+            g_free(ranges);
+        }
+        return true;
     }
 
     // The links of `spans` on the words of `layout`, whose lines stand as `rows`, the last rows of `item`.
@@ -530,8 +651,7 @@ private:
                  ++line) {
                 int* ranges = nullptr;
                 int ends = 0;
-                pango_layout_line_get_x_ranges(pango_layout_get_line_readonly(layout.get(), line), span.begin,
-                                               span.end, &ranges, &ends);
+                xRanges(pango_layout_get_line_readonly(layout.get(), line), span, &ranges, &ends);
                 const double x = rows.at(line).start;
                 for (int at = 0; at < ends; ++at) {
                     if (ranges[2 * at + 1] > ranges[2 * at])
@@ -584,8 +704,8 @@ private:
         }
     }
 
-    void setDestination(Item& item, const PrintedLine& line, const SetLabel& label, double textX,
-                        double right, double x0)
+    void setDestination(Item& item, const PrintedLine& line, const SetLabel& label,
+                        const std::pair<Layout, QList<LinkSpan>>& text, double textX, double right, double x0)
     {
         const double size = item.size;
         const double gap = 0.4 * size;
@@ -601,12 +721,19 @@ private:
                            destination.front().start <=
                        right;
             };
-            if (!fits(item.rows.back())) {
-                // The last word of the text goes down with the destination, rather than a leader alone.
-                const std::optional<PrintedText> text = lastWordDown(line.text);
+            // The last word of the text goes down with the destination, rather than a leader alone:
+            // moved from its line where it can be, else with the text set anew.
+            const double width = right - 2 * m_page.fontSize - textX;
+            const auto moved = fits(item.rows.back())
+                                   ? std::optional<bool>(true)
+                                   : moveLastWordDown(item, text.first, text.second, textX, width, fits);
+            if (moved == false) {
+                item.rows << Row{{}, textX, textX};
+            } else if (!moved) {
+                const std::optional<PrintedText> lastDown = lastWordDown(line.text);
                 Item down;
-                if (text)
-                    setText(down, *text, textX, right - 2 * m_page.fontSize - textX);
+                if (lastDown)
+                    setText(down, *lastDown, textX, width);
                 if (!down.rows.isEmpty() && down.rows.size() == item.rows.size() + 1 &&
                     fits(down.rows.back())) {
                     item.rows = down.rows;

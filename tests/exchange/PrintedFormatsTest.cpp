@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <optional>
 #include <random>
 #include <string>
@@ -7,6 +8,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRectF>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
@@ -409,6 +411,70 @@ TEST(PrintedFormatsTest, LatexSetsEveryCharacterWithPdflatexAndLualatex)
 }
 
 // 1,800 leads: every couplet and destination in order, and no couplet split across two pages.
+// A lead's last word goes down with its destination when both do not fit the last line; a link on
+// that word goes down with it. Leads of every length, all on one page: each link covers exactly one
+// of the linked words, and each linked word has its link.
+TEST(PrintedFormatsTest, LinkedLastWordGoesDownWithItsLink)
+{
+    if (const auto reason = missing({pdftotext})) {
+        GTEST_SKIP() << *reason;
+    }
+    KeyTable table;
+    for (int words = 1; words <= 24; ++words) {
+        KeyTableRow row;
+        row.from = QByteArray::number(words);
+        for (int word = 0; word < words; ++word)
+            row.statement += "gesägt ";
+        row.statement += "<a href=\"https://example.org/salix\">Salix</a>";
+        row.to = "Species " + QByteArray::number(words);
+        table.rows << row;
+    }
+    QTemporaryDir dir;
+    const QByteArray pdf = PdfWriter::write(PrintedKey(table), PrintLayout::Bracketed, PaperSize::A4).bytes;
+    const QString boxes = QString::fromUtf8(
+        run(pdftotext.program,
+            {QStringLiteral("-bbox"), writeFile(dir, QStringLiteral("key.pdf"), pdf), QStringLiteral("-")},
+            dir.path()));
+    ASSERT_EQ(boxes.count(QStringLiteral("<page ")), 1);
+    const double height = PrintedPage::of(PaperSize::A4).height;
+    QList<QRectF> words; // from the page's top
+    for (const QRegularExpressionMatch& match :
+         QRegularExpression(QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                                           "yMax=\"([\\d.]+)\">Salix<"))
+             .globalMatch(boxes))
+        words << QRectF(QPointF(match.captured(1).toDouble(), match.captured(2).toDouble()),
+                        QPointF(match.captured(3).toDouble(), match.captured(4).toDouble()));
+    ASSERT_EQ(words.size(), 24);
+    // Some went down to begin a row of their own, at the text's left edge.
+    const double textLeft =
+        std::min_element(words.begin(), words.end(), [](const QRectF& a, const QRectF& b) {
+            return a.left() < b.left();
+        })->left();
+    EXPECT_GE(std::count_if(words.begin(), words.end(),
+                            [textLeft](const QRectF& word) { return word.left() < textLeft + 1; }),
+              2);
+    QList<int> linked(words.size());
+    const QRegularExpression rect(QStringLiteral("/Rect \\[ ([\\d.]+) ([\\d.]+) ([\\d.]+) ([\\d.]+) \\]"));
+    for (const QByteArray& object :
+         QByteArray(pdf).replace('\n', ' ').split('j')) { // at each "obj", "endobj"
+        const QRegularExpressionMatch match = rect.match(QString::fromLatin1(object));
+        if (!match.hasMatch() || !object.contains("/URI"))
+            continue;
+        const QRectF link(QPointF(match.captured(1).toDouble(), height - match.captured(4).toDouble()),
+                          QPointF(match.captured(3).toDouble(), height - match.captured(2).toDouble()));
+        int covered = 0;
+        for (qsizetype at = 0; at < words.size(); ++at) {
+            if (link.contains(words.at(at).center())) {
+                ++linked[at];
+                ++covered;
+            }
+        }
+        EXPECT_EQ(covered, 1) << "a link on " << covered << " of the words";
+        EXPECT_LT(link.width(), 1.5 * words.front().width());
+    }
+    EXPECT_EQ(linked, QList<int>(words.size(), 1));
+}
+
 TEST(PrintedFormatsTest, LargeKeysKeepEachCoupletOnOnePage)
 {
     if (const auto reason = missing({pdftotext})) {
