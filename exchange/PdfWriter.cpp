@@ -265,8 +265,13 @@ struct LinkSpan
 class Typesetter
 {
 public:
-    explicit Typesetter(cairo_t* cr) : m_context(pango_cairo_create_context(cr), g_object_unref)
+    // With the fonts of the thread's own font map, or else with those of `fonts`, for another thread.
+    explicit Typesetter(cairo_t* cr, PangoFontMap* fonts = nullptr)
+        : m_context(fonts ? pango_font_map_create_context(fonts) : pango_cairo_create_context(cr),
+                    g_object_unref)
     {
+        if (fonts)
+            pango_cairo_update_context(cr, m_context.get());
         pango_cairo_context_set_resolution(m_context.get(), 72);
         pango_context_set_round_glyph_positions(m_context.get(), false);
         cairo_font_options_t* options = cairo_font_options_create();
@@ -460,13 +465,21 @@ std::optional<PrintedText> lastWordDown(PrintedText text)
     return std::nullopt;
 }
 
-// A lead's label, set once: measured for the label column, then put on its lead's first row. Its
-// links, one to each back reference's couplet, stand from the label's start.
-struct SetLabel
+// Text set once on one row, its links standing from its start: none where it has no text or takes
+// more than a row.
+struct SetLine
 {
     std::shared_ptr<const Glyphs> glyphs;
     double width = 0;
     QList<Link> links;
+};
+
+// A lead's label, measured for the label column and then put on the lead's first row, each back
+// reference linking to its couplet; and its destination.
+struct SetLead
+{
+    SetLine label;
+    SetLine destination;
 };
 
 // Where the part of `span` on `line` stands, as pango_layout_line_get_x_ranges gives it; nowhere if
@@ -519,7 +532,7 @@ public:
         return item;
     }
 
-    Item lead(const PrintedLine& line, const SetLabel& label, double labelColumn)
+    Item lead(const PrintedLine& line, const SetLead& set, double labelColumn)
     {
         const double size = m_page.fontSize;
         const double x0 = m_page.margin + depthIndent(line);
@@ -534,9 +547,9 @@ public:
         // Text lines keep clear of the destinations' column; the last one takes the leader.
         QList<LinkSpan> spans;
         const Layout text = setText(item, line.text, textX, right - 2 * m_page.fontSize - textX, &spans);
-        prependLabel(item, label, x0);
+        prependLabel(item, set.label, x0);
         if (!line.destination.isEmpty())
-            setDestination(item, line, label, {text, spans}, textX, right, x0);
+            setDestination(item, line, set, {text, spans}, textX, right, x0);
         return item;
     }
 
@@ -548,14 +561,32 @@ public:
         return item;
     }
 
-    // The label of each line, none where it has none.
-    QList<SetLabel> labels(const QList<PrintedLine>& lines)
+    // The label and destination of `line`, each where it has one.
+    SetLead setLead(const PrintedLine& line)
     {
-        QList<SetLabel> labels;
-        labels.reserve(lines.size());
-        for (const PrintedLine& line : lines)
-            labels << (line.label.isEmpty() ? SetLabel{} : label(line));
-        return labels;
+        SetLead set;
+        if (!line.label.isEmpty())
+            set.label = label(line);
+        if (!line.destination.isEmpty()) {
+            QList<LinkSpan> spans;
+            const Layout layout = m_type.layout(line.destination, m_page.fontSize, 0, false, &spans);
+            if (pango_layout_get_line_count(layout.get()) == 1) {
+                PangoLayoutLine* first = pango_layout_get_line_readonly(layout.get(), 0);
+                set.destination = {glyphsOf(first), layoutWidth(layout), {}};
+                for (const LinkSpan& span : std::as_const(spans)) {
+                    int* ranges = nullptr;
+                    int ends = 0;
+                    xRanges(first, span, &ranges, &ends);
+                    for (int at = 0; at < ends; ++at) {
+                        if (ranges[2 * at + 1] > ranges[2 * at])
+                            set.destination.links
+                                << Link{0, points(ranges[2 * at]), points(ranges[2 * at + 1]), -1, span.uri};
+                    }
+                    g_free(ranges);
+                }
+            }
+        }
+        return set;
     }
 
 private:
@@ -673,10 +704,10 @@ private:
         return item;
     }
 
-    SetLabel label(const PrintedLine& line)
+    SetLine label(const PrintedLine& line)
     {
         const Layout layout = m_type.layout(line.label, m_page.fontSize);
-        SetLabel label{glyphsOf(pango_layout_get_line_readonly(layout.get(), 0)), layoutWidth(layout), {}};
+        SetLine label{glyphsOf(pango_layout_get_line_readonly(layout.get(), 0)), layoutWidth(layout), {}};
         int index = 0;
         for (const LabelPiece& piece : m_key.labelPieces(line)) {
             const int end = index + int(piece.text.toUtf8().size());
@@ -692,7 +723,7 @@ private:
         return label;
     }
 
-    static void prependLabel(Item& item, const SetLabel& label, double x0)
+    static void prependLabel(Item& item, const SetLine& label, double x0)
     {
         if (!label.glyphs)
             return;
@@ -704,18 +735,23 @@ private:
         }
     }
 
-    void setDestination(Item& item, const PrintedLine& line, const SetLabel& label,
+    void setDestination(Item& item, const PrintedLine& line, const SetLead& set,
                         const std::pair<Layout, QList<LinkSpan>>& text, double textX, double right, double x0)
     {
         const double size = item.size;
         const double gap = 0.4 * size;
         const double shortestLeader = 2 * size; // three dots at least
         const double room = right - textX - shortestLeader - 2 * gap;
+        // The destination set before, on one row; else set here, on rows of its own where need be.
+        const SetLine& known = set.destination;
         QList<LinkSpan> spans;
-        Layout set = m_type.layout(line.destination, size, 0, false, &spans);
+        Layout layout = known.glyphs ? Layout() : m_type.layout(line.destination, size, 0, false, &spans);
         QList<Row> destination;
-        if (layoutWidth(set) <= room) {
-            destination = rowsOf(set, 0, right);
+        if ((layout ? layoutWidth(layout) : known.width) <= room) {
+            destination =
+                layout
+                    ? rowsOf(layout, 0, right)
+                    : QList<Row>{Row{{Piece{known.glyphs, right - known.width}}, right - known.width, right}};
             const auto fits = [&](const Row& row) {
                 return row.end + 2 * gap + shortestLeader + destination.front().end -
                            destination.front().start <=
@@ -738,7 +774,7 @@ private:
                     fits(down.rows.back())) {
                     item.rows = down.rows;
                     item.links = down.links;
-                    prependLabel(item, label, x0);
+                    prependLabel(item, set.label, x0);
                 } else {
                     item.rows << Row{{}, textX, textX};
                 }
@@ -746,8 +782,8 @@ private:
         } else {
             // Longer than a row: on rows of its own, each flush right.
             item.rows << Row{{}, textX, textX};
-            set = m_type.layout(line.destination, size, room, false, &spans);
-            destination = rowsOf(set, 0, right);
+            layout = m_type.layout(line.destination, size, room, false, &spans);
+            destination = rowsOf(layout, 0, right);
         }
         const qsizetype first = item.rows.size() - 1;
         for (qsizetype at = 0; at < destination.size(); ++at) {
@@ -758,7 +794,16 @@ private:
         Row& leaderRow = item.rows[first];
         const double leaderStart = (leaderRow.pieces.isEmpty() ? textX : leaderRow.end) + gap;
         leaderRow.pieces << leader(leaderStart, destination.front().start - gap, size);
-        addLinks(item, set, spans, destination);
+        if (layout) {
+            addLinks(item, layout, spans, destination);
+        } else {
+            for (Link link : known.links) {
+                link.row = first;
+                link.x1 += destination.front().start;
+                link.x2 += destination.front().start;
+                item.links << link;
+            }
+        }
         if (line.target >= 0) {
             for (qsizetype at = 0; at < destination.size(); ++at)
                 item.links << Link{first + at, destination.at(at).start, right, line.target, {}};
@@ -1044,6 +1089,35 @@ QByteArray linkAttributes(const Link& link, double y, double leading)
            number(link.x2 - link.x1) + ' ' + number(leading) + ']';
 }
 
+// The label and destination of each of `lines`, by `setter` and, for every other line, at once on
+// a thread of its own with a font map of its own, since Pango's objects belong to the thread that
+// made them; what that thread found no font for goes to `unprintable`.
+QList<SetLead> setLeads(cairo_t* cr, const PrintedKey& key, const PrintedPage& page,
+                        const QList<PrintedLine>& lines, KeySetter& setter, QString& unprintable)
+{
+    QList<SetLead> leads(lines.size());
+    SetLead* set = leads.data();
+    const auto setEvery = [&lines, set](KeySetter& by, qsizetype first) {
+        for (qsizetype at = first; at < lines.size(); at += 2)
+            set[at] = by.setLead(lines.at(at));
+    };
+    const std::unique_ptr<PangoFontMap, decltype(&g_object_unref)> fonts(pango_cairo_font_map_new(),
+                                                                         g_object_unref);
+    Typesetter type(cr, fonts.get());
+    KeySetter other(key, page, type);
+    std::thread thread;
+    try {
+        thread = std::thread([&] { setEvery(other, 1); });
+    } catch (const std::system_error&) {
+        setEvery(other, 1);
+    }
+    setEvery(setter, 0);
+    if (thread.joinable())
+        thread.join();
+    unprintable = type.unprintable();
+    return leads;
+}
+
 } // namespace
 
 PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSize paper)
@@ -1069,11 +1143,13 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
             if (line.starts >= 0)
                 placed[line.starts] = true;
         }
-        // Each label set once, for the widest of them and for its lead; small beside the leads.
-        const QList<SetLabel> labels = setter.labels(lines);
+        // Each label and destination set once and first, labels for the widest of them too; they are
+        // small beside the leads.
+        QString unprintableThere;
+        const QList<SetLead> leads = setLeads(cr, key, page, lines, setter, unprintableThere);
         double widest = 0;
-        for (const SetLabel& label : labels)
-            widest = qMax(widest, label.width);
+        for (const SetLead& lead : leads)
+            widest = qMax(widest, lead.label.width);
         const double labelColumn = page.labelColumn(widest);
 
         // The title, the introduction's paragraphs, then the lines, each set when the pages reach it.
@@ -1088,7 +1164,7 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
             if (at < 0)
                 return setter.paragraph(key.introduction().at(paragraphs + at));
             const PrintedLine& line = lines.at(at);
-            Item item = line.heading ? setter.heading(line) : setter.lead(line, labels.at(at), labelColumn);
+            Item item = line.heading ? setter.heading(line) : setter.lead(line, leads.at(at), labelColumn);
             if (line.starts >= 0 && layout == PrintLayout::Bracketed)
                 item.spaceBefore = 0.4 * page.leading;
             if (line.outline && !line.heading)
@@ -1130,6 +1206,10 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
         };
         Paginator(page, make, draw).run();
         unprintable = type.unprintable();
+        for (const QChar character : std::as_const(unprintableThere)) {
+            if (!unprintable.contains(character))
+                unprintable += character;
+        }
     }
     cairo_destroy(cr);
     cairo_surface_finish(surface);
