@@ -1206,9 +1206,10 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
         };
         Paginator(page, make, draw).run();
         unprintable = type.unprintable();
-        for (const QChar character : std::as_const(unprintableThere)) {
-            if (!unprintable.contains(character))
-                unprintable += character;
+        for (const char32_t character : unprintableThere.toUcs4()) { // whole, not half a surrogate pair
+            const QString missing = QString::fromUcs4(&character, 1);
+            if (!unprintable.contains(missing))
+                unprintable += missing;
         }
     }
     cairo_destroy(cr);

@@ -367,9 +367,12 @@ TEST(PrintedFormatsTest, LatexCompilesWithTheBasePackagesAndEscapesEverySpecialC
     table.rows = {row, row};
     EXPECT_EQ(LatexWriter::write(PrintedKey(table), PrintLayout::Bracketed, PaperSize::A4).unprintable,
               QStringLiteral("\U000F0000"));
+    // The second lead's destination is set apart from the texts: what it lacks is named too.
+    table.rows.back().to = "Art \xF3\xB0\x80\x81";
     const PrintedFile pdf = PdfWriter::write(PrintedKey(table), PrintLayout::Bracketed, PaperSize::A4);
-    EXPECT_EQ(pdf.unprintable, QStringLiteral("\U000F0000"));
+    EXPECT_EQ(pdf.unprintable, QStringLiteral("\U000F0000\U000F0001"));
     EXPECT_EQ(simplified(pdfText(dir, pdf.bytes)).count(QStringLiteral("Genitalien ♂ und ♀ ?")), 2);
+    EXPECT_TRUE(simplified(pdfText(dir, pdf.bytes)).contains(QStringLiteral(". Art ?")));
 }
 
 // Letters of Central Europe, signs and quotes in the text face, from both engines: a straight pair of
