@@ -71,8 +71,13 @@ cairo_scaled_font_t* scaledFont(const PangoGlyphItem* run)
     return font && cairo_scaled_font_status(font) == CAIRO_STATUS_SUCCESS ? font : nullptr;
 }
 
-// The glyphs of `run` at their places from `x`, and each cluster's text, as Pango draws them: without
-// the empty glyphs, and without those no font has (already told as unprintable).
+// Whether Pango draws `glyph`: not an empty one, nor one no font has (already told as unprintable).
+bool drawn(const PangoGlyphInfo& glyph)
+{
+    return glyph.glyph != PANGO_GLYPH_EMPTY && !(glyph.glyph & PANGO_GLYPH_UNKNOWN_FLAG);
+}
+
+// The glyphs of `run` at their places from `x`, and each cluster's text, as Pango draws them.
 void addRun(Glyphs& glyphs, PangoGlyphItem* run, const char* text, double x, double y)
 {
     cairo_scaled_font_t* font = scaledFont(run);
@@ -80,14 +85,10 @@ void addRun(Glyphs& glyphs, PangoGlyphItem* run, const char* text, double x, dou
         return;
     GlyphCall& call = callFor(glyphs, font, run->item->analysis.level % 2 == 1);
     const PangoGlyphString* string = run->glyphs;
-    const auto drawn = [string](int at) {
-        const PangoGlyph glyph = string->glyphs[at].glyph;
-        return glyph != PANGO_GLYPH_EMPTY && !(glyph & PANGO_GLYPH_UNKNOWN_FLAG);
-    };
     int advance = 0;
     for (int at = 0; at < string->num_glyphs; ++at) {
         const PangoGlyphInfo& glyph = string->glyphs[at];
-        if (drawn(at))
+        if (drawn(glyph))
             call.glyphs.push_back({glyph.glyph, x + points(advance + glyph.geometry.x_offset),
                                    y + points(glyph.geometry.y_offset)});
         advance += glyph.geometry.width;
@@ -99,7 +100,7 @@ void addRun(Glyphs& glyphs, PangoGlyphItem* run, const char* text, double x, dou
         int count = 0;
         for (int at = qMin(cluster.start_glyph, cluster.end_glyph + 1);
              at < qMax(cluster.start_glyph + 1, cluster.end_glyph); ++at)
-            count += drawn(at) ? 1 : 0;
+            count += drawn(string->glyphs[at]) ? 1 : 0;
         call.clusters.push_back({cluster.end_index - cluster.start_index, count});
     }
 }
@@ -149,7 +150,7 @@ LinePart linePart(PangoLayoutLine* line, int from, int to)
             int count = 0;
             for (int at = cluster.start_glyph; at < cluster.end_glyph; ++at) {
                 const PangoGlyphInfo& glyph = glyphs[at];
-                if (call && glyph.glyph != PANGO_GLYPH_EMPTY && !(glyph.glyph & PANGO_GLYPH_UNKNOWN_FLAG)) {
+                if (call && drawn(glyph)) {
                     call->glyphs.push_back({glyph.glyph, points(pen + glyph.geometry.x_offset) - part.start,
                                             points(glyph.geometry.y_offset - run->y_offset)});
                     ++count;
@@ -253,6 +254,15 @@ bool mayBreakInWord(char c)
     return byte == 0xC2 || byte >= 0xE0;
 }
 
+// `character` added to the characters no font has, unless they name it already; whole, never half a
+// surrogate pair.
+void addUnprintable(QString& unprintable, char32_t character)
+{
+    const QString missing = QString::fromUcs4(&character, 1);
+    if (!unprintable.contains(missing))
+        unprintable += missing;
+}
+
 // Where a linked run of a layout's text stands, in bytes of its text.
 struct LinkSpan
 {
@@ -345,11 +355,8 @@ private:
                 }
             }
         }
-        for (const char32_t character : std::as_const(unknown)) {
-            const QString missing = QString::fromUcs4(&character, 1);
-            if (!m_unprintable.contains(missing))
-                m_unprintable += missing;
-        }
+        for (const char32_t character : std::as_const(unknown))
+            addUnprintable(m_unprintable, character);
         return unknown;
     }
 
@@ -482,17 +489,25 @@ struct SetLead
     SetLine destination;
 };
 
-// Where the part of `span` on `line` stands, as pango_layout_line_get_x_ranges gives it; nowhere if
-// the span is not on the line. (Given a span that goes on past the line, Pango reaches to the
-// layout's right edge.)
-void xRanges(PangoLayoutLine* line, const LinkSpan& span, int** ranges, int* ends)
+// Where the part of `span` on `line` stands, from and to, as Pango measures the line; nowhere if the
+// span is not on the line. (Given a span that goes on past the line, Pango reaches to the layout's
+// right edge.)
+QList<std::pair<double, double>> xRanges(PangoLayoutLine* line, const LinkSpan& span)
 {
     const int from = qMax(span.begin, line->start_index);
     const int to = qMin(span.end, line->start_index + line->length);
-    *ranges = nullptr;
-    *ends = 0;
-    if (from < to)
-        pango_layout_line_get_x_ranges(line, from, to, ranges, ends);
+    QList<std::pair<double, double>> found;
+    if (from >= to)
+        return found;
+    int* ranges = nullptr;
+    int ends = 0;
+    pango_layout_line_get_x_ranges(line, from, to, &ranges, &ends);
+    for (int at = 0; at < ends; ++at) {
+        if (ranges[2 * at + 1] > ranges[2 * at])
+            found.append({points(ranges[2 * at]), points(ranges[2 * at + 1])});
+    }
+    g_free(ranges);
+    return found;
 }
 
 // The page's measures and the way lines of a key are set on it.
@@ -574,15 +589,8 @@ public:
                 PangoLayoutLine* first = pango_layout_get_line_readonly(layout.get(), 0);
                 set.destination = {glyphsOf(first), layoutWidth(layout), {}};
                 for (const LinkSpan& span : std::as_const(spans)) {
-                    int* ranges = nullptr;
-                    int ends = 0;
-                    xRanges(first, span, &ranges, &ends);
-                    for (int at = 0; at < ends; ++at) {
-                        if (ranges[2 * at + 1] > ranges[2 * at])
-                            set.destination.links
-                                << Link{0, points(ranges[2 * at]), points(ranges[2 * at + 1]), -1, span.uri};
-                    }
-                    g_free(ranges);
+                    for (const auto& [x1, x2] : xRanges(first, span))
+                        set.destination.links << Link{0, x1, x2, -1, span.uri};
                 }
             }
         }
@@ -655,19 +663,13 @@ private:
         item.rows << alone;
         item.links.removeIf([row](const Link& link) { return link.row == row && link.couplet < 0; });
         for (const LinkSpan& span : spans) {
-            int* ranges = nullptr;
-            int ends = 0;
-            xRanges(line, span, &ranges, &ends);
-            for (int at = 0; at < ends; ++at) {
-                const double x1 = points(ranges[2 * at]);
-                const double x2 = points(ranges[2 * at + 1]);
-                if (x1 < kept.end && x2 > x1)
+            for (const auto& [x1, x2] : xRanges(line, span)) {
+                if (x1 < kept.end)
                     item.links << Link{row, x + x1, x + qMin(x2, kept.end), -1, span.uri};
-                if (x2 > down.start && x2 > x1)
+                if (x2 > down.start)
                     item.links << Link{row + 1, x + qMax(x1, down.start) - down.start, x + x2 - down.start,
                                        -1, span.uri};
             }
-            g_free(ranges);
         }
         return true;
     }
@@ -680,16 +682,9 @@ private:
         for (const LinkSpan& span : spans) {
             for (int line = 0; line < pango_layout_get_line_count(layout.get()) && line < rows.size();
                  ++line) {
-                int* ranges = nullptr;
-                int ends = 0;
-                xRanges(pango_layout_get_line_readonly(layout.get(), line), span, &ranges, &ends);
                 const double x = rows.at(line).start;
-                for (int at = 0; at < ends; ++at) {
-                    if (ranges[2 * at + 1] > ranges[2 * at])
-                        item.links << Link{first + line, x + points(ranges[2 * at]),
-                                           x + points(ranges[2 * at + 1]), -1, span.uri};
-                }
-                g_free(ranges);
+                for (const auto& [x1, x2] : xRanges(pango_layout_get_line_readonly(layout.get(), line), span))
+                    item.links << Link{first + line, x + x1, x + x2, -1, span.uri};
             }
         }
     }
@@ -1206,11 +1201,8 @@ PrintedFile PdfWriter::write(const PrintedKey& key, PrintLayout layout, PaperSiz
         };
         Paginator(page, make, draw).run();
         unprintable = type.unprintable();
-        for (const char32_t character : unprintableThere.toUcs4()) { // whole, not half a surrogate pair
-            const QString missing = QString::fromUcs4(&character, 1);
-            if (!unprintable.contains(missing))
-                unprintable += missing;
-        }
+        for (const char32_t character : unprintableThere.toUcs4())
+            addUnprintable(unprintable, character);
     }
     cairo_destroy(cr);
     cairo_surface_finish(surface);
